@@ -1,0 +1,8 @@
+import QtQuick
+import QtQuick.Controls.Fusion
+import QtQuick.Layouts
+
+Item {
+    id: v
+    objectName: "ContestsView"
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QString>
+
+class PersistentCookieJar;
+class QNetworkRequest;
+
+// The documents' only door to the service: one HTTPS request per call, answered by exactly one
+// reply(id, status, body). Session cookies live in a PersistentCookieJar.
+class Api : public QObject
+{
+    Q_OBJECT
+public:
+    // Targets the origin the program was built for.
+    explicit Api(QObject *parent = nullptr);
+    // Targets another https origin ("https://host[:port]", no trailing slash); used by tests.
+    explicit Api(const QString &origin, QObject *parent = nullptr);
+    ~Api() override;
+
+    Q_INVOKABLE void request(int id, const QString &method, const QString &path,
+                             const QString &jsonBody);
+    Q_INVOKABLE void logout();
+    Q_INVOKABLE QString captureScreenThumbnail();
+    Q_INVOKABLE int screenCount() const;
+
+    // A request whose transfer makes no progress for this long ends with status 0.
+    static constexpr int DefaultTransferTimeoutMs = 30000;
+    void setTransferTimeout(int ms) { transferTimeoutMs = ms; }
+
+    QString origin() const;
+
+signals:
+    void reply(int id, int status, const QString &body);
+
+private:
+    QNetworkRequest buildRequest(const QString &path) const;
+    void onReplyFinished(QNetworkReply *reply, int id);
+
+    QNetworkAccessManager manager;
+    PersistentCookieJar *jar = nullptr;
+    QString baseUrl;
+    int transferTimeoutMs = DefaultTransferTimeoutMs;
+};
