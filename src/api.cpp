@@ -58,7 +58,8 @@ void Api::request(int id, const QString &method, const QString &path, const QStr
 void Api::onReplyFinished(QNetworkReply *r, int id)
 {
     const int status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    QString body = QString::fromUtf8(r->readAll());
+    // An aborted reply (time-out) is already closed; it has nothing to read.
+    QString body = r->isOpen() ? QString::fromUtf8(r->readAll()) : QString();
     if (r->error() != QNetworkReply::NoError && body.isEmpty())
         body = r->errorString();
     emit reply(id, status, body);

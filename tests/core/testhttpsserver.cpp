@@ -1,0 +1,104 @@
+#include "testhttpsserver.h"
+
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
+#include <QTimer>
+
+TestHttpsServer::TestHttpsServer(bool tls, QObject *parent) : QTcpServer(parent), tls(tls)
+{
+    handler = [](const Request &) { return Response {}; };
+}
+
+bool TestHttpsServer::start()
+{
+    return listen(QHostAddress::LocalHost, 0);
+}
+
+QString TestHttpsServer::origin() const
+{
+    return QStringLiteral("%1://localhost:%2").arg(tls ? "https" : "http").arg(serverPort());
+}
+
+void TestHttpsServer::incomingConnection(qintptr descriptor)
+{
+    QTcpSocket *socket = nullptr;
+    if (tls) {
+        auto *ssl = new QSslSocket(this);
+        if (!ssl->setSocketDescriptor(descriptor)) {
+            delete ssl;
+            return;
+        }
+        QFile cert(QStringLiteral(VELTO_CERT_DIR "/server.pem"));
+        QFile key(QStringLiteral(VELTO_CERT_DIR "/server.key"));
+        cert.open(QIODevice::ReadOnly);
+        key.open(QIODevice::ReadOnly);
+        ssl->setLocalCertificate(QSslCertificate(&cert, QSsl::Pem));
+        ssl->setPrivateKey(QSslKey(&key, QSsl::Rsa, QSsl::Pem));
+        ssl->startServerEncryption();
+        socket = ssl;
+    } else {
+        socket = new QTcpSocket(this);
+        if (!socket->setSocketDescriptor(descriptor)) {
+            delete socket;
+            return;
+        }
+    }
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+        buffers.remove(socket);
+        socket->deleteLater();
+    });
+}
+
+void TestHttpsServer::readFrom(QTcpSocket *socket)
+{
+    QByteArray &buf = buffers[socket];
+    buf += socket->readAll();
+    for (;;) {
+        const int headerEnd = buf.indexOf("\r\n\r\n");
+        if (headerEnd < 0)
+            return;
+        const QList<QByteArray> lines = buf.left(headerEnd).split('\n');
+        Request req;
+        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+        req.method = requestLine.value(0);
+        req.target = requestLine.value(1);
+        for (int i = 1; i < lines.size(); ++i) {
+            const int colon = lines[i].indexOf(':');
+            if (colon > 0)
+                req.headers.insert(lines[i].left(colon).trimmed().toLower(),
+                                   lines[i].mid(colon + 1).trimmed());
+        }
+        const int length = req.header("content-length").toInt();
+        if (buf.size() < headerEnd + 4 + length)
+            return;
+        req.body = buf.mid(headerEnd + 4, length);
+        buf.remove(0, headerEnd + 4 + length);
+        requests.append(req);
+        emit requestReceived();
+
+        const Response response = handler(req);
+        if (response.never)
+            continue;
+        if (response.delayMs > 0) {
+            QTimer::singleShot(response.delayMs, socket, [this, socket, response] {
+                answer(socket, response);
+            });
+        } else {
+            answer(socket, response);
+        }
+    }
+}
+
+void TestHttpsServer::answer(QTcpSocket *socket, const Response &response)
+{
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
+    for (const auto &h : response.headers)
+        out += h.first + ": " + h.second + "\r\n";
+    out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    out += "Connection: keep-alive\r\n\r\n";
+    out += response.body;
+    socket->write(out);
+}
