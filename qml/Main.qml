@@ -52,7 +52,7 @@ ApplicationWindow {
 
     Component.onCompleted: {
         call("GET", "api/auth/me", null, function (status, data) {
-            if (status === 200 && data !== null && data.user !== undefined) {
+            if (status === 200 && data !== null && data.user !== undefined && data.user !== null) {
                 win.user = data.user
                 stack.replace(homeComp)
             } else {
