@@ -1,0 +1,191 @@
+#include "http.h"
+
+#include "money.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+namespace {
+
+QString quoted(const QString &name)
+{
+    return name;
+}
+
+} // namespace
+
+qint64 Request::id(int i) const
+{
+    if (i < 0 || i >= args.size())
+        fail(404, QStringLiteral("Not found"));
+    const QString &s = args.at(i);
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,15}$"));
+    if (!digits.match(s).hasMatch())
+        fail(404, QStringLiteral("Not found"));
+    const qint64 v = s.toLongLong();
+    if (v <= 0)
+        fail(404, QStringLiteral("Not found"));
+    return v;
+}
+
+QString Request::text(const QString &name, int minLen, int maxLen) const
+{
+    const QJsonValue v = body.value(name);
+    if (v.isUndefined() || v.isNull())
+        fail(400, quoted(name) + QStringLiteral(" is required"));
+    if (!v.isString())
+        fail(400, quoted(name) + QStringLiteral(" must be a string"));
+    const QString s = v.toString().trimmed();
+    if (s.size() < minLen) {
+        if (minLen <= 1)
+            fail(400, quoted(name) + QStringLiteral(" is required"));
+        fail(400, QStringLiteral("%1 must be at least %2 characters").arg(quoted(name)).arg(minLen));
+    }
+    if (s.size() > maxLen)
+        fail(400, QStringLiteral("%1 must be at most %2 characters").arg(quoted(name)).arg(maxLen));
+    return s;
+}
+
+QString Request::untrimmedText(const QString &name, int minLen, int maxLen) const
+{
+    const QJsonValue v = body.value(name);
+    if (v.isUndefined() || v.isNull())
+        fail(400, quoted(name) + QStringLiteral(" is required"));
+    if (!v.isString())
+        fail(400, quoted(name) + QStringLiteral(" must be a string"));
+    const QString s = v.toString();
+    if (s.size() < minLen)
+        fail(400, QStringLiteral("%1 must be at least %2 characters").arg(quoted(name)).arg(minLen));
+    if (s.size() > maxLen)
+        fail(400, QStringLiteral("%1 must be at most %2 characters").arg(quoted(name)).arg(maxLen));
+    return s;
+}
+
+QString Request::optionalText(const QString &name, int maxLen) const
+{
+    const QJsonValue v = body.value(name);
+    if (v.isUndefined() || v.isNull())
+        return QString();
+    return text(name, 0, maxLen);
+}
+
+qint64 Request::integer(const QString &name, qint64 min, qint64 max) const
+{
+    const QJsonValue v = body.value(name);
+    if (v.isUndefined() || v.isNull())
+        fail(400, quoted(name) + QStringLiteral(" is required"));
+    const auto value = optionalInteger(name, min, max);
+    return *value;
+}
+
+std::optional<qint64> Request::optionalInteger(const QString &name, qint64 min, qint64 max) const
+{
+    const QJsonValue v = body.value(name);
+    if (v.isUndefined() || v.isNull())
+        return std::nullopt;
+    const double d = v.toDouble();
+    if (!v.isDouble() || !std::isfinite(d) || std::floor(d) != d || std::fabs(d) > 9.0e15)
+        fail(400, quoted(name) + QStringLiteral(" must be a whole number"));
+    const qint64 n = static_cast<qint64>(d);
+    if (n < min || n > max)
+        fail(400, QStringLiteral("%1 must be between %2 and %3").arg(quoted(name)).arg(min).arg(max));
+    return n;
+}
+
+bool Request::flag(const QString &name) const
+{
+    const QJsonValue v = body.value(name);
+    if (v.isUndefined() || v.isNull())
+        fail(400, quoted(name) + QStringLiteral(" is required"));
+    if (!v.isBool())
+        fail(400, quoted(name) + QStringLiteral(" must be true or false"));
+    return v.toBool();
+}
+
+QJsonArray Request::list(const QString &name, int maxItems) const
+{
+    const QJsonValue v = body.value(name);
+    if (v.isUndefined() || v.isNull())
+        fail(400, quoted(name) + QStringLiteral(" is required"));
+    if (!v.isArray())
+        fail(400, quoted(name) + QStringLiteral(" must be a list"));
+    const QJsonArray a = v.toArray();
+    if (a.size() > maxItems)
+        fail(400, QStringLiteral("%1 may hold at most %2 entries").arg(quoted(name)).arg(maxItems));
+    return a;
+}
+
+qint64 Request::idMember(const QString &name) const
+{
+    const QJsonValue v = body.value(name);
+    if (v.isUndefined() || v.isNull())
+        fail(400, quoted(name) + QStringLiteral(" is required"));
+    qint64 n = 0;
+    if (v.isDouble()) {
+        const double d = v.toDouble();
+        if (std::isfinite(d) && std::floor(d) == d && d > 0 && d < 1e15)
+            n = static_cast<qint64>(d);
+    } else if (v.isString()) {
+        static const QRegularExpression digits(QStringLiteral("^[0-9]{1,15}$"));
+        if (digits.match(v.toString()).hasMatch())
+            n = v.toString().toLongLong();
+    }
+    if (n <= 0)
+        fail(400, quoted(name) + QStringLiteral(" must be an id"));
+    return n;
+}
+
+qint64 Request::rupees(const QString &name) const
+{
+    const QJsonValue v = body.value(name);
+    if (v.isUndefined() || v.isNull())
+        fail(400, quoted(name) + QStringLiteral(" is required"));
+    QString why;
+    const auto paise = Money::parseRupees(v, &why);
+    if (!paise)
+        fail(400, quoted(name) + QStringLiteral(": ") + why);
+    return *paise;
+}
+
+void Router::add(const QString &method, const QString &pattern, Access access, Handler handler)
+{
+    routes.append(Route{method, pattern.split(QLatin1Char('/')), access, std::move(handler)});
+}
+
+Router::Match Router::find(const QString &method, const QStringList &segments,
+                           const Route **route, QStringList *args) const
+{
+    // Among the routes that match, a literal segment beats a captured one ("api/gigs/mine" over
+    // "api/gigs/<id>").
+    bool pathSeen = false;
+    const Route *best = nullptr;
+    QStringList bestArgs;
+    for (const Route &r : routes) {
+        if (r.segments.size() != segments.size())
+            continue;
+        QStringList captured;
+        bool match = true;
+        for (int i = 0; i < segments.size() && match; ++i) {
+            const QString &p = r.segments.at(i);
+            if (p.startsWith(QLatin1Char('<')) && p.endsWith(QLatin1Char('>')))
+                captured.append(segments.at(i));
+            else
+                match = p == segments.at(i);
+        }
+        if (!match)
+            continue;
+        pathSeen = true;
+        if (r.method != method)
+            continue;
+        if (!best || captured.size() < bestArgs.size()) {
+            best = &r;
+            bestArgs = captured;
+        }
+    }
+    if (best) {
+        *route = best;
+        *args = bestArgs;
+        return Match::Found;
+    }
+    return pathSeen ? Match::WrongMethod : Match::NoPath;
+}

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "httperror.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QUrlQuery>
+#include <functional>
+#include <optional>
+
+class SandboxServer;
+class Storage;
+
+// Who may call a route. Wrong role → 403; no session → 401.
+enum class Access { Public, User, Client, Freelancer };
+
+// What a handler answers. The body is always a JSON object; the dispatcher adds Content-Type.
+struct Reply
+{
+    int status = 200;
+    QJsonObject body;
+    QList<QPair<QByteArray, QByteArray>> headers;
+};
+
+inline Reply ok(const QJsonObject &body = {{QStringLiteral("ok"), true}})
+{
+    return Reply{200, body, {}};
+}
+inline Reply created(const QJsonObject &body)
+{
+    return Reply{201, body, {}};
+}
+// Refuse by throwing: the transaction of the request is rolled back.
+[[noreturn]] inline void fail(int status, const QString &message)
+{
+    throw HttpError{status, message};
+}
+
+// One request as a handler sees it: the path's captured segments, the query, the parsed JSON body,
+// the signed-in user (when there is one), and readers for body members that refuse bad input
+// with 400 {"error": …} (they throw HttpError).
+class Request
+{
+public:
+    Request(SandboxServer &server, Storage &db) : server(server), db(db) { }
+
+    SandboxServer &server;
+    Storage &db;
+    QString method;       // "GET", "POST", "PUT" or "DELETE"
+    QStringList args;     // the <…> segments of the route pattern, percent-decoded, in order
+    QUrlQuery query;
+    QJsonObject body;     // {} for GET and for an empty body
+    QByteArray cookieHeader;
+
+    // Signed-in user: id 0 when nobody is signed in. `user` is the user record (users.h).
+    qint64 userId = 0;
+    QString role;
+    QJsonObject user;
+    QString sessionToken;
+
+    // The i-th captured path segment as a record id; anything but a positive integer → 404.
+    qint64 id(int i = 0) const;
+
+    // Required string member, trimmed; its trimmed length must lie in [minLen, maxLen].
+    QString text(const QString &name, int minLen, int maxLen) const;
+    // Required string member taken as sent (passwords): length in [minLen, maxLen].
+    QString untrimmedText(const QString &name, int minLen, int maxLen) const;
+    // Optional string member, trimmed; absent or null gives "".
+    QString optionalText(const QString &name, int maxLen) const;
+    // Required integer member (a JSON number without fraction) within [min, max].
+    qint64 integer(const QString &name, qint64 min, qint64 max) const;
+    std::optional<qint64> optionalInteger(const QString &name, qint64 min, qint64 max) const;
+    // Required boolean member.
+    bool flag(const QString &name) const;
+    // Required array member with at most maxItems entries.
+    QJsonArray list(const QString &name, int maxItems) const;
+    // Required id member: a positive integer given as a JSON number or as a digits-only string.
+    qint64 idMember(const QString &name) const;
+    // Required whole-rupee amount ("1500") → paise; see money.h for the rule.
+    qint64 rupees(const QString &name) const;
+
+    bool has(const QString &name) const { return body.contains(name); }
+    bool isClient() const { return role == QLatin1String("client"); }
+    bool isFreelancer() const { return role == QLatin1String("freelancer"); }
+};
+
+using Handler = std::function<Reply(Request &)>;
+
+// The routing table. Patterns are paths without a leading "/", e.g. "api/projects/<id>/publish";
+// each <…> segment matches one path segment and is handed to the handler in Request::args.
+class Router
+{
+public:
+    void add(const QString &method, const QString &pattern, Access access, Handler handler);
+    void get(const QString &p, Access a, Handler h) { add(QStringLiteral("GET"), p, a, std::move(h)); }
+    void post(const QString &p, Access a, Handler h) { add(QStringLiteral("POST"), p, a, std::move(h)); }
+    void put(const QString &p, Access a, Handler h) { add(QStringLiteral("PUT"), p, a, std::move(h)); }
+    void del(const QString &p, Access a, Handler h) { add(QStringLiteral("DELETE"), p, a, std::move(h)); }
+
+    struct Route
+    {
+        QString method;
+        QStringList segments;
+        Access access;
+        Handler handler;
+    };
+    enum class Match { Found, NoPath, WrongMethod };
+    // Finds the route for a method and the path's decoded segments; fills args on success.
+    Match find(const QString &method, const QStringList &segments, const Route **route,
+               QStringList *args) const;
+
+private:
+    QList<Route> routes;
+};
+
+// Route registration, one function per area (routes_*.cpp).
+void registerAuthRoutes(Router &r);
+void registerAccountRoutes(Router &r);
+void registerWalletRoutes(Router &r);
+void registerNotificationRoutes(Router &r);
+void registerProjectRoutes(Router &r);
+void registerContestRoutes(Router &r);
+void registerTeamRoutes(Router &r);
+void registerGigRoutes(Router &r);
+void registerGigOrderRoutes(Router &r);
+void registerContractRoutes(Router &r);
+void registerAssessmentRoutes(Router &r);

@@ -1,0 +1,4 @@
+#include "http.h"
+
+// Routes of this area: filled in by the area's owner.
+void registerAssessmentRoutes(Router &) { }

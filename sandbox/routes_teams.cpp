@@ -1,0 +1,3 @@
+#include "http.h"
+
+void registerTeamRoutes(Router &) { }

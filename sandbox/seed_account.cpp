@@ -1,0 +1,3 @@
+#include "seed.h"
+
+void seedAccount(Storage &, const SeedIds &) { }

@@ -1,0 +1,265 @@
+#include "server.h"
+
+#include "seed.h"
+#include "sessions.h"
+#include "users.h"
+
+#include <QAbstractHttpServer>
+#include <QFile>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QJsonDocument>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <cstdio>
+
+#ifndef VELTO_DEFAULT_CERT_DIR
+#define VELTO_DEFAULT_CERT_DIR "certs"
+#endif
+
+// QAbstractHttpServer with every request handed to one function; routing is ours.
+class HttpsFrontend : public QAbstractHttpServer
+{
+public:
+    std::function<void(const QHttpServerRequest &, QHttpServerResponder &)> onRequest;
+
+protected:
+    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override
+    {
+        QHttpServerResponder responder = makeResponder(request, socket);
+        onRequest(request, responder);
+        return true;
+    }
+    void missingHandler(const QHttpServerRequest &, QTcpSocket *) override { }
+};
+
+namespace {
+
+Reply errorReply(int status, const QString &message)
+{
+    return Reply{status, QJsonObject{{QStringLiteral("error"), message}}, {}};
+}
+
+QString methodName(const QHttpServerRequest &request)
+{
+    switch (request.method()) {
+    case QHttpServerRequest::Method::Get:
+        return QStringLiteral("GET");
+    case QHttpServerRequest::Method::Post:
+        return QStringLiteral("POST");
+    case QHttpServerRequest::Method::Put:
+        return QStringLiteral("PUT");
+    case QHttpServerRequest::Method::Delete:
+        return QStringLiteral("DELETE");
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
+SandboxServer::SandboxServer(const SandboxOptions &options, QObject *parent)
+    : QObject(parent), opts(options), http(std::make_unique<HttpsFrontend>())
+{
+    if (opts.certFile.isEmpty())
+        opts.certFile = QStringLiteral(VELTO_DEFAULT_CERT_DIR "/server.pem");
+    if (opts.keyFile.isEmpty())
+        opts.keyFile = QStringLiteral(VELTO_DEFAULT_CERT_DIR "/server.key");
+    if (opts.pbkdf2Iterations < 1)
+        opts.pbkdf2Iterations = 1;
+
+    registerAuthRoutes(router);
+    registerAccountRoutes(router);
+    registerWalletRoutes(router);
+    registerNotificationRoutes(router);
+    registerProjectRoutes(router);
+    registerContestRoutes(router);
+    registerTeamRoutes(router);
+    registerGigRoutes(router);
+    registerGigOrderRoutes(router);
+    registerContractRoutes(router);
+    registerAssessmentRoutes(router);
+
+    http->onRequest = [this](const QHttpServerRequest &request, QHttpServerResponder &responder) {
+        dispatch(request, responder);
+    };
+}
+
+SandboxServer::~SandboxServer() = default;
+
+quint16 SandboxServer::start(QString *error)
+{
+    auto refuse = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return quint16(0);
+    };
+    QString dbError;
+    if (!db.open(opts.dbPath, &dbError))
+        return refuse(QStringLiteral("cannot open database %1: %2").arg(opts.dbPath, dbError));
+    if (db.isNew() && opts.seed) {
+        try {
+            seedDemo(db, opts.pbkdf2Iterations);
+        } catch (const StorageError &e) {
+            return refuse(QStringLiteral("seeding failed: ") + e.message);
+        } catch (const HttpError &e) {
+            return refuse(QStringLiteral("seeding failed: ") + e.message);
+        }
+    }
+
+    QFile certFile(opts.certFile);
+    QFile keyFile(opts.keyFile);
+    if (!certFile.open(QIODevice::ReadOnly))
+        return refuse(QStringLiteral("cannot read certificate ") + opts.certFile);
+    if (!keyFile.open(QIODevice::ReadOnly))
+        return refuse(QStringLiteral("cannot read key ") + opts.keyFile);
+    const QSslCertificate cert(certFile.readAll(), QSsl::Pem);
+    const QSslKey key(keyFile.readAll(), QSsl::Rsa, QSsl::Pem);
+    if (cert.isNull() || key.isNull())
+        return refuse(QStringLiteral("certificate or key is not valid PEM"));
+    http->sslSetup(cert, key);
+
+    listeningPort = http->listen(QHostAddress::LocalHost, opts.port);
+    if (listeningPort == 0)
+        return refuse(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(opts.port));
+    print(QStringLiteral("velto-sandbox listening on ") + origin());
+    printDemoAccounts();
+    return listeningPort;
+}
+
+QString SandboxServer::origin() const
+{
+    return QStringLiteral("https://localhost:%1").arg(listeningPort);
+}
+
+void SandboxServer::print(const QString &line)
+{
+    if (opts.printToStdout) {
+        const QByteArray bytes = line.toUtf8() + '\n';
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+        std::fflush(stdout);
+    }
+    const QString kind = line.section(QLatin1Char(' '), 0, 0);
+    if (kind == QLatin1String("verify-link") || kind == QLatin1String("reset-link"))
+        links.insert(kind + QLatin1Char(' ') + line.section(QLatin1Char(' '), 1, 1).toLower(),
+                     line.section(QLatin1Char(' '), 2, 2));
+    emit outputLine(line);
+}
+
+QString SandboxServer::lastLink(const QString &kind, const QString &email) const
+{
+    return links.value(kind + QLatin1Char(' ') + email.toLower());
+}
+
+void SandboxServer::printDemoAccounts()
+{
+    for (const DemoAccount &a : demoAccounts()) {
+        if (Users::idForEmail(db, a.email) == 0)
+            continue;
+        QString line = QStringLiteral("demo %1 %2 password %3").arg(a.role, a.email, a.password);
+        if (!a.totpSecret.isEmpty())
+            line += QStringLiteral(" totp-secret %1").arg(a.totpSecret);
+        print(line);
+    }
+}
+
+bool SandboxServer::originAllowed(const QByteArray &origin) const
+{
+    const QByteArray port = QByteArray::number(listeningPort);
+    return origin == "https://localhost:" + port || origin == "https://127.0.0.1:" + port;
+}
+
+void SandboxServer::dispatch(const QHttpServerRequest &request, QHttpServerResponder &responder)
+{
+    Reply reply = handle(request);
+    const QByteArray body = QJsonDocument(reply.body).toJson(QJsonDocument::Compact);
+    responder.writeStatusLine(QHttpServerResponder::StatusCode(reply.status));
+    responder.writeHeader("Content-Type", "application/json");
+    responder.writeHeader("Cache-Control", "no-store");
+    for (const auto &h : reply.headers)
+        responder.writeHeader(h.first, h.second);
+    responder.writeHeader("Content-Length", QByteArray::number(body.size()));
+    responder.writeBody(body);
+}
+
+Reply SandboxServer::handle(const QHttpServerRequest &request)
+{
+    const QString method = methodName(request);
+    const bool writes = method == QLatin1String("POST") || method == QLatin1String("PUT")
+            || method == QLatin1String("DELETE");
+
+    if (request.body().size() > MaxBodyBytes)
+        return errorReply(413, QStringLiteral("Request body too large (limit 8 MiB)"));
+    if (writes) {
+        const QByteArray origin = request.value("origin");
+        if (!origin.isEmpty() && !originAllowed(origin))
+            return errorReply(403, QStringLiteral("Cross-origin request refused"));
+    }
+
+    // Segments are split before decoding, so an encoded "/" stays inside its segment.
+    QString path = request.url().path(QUrl::FullyEncoded);
+    if (path.startsWith(QLatin1Char('/')))
+        path.remove(0, 1);
+    QStringList segments;
+    for (const QString &s : path.split(QLatin1Char('/')))
+        segments.append(QUrl::fromPercentEncoding(s.toUtf8()));
+
+    const Router::Route *route = nullptr;
+    Request req(*this, db);
+    req.method = method;
+    req.query = QUrlQuery(request.url());
+    switch (method.isEmpty() ? Router::Match::WrongMethod
+                             : router.find(method, segments, &route, &req.args)) {
+    case Router::Match::NoPath:
+        return errorReply(404, QStringLiteral("Not found"));
+    case Router::Match::WrongMethod:
+        return errorReply(405, QStringLiteral("Method not allowed"));
+    case Router::Match::Found:
+        break;
+    }
+
+    if (writes && !request.body().trimmed().isEmpty()) {
+        QJsonParseError parseError;
+        const QJsonDocument doc = QJsonDocument::fromJson(request.body(), &parseError);
+        if (parseError.error != QJsonParseError::NoError)
+            return errorReply(400, QStringLiteral("Malformed JSON body"));
+        if (!doc.isObject())
+            return errorReply(400, QStringLiteral("The body must be a JSON object"));
+        req.body = doc.object();
+    }
+
+    try {
+        req.cookieHeader = request.value("cookie");
+        req.sessionToken = Sessions::tokenFromCookieHeader(req.cookieHeader);
+        if (!req.sessionToken.isEmpty()) {
+            req.userId = Sessions::userFor(db, req.sessionToken);
+            if (req.userId) {
+                req.user = Users::record(db, req.userId);
+                req.role = req.user.value(QStringLiteral("role")).toString();
+            }
+        }
+        if (route->access != Access::Public && req.userId == 0)
+            return errorReply(401, QStringLiteral("Sign in first"));
+        if (route->access == Access::Client && !req.isClient())
+            return errorReply(403, QStringLiteral("Only clients can do this"));
+        if (route->access == Access::Freelancer && !req.isFreelancer())
+            return errorReply(403, QStringLiteral("Only freelancers can do this"));
+
+        if (!writes)
+            return route->handler(req);
+        // One transaction per write request: a refusal leaves nothing behind.
+        Storage::Transaction transaction(db);
+        Reply reply = route->handler(req);
+        if (reply.status < 400)
+            transaction.commit();
+        return reply;
+    } catch (const HttpError &e) {
+        return errorReply(e.status, e.message);
+    } catch (const StorageError &e) {
+        std::fprintf(stderr, "velto-sandbox: storage error: %s\n", qPrintable(e.message));
+        return errorReply(500, QStringLiteral("Internal error"));
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "velto-sandbox: error: %s\n", e.what());
+        return errorReply(500, QStringLiteral("Internal error"));
+    }
+}

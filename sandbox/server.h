@@ -1,0 +1,68 @@
+#pragma once
+
+#include "http.h"
+#include "storage.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QHttpServerRequest;
+class QHttpServerResponder;
+class HttpsFrontend;
+
+struct SandboxOptions
+{
+    quint16 port = 8443;                          // 0 picks a free port
+    QString dbPath = QStringLiteral("velto-sandbox.db"); // ":memory:" for a private database
+    QString certFile;                             // empty: <default cert dir>/server.pem
+    QString keyFile;                              // empty: <default cert dir>/server.key
+    bool seed = true;                             // load the demo seed into a new database
+    int pbkdf2Iterations = 100000;                // lower only in tests
+    bool printToStdout = true;                    // the status lines on standard output
+};
+
+// The velto-sandbox service: an HTTPS server on 127.0.0.1 with the routing table of every area,
+// one SQLite database, and the request rules every route shares (body limit, Origin check, JSON
+// bodies, sessions, role gates, one transaction per write request).
+class SandboxServer : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qint64 MaxBodyBytes = 8 * 1024 * 1024;
+
+    explicit SandboxServer(const SandboxOptions &options, QObject *parent = nullptr);
+    ~SandboxServer() override;
+
+    // Opens the database (seeding a new one), loads the certificate and listens. Returns the
+    // port, or 0 with *error set.
+    quint16 start(QString *error = nullptr);
+
+    quint16 port() const { return listeningPort; }
+    // "https://localhost:<port>": the origin the sandbox answers for.
+    QString origin() const;
+    const SandboxOptions &options() const { return opts; }
+    Storage &storage() { return db; }
+
+    // Writes one status line to standard output (flushed) and emits outputLine.
+    void print(const QString &line);
+    // The last link printed for an e-mail: kind "verify-link" or "reset-link"; "" when none.
+    QString lastLink(const QString &kind, const QString &email) const;
+
+signals:
+    void outputLine(const QString &line);
+
+private:
+    void dispatch(const QHttpServerRequest &request, QHttpServerResponder &responder);
+    Reply handle(const QHttpServerRequest &request);
+    bool originAllowed(const QByteArray &origin) const;
+    void printDemoAccounts();
+
+    SandboxOptions opts;
+    Storage db;
+    Router router;
+    std::unique_ptr<HttpsFrontend> http;
+    quint16 listeningPort = 0;
+    QHash<QString, QString> links;
+};

@@ -1,0 +1,327 @@
+#include "storage.h"
+
+#include "httperror.h"
+
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QUuid>
+
+namespace {
+
+// Every table of every area. Statements are idempotent (IF NOT EXISTS) and run on every open, so
+// a table added here also appears in an existing database file. Money is integer paise; times are
+// ISO-8601 UTC text; booleans are 0/1; lists are JSON text.
+const char *const schema[] = {
+    // --- accounts and sessions -------------------------------------------------------------
+    R"(CREATE TABLE IF NOT EXISTS users (
+        id INTEGER PRIMARY KEY,
+        email TEXT NOT NULL UNIQUE COLLATE NOCASE,
+        full_name TEXT NOT NULL DEFAULT '',
+        role TEXT NOT NULL CHECK (role IN ('client','freelancer','house')),
+        password_hash TEXT NOT NULL DEFAULT '',
+        verified INTEGER NOT NULL DEFAULT 0,
+        totp_secret TEXT,
+        kyc_status TEXT,
+        referral_code TEXT UNIQUE,
+        referred_by INTEGER REFERENCES users(id),
+        created_at TEXT NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS sessions (
+        token_hash TEXT PRIMARY KEY,
+        user_id INTEGER NOT NULL REFERENCES users(id),
+        created_at TEXT NOT NULL,
+        expires_at TEXT NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS email_tokens (
+        token_hash TEXT PRIMARY KEY,
+        user_id INTEGER NOT NULL REFERENCES users(id),
+        purpose TEXT NOT NULL CHECK (purpose IN ('verify','reset')),
+        created_at TEXT NOT NULL,
+        expires_at TEXT NOT NULL,
+        used_at TEXT))",
+    // --- money -------------------------------------------------------------------------------
+    // The ledger is the wallet: a balance is the sum of the user's rows.
+    R"(CREATE TABLE IF NOT EXISTS wallet_transactions (
+        id INTEGER PRIMARY KEY,
+        user_id INTEGER NOT NULL REFERENCES users(id),
+        amount_paise INTEGER NOT NULL,
+        kind TEXT NOT NULL,
+        description TEXT NOT NULL DEFAULT '',
+        ref_kind TEXT,
+        ref_id INTEGER,
+        created_at TEXT NOT NULL))",
+    "CREATE INDEX IF NOT EXISTS wallet_transactions_user ON wallet_transactions(user_id)",
+    R"(CREATE TABLE IF NOT EXISTS escrows (
+        id INTEGER PRIMARY KEY,
+        kind TEXT NOT NULL,
+        ref_id INTEGER NOT NULL,
+        payer_id INTEGER NOT NULL REFERENCES users(id),
+        payee_id INTEGER REFERENCES users(id),
+        amount_paise INTEGER NOT NULL CHECK (amount_paise > 0),
+        status TEXT NOT NULL CHECK (status IN ('held','released','refunded')),
+        created_at TEXT NOT NULL,
+        settled_at TEXT,
+        UNIQUE (kind, ref_id)))",
+    R"(CREATE TABLE IF NOT EXISTS invoices (
+        id INTEGER PRIMARY KEY,
+        user_id INTEGER NOT NULL REFERENCES users(id),
+        invoice_number TEXT NOT NULL UNIQUE,
+        description TEXT NOT NULL DEFAULT '',
+        total_paise INTEGER NOT NULL,
+        created_at TEXT NOT NULL))",
+    // --- account: bank, settlements, notifications ----------------------------------------
+    R"(CREATE TABLE IF NOT EXISTS bank_accounts (
+        user_id INTEGER PRIMARY KEY REFERENCES users(id),
+        account_holder TEXT NOT NULL,
+        account_number TEXT NOT NULL,
+        ifsc TEXT NOT NULL,
+        status TEXT NOT NULL DEFAULT 'approved',
+        updated_at TEXT NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS settlements (
+        id INTEGER PRIMARY KEY,
+        user_id INTEGER NOT NULL REFERENCES users(id),
+        amount_paise INTEGER NOT NULL CHECK (amount_paise > 0),
+        status TEXT NOT NULL,
+        requested_at TEXT NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS notifications (
+        id INTEGER PRIMARY KEY,
+        user_id INTEGER NOT NULL REFERENCES users(id),
+        kind TEXT NOT NULL,
+        title TEXT NOT NULL,
+        body TEXT NOT NULL DEFAULT '',
+        created_at TEXT NOT NULL,
+        read_at TEXT))",
+    "CREATE INDEX IF NOT EXISTS notifications_user ON notifications(user_id)",
+    // --- projects, proposals, contracts, milestones ------------------------------------------
+    R"(CREATE TABLE IF NOT EXISTS projects (
+        id INTEGER PRIMARY KEY,
+        client_id INTEGER NOT NULL REFERENCES users(id),
+        title TEXT NOT NULL,
+        description TEXT NOT NULL,
+        required_skills TEXT NOT NULL DEFAULT '[]',
+        budget_paise INTEGER NOT NULL,
+        project_type TEXT NOT NULL CHECK (project_type IN ('fixed','hourly')),
+        status TEXT NOT NULL CHECK (status IN ('draft','open','in_progress','closed')),
+        created_at TEXT NOT NULL,
+        published_at TEXT))",
+    R"(CREATE TABLE IF NOT EXISTS proposals (
+        id INTEGER PRIMARY KEY,
+        project_id INTEGER NOT NULL REFERENCES projects(id),
+        freelancer_id INTEGER NOT NULL REFERENCES users(id),
+        cover_letter TEXT NOT NULL,
+        amount_paise INTEGER NOT NULL,
+        duration_days INTEGER NOT NULL,
+        status TEXT NOT NULL CHECK (status IN ('submitted','accepted','declined')),
+        created_at TEXT NOT NULL,
+        UNIQUE (project_id, freelancer_id)))",
+    R"(CREATE TABLE IF NOT EXISTS contracts (
+        id INTEGER PRIMARY KEY,
+        project_id INTEGER REFERENCES projects(id),
+        proposal_id INTEGER REFERENCES proposals(id),
+        client_id INTEGER NOT NULL REFERENCES users(id),
+        freelancer_id INTEGER NOT NULL REFERENCES users(id),
+        title TEXT NOT NULL,
+        contract_type TEXT NOT NULL CHECK (contract_type IN ('fixed','hourly')),
+        status TEXT NOT NULL,
+        total_paise INTEGER NOT NULL,
+        created_at TEXT NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS milestones (
+        id INTEGER PRIMARY KEY,
+        contract_id INTEGER NOT NULL REFERENCES contracts(id),
+        position INTEGER NOT NULL,
+        title TEXT NOT NULL,
+        amount_paise INTEGER NOT NULL CHECK (amount_paise > 0),
+        status TEXT NOT NULL,
+        created_at TEXT NOT NULL,
+        funded_at TEXT,
+        paid_at TEXT))",
+    "CREATE INDEX IF NOT EXISTS milestones_contract ON milestones(contract_id)",
+    // --- contests ------------------------------------------------------------------------------
+    R"(CREATE TABLE IF NOT EXISTS contests (
+        id INTEGER PRIMARY KEY,
+        client_id INTEGER NOT NULL REFERENCES users(id),
+        title TEXT NOT NULL,
+        brief TEXT NOT NULL,
+        prize_paise INTEGER NOT NULL,
+        fee_paise INTEGER NOT NULL,
+        status TEXT NOT NULL CHECK (status IN ('open','awarded','cancelled')),
+        deadline TEXT NOT NULL,
+        created_at TEXT NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS contest_entries (
+        id INTEGER PRIMARY KEY,
+        contest_id INTEGER NOT NULL REFERENCES contests(id),
+        freelancer_id INTEGER NOT NULL REFERENCES users(id),
+        title TEXT NOT NULL,
+        description TEXT NOT NULL,
+        attachment_url TEXT NOT NULL DEFAULT '',
+        is_winner INTEGER NOT NULL DEFAULT 0,
+        created_at TEXT NOT NULL,
+        UNIQUE (contest_id, freelancer_id)))",
+    // --- teams ---------------------------------------------------------------------------------
+    R"(CREATE TABLE IF NOT EXISTS teams (
+        id INTEGER PRIMARY KEY,
+        owner_id INTEGER NOT NULL REFERENCES users(id),
+        name TEXT NOT NULL,
+        description TEXT NOT NULL DEFAULT '',
+        created_at TEXT NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS team_members (
+        id INTEGER PRIMARY KEY,
+        team_id INTEGER NOT NULL REFERENCES teams(id) ON DELETE CASCADE,
+        user_id INTEGER REFERENCES users(id),
+        email TEXT NOT NULL COLLATE NOCASE,
+        status TEXT NOT NULL CHECK (status IN ('owner','member','invited')),
+        created_at TEXT NOT NULL,
+        UNIQUE (team_id, email)))",
+    // --- gigs, gig orders, deliverables, disputes, work screenshots, assessments -------------
+    // (tables of these areas follow here)
+};
+
+} // namespace
+
+Storage::Storage()
+    : connectionName(QStringLiteral("velto-sandbox-")
+                     + QUuid::createUuid().toString(QUuid::WithoutBraces))
+{
+}
+
+Storage::~Storage()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        if (db.isValid())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+}
+
+bool Storage::open(const QString &path, QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    db.setDatabaseName(path);
+    if (!db.open()) {
+        if (error)
+            *error = db.lastError().text();
+        return false;
+    }
+    try {
+        exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+        created = scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' "
+                                        "AND name='users'"))
+                          .toLongLong()
+                == 0;
+        migrate();
+    } catch (const StorageError &e) {
+        if (error)
+            *error = e.message;
+        return false;
+    }
+    return true;
+}
+
+void Storage::migrate()
+{
+    Transaction t(*this);
+    for (const char *statement : schema)
+        exec(QString::fromUtf8(statement));
+    // The house account receives platform fees; it cannot sign in (no password hash).
+    exec(QStringLiteral("INSERT OR IGNORE INTO users (email, full_name, role, verified, created_at) "
+                        "VALUES ('house@velto.internal', 'Velto', 'house', 1, ?)"),
+         {now()});
+    t.commit();
+}
+
+QSqlQuery Storage::exec(const QString &sql, const QVariantList &params)
+{
+    QSqlQuery q(QSqlDatabase::database(connectionName, false));
+    if (!q.prepare(sql))
+        throw StorageError{q.lastError().text() + QStringLiteral(" in: ") + sql};
+    for (const QVariant &p : params)
+        q.addBindValue(p);
+    if (!q.exec())
+        throw StorageError{q.lastError().text() + QStringLiteral(" in: ") + sql};
+    return q;
+}
+
+QJsonObject Storage::rowObject(const QSqlQuery &q)
+{
+    QJsonObject o;
+    const QSqlRecord rec = q.record();
+    for (int i = 0; i < rec.count(); ++i) {
+        const QVariant v = q.value(i);
+        QJsonValue jv;
+        if (v.isNull())
+            jv = QJsonValue::Null;
+        else if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
+            jv = QJsonValue(v.toLongLong());
+        else if (v.typeId() == QMetaType::Double)
+            jv = QJsonValue(v.toDouble());
+        else
+            jv = QJsonValue(v.toString());
+        o.insert(rec.fieldName(i), jv);
+    }
+    return o;
+}
+
+QJsonObject Storage::one(const QString &sql, const QVariantList &params)
+{
+    QSqlQuery q = exec(sql, params);
+    return q.next() ? rowObject(q) : QJsonObject();
+}
+
+QJsonArray Storage::all(const QString &sql, const QVariantList &params)
+{
+    QSqlQuery q = exec(sql, params);
+    QJsonArray rows;
+    while (q.next())
+        rows.append(rowObject(q));
+    return rows;
+}
+
+QVariant Storage::scalar(const QString &sql, const QVariantList &params)
+{
+    QSqlQuery q = exec(sql, params);
+    return q.next() ? q.value(0) : QVariant();
+}
+
+qint64 Storage::insert(const QString &sql, const QVariantList &params)
+{
+    return exec(sql, params).lastInsertId().toLongLong();
+}
+
+int Storage::change(const QString &sql, const QVariantList &params)
+{
+    return exec(sql, params).numRowsAffected();
+}
+
+Storage::Transaction::Transaction(Storage &storage)
+    : s(storage), name(QStringLiteral("sp%1").arg(++storage.savepointCounter))
+{
+    s.exec(QStringLiteral("SAVEPOINT ") + name);
+}
+
+Storage::Transaction::~Transaction()
+{
+    if (done)
+        return;
+    try {
+        s.exec(QStringLiteral("ROLLBACK TO ") + name);
+        s.exec(QStringLiteral("RELEASE ") + name);
+    } catch (const StorageError &) {
+        // Nothing more can be done from a destructor; the next statement will report the fault.
+    }
+}
+
+void Storage::Transaction::commit()
+{
+    s.exec(QStringLiteral("RELEASE ") + name);
+    done = true;
+}
+
+QString Storage::now()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+}
+
+QString Storage::isoInDays(int days)
+{
+    return QDateTime::currentDateTimeUtc().addDays(days).toString(Qt::ISODate);
+}
