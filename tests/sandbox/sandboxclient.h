@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QNetworkAccessManager>
+#include <QPair>
+#include <QString>
+#include <memory>
+
+class SandboxServer;
+
+// One answer of the sandbox as a test sees it.
+struct HttpResult
+{
+    int status = 0;            // 0: no HTTP answer
+    QJsonObject json;          // the body when it is a JSON object, else {}
+    QByteArray raw;
+    QList<QPair<QByteArray, QByteArray>> headers;
+
+    QByteArray header(const QByteArray &name) const;
+    QString error() const { return json.value(QStringLiteral("error")).toString(); }
+    QJsonArray list(const QString &member) const { return json.value(member).toArray(); }
+    QJsonObject object(const QString &member) const { return json.value(member).toObject(); }
+};
+
+// Starts an in-process sandbox for a test: port 0, in-memory database, few PBKDF2 iterations,
+// nothing printed. Returns null (and fails the caller's QVERIFY) when it cannot start.
+std::unique_ptr<SandboxServer> startTestSandbox(bool seed = true);
+
+// A person at the sandbox: its own cookie jar, trusting the development CA, blocking calls.
+// Requests carry the sandbox's own Origin header unless setOrigin() changes it.
+class SandboxClient
+{
+public:
+    explicit SandboxClient(quint16 port);
+
+    HttpResult get(const QString &path);
+    HttpResult post(const QString &path, const QJsonObject &body = {});
+    HttpResult put(const QString &path, const QJsonObject &body = {});
+    HttpResult del(const QString &path);
+    // Any method with a raw body (malformed JSON, huge bodies, …).
+    HttpResult send(const QByteArray &method, const QString &path, const QByteArray &body);
+
+    // Signs in; the session cookie stays in this client's jar. Status 200 on success.
+    HttpResult login(const QString &email, const QString &password,
+                     const QString &totpCode = QString());
+    // Registers, follows the printed verification link and signs in; returns the user record.
+    QJsonObject signUp(SandboxServer &server, const QString &email, const QString &role,
+                       const QString &fullName = QStringLiteral("Test Person"));
+
+    // Origin header to send; empty sends none.
+    void setOrigin(const QByteArray &origin) { originHeader = origin; }
+    QString origin() const { return base; }
+    QNetworkAccessManager &network() { return nam; }
+
+    static const QString ClientEmail;
+    static const QString ClientPassword;
+    static const QString FreelancerEmail;
+    static const QString FreelancerPassword;
+    static const QString TwoFactorEmail;
+    static const QString TwoFactorPassword;
+    static const QString TwoFactorSecret;
+
+private:
+    QNetworkAccessManager nam;
+    QString base;
+    QByteArray originHeader;
+};
+
+// Installs the development CA into the default TLS configuration (once per process).
+void trustDevelopmentCa();
