@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+class Storage;
+
+// Gigs and gig orders as stored and as the client reads them: the record builders shared by the
+// gig and gig-order routes and by the demo seed.
+namespace GigRecords {
+
+// Gig record: id, freelancer_id, freelancer_name, title, description, skills, delivery_days,
+// status, packages (tier, label, description, price_paise, delivery_days, in published order),
+// orders_count (orders not cancelled), created_at. Empty object when there is no such gig.
+QJsonObject gig(Storage &db, qint64 gigId);
+qint64 insertGig(Storage &db, qint64 freelancerId, const QString &title,
+                 const QString &description, const QStringList &skills, qint64 deliveryDays,
+                 const QString &status);
+void insertPackage(Storage &db, qint64 gigId, int position, const QString &tier,
+                   const QString &label, const QString &description, qint64 pricePaise,
+                   qint64 deliveryDays);
+
+// Gig order record: id, gig_id, gig_title, package_tier, price_paise, delivery_days, status,
+// client_id, client_name, freelancer_id, freelancer_name, instructions, delivery_note,
+// review_score, review, created_at, updated_at. Empty object when there is no such order.
+QJsonObject order(Storage &db, qint64 orderId);
+// Messages of an order, oldest first: id, sender_id, sender_name, body, created_at.
+QJsonArray messages(Storage &db, qint64 orderId);
+qint64 addMessage(Storage &db, qint64 orderId, qint64 senderId, const QString &body);
+
+} // namespace GigRecords
