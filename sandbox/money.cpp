@@ -87,10 +87,11 @@ bool covers(Storage &db, qint64 userId, qint64 paise)
     return balance(db, userId) >= paise;
 }
 
-void deposit(Storage &db, qint64 userId, qint64 paise, const QString &description)
+void deposit(Storage &db, qint64 userId, qint64 paise, const QString &description,
+             const QString &kind)
 {
     requirePositive(paise);
-    ledger(db, userId, paise, QStringLiteral("deposit"), description, QString(), 0);
+    ledger(db, userId, paise, kind, description, QString(), 0);
 }
 
 void withdraw(Storage &db, qint64 userId, qint64 paise, const QString &description,

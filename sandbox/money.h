@@ -40,7 +40,8 @@ qint64 balance(Storage &db, qint64 userId);
 bool covers(Storage &db, qint64 userId, qint64 paise);
 
 // Adds money from outside the marketplace (seed top-ups, a completed card payment).
-void deposit(Storage &db, qint64 userId, qint64 paise, const QString &description);
+void deposit(Storage &db, qint64 userId, qint64 paise, const QString &description,
+             const QString &kind = QStringLiteral("deposit"));
 // Takes money out of the marketplace (a withdrawal to the bank). Refuses (409) an overdraft.
 void withdraw(Storage &db, qint64 userId, qint64 paise, const QString &description,
               const QString &refKind = QString(), qint64 refId = 0);

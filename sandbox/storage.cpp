@@ -345,8 +345,14 @@ QSqlQuery Storage::exec(const QString &sql, const QVariantList &params)
     QSqlQuery q(QSqlDatabase::database(connectionName, false));
     if (!q.prepare(sql))
         throw StorageError{q.lastError().text() + QStringLiteral(" in: ") + sql};
-    for (const QVariant &p : params)
-        q.addBindValue(p);
+    for (const QVariant &p : params) {
+        // A null QString would bind as SQL NULL; text columns get "" instead. NULL is bound only
+        // from an empty QVariant().
+        if (p.typeId() == QMetaType::QString && p.toString().isNull())
+            q.addBindValue(QStringLiteral(""));
+        else
+            q.addBindValue(p);
+    }
     if (!q.exec())
         throw StorageError{q.lastError().text() + QStringLiteral(" in: ") + sql};
     return q;
