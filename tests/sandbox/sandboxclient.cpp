@@ -61,6 +61,24 @@ std::unique_ptr<SandboxServer> startTestSandbox(bool seed)
     return server;
 }
 
+QByteArray databaseFingerprint(SandboxServer &server)
+{
+    Storage &db = server.storage();
+    QByteArray out;
+    const QJsonArray tables = db.all(QStringLiteral("SELECT name FROM sqlite_master WHERE type = "
+                                                    "'table' AND name NOT IN ('sessions', "
+                                                    "'email_tokens') ORDER BY name"));
+    for (const QJsonValue &t : tables) {
+        const QString name = t.toObject().value(QStringLiteral("name")).toString();
+        out += name.toUtf8() + ':';
+        // Table names come from sqlite_master, not from input.
+        out += QJsonDocument(db.all(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(name)))
+                       .toJson(QJsonDocument::Compact);
+        out += '\n';
+    }
+    return out;
+}
+
 SandboxClient::SandboxClient(quint16 port)
     : base(QStringLiteral("https://localhost:%1").arg(port)), originHeader(base.toUtf8())
 {
