@@ -2,17 +2,16 @@
 
 #include <QVariantMap>
 
-void FakeApi::request(int id, const QString &method, const QString &path,
-                      const QString &jsonBody)
+void FakeApi::request(int id, const QString &method, const QString &path, const QString &jsonBody)
 {
-    recorded.append(QVariantMap{ { QStringLiteral("id"), id },
-                                 { QStringLiteral("method"), method },
-                                 { QStringLiteral("path"), path },
-                                 { QStringLiteral("body"), jsonBody } });
+    recorded.append(QVariantMap {{QStringLiteral("id"), id},
+                                 {QStringLiteral("method"), method},
+                                 {QStringLiteral("path"), path},
+                                 {QStringLiteral("body"), jsonBody}});
     emit requestsChanged();
     // Like the real one: a method it does not know is answered at once, inside this call.
-    static const QStringList known{ QStringLiteral("GET"), QStringLiteral("POST"),
-                                    QStringLiteral("PUT"), QStringLiteral("DELETE") };
+    static const QStringList known {QStringLiteral("GET"), QStringLiteral("POST"),
+                                    QStringLiteral("PUT"), QStringLiteral("DELETE")};
     if (!known.contains(method))
         emit reply(id, 0, QStringLiteral("Unsupported method"));
 }

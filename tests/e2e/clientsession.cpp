@@ -1,0 +1,195 @@
+#include "clientsession.h"
+
+#include "api.h"
+#include "persistentcookiejar.h"
+#include "proctor.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <QTimer>
+#include <QtQuickTest/quicktest.h>
+#include <algorithm>
+
+namespace {
+
+QQuickItem *findItem(QQuickItem *parent, const QString &name)
+{
+    const auto children = parent->childItems();
+    for (QQuickItem *child : children) {
+        if (!child->isVisible())
+            continue;
+        if (child->objectName() == name)
+            return child;
+        if (QQuickItem *hit = findItem(child, name))
+            return hit;
+    }
+    return nullptr;
+}
+
+void collectTabs(QQuickItem *parent, QList<QQuickItem *> &out)
+{
+    const auto children = parent->childItems();
+    for (QQuickItem *child : children) {
+        if (!child->isVisible())
+            continue;
+        if (child->objectName().startsWith(QLatin1String("tab_")))
+            out.append(child);
+        collectTabs(child, out);
+    }
+}
+
+} // namespace
+
+ClientSession::ClientSession(const QString &origin)
+{
+    apiObject = std::make_unique<Api>(origin);
+    proctor = std::make_unique<Proctor>();
+    engine = std::make_unique<QQmlApplicationEngine>();
+    engine->rootContext()->setContextProperty(QStringLiteral("Api"), apiObject.get());
+    engine->rootContext()->setContextProperty(QStringLiteral("Proctor"), proctor.get());
+    engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Velto/qml/Main.qml")));
+    if (QQuickWindow *w = window()) {
+        w->requestActivate();
+        if (!QTest::qWaitForWindowExposed(w))
+            qWarning("the main window was not exposed");
+    }
+}
+
+ClientSession::~ClientSession()
+{
+    engine.reset();
+    proctor.reset();
+    apiObject.reset();
+}
+
+QQuickWindow *ClientSession::window() const
+{
+    const auto roots = engine->rootObjects();
+    return roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
+}
+
+QQuickItem *ClientSession::item(const QString &objectName) const
+{
+    QQuickWindow *w = window();
+    return w ? findItem(w->contentItem(), objectName) : nullptr;
+}
+
+QQuickItem *ClientSession::waitForItem(const QString &objectName, int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    QQuickItem *it = item(objectName);
+    while (!it && !deadline.hasExpired()) {
+        QTest::qWait(10);
+        it = item(objectName);
+    }
+    return it;
+}
+
+QString ClientSession::page() const
+{
+    QQuickItem *stack = item(QStringLiteral("stack"));
+    if (!stack)
+        return QString();
+    auto *current = stack->property("currentItem").value<QQuickItem *>();
+    return current ? current->objectName() : QString();
+}
+
+QString ClientSession::text(const QString &objectName) const
+{
+    QQuickItem *it = item(objectName);
+    return it ? it->property("text").toString() : QString();
+}
+
+QString ClientSession::toast() const
+{
+    return item(QStringLiteral("toast")) ? text(QStringLiteral("toastLabel")) : QString();
+}
+
+QStringList ClientSession::tabs() const
+{
+    QList<QQuickItem *> buttons;
+    if (QQuickWindow *w = window())
+        collectTabs(w->contentItem(), buttons);
+    std::sort(buttons.begin(), buttons.end(), [](QQuickItem *a, QQuickItem *b) {
+        return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
+    });
+    QStringList names;
+    for (QQuickItem *b : buttons)
+        names.append(b->property("text").toString());
+    return names;
+}
+
+bool ClientSession::click(const QString &objectName)
+{
+    QQuickWindow *w = window();
+    QQuickItem *it = waitForItem(objectName);
+    if (!w || !it) {
+        lastError = QStringLiteral("no visible control \"%1\" on page %2").arg(objectName, page());
+        return false;
+    }
+    // Layouts place their children when polished: click where the control really is.
+    QQuickTest::qWaitForPolish(w);
+    const QPointF centre = it->mapToScene(QPointF(it->width() / 2, it->height() / 2));
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    return true;
+}
+
+bool ClientSession::type(const QString &objectName, const QString &text)
+{
+    if (!click(objectName))
+        return false;
+    QQuickItem *field = item(objectName);
+    if (!field->hasActiveFocus()) {
+        lastError = QStringLiteral("\"%1\" did not take the focus").arg(objectName);
+        return false;
+    }
+    // One press and release per character, carrying the character as the event's text, as a
+    // keyboard does (QTest::keyClicks exists for widgets only).
+    for (const QChar c : text) {
+        const auto code = c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown;
+        QTest::sendKeyEvent(QTest::Click, window(), code, QString(c), Qt::NoModifier);
+    }
+    const QString now = field->property("text").toString();
+    if (!now.endsWith(text)) {
+        lastError = QStringLiteral("\"%1\" holds \"%2\" after typing").arg(objectName, now);
+        return false;
+    }
+    return true;
+}
+
+void ClientSession::key(int key)
+{
+    QTest::keyClick(window(), Qt::Key(key));
+}
+
+QString cookieFileText()
+{
+    QFile file(PersistentCookieJar::cookieFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+int visit(const QString &url, const QByteArray &cookieHeader)
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request {QUrl(url)};
+    if (!cookieHeader.isEmpty())
+        request.setRawHeader("Cookie", cookieHeader);
+    request.setTransferTimeout(15000);
+    QNetworkReply *reply = manager.get(request);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    delete reply;
+    return status;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class Api;
+class Proctor;
+class QQmlApplicationEngine;
+class QQuickItem;
+class QQuickWindow;
+
+// The program as start-up builds it (Api, then Proctor, then the engine with both published,
+// then the module's Main), pointed at a test service, plus what a person does with it: find a
+// control by objectName, click it, type into it, read what the window shows.
+//
+// The caller sets the application and organisation names, test mode of QStandardPaths and the
+// trusted CA first, as start-up does.
+class ClientSession
+{
+public:
+    explicit ClientSession(const QString &origin);
+    ~ClientSession(); // engine first, then Proctor, then Api
+
+    bool isLoaded() const { return window() != nullptr; }
+    QQuickWindow *window() const;
+    Api *api() const { return apiObject.get(); }
+
+    // The visible item with this objectName, or null.
+    QQuickItem *item(const QString &objectName) const;
+    // Like item(), but waits up to timeoutMs for it to appear.
+    QQuickItem *waitForItem(const QString &objectName, int timeoutMs = 10000) const;
+
+    // objectName of the page the window shows ("bootPage", "LoginView", "HomeView").
+    QString page() const;
+    // The text property of a visible item, "" when there is none.
+    QString text(const QString &objectName) const;
+    // The toast's text while it is shown, else "".
+    QString toast() const;
+    // The sidebar's tab buttons from top to bottom, by their text.
+    QStringList tabs() const;
+
+    // A left click in the middle of the visible control; false (with lastError) when there is
+    // no such control.
+    bool click(const QString &objectName);
+    // Clicks the field, then types the text key by key; false when the field does not end up
+    // holding it.
+    bool type(const QString &objectName, const QString &text);
+    // A key press and release sent to the window.
+    void key(int key);
+
+    QString lastError;
+
+private:
+    std::unique_ptr<Api> apiObject;
+    std::unique_ptr<Proctor> proctor;
+    std::unique_ptr<QQmlApplicationEngine> engine;
+};
+
+// Everything the cookie file holds, or a null string when it does not exist.
+QString cookieFileText();
+// The HTTP status of a GET of the URL, as a browser following a link would get it, carrying
+// exactly this Cookie header (none when empty); 0 when no HTTP answer came.
+int visit(const QString &url, const QByteArray &cookieHeader = QByteArray());

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QProcess>
+#include <QStringList>
+
+// A velto-sandbox of the test's own: started on a free port with a fresh in-memory database,
+// its standard output collected line by line (the "verify-link" and "reset-link" mails).
+class SandboxProcess : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SandboxProcess(QObject *parent = nullptr);
+    ~SandboxProcess() override;
+
+    // Starts the process and waits for its "listening on" line. False with *error set when it
+    // does not come up.
+    bool start(QString *error);
+    // Ends the process (and waits for it); the origin keeps naming the port it had.
+    void stop();
+    bool isRunning() const { return process.state() != QProcess::NotRunning; }
+
+    // "https://localhost:<port>"
+    QString origin() const { return serviceOrigin; }
+    QStringList lines() const { return output; }
+
+    // The URL of the last "<kind> <email> <url>" line (kind "verify-link" or "reset-link"),
+    // waiting up to timeoutMs for it; empty when none came.
+    QString waitForLink(const QString &kind, const QString &email, int timeoutMs = 20000);
+
+private:
+    void readLines();
+    QString linkFor(const QString &kind, const QString &email) const;
+
+    QProcess process;
+    QByteArray partial;
+    QStringList output;
+    QString serviceOrigin;
+};
