@@ -1,8 +1,24 @@
 #pragma once
 
-#include <QObject>
+#include "audiolevel.h"
+#include "clipboardwindow.h"
 
-// Placeholder until the hardware monitor lands.
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+class QAudioSource;
+class QCamera;
+class QImage;
+class QImageCapture;
+class QIODevice;
+class QMediaCaptureSession;
+
+// Watches the machine while a proctored exam runs: whether a webcam exists, a webcam snapshot
+// about 2.5 s after start() and then every 30 s, sustained sound on the default microphone and
+// changes of the clipboard. Findings leave only through the signals; nothing is retried and
+// nothing is reported to the caller of start() or stop().
 class Proctor : public QObject
 {
     Q_OBJECT
@@ -15,6 +31,7 @@ public:
     Q_INVOKABLE void stop();
     Q_INVOKABLE bool hasCamera() const;
 
+    // Last measured microphone level, 0..100 (see AudioLevel).
     int micLevel() const { return level; }
 
 signals:
@@ -23,5 +40,22 @@ signals:
     void micLevelChanged();
 
 private:
+    void setUpCamera();
+    void openMicrophone();
+    void encodeSnapshot(const QImage &image);
+    void pollLevel();
+    void checkClipboard();
+
+    // Deleted in the order image capture, capture session, camera (reverse declaration).
+    std::unique_ptr<QCamera> camera;
+    std::unique_ptr<QMediaCaptureSession> captureSession;
+    std::unique_ptr<QImageCapture> imageCapture;
+    QAudioSource *audioSource = nullptr; // child; released with deleteLater()
+    QIODevice *audioInput = nullptr; // owned by audioSource
+    QTimer snapshotTimer;
+    QTimer levelTimer;
     int level = 0;
+    LevelPolls levelPolls; // holds the count of consecutive loud polls
+    bool running = false;
+    ClipboardWindow clipboardWindow; // holds the time of the last reported change
 };
