@@ -1,0 +1,92 @@
+// Image to scaled JPEG data URL, as the webcam snapshot (240 wide, quality 55) and the screen
+// thumbnail (320 wide, quality 60) use it.
+#include "jpegdataurl.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+
+namespace {
+
+const QString Prefix = QStringLiteral("data:image/jpeg;base64,");
+
+// The JPEG inside a data URL, decoded; a null image when the URL is not one.
+QImage decode(const QString &url)
+{
+    if (!url.startsWith(Prefix))
+        return {};
+    const QByteArray base64 = url.mid(Prefix.size()).toLatin1();
+    const auto bytes
+        = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+    if (!bytes || bytes.decoded.toBase64() != base64) // not canonical standard Base64
+        return {};
+    return QImage::fromData(bytes.decoded, "JPEG");
+}
+
+// Left half red, right half blue.
+QImage twoColours(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.fillRect(0, 0, width / 2, height, Qt::red);
+    painter.fillRect(width / 2, 0, width - width / 2, height, Qt::blue);
+    return image;
+}
+
+bool near(QColor a, QColor b)
+{
+    return qAbs(a.red() - b.red()) < 40 && qAbs(a.green() - b.green()) < 40
+        && qAbs(a.blue() - b.blue()) < 40;
+}
+
+} // namespace
+
+class TestJpegDataUrl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void snapshotBecomesA240WideJpegThatDecodesBack()
+    {
+        const QString url = jpegDataUrl(twoColours(640, 480), 240, 55);
+        QVERIFY2(url.startsWith(Prefix), qPrintable(url.left(40)));
+        QVERIFY(!url.contains(QLatin1Char('\n')));
+
+        const QImage back = decode(url);
+        QVERIFY(!back.isNull());
+        QCOMPARE(back.size(), QSize(240, 180));
+        // The picture itself survives, not just its size.
+        QVERIFY(near(back.pixelColor(30, 90), Qt::red));
+        QVERIFY(near(back.pixelColor(210, 90), Qt::blue));
+    }
+
+    void widthIsExactAndTheAspectRatioKept_data()
+    {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QSize>("result");
+        QTest::newRow("full HD screen") << QSize(1920, 1080) << 320 << QSize(320, 180);
+        QTest::newRow("portrait camera") << QSize(480, 640) << 240 << QSize(240, 320);
+        QTest::newRow("smaller than the width") << QSize(120, 90) << 240 << QSize(240, 180);
+    }
+    void widthIsExactAndTheAspectRatioKept()
+    {
+        QFETCH(QSize, source);
+        QFETCH(int, width);
+        QFETCH(QSize, result);
+        QCOMPARE(decode(jpegDataUrl(twoColours(source.width(), source.height()), width, 60)).size(),
+                 result);
+    }
+
+    void imageWithAlphaIsEncoded()
+    {
+        QImage image(64, 48, QImage::Format_ARGB32);
+        image.fill(QColor(0, 255, 0, 128));
+        QCOMPARE(decode(jpegDataUrl(image, 240, 55)).size(), QSize(240, 180));
+    }
+
+    void nullImageGivesTheEmptyString() { QCOMPARE(jpegDataUrl(QImage(), 240, 55), QString()); }
+};
+
+QTEST_GUILESS_MAIN(TestJpegDataUrl)
+#include "tst_jpegdataurl.moc"
