@@ -246,6 +246,8 @@ void TestSandboxAccount::bankAccount_data()
         return o;
     };
     QTest::newRow("good, lower-case IFSC") << good << 200;
+    QTest::newRow("holder with SQL") << with("accountHolder", "O'Brien\"); DROP TABLE bank_accounts;--")
+                                     << 200;
     QTest::newRow("holder blank") << with("accountHolder", "   ") << 400;
     QTest::newRow("holder missing") << with("accountHolder", QJsonValue::Undefined) << 400;
     QTest::newRow("number short") << with("accountNumber", "12345") << 400;
@@ -271,6 +273,7 @@ void TestSandboxAccount::bankAccount()
     }
     const QJsonObject bank = otherClient->get("api/settlements").object("bankAccount");
     QCOMPARE(bank.value("account_last4").toString(), QStringLiteral("9012"));
+    QCOMPARE(bank.value("account_holder").toString(), body.value("accountHolder").toString());
     QCOMPARE(bank.value("ifsc").toString(), QStringLiteral("SBIN0001234"));
     QVERIFY(!otherClient->get("api/settlements").raw.contains("123456789012"));
 }

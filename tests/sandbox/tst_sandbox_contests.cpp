@@ -332,6 +332,15 @@ void TestSandboxContests::entryRules()
     QCOMPARE(client->post(path + "/award", {{"entryId", -1}}).status, 400);
     QCOMPARE(client->post(path + "/award", {}).status, 400);
     QCOMPARE(client->post(path + "/award", {{"entryId", QString::number(entryId)}}).status, 200);
+
+    // Contest texts are stored as sent, too.
+    const QString evilBrief = evil + QStringLiteral(" and a brief long enough ' OR '1'='1");
+    const HttpResult c = client->post("api/contests", {{"title", evil}, {"brief", evilBrief}, {"prize", "500"}});
+    QCOMPARE(c.status, 201);
+    const QJsonObject shown = client->get(QStringLiteral("api/contests/%1").arg(c.object("contest").value("id").toInteger()))
+                                      .object("contest");
+    QCOMPARE(shown.value("title").toString(), evil);
+    QCOMPARE(shown.value("brief").toString(), evilBrief);
 }
 
 void TestSandboxContests::moneyIsConserved()

@@ -391,7 +391,11 @@ void TestSandboxProjects::stateRules()
     QCOMPARE(client->post(accept, {{"milestones", "M"}}).status, 400);
     QCOMPARE(client->post(accept, {}).status, 400);
     QCOMPARE(databaseFingerprint(*server), before);
-    QCOMPARE(client->post(accept, {{"milestones", QJsonArray{m}}}).status, 201);
+    const QString evil = QStringLiteral("M'); UPDATE milestones SET status='paid';--");
+    const HttpResult accepted = client->post(accept, {{"milestones", QJsonArray{QJsonObject{{"title", evil}, {"amount", "100"}}}}});
+    QCOMPARE(accepted.status, 201);
+    QCOMPARE(accepted.object("contract").value("milestones").toArray().first().toObject()
+                     .value("title").toString(), evil);
     // Once awarded, the project takes no more proposals and cannot be published again.
     QCOMPARE(otherFreelancer->post(path, body).status, 409);
     QCOMPARE(client->post(QStringLiteral("api/projects/%1/publish").arg(id)).status, 409);
