@@ -3,7 +3,6 @@
 #include <QtEndian>
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 

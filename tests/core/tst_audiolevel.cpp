@@ -5,7 +5,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <cstring>
 
 using Format = QAudioFormat::SampleFormat;
 Q_DECLARE_METATYPE(QAudioFormat::SampleFormat)
