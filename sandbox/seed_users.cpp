@@ -40,6 +40,8 @@ SeedIds seedUsers(Storage &db, int pbkdf2Iterations)
     // Referrals of the demo freelancer.
     db.change(QStringLiteral("UPDATE users SET referred_by = ? WHERE id IN (?, ?)"),
               {ids.freelancer, ids.freelancer3, ids.twoFactor});
+    db.change(QStringLiteral("UPDATE users SET referred_by = ? WHERE id = ?"),
+              {ids.client, ids.client2});
 
     // Opening balances.
     Money::deposit(db, ids.client, 250000 * Money::PaisePerRupee, QStringLiteral("Wallet top-up (card)"));
