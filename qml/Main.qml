@@ -11,6 +11,16 @@ ApplicationWindow {
     title: "Velto — Talent Marketplace"
     color: "#0F1B4D"
 
+    // Fusion draws its controls from the window's palette: light text on the dark pages.
+    palette.window: "#0F1B4D"
+    palette.windowText: "white"
+    palette.button: "#2B3B6B"
+    palette.buttonText: "white"
+    palette.highlight: "#6E97FF"
+    palette.highlightedText: "white"
+    palette.disabled.buttonText: "#7A8AB8"
+    palette.disabled.windowText: "#7A8AB8"
+
     // request id -> callback of a request still waiting for its reply
     property var pending: ({})
     property int seq: 0
