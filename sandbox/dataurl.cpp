@@ -1,6 +1,5 @@
 #include "dataurl.h"
 
-
 namespace DataUrl {
 
 std::optional<QByteArray> decodeJpeg(const QString &url, QString *why)
@@ -22,14 +21,14 @@ std::optional<QByteArray> decodeJpeg(const QString &url, QString *why)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
         const bool alphabet = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')
-                || (c >= u'0' && c <= u'9') || c == u'+' || c == u'/';
+            || (c >= u'0' && c <= u'9') || c == u'+' || c == u'/';
         const bool padding = c == u'=' && i >= text.size() - 2
-                && (i == text.size() - 1 || text.at(text.size() - 1) == u'=');
+            && (i == text.size() - 1 || text.at(text.size() - 1) == u'=');
         if (!alphabet && !padding)
             return refuse("is not valid Base64");
     }
-    const auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(),
-                                                        QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded
+        = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return refuse("is not valid Base64");
     const QByteArray bytes = *decoded;

@@ -14,7 +14,7 @@ QString displayName(const char *alias)
 {
     return QStringLiteral("COALESCE(NULLIF(%1.full_name, ''), "
                           "substr(%1.email, 1, instr(%1.email, '@') - 1))")
-            .arg(QLatin1String(alias));
+        .arg(QLatin1String(alias));
 }
 
 } // namespace
@@ -22,19 +22,18 @@ QString displayName(const char *alias)
 QJsonObject gig(Storage &db, qint64 gigId)
 {
     QJsonObject g = db.one(
-            QStringLiteral("SELECT g.id, g.freelancer_id, ") + displayName("u")
-                    + QStringLiteral(
-                            " AS freelancer_name, g.title, g.description, g.skills, "
-                            "g.delivery_days, g.status, g.created_at, "
-                            "(SELECT COUNT(*) FROM gig_orders o WHERE o.gig_id = g.id "
-                            " AND o.status <> 'cancelled') AS orders_count "
-                            "FROM gigs g JOIN users u ON u.id = g.freelancer_id WHERE g.id = ?"),
-            {gigId});
+        QStringLiteral("SELECT g.id, g.freelancer_id, ") + displayName("u")
+            + QStringLiteral(" AS freelancer_name, g.title, g.description, g.skills, "
+                             "g.delivery_days, g.status, g.created_at, "
+                             "(SELECT COUNT(*) FROM gig_orders o WHERE o.gig_id = g.id "
+                             " AND o.status <> 'cancelled') AS orders_count "
+                             "FROM gigs g JOIN users u ON u.id = g.freelancer_id WHERE g.id = ?"),
+        {gigId});
     if (g.isEmpty())
         return g;
-    g.insert(QStringLiteral("skills"),
-             QJsonDocument::fromJson(g.value(QStringLiteral("skills")).toString().toUtf8())
-                     .array());
+    g.insert(
+        QStringLiteral("skills"),
+        QJsonDocument::fromJson(g.value(QStringLiteral("skills")).toString().toUtf8()).array());
     g.insert(QStringLiteral("packages"),
              db.all(QStringLiteral("SELECT tier, label, description, price_paise, delivery_days "
                                    "FROM gig_packages WHERE gig_id = ? ORDER BY position, id"),
@@ -42,18 +41,17 @@ QJsonObject gig(Storage &db, qint64 gigId)
     return g;
 }
 
-qint64 insertGig(Storage &db, qint64 freelancerId, const QString &title,
-                 const QString &description, const QStringList &skills, qint64 deliveryDays,
-                 const QString &status)
+qint64 insertGig(Storage &db, qint64 freelancerId, const QString &title, const QString &description,
+                 const QStringList &skills, qint64 deliveryDays, const QString &status)
 {
     const QString now = Storage::now();
-    const QByteArray skillsJson =
-            QJsonDocument(QJsonArray::fromStringList(skills)).toJson(QJsonDocument::Compact);
+    const QByteArray skillsJson
+        = QJsonDocument(QJsonArray::fromStringList(skills)).toJson(QJsonDocument::Compact);
     return db.insert(QStringLiteral("INSERT INTO gigs (freelancer_id, title, description, skills, "
                                     "delivery_days, status, created_at, updated_at) "
                                     "VALUES (?,?,?,?,?,?,?,?)"),
-                     {freelancerId, title, description, QString::fromUtf8(skillsJson),
-                      deliveryDays, status, now, now});
+                     {freelancerId, title, description, QString::fromUtf8(skillsJson), deliveryDays,
+                      status, now, now});
 }
 
 void insertPackage(Storage &db, qint64 gigId, int position, const QString &tier,
@@ -67,27 +65,26 @@ void insertPackage(Storage &db, qint64 gigId, int position, const QString &tier,
 
 QJsonObject order(Storage &db, qint64 orderId)
 {
-    return db.one(QStringLiteral("SELECT o.id, o.gig_id, o.gig_title, o.package_tier, "
-                                 "o.price_paise, o.delivery_days, o.status, o.client_id, ")
-                          + displayName("c")
-                          + QStringLiteral(" AS client_name, o.freelancer_id, ")
-                          + displayName("f")
-                          + QStringLiteral(
-                                  " AS freelancer_name, o.instructions, o.delivery_note, "
-                                  "o.revision_note, o.cancel_reason, o.review_score, o.review, "
-                                  "o.created_at, o.updated_at, o.delivered_at, o.completed_at "
-                                  "FROM gig_orders o JOIN users c ON c.id = o.client_id "
-                                  "JOIN users f ON f.id = o.freelancer_id WHERE o.id = ?"),
-                  {orderId});
+    return db.one(
+        QStringLiteral("SELECT o.id, o.gig_id, o.gig_title, o.package_tier, "
+                       "o.price_paise, o.delivery_days, o.status, o.client_id, ")
+            + displayName("c") + QStringLiteral(" AS client_name, o.freelancer_id, ")
+            + displayName("f")
+            + QStringLiteral(" AS freelancer_name, o.instructions, o.delivery_note, "
+                             "o.revision_note, o.cancel_reason, o.review_score, o.review, "
+                             "o.created_at, o.updated_at, o.delivered_at, o.completed_at "
+                             "FROM gig_orders o JOIN users c ON c.id = o.client_id "
+                             "JOIN users f ON f.id = o.freelancer_id WHERE o.id = ?"),
+        {orderId});
 }
 
 QJsonArray messages(Storage &db, qint64 orderId)
 {
     return db.all(QStringLiteral("SELECT m.id, m.sender_id, ") + displayName("u")
-                          + QStringLiteral(" AS sender_name, m.body, m.created_at "
-                                           "FROM gig_order_messages m JOIN users u "
-                                           "ON u.id = m.sender_id WHERE m.order_id = ? "
-                                           "ORDER BY m.id"),
+                      + QStringLiteral(" AS sender_name, m.body, m.created_at "
+                                       "FROM gig_order_messages m JOIN users u "
+                                       "ON u.id = m.sender_id WHERE m.order_id = ? "
+                                       "ORDER BY m.id"),
                   {orderId});
 }
 

@@ -14,9 +14,8 @@ namespace GigRecords {
 // status, packages (tier, label, description, price_paise, delivery_days, in published order),
 // orders_count (orders not cancelled), created_at. Empty object when there is no such gig.
 QJsonObject gig(Storage &db, qint64 gigId);
-qint64 insertGig(Storage &db, qint64 freelancerId, const QString &title,
-                 const QString &description, const QStringList &skills, qint64 deliveryDays,
-                 const QString &status);
+qint64 insertGig(Storage &db, qint64 freelancerId, const QString &title, const QString &description,
+                 const QStringList &skills, qint64 deliveryDays, const QString &status);
 void insertPackage(Storage &db, qint64 gigId, int position, const QString &tier,
                    const QString &label, const QString &description, qint64 pricePaise,
                    qint64 deliveryDays);

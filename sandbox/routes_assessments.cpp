@@ -32,39 +32,38 @@ QString text(const QJsonObject &o, const char *name)
 
 int badgeLevel(Storage &db, qint64 userId, const QString &skill)
 {
-    return db.scalar(QStringLiteral("SELECT COALESCE(MAX(level), 0) FROM badges "
-                                    "WHERE user_id = ? AND skill = ?"),
-                     {userId, skill})
-            .toInt();
+    return db
+        .scalar(QStringLiteral("SELECT COALESCE(MAX(level), 0) FROM badges "
+                               "WHERE user_id = ? AND skill = ?"),
+                {userId, skill})
+        .toInt();
 }
 
 qint64 secondsLeft(const QJsonObject &attempt)
 {
-    const QDateTime started =
-            QDateTime::fromString(text(attempt, "started_at"), Qt::ISODate);
+    const QDateTime started = QDateTime::fromString(text(attempt, "started_at"), Qt::ISODate);
     const qint64 elapsed = started.secsTo(QDateTime::currentDateTimeUtc());
     return qMax<qint64>(0, member(attempt, "time_limit_seconds") - qMax<qint64>(0, elapsed));
 }
 
 bool pastDeadline(const QJsonObject &attempt, int graceSeconds)
 {
-    const QDateTime started =
-            QDateTime::fromString(text(attempt, "started_at"), Qt::ISODate);
+    const QDateTime started = QDateTime::fromString(text(attempt, "started_at"), Qt::ISODate);
     return started.secsTo(QDateTime::currentDateTimeUtc())
-            > member(attempt, "time_limit_seconds") + graceSeconds;
+        > member(attempt, "time_limit_seconds") + graceSeconds;
 }
 
 QJsonObject attemptRecord(const QJsonObject &row)
 {
-    return QJsonObject{{QStringLiteral("id"), member(row, "id")},
-                       {QStringLiteral("skill"), text(row, "skill")},
-                       {QStringLiteral("level"), member(row, "level")},
-                       {QStringLiteral("status"), text(row, "status")},
-                       {QStringLiteral("startedAt"), text(row, "started_at")},
-                       {QStringLiteral("timeLimitSeconds"), member(row, "time_limit_seconds")},
-                       {QStringLiteral("remainingSeconds"),
-                        text(row, "status") == QLatin1String("in_progress") ? secondsLeft(row)
-                                                                            : 0}};
+    return QJsonObject {
+        {QStringLiteral("id"), member(row, "id")},
+        {QStringLiteral("skill"), text(row, "skill")},
+        {QStringLiteral("level"), member(row, "level")},
+        {QStringLiteral("status"), text(row, "status")},
+        {QStringLiteral("startedAt"), text(row, "started_at")},
+        {QStringLiteral("timeLimitSeconds"), member(row, "time_limit_seconds")},
+        {QStringLiteral("remainingSeconds"),
+         text(row, "status") == QLatin1String("in_progress") ? secondsLeft(row) : 0}};
 }
 
 QJsonObject loadAttempt(Storage &db, qint64 id)
@@ -103,25 +102,27 @@ Reply catalogue(Request &req)
     for (const Skill &skill : skills()) {
         const int earned = badgeLevel(req.db, req.userId, skill.name);
         const Level *next = findLevel(skill, earned + 1);
-        const bool inReview =
-                req.db.scalar(QStringLiteral("SELECT COUNT(*) FROM assessment_attempts WHERE "
-                                             "user_id = ? AND skill = ? AND status = 'in_review'"),
-                              {req.userId, skill.name})
-                        .toLongLong()
-                > 0;
-        rows.append(QJsonObject{
-                {QStringLiteral("skill"), skill.name},
-                {QStringLiteral("badgeLevel"), earned},
-                {QStringLiteral("nextLevel"), next ? QJsonValue(next->level) : QJsonValue()},
-                {QStringLiteral("feePaise"), next ? next->feePaise : 0},
-                {QStringLiteral("maxLevel"), int(skill.levels.size())},
-                {QStringLiteral("timeLimitSeconds"), next ? next->timeLimitSeconds : 0},
-                {QStringLiteral("questionsCount"), next ? int(next->questions.size()) : 0},
-                {QStringLiteral("inReview"), inReview}});
+        const bool inReview
+            = req.db
+                  .scalar(QStringLiteral("SELECT COUNT(*) FROM assessment_attempts WHERE "
+                                         "user_id = ? AND skill = ? AND status = 'in_review'"),
+                          {req.userId, skill.name})
+                  .toLongLong()
+            > 0;
+        rows.append(QJsonObject {
+            {QStringLiteral("skill"), skill.name},
+            {QStringLiteral("badgeLevel"), earned},
+            {QStringLiteral("nextLevel"), next ? QJsonValue(next->level) : QJsonValue()},
+            {QStringLiteral("feePaise"), next ? next->feePaise : 0},
+            {QStringLiteral("maxLevel"), int(skill.levels.size())},
+            {QStringLiteral("timeLimitSeconds"), next ? next->timeLimitSeconds : 0},
+            {QStringLiteral("questionsCount"), next ? int(next->questions.size()) : 0},
+            {QStringLiteral("inReview"), inReview}});
     }
-    const QJsonArray badges = req.db.all(QStringLiteral("SELECT skill, level, awarded_at FROM badges "
-                                                        "WHERE user_id = ? ORDER BY skill, level"),
-                                         {req.userId});
+    const QJsonArray badges
+        = req.db.all(QStringLiteral("SELECT skill, level, awarded_at FROM badges "
+                                    "WHERE user_id = ? ORDER BY skill, level"),
+                     {req.userId});
     return ok({{QStringLiteral("assessments"), rows}, {QStringLiteral("badges"), badges}});
 }
 
@@ -140,37 +141,37 @@ Reply startAttempt(Request &req)
 
     const int earned = badgeLevel(req.db, req.userId, skill->name);
     if (level->level <= earned)
-        fail(409, QStringLiteral("You already hold the %1 Level %2 badge")
-                          .arg(skill->name)
-                          .arg(earned));
+        fail(409,
+             QStringLiteral("You already hold the %1 Level %2 badge").arg(skill->name).arg(earned));
     if (level->level > earned + 1)
         fail(409, QStringLiteral("Take %1 Level %2 first").arg(skill->name).arg(earned + 1));
-    if (req.db.scalar(QStringLiteral("SELECT COUNT(*) FROM assessment_attempts WHERE user_id = ? "
-                                     "AND skill = ? AND level = ? AND status = 'in_review'"),
-                      {req.userId, skill->name, level->level})
-                .toLongLong()
+    if (req.db
+            .scalar(QStringLiteral("SELECT COUNT(*) FROM assessment_attempts WHERE user_id = ? "
+                                   "AND skill = ? AND level = ? AND status = 'in_review'"),
+                    {req.userId, skill->name, level->level})
+            .toLongLong()
         > 0)
         fail(409, QStringLiteral("Your last attempt at this level is under review"));
 
     if (level->feePaise > 0) {
         // Paid levels are bought on the web; the exam then starts there.
-        const QString orderId = QStringLiteral("order_sbx_%1")
-                                        .arg(QRandomGenerator::system()->generate64(), 16, 16,
-                                             QLatin1Char('0'));
+        const QString orderId
+            = QStringLiteral("order_sbx_%1")
+                  .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
         return ok({{QStringLiteral("razorpay"),
-                    QJsonObject{{QStringLiteral("order_id"), orderId},
-                                {QStringLiteral("amount_paise"), level->feePaise},
-                                {QStringLiteral("currency"), QStringLiteral("INR")}}},
+                    QJsonObject {{QStringLiteral("order_id"), orderId},
+                                 {QStringLiteral("amount_paise"), level->feePaise},
+                                 {QStringLiteral("currency"), QStringLiteral("INR")}}},
                    {QStringLiteral("feePaise"), level->feePaise}});
     }
 
     // A running attempt at the same level is resumed; one whose time ran out is closed first.
-    const QJsonObject running = req.db.one(
-            QStringLiteral("SELECT id, user_id, skill, level, status, started_at, "
-                           "time_limit_seconds FROM assessment_attempts WHERE user_id = ? "
-                           "AND skill = ? AND level = ? AND status = 'in_progress' "
-                           "ORDER BY id DESC LIMIT 1"),
-            {req.userId, skill->name, level->level});
+    const QJsonObject running
+        = req.db.one(QStringLiteral("SELECT id, user_id, skill, level, status, started_at, "
+                                    "time_limit_seconds FROM assessment_attempts WHERE user_id = ? "
+                                    "AND skill = ? AND level = ? AND status = 'in_progress' "
+                                    "ORDER BY id DESC LIMIT 1"),
+                     {req.userId, skill->name, level->level});
     if (!running.isEmpty()) {
         if (secondsLeft(running) > 0)
             return ok({{QStringLiteral("attempt"), attemptRecord(running)},
@@ -179,11 +180,11 @@ Reply startAttempt(Request &req)
     }
 
     const qint64 id = req.db.insert(
-            QStringLiteral("INSERT INTO assessment_attempts (user_id, skill, level, status, "
-                           "started_at, time_limit_seconds, total) "
-                           "VALUES (?,?,?,'in_progress',?,?,?)"),
-            {req.userId, skill->name, level->level, Storage::now(), level->timeLimitSeconds,
-             int(level->questions.size())});
+        QStringLiteral("INSERT INTO assessment_attempts (user_id, skill, level, status, "
+                       "started_at, time_limit_seconds, total) "
+                       "VALUES (?,?,?,'in_progress',?,?,?)"),
+        {req.userId, skill->name, level->level, Storage::now(), level->timeLimitSeconds,
+         int(level->questions.size())});
     return created({{QStringLiteral("attempt"), attemptRecord(loadAttempt(req.db, id))}});
 }
 
@@ -203,11 +204,11 @@ Reply questions(Request &req)
     for (const Question &q : level->questions) {
         QJsonArray options;
         for (const Option &o : q.options)
-            options.append(QJsonObject{{QStringLiteral("key"), o.key},
-                                       {QStringLiteral("text"), o.text}});
-        list.append(QJsonObject{{QStringLiteral("id"), q.id},
-                                {QStringLiteral("question"), q.text},
-                                {QStringLiteral("options"), options}});
+            options.append(
+                QJsonObject {{QStringLiteral("key"), o.key}, {QStringLiteral("text"), o.text}});
+        list.append(QJsonObject {{QStringLiteral("id"), q.id},
+                                 {QStringLiteral("question"), q.text},
+                                 {QStringLiteral("options"), options}});
     }
     return ok({{QStringLiteral("attempt"), attemptRecord(a)}, {QStringLiteral("questions"), list}});
 }
@@ -234,23 +235,25 @@ Reply proctorEvent(Request &req)
     }
     requireRunning(a);
     const qint64 attemptId = member(a, "id");
-    const qint64 count = req.db.scalar(QStringLiteral("SELECT COUNT(*) FROM proctoring_events "
-                                                      "WHERE attempt_id = ?"),
-                                       {attemptId})
-                                 .toLongLong();
+    const qint64 count = req.db
+                             .scalar(QStringLiteral("SELECT COUNT(*) FROM proctoring_events "
+                                                    "WHERE attempt_id = ?"),
+                                     {attemptId})
+                             .toLongLong();
     if (count >= MaxEventsPerAttempt)
         fail(409, QStringLiteral("Too many proctoring events for one attempt"));
     const qint64 id = req.db.insert(
-            QStringLiteral("INSERT INTO proctoring_events (attempt_id, kind, detail, image_data, "
-                           "is_violation, created_at) VALUES (?,?,?,?,?,?)"),
-            {attemptId, kind, detail, imageData, isViolation(kind) ? 1 : 0, Storage::now()});
+        QStringLiteral("INSERT INTO proctoring_events (attempt_id, kind, detail, image_data, "
+                       "is_violation, created_at) VALUES (?,?,?,?,?,?)"),
+        {attemptId, kind, detail, imageData, isViolation(kind) ? 1 : 0, Storage::now()});
     return created({{QStringLiteral("event"),
-                     QJsonObject{{QStringLiteral("id"), id}, {QStringLiteral("kind"), kind}}},
+                     QJsonObject {{QStringLiteral("id"), id}, {QStringLiteral("kind"), kind}}},
                     {QStringLiteral("violations"),
-                     req.db.scalar(QStringLiteral("SELECT COUNT(*) FROM proctoring_events WHERE "
-                                                  "attempt_id = ? AND is_violation = 1"),
-                                   {attemptId})
-                             .toLongLong()}});
+                     req.db
+                         .scalar(QStringLiteral("SELECT COUNT(*) FROM proctoring_events WHERE "
+                                                "attempt_id = ? AND is_violation = 1"),
+                                 {attemptId})
+                         .toLongLong()}});
 }
 
 Reply submit(Request &req)
@@ -269,10 +272,11 @@ Reply submit(Request &req)
             fail(400, QStringLiteral("Each answer must be an option key"));
     }
     bool forfeited = false;
-    if (req.has(QStringLiteral("forfeited")) && !req.body.value(QStringLiteral("forfeited")).isNull())
+    if (req.has(QStringLiteral("forfeited"))
+        && !req.body.value(QStringLiteral("forfeited")).isNull())
         forfeited = req.flag(QStringLiteral("forfeited"));
-    const qint64 reported =
-            req.optionalInteger(QStringLiteral("proctoringViolations"), 0, 100000).value_or(0);
+    const qint64 reported
+        = req.optionalInteger(QStringLiteral("proctoringViolations"), 0, 100000).value_or(0);
     requireRunning(a);
 
     const qint64 attemptId = member(a, "id");
@@ -282,10 +286,11 @@ Reply submit(Request &req)
         fail(404, QStringLiteral("Attempt not found"));
 
     // The service's own record of violations counts too: a client cannot report fewer.
-    const qint64 logged = req.db.scalar(QStringLiteral("SELECT COUNT(*) FROM proctoring_events "
-                                                       "WHERE attempt_id = ? AND is_violation = 1"),
-                                        {attemptId})
-                                  .toLongLong();
+    const qint64 logged = req.db
+                              .scalar(QStringLiteral("SELECT COUNT(*) FROM proctoring_events "
+                                                     "WHERE attempt_id = ? AND is_violation = 1"),
+                                      {attemptId})
+                              .toLongLong();
     const qint64 violations = qMax(reported, logged);
     const int total = int(level->questions.size());
     int score = 0;
@@ -310,12 +315,12 @@ Reply submit(Request &req)
         status = passed ? QStringLiteral("passed") : QStringLiteral("failed");
 
     const int changed = req.db.change(
-            QStringLiteral("UPDATE assessment_attempts SET status = ?, score = ?, total = ?, "
-                           "violations = ?, provisional_passed = ?, answers = ?, "
-                           "submitted_at = ? WHERE id = ? AND status = 'in_progress'"),
-            {status, score, total, violations, scoredPass && inReview ? 1 : 0,
-             QString::fromUtf8(QJsonDocument(answers).toJson(QJsonDocument::Compact)),
-             Storage::now(), attemptId});
+        QStringLiteral("UPDATE assessment_attempts SET status = ?, score = ?, total = ?, "
+                       "violations = ?, provisional_passed = ?, answers = ?, "
+                       "submitted_at = ? WHERE id = ? AND status = 'in_progress'"),
+        {status, score, total, violations, scoredPass && inReview ? 1 : 0,
+         QString::fromUtf8(QJsonDocument(answers).toJson(QJsonDocument::Compact)), Storage::now(),
+         attemptId});
     if (changed == 0)
         fail(409, QStringLiteral("This attempt has already been submitted"));
 
@@ -324,8 +329,8 @@ Reply submit(Request &req)
         req.db.insert(QStringLiteral("INSERT OR IGNORE INTO badges (user_id, skill, level, "
                                      "attempt_id, awarded_at) VALUES (?,?,?,?,?)"),
                       {req.userId, skill->name, level->level, attemptId, Storage::now()});
-        badge = QJsonObject{{QStringLiteral("skill"), skill->name},
-                            {QStringLiteral("level"), level->level}};
+        badge = QJsonObject {{QStringLiteral("skill"), skill->name},
+                             {QStringLiteral("level"), level->level}};
         notifyUser(req.db, req.userId, QStringLiteral("badge_earned"),
                    QStringLiteral("Badge earned: %1 Level %2").arg(skill->name).arg(level->level),
                    QStringLiteral("Score %1/%2").arg(score).arg(total));

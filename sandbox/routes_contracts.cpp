@@ -50,10 +50,11 @@ QJsonObject contractRecord(Storage &db, const QJsonObject &row)
              db.all(QStringLiteral("SELECT id, milestone_id, opened_by, reason, evidence, status, "
                                    "created_at FROM disputes WHERE contract_id = ? ORDER BY id"),
                     {id}));
-    c.insert(QStringLiteral("screenshots_count"),
-             db.scalar(QStringLiteral("SELECT COUNT(*) FROM work_screenshots WHERE contract_id = ?"),
-                       {id})
-                     .toLongLong());
+    c.insert(
+        QStringLiteral("screenshots_count"),
+        db.scalar(QStringLiteral("SELECT COUNT(*) FROM work_screenshots WHERE contract_id = ?"),
+                  {id})
+            .toLongLong());
     return c;
 }
 
@@ -62,25 +63,24 @@ QString displayName(const char *alias)
 {
     return QStringLiteral("COALESCE(NULLIF(%1.full_name, ''), "
                           "substr(%1.email, 1, instr(%1.email, '@') - 1))")
-            .arg(QLatin1String(alias));
+        .arg(QLatin1String(alias));
 }
 
-const QString ContractColumns =
-        QStringLiteral("SELECT c.id, c.project_id, COALESCE(p.title, c.title) AS project_title, "
-                       "c.status, c.contract_type, c.total_paise, c.client_id, ")
-        + displayName("cu") + QStringLiteral(" AS client_name, c.freelancer_id, ")
-        + displayName("fu")
-        + QStringLiteral(" AS freelancer_name, c.created_at "
-                         "FROM contracts c LEFT JOIN projects p ON p.id = c.project_id "
-                         "JOIN users cu ON cu.id = c.client_id "
-                         "JOIN users fu ON fu.id = c.freelancer_id ");
+const QString ContractColumns
+    = QStringLiteral("SELECT c.id, c.project_id, COALESCE(p.title, c.title) AS project_title, "
+                     "c.status, c.contract_type, c.total_paise, c.client_id, ")
+    + displayName("cu") + QStringLiteral(" AS client_name, c.freelancer_id, ") + displayName("fu")
+    + QStringLiteral(" AS freelancer_name, c.created_at "
+                     "FROM contracts c LEFT JOIN projects p ON p.id = c.project_id "
+                     "JOIN users cu ON cu.id = c.client_id "
+                     "JOIN users fu ON fu.id = c.freelancer_id ");
 
 Reply listContracts(Request &req)
 {
     const QJsonArray rows = req.db.all(ContractColumns
-                                               + QStringLiteral("WHERE c.client_id = ? OR "
-                                                                "c.freelancer_id = ? "
-                                                                "ORDER BY c.id DESC"),
+                                           + QStringLiteral("WHERE c.client_id = ? OR "
+                                                            "c.freelancer_id = ? "
+                                                            "ORDER BY c.id DESC"),
                                        {req.userId, req.userId});
     QJsonArray contracts;
     for (const QJsonValue &row : rows)
@@ -94,11 +94,11 @@ Reply listContracts(Request &req)
 QJsonObject partyMilestone(Request &req)
 {
     const QJsonObject m = req.db.one(
-            QStringLiteral("SELECT m.id, m.title, m.amount_paise, m.status, m.contract_id, "
-                           "c.status AS contract_status, c.title AS contract_title, c.client_id, "
-                           "c.freelancer_id FROM milestones m "
-                           "JOIN contracts c ON c.id = m.contract_id WHERE m.id = ?"),
-            {req.id()});
+        QStringLiteral("SELECT m.id, m.title, m.amount_paise, m.status, m.contract_id, "
+                       "c.status AS contract_status, c.title AS contract_title, c.client_id, "
+                       "c.freelancer_id FROM milestones m "
+                       "JOIN contracts c ON c.id = m.contract_id WHERE m.id = ?"),
+        {req.id()});
     if (m.isEmpty()
         || (member(m, "client_id") != req.userId && member(m, "freelancer_id") != req.userId))
         fail(404, QStringLiteral("Milestone not found"));
@@ -110,12 +110,12 @@ QJsonObject partyMilestone(Request &req)
 QJsonObject clientDeliverable(Request &req)
 {
     const QJsonObject d = req.db.one(
-            QStringLiteral("SELECT d.id, d.status, d.milestone_id, m.status AS milestone_status, "
-                           "m.title AS milestone_title, m.amount_paise, d.contract_id, "
-                           "c.status AS contract_status, c.client_id, c.freelancer_id "
-                           "FROM deliverables d JOIN milestones m ON m.id = d.milestone_id "
-                           "JOIN contracts c ON c.id = d.contract_id WHERE d.id = ?"),
-            {req.id()});
+        QStringLiteral("SELECT d.id, d.status, d.milestone_id, m.status AS milestone_status, "
+                       "m.title AS milestone_title, m.amount_paise, d.contract_id, "
+                       "c.status AS contract_status, c.client_id, c.freelancer_id "
+                       "FROM deliverables d JOIN milestones m ON m.id = d.milestone_id "
+                       "JOIN contracts c ON c.id = d.contract_id WHERE d.id = ?"),
+        {req.id()});
     if (d.isEmpty() || member(d, "client_id") != req.userId)
         fail(404, QStringLiteral("Delivery not found"));
     return d;
@@ -155,14 +155,14 @@ Reply fundMilestone(Request &req)
 
     if (!Money::covers(req.db, req.userId, amount)) {
         // The wallet does not cover it: the payment is completed on the web; nothing changes here.
-        const QString orderId = QStringLiteral("order_sbx_%1")
-                                        .arg(QRandomGenerator::system()->generate64(), 16, 16,
-                                             QLatin1Char('0'));
+        const QString orderId
+            = QStringLiteral("order_sbx_%1")
+                  .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
         return ok({{QStringLiteral("razorpay"),
-                    QJsonObject{{QStringLiteral("order_id"), orderId},
-                                {QStringLiteral("amount_paise"), amount},
-                                {QStringLiteral("currency"), QStringLiteral("INR")},
-                                {QStringLiteral("milestone_id"), id}}},
+                    QJsonObject {{QStringLiteral("order_id"), orderId},
+                                 {QStringLiteral("amount_paise"), amount},
+                                 {QStringLiteral("currency"), QStringLiteral("INR")},
+                                 {QStringLiteral("milestone_id"), id}}},
                    {QStringLiteral("funded"), false},
                    {QStringLiteral("milestone"), milestoneRecord(req.db, id)}});
     }
@@ -175,8 +175,8 @@ Reply fundMilestone(Request &req)
     notifyUser(req.db, member(m, "freelancer_id"), QStringLiteral("milestone_funded"),
                QStringLiteral("Milestone funded: %1").arg(text(m, "title")),
                QStringLiteral("%1 is in escrow for %2; you can start work.")
-                       .arg(QStringLiteral("₹%1").arg(amount / Money::PaisePerRupee),
-                            text(m, "contract_title")));
+                   .arg(QStringLiteral("₹%1").arg(amount / Money::PaisePerRupee),
+                        text(m, "contract_title")));
     return ok({{QStringLiteral("funded"), true},
                {QStringLiteral("milestone"), milestoneRecord(req.db, id)}});
 }
@@ -197,11 +197,10 @@ Reply submitDeliverable(Request &req)
 
     const qint64 milestoneId = member(m, "id");
     const qint64 deliverableId = req.db.insert(
-            QStringLiteral("INSERT INTO deliverables (milestone_id, contract_id, freelancer_id, "
-                           "summary, artifact_url, status, created_at) "
-                           "VALUES (?,?,?,?,?,'submitted',?)"),
-            {milestoneId, member(m, "contract_id"), req.userId, summary, artifactUrl,
-             Storage::now()});
+        QStringLiteral("INSERT INTO deliverables (milestone_id, contract_id, freelancer_id, "
+                       "summary, artifact_url, status, created_at) "
+                       "VALUES (?,?,?,?,?,'submitted',?)"),
+        {milestoneId, member(m, "contract_id"), req.userId, summary, artifactUrl, Storage::now()});
     req.db.change(QStringLiteral("UPDATE milestones SET status = ? WHERE id = ?"),
                   {Delivered, milestoneId});
     notifyUser(req.db, member(m, "client_id"), QStringLiteral("delivery_submitted"),
@@ -217,14 +216,14 @@ Reply openDispute(Request &req)
     const QString evidence = req.optionalText(QStringLiteral("evidence"), 10000);
     const QString status = text(m, "status");
     if (status != Funded && status != Delivered)
-        fail(409, QStringLiteral("A dispute can be opened only on a funded or delivered milestone"));
+        fail(409,
+             QStringLiteral("A dispute can be opened only on a funded or delivered milestone"));
 
     const qint64 milestoneId = member(m, "id");
     const qint64 disputeId = req.db.insert(
-            QStringLiteral("INSERT INTO disputes (milestone_id, contract_id, opened_by, reason, "
-                           "evidence, status, created_at) VALUES (?,?,?,?,?,'open',?)"),
-            {milestoneId, member(m, "contract_id"), req.userId, reason, evidence,
-             Storage::now()});
+        QStringLiteral("INSERT INTO disputes (milestone_id, contract_id, opened_by, reason, "
+                       "evidence, status, created_at) VALUES (?,?,?,?,?,'open',?)"),
+        {milestoneId, member(m, "contract_id"), req.userId, reason, evidence, Storage::now()});
     // The escrow stays held until the dispute is settled; a pending delivery waits with it.
     req.db.change(QStringLiteral("UPDATE milestones SET status = ? WHERE id = ?"),
                   {Disputed, milestoneId});
@@ -244,8 +243,7 @@ Reply openDispute(Request &req)
 
 void requirePendingDelivery(const QJsonObject &d)
 {
-    if (text(d, "status") != QLatin1String("submitted")
-        || text(d, "milestone_status") != Delivered)
+    if (text(d, "status") != QLatin1String("submitted") || text(d, "milestone_status") != Delivered)
         fail(409, QStringLiteral("This delivery is no longer waiting for a decision"));
 }
 
@@ -266,10 +264,11 @@ Reply acceptDeliverable(Request &req)
     Money::issueInvoice(req.db, req.userId,
                         QStringLiteral("Milestone: %1").arg(text(d, "milestone_title")),
                         member(d, "amount_paise"));
-    const qint64 open = req.db.scalar(QStringLiteral("SELECT COUNT(*) FROM milestones WHERE "
-                                                     "contract_id = ? AND status <> ?"),
-                                      {contractId, Paid})
-                                .toLongLong();
+    const qint64 open = req.db
+                            .scalar(QStringLiteral("SELECT COUNT(*) FROM milestones WHERE "
+                                                   "contract_id = ? AND status <> ?"),
+                                    {contractId, Paid})
+                            .toLongLong();
     if (open == 0)
         req.db.change(QStringLiteral("UPDATE contracts SET status = 'completed' WHERE id = ?"),
                       {contractId});
@@ -301,9 +300,10 @@ Reply requestRevision(Request &req)
 Reply postScreenshot(Request &req)
 {
     const qint64 contractId = req.idMember(QStringLiteral("contractId"));
-    const QJsonObject c = req.db.one(QStringLiteral("SELECT id, contract_type, status FROM contracts "
-                                                    "WHERE id = ? AND freelancer_id = ?"),
-                                     {contractId, req.userId});
+    const QJsonObject c
+        = req.db.one(QStringLiteral("SELECT id, contract_type, status FROM contracts "
+                                    "WHERE id = ? AND freelancer_id = ?"),
+                     {contractId, req.userId});
     if (c.isEmpty())
         fail(404, QStringLiteral("Contract not found"));
     const QJsonValue data = req.body.value(QStringLiteral("thumbnailData"));
@@ -315,18 +315,19 @@ Reply postScreenshot(Request &req)
         fail(400, QStringLiteral("thumbnailData ") + why);
     if (text(c, "contract_type") != QLatin1String("hourly")
         || text(c, "status") != QLatin1String("active"))
-        fail(409, QStringLiteral("Work screenshots are recorded only for an active hourly "
-                                 "contract"));
+        fail(409,
+             QStringLiteral("Work screenshots are recorded only for an active hourly "
+                            "contract"));
     const QString now = Storage::now();
     const qint64 id = req.db.insert(
-            QStringLiteral("INSERT INTO work_screenshots (contract_id, freelancer_id, "
-                           "thumbnail_data, size_bytes, created_at) VALUES (?,?,?,?,?)"),
-            {contractId, req.userId, data.toString(), qint64(bytes->size()), now});
+        QStringLiteral("INSERT INTO work_screenshots (contract_id, freelancer_id, "
+                       "thumbnail_data, size_bytes, created_at) VALUES (?,?,?,?,?)"),
+        {contractId, req.userId, data.toString(), qint64(bytes->size()), now});
     return created({{QStringLiteral("screenshot"),
-                     QJsonObject{{QStringLiteral("id"), id},
-                                 {QStringLiteral("contract_id"), contractId},
-                                 {QStringLiteral("size_bytes"), qint64(bytes->size())},
-                                 {QStringLiteral("created_at"), now}}}});
+                     QJsonObject {{QStringLiteral("id"), id},
+                                  {QStringLiteral("contract_id"), contractId},
+                                  {QStringLiteral("size_bytes"), qint64(bytes->size())},
+                                  {QStringLiteral("created_at"), now}}}});
 }
 
 } // namespace

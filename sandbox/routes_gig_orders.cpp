@@ -65,7 +65,7 @@ void setStatus(Request &req, qint64 orderId, const QString &status,
         // extraColumn is one of this file's own column names, never user input.
         req.db.change(QStringLiteral("UPDATE gig_orders SET status = ?, updated_at = ?, %1 = ? "
                                      "WHERE id = ?")
-                              .arg(extraColumn),
+                          .arg(extraColumn),
                       {status, now, extraValue, orderId});
     }
 }
@@ -82,9 +82,10 @@ QString title(const QJsonObject &o)
 
 Reply listOrders(Request &req)
 {
-    const QJsonArray ids = req.db.all(QStringLiteral("SELECT id FROM gig_orders WHERE client_id = ? "
-                                                     "OR freelancer_id = ? ORDER BY id DESC"),
-                                      {req.userId, req.userId});
+    const QJsonArray ids
+        = req.db.all(QStringLiteral("SELECT id FROM gig_orders WHERE client_id = ? "
+                                    "OR freelancer_id = ? ORDER BY id DESC"),
+                     {req.userId, req.userId});
     QJsonArray orders;
     for (const QJsonValue &row : ids)
         orders.append(GigRecords::order(req.db, idOf(row.toObject())));
@@ -101,13 +102,14 @@ Reply orderDetail(Request &req)
 Reply acceptOrder(Request &req)
 {
     const QJsonObject o = partyOrder(req, Side::Seller);
-    requireStatus(o, {QStringLiteral("pending")}, QStringLiteral("Only a pending order can be accepted"));
+    requireStatus(o, {QStringLiteral("pending")},
+                  QStringLiteral("Only a pending order can be accepted"));
     setStatus(req, idOf(o), QStringLiteral("active"), QStringLiteral("accepted_at"),
               Storage::now());
     notifyUser(req.db, idOf(o, "client_id"), QStringLiteral("order_accepted"),
                QStringLiteral("Order accepted: %1").arg(title(o)),
                QStringLiteral("%1 started work on your order.")
-                       .arg(Users::displayName(req.db, req.userId)));
+                   .arg(Users::displayName(req.db, req.userId)));
     return orderReply(req, idOf(o));
 }
 
@@ -153,7 +155,8 @@ Reply completeOrder(Request &req)
               Storage::now());
     Money::release(req.db, Money::Escrow::GigOrder, orderId, sellerId,
                    QStringLiteral("Gig order #%1: %2").arg(orderId).arg(title(o)));
-    Money::issueInvoice(req.db, req.userId, QStringLiteral("Gig order #%1: %2").arg(orderId).arg(title(o)),
+    Money::issueInvoice(req.db, req.userId,
+                        QStringLiteral("Gig order #%1: %2").arg(orderId).arg(title(o)),
                         o.value(QStringLiteral("price_paise")).toInteger());
     notifyUser(req.db, sellerId, QStringLiteral("payment_released"),
                QStringLiteral("Payment released: %1").arg(title(o)),
@@ -173,7 +176,8 @@ Reply cancelOrder(Request &req)
                   {reason, req.userId, Storage::now(), orderId});
     Money::refund(req.db, Money::Escrow::GigOrder, orderId,
                   QStringLiteral("Refund of gig order #%1: %2").arg(orderId).arg(title(o)));
-    GigRecords::addMessage(req.db, orderId, req.userId, QStringLiteral("Order cancelled: ") + reason);
+    GigRecords::addMessage(req.db, orderId, req.userId,
+                           QStringLiteral("Order cancelled: ") + reason);
     const bool byClient = idOf(o, "client_id") == req.userId;
     notifyUser(req.db, byClient ? idOf(o, "freelancer_id") : idOf(o, "client_id"),
                QStringLiteral("order_cancelled"),
@@ -207,8 +211,8 @@ Reply postMessage(Request &req)
     const qint64 messageId = GigRecords::addMessage(req.db, idOf(o), req.userId, body);
     const bool byClient = idOf(o, "client_id") == req.userId;
     notifyUser(req.db, byClient ? idOf(o, "freelancer_id") : idOf(o, "client_id"),
-               QStringLiteral("order_message"),
-               QStringLiteral("New message on %1").arg(title(o)), body.left(200));
+               QStringLiteral("order_message"), QStringLiteral("New message on %1").arg(title(o)),
+               body.left(200));
     return created({{QStringLiteral("message"),
                      req.db.one(QStringLiteral("SELECT id, sender_id, body, created_at FROM "
                                                "gig_order_messages WHERE id = ?"),

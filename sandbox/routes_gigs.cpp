@@ -14,8 +14,8 @@
 
 namespace {
 
-const QStringList Tiers = {QStringLiteral("basic"), QStringLiteral("standard"),
-                           QStringLiteral("premium")};
+const QStringList Tiers
+    = {QStringLiteral("basic"), QStringLiteral("standard"), QStringLiteral("premium")};
 
 constexpr int MaxDeliveryDays = 365;
 
@@ -26,10 +26,10 @@ QString textValue(const QJsonValue &v, const QString &what, int minLen, int maxL
         fail(400, what + QStringLiteral(" must be a string"));
     const QString s = v.toString().trimmed();
     if (s.size() < minLen)
-        fail(400, minLen <= 1 ? what + QStringLiteral(" is required")
-                              : QStringLiteral("%1 must be at least %2 characters")
-                                        .arg(what)
-                                        .arg(minLen));
+        fail(400,
+             minLen <= 1
+                 ? what + QStringLiteral(" is required")
+                 : QStringLiteral("%1 must be at least %2 characters").arg(what).arg(minLen));
     if (s.size() > maxLen)
         fail(400, QStringLiteral("%1 must be at most %2 characters").arg(what).arg(maxLen));
     return s;
@@ -69,7 +69,7 @@ QList<Package> readPackages(const Request &req, std::optional<qint64> defaultDay
         const QJsonObject o = list.at(i).toObject();
         Package p;
         p.tier = textValue(o.value(QStringLiteral("tier")), where + QStringLiteral(".tier"), 1, 20)
-                         .toLower();
+                     .toLower();
         if (!Tiers.contains(p.tier))
             fail(400, where + QStringLiteral(".tier must be basic, standard or premium"));
         if (seen.contains(p.tier))
@@ -78,12 +78,12 @@ QList<Package> readPackages(const Request &req, std::optional<qint64> defaultDay
 
         const QJsonValue label = o.value(QStringLiteral("label"));
         p.label = label.isUndefined() || label.isNull()
-                ? p.tier.left(1).toUpper() + p.tier.mid(1)
-                : textValue(label, where + QStringLiteral(".label"), 1, 40);
+            ? p.tier.left(1).toUpper() + p.tier.mid(1)
+            : textValue(label, where + QStringLiteral(".label"), 1, 40);
         const QJsonValue description = o.value(QStringLiteral("description"));
         p.description = description.isUndefined() || description.isNull()
-                ? QString()
-                : textValue(description, where + QStringLiteral(".description"), 0, 500);
+            ? QString()
+            : textValue(description, where + QStringLiteral(".description"), 0, 500);
 
         QString why;
         const auto price = Money::parsePaise(o.value(QStringLiteral("price_paise")), &why);
@@ -97,8 +97,8 @@ QList<Package> readPackages(const Request &req, std::optional<qint64> defaultDay
                 fail(400, where + QStringLiteral(".delivery_days is required"));
             p.deliveryDays = *defaultDays;
         } else {
-            p.deliveryDays = wholeNumber(days, where + QStringLiteral(".delivery_days"), 1,
-                                         MaxDeliveryDays);
+            p.deliveryDays
+                = wholeNumber(days, where + QStringLiteral(".delivery_days"), 1, MaxDeliveryDays);
         }
         packages.append(p);
     }
@@ -112,8 +112,7 @@ QStringList readSkills(const Request &req)
     const QJsonArray list = req.list(QStringLiteral("skills"), 15);
     QStringList skills;
     for (int i = 0; i < list.size(); ++i) {
-        const QString s =
-                textValue(list.at(i), QStringLiteral("skills[%1]").arg(i), 1, 40);
+        const QString s = textValue(list.at(i), QStringLiteral("skills[%1]").arg(i), 1, 40);
         if (!skills.contains(s, Qt::CaseInsensitive))
             skills.append(s);
     }
@@ -123,10 +122,11 @@ QStringList readSkills(const Request &req)
 Reply listGigs(Request &req)
 {
     const QJsonArray ids = req.db.all(
-            QStringLiteral("SELECT id FROM gigs WHERE status = 'active' ORDER BY id DESC"));
+        QStringLiteral("SELECT id FROM gigs WHERE status = 'active' ORDER BY id DESC"));
     QJsonArray gigs;
     for (const QJsonValue &row : ids)
-        gigs.append(GigRecords::gig(req.db, row.toObject().value(QStringLiteral("id")).toInteger()));
+        gigs.append(
+            GigRecords::gig(req.db, row.toObject().value(QStringLiteral("id")).toInteger()));
     return ok({{QStringLiteral("gigs"), gigs}});
 }
 
@@ -137,7 +137,8 @@ Reply myGigs(Request &req)
                                       {req.userId});
     QJsonArray gigs;
     for (const QJsonValue &row : ids)
-        gigs.append(GigRecords::gig(req.db, row.toObject().value(QStringLiteral("id")).toInteger()));
+        gigs.append(
+            GigRecords::gig(req.db, row.toObject().value(QStringLiteral("id")).toInteger()));
     return ok({{QStringLiteral("gigs"), gigs}});
 }
 
@@ -146,8 +147,8 @@ Reply publishGig(Request &req)
     const QString title = req.text(QStringLiteral("title"), 10, 120);
     const QString description = req.text(QStringLiteral("description"), 50, 5000);
     const QStringList skills = readSkills(req);
-    const std::optional<qint64> deliveryDays =
-            req.optionalInteger(QStringLiteral("deliveryDays"), 1, MaxDeliveryDays);
+    const std::optional<qint64> deliveryDays
+        = req.optionalInteger(QStringLiteral("deliveryDays"), 1, MaxDeliveryDays);
     const QList<Package> packages = readPackages(req, deliveryDays);
     QString status = req.optionalText(QStringLiteral("status"), 20);
     if (status.isEmpty())
@@ -160,8 +161,8 @@ Reply publishGig(Request &req)
         for (const Package &p : packages)
             days = days == 0 ? p.deliveryDays : qMin(days, p.deliveryDays);
     }
-    const qint64 gigId = GigRecords::insertGig(req.db, req.userId, title, description, skills,
-                                               days, status);
+    const qint64 gigId
+        = GigRecords::insertGig(req.db, req.userId, title, description, skills, days, status);
     for (int i = 0; i < packages.size(); ++i) {
         const Package &p = packages.at(i);
         GigRecords::insertPackage(req.db, gigId, i, p.tier, p.label, p.description, p.pricePaise,
@@ -193,10 +194,10 @@ Reply orderGig(Request &req)
         fail(404, QStringLiteral("Gig not found"));
     const QString tier = req.text(QStringLiteral("packageTier"), 1, 20).toLower();
     const QString instructions = req.optionalText(QStringLiteral("instructions"), 5000);
-    const QJsonObject package = req.db.one(
-            QStringLiteral("SELECT tier, price_paise, delivery_days FROM gig_packages "
-                           "WHERE gig_id = ? AND tier = ?"),
-            {gigId, tier});
+    const QJsonObject package
+        = req.db.one(QStringLiteral("SELECT tier, price_paise, delivery_days FROM gig_packages "
+                                    "WHERE gig_id = ? AND tier = ?"),
+                     {gigId, tier});
     if (package.isEmpty())
         fail(400, QStringLiteral("This gig has no \"%1\" package").arg(tier.left(20)));
 
@@ -205,17 +206,17 @@ Reply orderGig(Request &req)
     const qint64 price = package.value(QStringLiteral("price_paise")).toInteger();
     const QString now = Storage::now();
     const qint64 orderId = req.db.insert(
-            QStringLiteral("INSERT INTO gig_orders (gig_id, client_id, freelancer_id, gig_title, "
-                           "package_tier, price_paise, delivery_days, instructions, status, "
-                           "created_at, updated_at) VALUES (?,?,?,?,?,?,?,?,'pending',?,?)"),
-            {gigId, req.userId, freelancerId, title, tier, price,
-             package.value(QStringLiteral("delivery_days")).toInteger(), instructions, now, now});
+        QStringLiteral("INSERT INTO gig_orders (gig_id, client_id, freelancer_id, gig_title, "
+                       "package_tier, price_paise, delivery_days, instructions, status, "
+                       "created_at, updated_at) VALUES (?,?,?,?,?,?,?,?,'pending',?,?)"),
+        {gigId, req.userId, freelancerId, title, tier, price,
+         package.value(QStringLiteral("delivery_days")).toInteger(), instructions, now, now});
     Money::hold(req.db, req.userId, price, Money::Escrow::GigOrder, orderId,
                 QStringLiteral("Gig order #%1: %2 (%3)").arg(orderId).arg(title, tier));
     notifyUser(req.db, freelancerId, QStringLiteral("order_placed"),
                QStringLiteral("New order: %1").arg(title),
                QStringLiteral("%1 ordered the %2 package.")
-                       .arg(Users::displayName(req.db, req.userId), tier));
+                   .arg(Users::displayName(req.db, req.userId), tier));
     return created({{QStringLiteral("order"), GigRecords::order(req.db, orderId)}});
 }
 

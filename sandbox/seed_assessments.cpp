@@ -12,35 +12,35 @@
 
 namespace {
 
-void attempt(Storage &db, qint64 userId, const QString &skillName, int levelNumber,
-                   int daysAgo, bool pass)
+void attempt(Storage &db, qint64 userId, const QString &skillName, int levelNumber, int daysAgo,
+             bool pass)
 {
     const ExamBank::Skill *skill = ExamBank::findSkill(skillName);
     const ExamBank::Level *level = skill ? ExamBank::findLevel(*skill, levelNumber) : nullptr;
     if (!level)
-        throw StorageError{QStringLiteral("seed: no exam %1 level %2").arg(skillName).arg(levelNumber)};
+        throw StorageError {
+            QStringLiteral("seed: no exam %1 level %2").arg(skillName).arg(levelNumber)};
     QJsonObject answers;
     int score = 0;
     for (int i = 0; i < level->questions.size(); ++i) {
         const ExamBank::Question &q = level->questions.at(i);
         // A failed attempt gets only the first two right.
         const bool right = pass || i < 2;
-        const QString key = right ? q.correctKey
-                                  : (q.correctKey == QLatin1String("a") ? QStringLiteral("b")
-                                                                        : QStringLiteral("a"));
+        const QString key = right
+            ? q.correctKey
+            : (q.correctKey == QLatin1String("a") ? QStringLiteral("b") : QStringLiteral("a"));
         answers.insert(q.id, key);
         score += right ? 1 : 0;
     }
     const QString started = Storage::isoInDays(-daysAgo);
     const qint64 attemptId = db.insert(
-            QStringLiteral("INSERT INTO assessment_attempts (user_id, skill, level, status, "
-                           "started_at, time_limit_seconds, submitted_at, score, total, "
-                           "violations, provisional_passed, answers) "
-                           "VALUES (?,?,?,?,?,?,?,?,?,?,0,?)"),
-            {userId, skillName, levelNumber,
-             pass ? QStringLiteral("passed") : QStringLiteral("failed"), started,
-             level->timeLimitSeconds, started, score, int(level->questions.size()), 1,
-             QString::fromUtf8(QJsonDocument(answers).toJson(QJsonDocument::Compact))});
+        QStringLiteral("INSERT INTO assessment_attempts (user_id, skill, level, status, "
+                       "started_at, time_limit_seconds, submitted_at, score, total, "
+                       "violations, provisional_passed, answers) "
+                       "VALUES (?,?,?,?,?,?,?,?,?,?,0,?)"),
+        {userId, skillName, levelNumber, pass ? QStringLiteral("passed") : QStringLiteral("failed"),
+         started, level->timeLimitSeconds, started, score, int(level->questions.size()), 1,
+         QString::fromUtf8(QJsonDocument(answers).toJson(QJsonDocument::Compact))});
     if (pass)
         db.insert(QStringLiteral("INSERT INTO badges (user_id, skill, level, attempt_id, "
                                  "awarded_at) VALUES (?,?,?,?,?)"),

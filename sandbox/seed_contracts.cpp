@@ -10,20 +10,20 @@
 namespace {
 
 // A small JPEG (48×27, the app's colours) standing in for a screen thumbnail.
-const char ThumbnailBase64[] =
-        "/9j/4AAQSkZJRgABAQEAYABgAAD/2wBDAA0JCgsKCA0LCgsODg0PEyAVExISEyccHhcgLikxMC4pLSwzOko+MzZG"
-        "NywtQFdBRkxOUlNSMj5aYVpQYEpRUk//2wBDAQ4ODhMREyYVFSZPNS01T09PT09PT09PT09PT09PT09PT09PT09P"
-        "T09PT09PT09PT09PT09PT09PT09PT09PT0//wAARCAAbADADASIAAhEBAxEB/8QAHwAAAQUBAQEBAQEAAAAAAAAA"
-        "AAECAwQFBgcICQoL/8QAtRAAAgEDAwIEAwUFBAQAAAF9AQIDAAQRBRIhMUEGE1FhByJxFDKBkaEII0KxwRVS0fAk"
-        "M2JyggkKFhcYGRolJicoKSo0NTY3ODk6Q0RFRkdISUpTVFVWV1hZWmNkZWZnaGlqc3R1dnd4eXqDhIWGh4iJipKT"
-        "lJWWl5iZmqKjpKWmp6ipqrKztLW2t7i5usLDxMXGx8jJytLT1NXW19jZ2uHi4+Tl5ufo6erx8vP09fb3+Pn6/8QA"
-        "HwEAAwEBAQEBAQEBAQAAAAAAAAECAwQFBgcICQoL/8QAtREAAgECBAQDBAcFBAQAAQJ3AAECAxEEBSExBhJBUQdh"
-        "cRMiMoEIFEKRobHBCSMzUvAVYnLRChYkNOEl8RcYGRomJygpKjU2Nzg5OkNERUZHSElKU1RVVldYWVpjZGVmZ2hp"
-        "anN0dXZ3eHl6goOEhYaHiImKkpOUlZaXmJmaoqOkpaanqKmqsrO0tba3uLm6wsPExcbHyMnK0tPU1dbX2Nna4uPk"
-        "5ebn6Onq8vP09fb3+Pn6/9oADAMBAAIRAxEAPwDgqAMkD1oqSCJp7iKFCA0jhQT0yTiu6Wxkg8r/AGv0o8r/AGv0"
-        "ra/4RnUf+e9t/wB9H/4mj/hGdR/5723/AH0f/iaXsZ9hc67mL5X+1+lNdNoznNbn/CM6j/z3tv8Avo//ABNVNS0e"
-        "70+3Wa4kiZWcKAhOc4J9B6UpUpJXaBTTe5mVY09lTUrV3YKqzISScADIqvRVSdlcZ6F/aNh/z+23/f1f8aP7RsP+"
-        "f22/7+r/AI155RWv1uXYz9iu56H/AGjYf8/tt/39X/GsbxRd20+mxpBcRSMJgSEcE4wfSuVoqZ4lyi42GqSTuf/Z";
+const char ThumbnailBase64[]
+    = "/9j/4AAQSkZJRgABAQEAYABgAAD/2wBDAA0JCgsKCA0LCgsODg0PEyAVExISEyccHhcgLikxMC4pLSwzOko+MzZG"
+      "NywtQFdBRkxOUlNSMj5aYVpQYEpRUk//2wBDAQ4ODhMREyYVFSZPNS01T09PT09PT09PT09PT09PT09PT09PT09P"
+      "T09PT09PT09PT09PT09PT09PT09PT09PT0//wAARCAAbADADASIAAhEBAxEB/8QAHwAAAQUBAQEBAQEAAAAAAAAA"
+      "AAECAwQFBgcICQoL/8QAtRAAAgEDAwIEAwUFBAQAAAF9AQIDAAQRBRIhMUEGE1FhByJxFDKBkaEII0KxwRVS0fAk"
+      "M2JyggkKFhcYGRolJicoKSo0NTY3ODk6Q0RFRkdISUpTVFVWV1hZWmNkZWZnaGlqc3R1dnd4eXqDhIWGh4iJipKT"
+      "lJWWl5iZmqKjpKWmp6ipqrKztLW2t7i5usLDxMXGx8jJytLT1NXW19jZ2uHi4+Tl5ufo6erx8vP09fb3+Pn6/8QA"
+      "HwEAAwEBAQEBAQEBAQAAAAAAAAECAwQFBgcICQoL/8QAtREAAgECBAQDBAcFBAQAAQJ3AAECAxEEBSExBhJBUQdh"
+      "cRMiMoEIFEKRobHBCSMzUvAVYnLRChYkNOEl8RcYGRomJygpKjU2Nzg5OkNERUZHSElKU1RVVldYWVpjZGVmZ2hp"
+      "anN0dXZ3eHl6goOEhYaHiImKkpOUlZaXmJmaoqOkpaanqKmqsrO0tba3uLm6wsPExcbHyMnK0tPU1dbX2Nna4uPk"
+      "5ebn6Onq8vP09fb3+Pn6/9oADAMBAAIRAxEAPwDgqAMkD1oqSCJp7iKFCA0jhQT0yTiu6Wxkg8r/AGv0o8r/AGv0"
+      "ra/4RnUf+e9t/wB9H/4mj/hGdR/5723/AH0f/iaXsZ9hc67mL5X+1+lNdNoznNbn/CM6j/z3tv8Avo//ABNVNS0e"
+      "70+3Wa4kiZWcKAhOc4J9B6UpUpJXaBTTe5mVY09lTUrV3YKqzISScADIqvRVSdlcZ6F/aNh/z+23/f1f8aP7RsP+"
+      "f22/7+r/AI155RWv1uXYz9iu56H/AGjYf8/tt/39X/GsbxRd20+mxpBcRSMJgSEcE4wfSuVoqZ4lyi42GqSTuf/Z";
 
 struct MilestoneSeed
 {
@@ -39,24 +39,24 @@ qint64 contract(Storage &db, const SeedIds &ids, const QString &title, const QSt
         total += m.rupees * Money::PaisePerRupee;
     const QString when = Storage::isoInDays(-daysAgo);
     const qint64 project = db.insert(
-            QStringLiteral("INSERT INTO projects (client_id, title, description, required_skills, "
-                           "budget_paise, project_type, status, created_at, published_at) "
-                           "VALUES (?,?,?,?,?,?,'in_progress',?,?)"),
-            {ids.client, title, description, QStringLiteral("[\"C++\",\"Qt\"]"), total, type,
-             when, when});
+        QStringLiteral("INSERT INTO projects (client_id, title, description, required_skills, "
+                       "budget_paise, project_type, status, created_at, published_at) "
+                       "VALUES (?,?,?,?,?,?,'in_progress',?,?)"),
+        {ids.client, title, description, QStringLiteral("[\"C++\",\"Qt\"]"), total, type, when,
+         when});
     const qint64 proposal = db.insert(
-            QStringLiteral("INSERT INTO proposals (project_id, freelancer_id, cover_letter, "
-                           "amount_paise, duration_days, status, created_at) "
-                           "VALUES (?,?,?,?,?,'accepted',?)"),
-            {project, ids.freelancer,
-             QStringLiteral("I have shipped three Qt desktop apps of this kind; happy to start "
-                            "this week."),
-             total, 30, when});
+        QStringLiteral("INSERT INTO proposals (project_id, freelancer_id, cover_letter, "
+                       "amount_paise, duration_days, status, created_at) "
+                       "VALUES (?,?,?,?,?,'accepted',?)"),
+        {project, ids.freelancer,
+         QStringLiteral("I have shipped three Qt desktop apps of this kind; happy to start "
+                        "this week."),
+         total, 30, when});
     const qint64 id = db.insert(
-            QStringLiteral("INSERT INTO contracts (project_id, proposal_id, client_id, "
-                           "freelancer_id, title, contract_type, status, total_paise, created_at) "
-                           "VALUES (?,?,?,?,?,?,'active',?,?)"),
-            {project, proposal, ids.client, ids.freelancer, title, type, total, when});
+        QStringLiteral("INSERT INTO contracts (project_id, proposal_id, client_id, "
+                       "freelancer_id, title, contract_type, status, total_paise, created_at) "
+                       "VALUES (?,?,?,?,?,?,'active',?,?)"),
+        {project, proposal, ids.client, ids.freelancer, title, type, total, when});
     for (int i = 0; i < milestones.size(); ++i)
         db.insert(QStringLiteral("INSERT INTO milestones (contract_id, position, title, "
                                  "amount_paise, status, created_at) "
@@ -68,10 +68,11 @@ qint64 contract(Storage &db, const SeedIds &ids, const QString &title, const QSt
 
 qint64 milestone(Storage &db, qint64 contractId, int position)
 {
-    return db.scalar(QStringLiteral("SELECT id FROM milestones WHERE contract_id = ? AND "
-                                    "position = ?"),
-                     {contractId, position})
-            .toLongLong();
+    return db
+        .scalar(QStringLiteral("SELECT id FROM milestones WHERE contract_id = ? AND "
+                               "position = ?"),
+                {contractId, position})
+        .toLongLong();
 }
 
 void fund(Storage &db, const SeedIds &ids, qint64 milestoneId)
@@ -81,9 +82,10 @@ void fund(Storage &db, const SeedIds &ids, qint64 milestoneId)
                                  {milestoneId});
     db.change(QStringLiteral("UPDATE milestones SET status = 'funded', funded_at = ? WHERE id = ?"),
               {Storage::isoInDays(-10), milestoneId});
-    Money::hold(db, ids.client, m.value(QStringLiteral("amount_paise")).toInteger(),
-                Money::Escrow::Milestone, milestoneId,
-                QStringLiteral("Milestone funded: %1").arg(m.value(QStringLiteral("title")).toString()));
+    Money::hold(
+        db, ids.client, m.value(QStringLiteral("amount_paise")).toInteger(),
+        Money::Escrow::Milestone, milestoneId,
+        QStringLiteral("Milestone funded: %1").arg(m.value(QStringLiteral("title")).toString()));
 }
 
 qint64 deliver(Storage &db, const SeedIds &ids, qint64 contractId, qint64 milestoneId,
@@ -91,23 +93,23 @@ qint64 deliver(Storage &db, const SeedIds &ids, qint64 contractId, qint64 milest
 {
     db.change(QStringLiteral("UPDATE milestones SET status = 'delivered' WHERE id = ?"),
               {milestoneId});
-    return db.insert(QStringLiteral("INSERT INTO deliverables (milestone_id, contract_id, "
-                                    "freelancer_id, summary, artifact_url, status, feedback, "
-                                    "created_at, decided_at) VALUES (?,?,?,?,'',?,?,?,?)"),
-                     {milestoneId, contractId, ids.freelancer, summary, status, feedback,
-                      Storage::isoInDays(-5),
-                      status == QLatin1String("submitted") ? QVariant() : QVariant(Storage::isoInDays(-4))});
+    return db.insert(
+        QStringLiteral("INSERT INTO deliverables (milestone_id, contract_id, "
+                       "freelancer_id, summary, artifact_url, status, feedback, "
+                       "created_at, decided_at) VALUES (?,?,?,?,'',?,?,?,?)"),
+        {milestoneId, contractId, ids.freelancer, summary, status, feedback, Storage::isoInDays(-5),
+         status == QLatin1String("submitted") ? QVariant() : QVariant(Storage::isoInDays(-4))});
 }
 
 void pay(Storage &db, const SeedIds &ids, qint64 milestoneId)
 {
-    const QString title = db.scalar(QStringLiteral("SELECT title FROM milestones WHERE id = ?"),
-                                    {milestoneId})
-                                  .toString();
+    const QString title
+        = db.scalar(QStringLiteral("SELECT title FROM milestones WHERE id = ?"), {milestoneId})
+              .toString();
     const qint64 amount = db.scalar(QStringLiteral("SELECT amount_paise FROM milestones "
                                                    "WHERE id = ?"),
                                     {milestoneId})
-                                  .toLongLong();
+                              .toLongLong();
     db.change(QStringLiteral("UPDATE milestones SET status = 'paid', paid_at = ? WHERE id = ?"),
               {Storage::isoInDays(-4), milestoneId});
     Money::release(db, Money::Escrow::Milestone, milestoneId, ids.freelancer,
@@ -121,22 +123,22 @@ void seedContracts(Storage &db, const SeedIds &ids)
 {
     // --- fixed price: one milestone in every state ----------------------------------------
     const qint64 fixed = contract(
-            db, ids, QStringLiteral("Inventory desktop app for a retail chain"),
-            QStringLiteral("A Qt desktop app for stock levels, suppliers and purchase orders, "
-                           "synchronised with our web backend."),
-            QStringLiteral("fixed"),
-            {{"Requirements and wireframes", 8000},
-             {"Core data model and sync", 15000},
-             {"Reporting screens", 12000},
-             {"Offline mode", 9000},
-             {"Packaging and hand-over", 6000}},
-            30);
+        db, ids, QStringLiteral("Inventory desktop app for a retail chain"),
+        QStringLiteral("A Qt desktop app for stock levels, suppliers and purchase orders, "
+                       "synchronised with our web backend."),
+        QStringLiteral("fixed"),
+        {{"Requirements and wireframes", 8000},
+         {"Core data model and sync", 15000},
+         {"Reporting screens", 12000},
+         {"Offline mode", 9000},
+         {"Packaging and hand-over", 6000}},
+        30);
     const qint64 paid = milestone(db, fixed, 1);
     fund(db, ids, paid);
     deliver(db, ids, fixed, paid,
-                              QStringLiteral("Requirements document and clickable wireframes for "
-                                             "all twelve screens."),
-                              QStringLiteral("accepted"));
+            QStringLiteral("Requirements document and clickable wireframes for "
+                           "all twelve screens."),
+            QStringLiteral("accepted"));
     pay(db, ids, paid);
 
     const qint64 delivered = milestone(db, fixed, 2);
@@ -175,11 +177,10 @@ void seedContracts(Storage &db, const SeedIds &ids)
 
     // --- hourly: ZadoZirir records work on it --------------------------------------------
     const qint64 hourly = contract(
-            db, ids, QStringLiteral("Ongoing C++ maintenance (hourly)"),
-            QStringLiteral("Bug fixing and small features on our C++ codebase, about ten hours "
-                           "a week, billed weekly."),
-            QStringLiteral("hourly"), {{"Week 1 (10 hours)", 10000}, {"Week 2 (10 hours)", 10000}},
-            12);
+        db, ids, QStringLiteral("Ongoing C++ maintenance (hourly)"),
+        QStringLiteral("Bug fixing and small features on our C++ codebase, about ten hours "
+                       "a week, billed weekly."),
+        QStringLiteral("hourly"), {{"Week 1 (10 hours)", 10000}, {"Week 2 (10 hours)", 10000}}, 12);
     const qint64 week1 = milestone(db, hourly, 1);
     fund(db, ids, week1);
     deliver(db, ids, hourly, week1,
@@ -188,8 +189,8 @@ void seedContracts(Storage &db, const SeedIds &ids)
     pay(db, ids, week1);
     fund(db, ids, milestone(db, hourly, 2));
 
-    const QString thumbnail =
-            QStringLiteral("data:image/jpeg;base64,") + QLatin1String(ThumbnailBase64);
+    const QString thumbnail
+        = QStringLiteral("data:image/jpeg;base64,") + QLatin1String(ThumbnailBase64);
     const qint64 size = QByteArray::fromBase64(QByteArray(ThumbnailBase64)).size();
     for (int daysAgo : {2, 1})
         db.insert(QStringLiteral("INSERT INTO work_screenshots (contract_id, freelancer_id, "

@@ -29,8 +29,8 @@ qint64 gig(Storage &db, qint64 freelancerId, const QString &title, const QString
         const PackageSeed &p = packages.at(i);
         const QString tier = QString::fromLatin1(p.tier);
         GigRecords::insertPackage(db, id, i, tier, tier.left(1).toUpper() + tier.mid(1),
-                                  QString::fromUtf8(p.description),
-                                  p.rupees * Money::PaisePerRupee, p.days);
+                                  QString::fromUtf8(p.description), p.rupees * Money::PaisePerRupee,
+                                  p.days);
     }
     return id;
 }
@@ -49,12 +49,11 @@ qint64 order(Storage &db, qint64 gigId, qint64 clientId, const QString &tier,
     const qint64 price = package.value(QStringLiteral("price_paise")).toInteger();
     const QString title = g.value(QStringLiteral("title")).toString();
     const qint64 id = db.insert(
-            QStringLiteral("INSERT INTO gig_orders (gig_id, client_id, freelancer_id, gig_title, "
-                           "package_tier, price_paise, delivery_days, instructions, status, "
-                           "created_at, updated_at) VALUES (?,?,?,?,?,?,?,?,'pending',?,?)"),
-            {gigId, clientId, g.value(QStringLiteral("freelancer_id")).toInteger(), title, tier,
-             price, package.value(QStringLiteral("delivery_days")).toInteger(), instructions,
-             when, when});
+        QStringLiteral("INSERT INTO gig_orders (gig_id, client_id, freelancer_id, gig_title, "
+                       "package_tier, price_paise, delivery_days, instructions, status, "
+                       "created_at, updated_at) VALUES (?,?,?,?,?,?,?,?,'pending',?,?)"),
+        {gigId, clientId, g.value(QStringLiteral("freelancer_id")).toInteger(), title, tier, price,
+         package.value(QStringLiteral("delivery_days")).toInteger(), instructions, when, when});
     Money::hold(db, clientId, price, Money::Escrow::GigOrder, id,
                 QStringLiteral("Gig order #%1: %2 (%3)").arg(id).arg(title, tier));
     return id;
@@ -94,44 +93,44 @@ void complete(Storage &db, qint64 orderId, qint64 clientId, qint64 sellerId)
 void seedGigs(Storage &db, const SeedIds &ids)
 {
     // --- gigs ---------------------------------------------------------------------------------
-    const qint64 qtApp = gig(
-            db, ids.freelancer, QStringLiteral("Qt/QML desktop app prototype"),
-            QStringLiteral("I build a clickable Qt 6 / QML prototype of your desktop app: "
-                           "navigation, the main screens with real layouts, and a build for "
-                           "Windows. Source code and build notes included."),
-            {QStringLiteral("C++"), QStringLiteral("Qt"), QStringLiteral("QML")},
-            {{"basic", 4999, 5, "Two screens, static data"},
-             {"standard", 12999, 7, "Up to five screens, mock REST data"},
-             {"premium", 24999, 12, "Up to ten screens, installer, one round of polish"}});
-    const qint64 landing = gig(
-            db, ids.freelancer, QStringLiteral("Responsive landing page with accessible markup"),
-            QStringLiteral("A fast, accessible landing page from your copy and brand colours: "
-                           "semantic HTML, responsive CSS, a contact form and a Lighthouse "
-                           "score above 90."),
-            {QStringLiteral("HTML"), QStringLiteral("CSS"), QStringLiteral("Accessibility")},
-            {{"basic", 2499, 3, "One page, up to four sections"},
-             {"standard", 5999, 5, "One page, up to eight sections, form wiring"}});
-    const qint64 review = gig(
-            db, ids.freelancer, QStringLiteral("C++ code review with a written report"),
-            QStringLiteral("A careful review of one C++ module (up to 2,000 lines): correctness, "
-                           "ownership and lifetime, thread safety and API design, delivered as a "
-                           "written report with concrete fixes."),
-            {QStringLiteral("C++"), QStringLiteral("Code review")},
-            {{"basic", 3499, 4, "One module, written report"}});
-    const qint64 api = gig(
-            db, ids.freelancer2, QStringLiteral("REST API in Python with FastAPI and tests"),
-            QStringLiteral("A documented REST API in FastAPI with PostgreSQL, authentication, "
-                           "OpenAPI docs and a pytest suite, ready to deploy with Docker."),
-            {QStringLiteral("Python"), QStringLiteral("FastAPI"), QStringLiteral("PostgreSQL")},
-            {{"basic", 7999, 6, "Up to five endpoints"},
-             {"standard", 15999, 10, "Up to fifteen endpoints, auth"},
-             {"premium", 29999, 15, "Up to thirty endpoints, auth, CI pipeline"}});
+    const qint64 qtApp
+        = gig(db, ids.freelancer, QStringLiteral("Qt/QML desktop app prototype"),
+              QStringLiteral("I build a clickable Qt 6 / QML prototype of your desktop app: "
+                             "navigation, the main screens with real layouts, and a build for "
+                             "Windows. Source code and build notes included."),
+              {QStringLiteral("C++"), QStringLiteral("Qt"), QStringLiteral("QML")},
+              {{"basic", 4999, 5, "Two screens, static data"},
+               {"standard", 12999, 7, "Up to five screens, mock REST data"},
+               {"premium", 24999, 12, "Up to ten screens, installer, one round of polish"}});
+    const qint64 landing
+        = gig(db, ids.freelancer, QStringLiteral("Responsive landing page with accessible markup"),
+              QStringLiteral("A fast, accessible landing page from your copy and brand colours: "
+                             "semantic HTML, responsive CSS, a contact form and a Lighthouse "
+                             "score above 90."),
+              {QStringLiteral("HTML"), QStringLiteral("CSS"), QStringLiteral("Accessibility")},
+              {{"basic", 2499, 3, "One page, up to four sections"},
+               {"standard", 5999, 5, "One page, up to eight sections, form wiring"}});
+    const qint64 review
+        = gig(db, ids.freelancer, QStringLiteral("C++ code review with a written report"),
+              QStringLiteral("A careful review of one C++ module (up to 2,000 lines): correctness, "
+                             "ownership and lifetime, thread safety and API design, delivered as a "
+                             "written report with concrete fixes."),
+              {QStringLiteral("C++"), QStringLiteral("Code review")},
+              {{"basic", 3499, 4, "One module, written report"}});
+    const qint64 api
+        = gig(db, ids.freelancer2, QStringLiteral("REST API in Python with FastAPI and tests"),
+              QStringLiteral("A documented REST API in FastAPI with PostgreSQL, authentication, "
+                             "OpenAPI docs and a pytest suite, ready to deploy with Docker."),
+              {QStringLiteral("Python"), QStringLiteral("FastAPI"), QStringLiteral("PostgreSQL")},
+              {{"basic", 7999, 6, "Up to five endpoints"},
+               {"standard", 15999, 10, "Up to fifteen endpoints, auth"},
+               {"premium", 29999, 15, "Up to thirty endpoints, auth, CI pipeline"}});
     const qint64 logo = gig(
-            db, ids.freelancer3, QStringLiteral("Logo and compact brand kit for a startup"),
-            QStringLiteral("Three logo concepts, two rounds of changes and a compact brand kit: "
-                           "colours, type pairing and the logo in every format you need."),
-            {QStringLiteral("Logo design"), QStringLiteral("Branding")},
-            {{"basic", 3999, 4, "Logo, two concepts"}, {"premium", 9999, 8, "Logo and brand kit"}});
+        db, ids.freelancer3, QStringLiteral("Logo and compact brand kit for a startup"),
+        QStringLiteral("Three logo concepts, two rounds of changes and a compact brand kit: "
+                       "colours, type pairing and the logo in every format you need."),
+        {QStringLiteral("Logo design"), QStringLiteral("Branding")},
+        {{"basic", 3999, 4, "Logo, two concepts"}, {"premium", 9999, 8, "Logo and brand kit"}});
 
     // --- orders of the demo client (buyer) ----------------------------------------------------
     const qint64 pending = order(db, landing, ids.client, QStringLiteral("basic"),
@@ -144,9 +143,9 @@ void seedGigs(Storage &db, const SeedIds &ids)
                QStringLiteral("New order: Responsive landing page with accessible markup"),
                QStringLiteral("Asha Mehta ordered the basic package."));
 
-    const qint64 active = order(db, api, ids.client, QStringLiteral("standard"),
-                                QStringLiteral("Endpoints for stock items, suppliers and orders."),
-                                6);
+    const qint64 active
+        = order(db, api, ids.client, QStringLiteral("standard"),
+                QStringLiteral("Endpoints for stock items, suppliers and orders."), 6);
     setStatus(db, active, QStringLiteral("active"));
     GigRecords::addMessage(db, active, ids.freelancer2,
                            QStringLiteral("Started — I'll share the OpenAPI draft tomorrow."));
@@ -166,14 +165,14 @@ void seedGigs(Storage &db, const SeedIds &ids)
                                   QStringLiteral("Logo for \"StockPilot\", navy and blue."), 20);
     deliver(db, reviewed, ids.freelancer3, QStringLiteral("Two concepts, SVG and PNG files."));
     complete(db, reviewed, ids.client, ids.freelancer3);
-    db.change(QStringLiteral("UPDATE gig_orders SET review_score = 5, review = ?, reviewed_at = ? "
-                             "WHERE id = ?"),
-              {QStringLiteral("Great concepts and quick turnaround."), Storage::isoInDays(-2),
-               reviewed});
+    db.change(
+        QStringLiteral("UPDATE gig_orders SET review_score = 5, review = ?, reviewed_at = ? "
+                       "WHERE id = ?"),
+        {QStringLiteral("Great concepts and quick turnaround."), Storage::isoInDays(-2), reviewed});
 
-    const qint64 toReview = order(db, review, ids.client, QStringLiteral("basic"),
-                                  QStringLiteral("Please review src/sync/ (about 1,500 lines)."),
-                                  14);
+    const qint64 toReview
+        = order(db, review, ids.client, QStringLiteral("basic"),
+                QStringLiteral("Please review src/sync/ (about 1,500 lines)."), 14);
     deliver(db, toReview, ids.freelancer,
             QStringLiteral("Report attached: 14 findings, 3 of them lifetime bugs."));
     complete(db, toReview, ids.client, ids.freelancer);
@@ -197,7 +196,7 @@ void seedGigs(Storage &db, const SeedIds &ids)
     Money::refund(db, Money::Escrow::GigOrder, cancelled,
                   QStringLiteral("Refund of gig order #%1: Responsive landing page with "
                                  "accessible markup")
-                          .arg(cancelled));
+                      .arg(cancelled));
     GigRecords::addMessage(db, cancelled, ids.client2,
                            QStringLiteral("Order cancelled: Plans changed, we are using a "
                                           "template."));

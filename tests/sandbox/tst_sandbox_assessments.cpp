@@ -54,7 +54,7 @@ qint64 TestSandboxAssessments::start(SandboxClient &who, const QString &encodedS
 {
     // One multi-argument arg(): the encoded skill holds "%2"-like sequences itself.
     const HttpResult r = who.post(
-            QStringLiteral("api/assessments/%1/%2/start").arg(encodedSkill, QString::number(level)));
+        QStringLiteral("api/assessments/%1/%2/start").arg(encodedSkill, QString::number(level)));
     if (r.status != 201 && r.status != 200)
         return 0;
     return r.object(QStringLiteral("attempt")).value(QStringLiteral("id")).toInteger();
@@ -66,7 +66,8 @@ QJsonObject TestSandboxAssessments::answers(const QString &skill, int level, int
     QJsonObject a;
     for (int i = 0; i < l->questions.size(); ++i) {
         const ExamBank::Question &q = l->questions.at(i);
-        const QString wrong = q.correctKey == QLatin1String("a") ? QStringLiteral("b") : QStringLiteral("a");
+        const QString wrong
+            = q.correctKey == QLatin1String("a") ? QStringLiteral("b") : QStringLiteral("a");
         a.insert(q.id, i < right ? q.correctKey : wrong);
     }
     return a;
@@ -74,7 +75,8 @@ QJsonObject TestSandboxAssessments::answers(const QString &skill, int level, int
 
 QJsonObject TestSandboxAssessments::catalogueRow(SandboxClient &who, const QString &skill)
 {
-    for (const QJsonValue &row : who.get(QStringLiteral("api/assessments/available")).list(QStringLiteral("assessments")))
+    for (const QJsonValue &row :
+         who.get(QStringLiteral("api/assessments/available")).list(QStringLiteral("assessments")))
         if (row.toObject().value(QStringLiteral("skill")).toString() == skill)
             return row.toObject();
     return {};
@@ -100,12 +102,15 @@ void TestSandboxAssessments::catalogueForANewcomer()
     QVERIFY(skills.contains(QStringLiteral("C#")));
 
     // The demo freelancer's seeded badges: C++ up to Level 2, so Level 3 (with its fee) is next.
-    Person demo = demoPerson(*server, SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword);
+    Person demo
+        = demoPerson(*server, SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword);
     const QJsonObject cpp = catalogueRow(*demo, QStringLiteral("C++"));
     QCOMPARE(cpp.value(QStringLiteral("badgeLevel")).toInt(), 2);
     QCOMPARE(cpp.value(QStringLiteral("nextLevel")).toInt(), 3);
     QVERIFY(cpp.value(QStringLiteral("feePaise")).toInteger() > 0);
-    QVERIFY(demo->get(QStringLiteral("api/assessments/available")).list(QStringLiteral("badges")).size() >= 3);
+    QVERIFY(
+        demo->get(QStringLiteral("api/assessments/available")).list(QStringLiteral("badges")).size()
+        >= 3);
 }
 
 void TestSandboxAssessments::passEarnsTheBadgeAndOpensTheNextLevel()
@@ -116,7 +121,8 @@ void TestSandboxAssessments::passEarnsTheBadgeAndOpensTheNextLevel()
     // Starting again while it runs resumes the same attempt.
     QCOMPARE(start(*f, QStringLiteral("C%23"), 1), attempt);
 
-    const HttpResult q = f->get(QStringLiteral("api/assessments/attempts/%1/questions").arg(attempt));
+    const HttpResult q
+        = f->get(QStringLiteral("api/assessments/attempts/%1/questions").arg(attempt));
     QCOMPARE(q.status, 200);
     const QJsonObject a = q.object(QStringLiteral("attempt"));
     QCOMPARE(a.value(QStringLiteral("id")).toInteger(), attempt);
@@ -124,7 +130,8 @@ void TestSandboxAssessments::passEarnsTheBadgeAndOpensTheNextLevel()
     QCOMPARE(a.value(QStringLiteral("level")).toInt(), 1);
     QVERIFY(a.value(QStringLiteral("timeLimitSeconds")).toInt() > 0);
     QVERIFY(a.value(QStringLiteral("remainingSeconds")).toInt() > 0);
-    QVERIFY(a.value(QStringLiteral("remainingSeconds")).toInt() <= a.value(QStringLiteral("timeLimitSeconds")).toInt());
+    QVERIFY(a.value(QStringLiteral("remainingSeconds")).toInt()
+            <= a.value(QStringLiteral("timeLimitSeconds")).toInt());
     const QJsonArray questions = q.list(QStringLiteral("questions"));
     QCOMPARE(questions.size(), 5);
     for (const QJsonValue &v : questions) {
@@ -151,22 +158,30 @@ void TestSandboxAssessments::passEarnsTheBadgeAndOpensTheNextLevel()
     QCOMPARE(s.json.value(QStringLiteral("inReview")).toBool(), false);
     QCOMPARE(s.json.value(QStringLiteral("provisionalPassed")).toBool(), false);
     QCOMPARE(s.json.value(QStringLiteral("violations")).toInt(), 1);
-    QCOMPARE(s.object(QStringLiteral("badge")).value(QStringLiteral("skill")).toString(), QStringLiteral("C#"));
+    QCOMPARE(s.object(QStringLiteral("badge")).value(QStringLiteral("skill")).toString(),
+             QStringLiteral("C#"));
     QCOMPARE(s.object(QStringLiteral("badge")).value(QStringLiteral("level")).toInt(), 1);
 
     const QJsonObject row = catalogueRow(*f, QStringLiteral("C#"));
     QCOMPARE(row.value(QStringLiteral("badgeLevel")).toInt(), 1);
     QCOMPARE(row.value(QStringLiteral("nextLevel")).toInt(), 2);
-    const QJsonArray badges = f->get(QStringLiteral("api/assessments/available")).list(QStringLiteral("badges"));
+    const QJsonArray badges
+        = f->get(QStringLiteral("api/assessments/available")).list(QStringLiteral("badges"));
     QCOMPARE(badges.size(), 1);
-    QCOMPARE(badges.at(0).toObject().value(QStringLiteral("skill")).toString(), QStringLiteral("C#"));
+    QCOMPARE(badges.at(0).toObject().value(QStringLiteral("skill")).toString(),
+             QStringLiteral("C#"));
 
     // A submitted attempt is closed: no second submission, no questions, no events.
     const QString base = QStringLiteral("api/assessments/attempts/%1").arg(attempt);
     const QByteArray before = databaseFingerprint(*server);
-    QCOMPARE(f->post(base + QStringLiteral("/submit"), {{QStringLiteral("answers"), QJsonObject()}}).status, 409);
+    QCOMPARE(f->post(base + QStringLiteral("/submit"), {{QStringLiteral("answers"), QJsonObject()}})
+                 .status,
+             409);
     QCOMPARE(f->get(base + QStringLiteral("/questions")).status, 409);
-    QCOMPARE(f->post(base + QStringLiteral("/proctor"), {{QStringLiteral("kind"), QStringLiteral("voice")}}).status, 409);
+    QCOMPARE(f->post(base + QStringLiteral("/proctor"),
+                     {{QStringLiteral("kind"), QStringLiteral("voice")}})
+                 .status,
+             409);
     QCOMPARE(databaseFingerprint(*server), before);
     // The earned level is not taken again.
     QCOMPARE(f->post(QStringLiteral("api/assessments/C%23/1/start")).status, 409);
@@ -184,7 +199,8 @@ void TestSandboxAssessments::passMarkIsSixtyPercent()
     QCOMPARE(s.json.value(QStringLiteral("score")).toInt(), 2);
     QCOMPARE(s.json.value(QStringLiteral("passed")).toBool(), false);
     QVERIFY(s.json.value(QStringLiteral("badge")).isNull());
-    QCOMPARE(catalogueRow(*f, QStringLiteral("SQL")).value(QStringLiteral("badgeLevel")).toInt(), 0);
+    QCOMPARE(catalogueRow(*f, QStringLiteral("SQL")).value(QStringLiteral("badgeLevel")).toInt(),
+             0);
 
     // A failed level may be taken again; 3 of 5 is exactly 60 %.
     attempt = start(*f, QStringLiteral("SQL"), 1);
@@ -199,8 +215,9 @@ void TestSandboxAssessments::passMarkIsSixtyPercent()
     // Unknown question ids and unknown keys simply score nothing.
     attempt = start(*f, QStringLiteral("SQL"), 2);
     s = f->post(QStringLiteral("api/assessments/attempts/%1/submit").arg(attempt),
-                {{QStringLiteral("answers"), QJsonObject{{QStringLiteral("nope"), QStringLiteral("a")},
-                                                        {QStringLiteral("sql.2.1"), QStringLiteral("z")}}},
+                {{QStringLiteral("answers"),
+                  QJsonObject {{QStringLiteral("nope"), QStringLiteral("a")},
+                               {QStringLiteral("sql.2.1"), QStringLiteral("z")}}},
                  {QStringLiteral("forfeited"), false},
                  {QStringLiteral("proctoringViolations"), 0}});
     QCOMPARE(s.status, 200);
@@ -223,16 +240,19 @@ void TestSandboxAssessments::moreThanFiveViolationsGoToReview()
     // snapshots are not violations.
     attempt = start(*f, QStringLiteral("Python"), 2);
     const QString base = QStringLiteral("api/assessments/attempts/%1").arg(attempt);
-    for (const char *kind : {"focus_loss", "voice", "clipboard", "no_camera", "multi_monitor", "focus_loss"})
+    for (const char *kind :
+         {"focus_loss", "voice", "clipboard", "no_camera", "multi_monitor", "focus_loss"})
         QCOMPARE(f->post(base + QStringLiteral("/proctor"),
-                         {{QStringLiteral("kind"), QLatin1String(kind)}, {QStringLiteral("detail"), QString()},
+                         {{QStringLiteral("kind"), QLatin1String(kind)},
+                          {QStringLiteral("detail"), QString()},
                           {QStringLiteral("imageData"), QString()}})
-                         .status,
+                     .status,
                  201);
     QCOMPARE(f->post(base + QStringLiteral("/proctor"),
-                     {{QStringLiteral("kind"), QStringLiteral("webcam")}, {QStringLiteral("detail"), QString()},
+                     {{QStringLiteral("kind"), QStringLiteral("webcam")},
+                      {QStringLiteral("detail"), QString()},
                       {QStringLiteral("imageData"), jpegDataUrl()}})
-                     .status,
+                 .status,
              201);
     s = f->post(base + QStringLiteral("/submit"),
                 {{QStringLiteral("answers"), answers(QStringLiteral("Python"), 2, 4)},
@@ -268,34 +288,41 @@ void TestSandboxAssessments::proctoringEventsAreStored()
     const qint64 attempt = start(*f, QStringLiteral("C%2B%2B"), 1);
     const QString path = QStringLiteral("api/assessments/attempts/%1/proctor").arg(attempt);
     const QString detail = QStringLiteral("2 displays'); DROP TABLE proctoring_events; --");
-    QCOMPARE(f->post(path, {{QStringLiteral("kind"), QStringLiteral("multi_monitor")},
-                            {QStringLiteral("detail"), detail},
-                            {QStringLiteral("imageData"), QString()}})
-                     .status,
+    QCOMPARE(f->post(path,
+                     {{QStringLiteral("kind"), QStringLiteral("multi_monitor")},
+                      {QStringLiteral("detail"), detail},
+                      {QStringLiteral("imageData"), QString()}})
+                 .status,
              201);
-    QCOMPARE(f->post(path, {{QStringLiteral("kind"), QStringLiteral("webcam")},
-                            {QStringLiteral("detail"), QString()},
-                            {QStringLiteral("imageData"), jpegDataUrl()}})
-                     .status,
+    QCOMPARE(f->post(path,
+                     {{QStringLiteral("kind"), QStringLiteral("webcam")},
+                      {QStringLiteral("detail"), QString()},
+                      {QStringLiteral("imageData"), jpegDataUrl()}})
+                 .status,
              201);
     const QJsonArray rows = server->storage().all(
-            QStringLiteral("SELECT kind, detail, image_data FROM proctoring_events WHERE attempt_id = ? ORDER BY id"),
-            {attempt});
+        QStringLiteral("SELECT kind, detail, image_data FROM proctoring_events WHERE attempt_id = "
+                       "? ORDER BY id"),
+        {attempt});
     QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows.at(0).toObject().value(QStringLiteral("kind")).toString(), QStringLiteral("multi_monitor"));
+    QCOMPARE(rows.at(0).toObject().value(QStringLiteral("kind")).toString(),
+             QStringLiteral("multi_monitor"));
     QCOMPARE(rows.at(0).toObject().value(QStringLiteral("detail")).toString(), detail);
     QCOMPARE(rows.at(1).toObject().value(QStringLiteral("image_data")).toString(), jpegDataUrl());
 
     // Refused: no kind, an image that is not a JPEG data URL, wrong member types.
     const QByteArray before = databaseFingerprint(*server);
     const QList<QJsonObject> bad = {
-            {{QStringLiteral("detail"), QStringLiteral("x")}},
-            {{QStringLiteral("kind"), QStringLiteral("")}},
-            {{QStringLiteral("kind"), 3}},
-            {{QStringLiteral("kind"), QStringLiteral("webcam")}, {QStringLiteral("imageData"), QStringLiteral("data:image/png;base64,iVBORw0KGgo=")}},
-            {{QStringLiteral("kind"), QStringLiteral("webcam")}, {QStringLiteral("imageData"), QStringLiteral("data:image/jpeg;base64,@@@@")}},
-            {{QStringLiteral("kind"), QStringLiteral("webcam")}, {QStringLiteral("imageData"), 12}},
-            {{QStringLiteral("kind"), QStringLiteral("voice")}, {QStringLiteral("detail"), QJsonArray()}},
+        {{QStringLiteral("detail"), QStringLiteral("x")}},
+        {{QStringLiteral("kind"), QStringLiteral("")}},
+        {{QStringLiteral("kind"), 3}},
+        {{QStringLiteral("kind"), QStringLiteral("webcam")},
+         {QStringLiteral("imageData"), QStringLiteral("data:image/png;base64,iVBORw0KGgo=")}},
+        {{QStringLiteral("kind"), QStringLiteral("webcam")},
+         {QStringLiteral("imageData"), QStringLiteral("data:image/jpeg;base64,@@@@")}},
+        {{QStringLiteral("kind"), QStringLiteral("webcam")}, {QStringLiteral("imageData"), 12}},
+        {{QStringLiteral("kind"), QStringLiteral("voice")},
+         {QStringLiteral("detail"), QJsonArray()}},
     };
     for (const QJsonObject &body : bad) {
         const HttpResult r = f->post(path, body);
@@ -307,12 +334,17 @@ void TestSandboxAssessments::proctoringEventsAreStored()
 
 void TestSandboxAssessments::feeLevelAnswersRazorpay()
 {
-    Person demo = demoPerson(*server, SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword);
+    Person demo
+        = demoPerson(*server, SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword);
     const QByteArray before = databaseFingerprint(*server);
     const HttpResult r = demo->post(QStringLiteral("api/assessments/C%2B%2B/3/start"));
     QVERIFY(r.status < 300);
     QVERIFY(r.json.value(QStringLiteral("razorpay")).isObject());
-    QVERIFY(r.json.value(QStringLiteral("razorpay")).toObject().value(QStringLiteral("amount_paise")).toInteger() > 0);
+    QVERIFY(r.json.value(QStringLiteral("razorpay"))
+                .toObject()
+                .value(QStringLiteral("amount_paise"))
+                .toInteger()
+            > 0);
     QVERIFY(!r.json.contains(QStringLiteral("attempt")));
     QCOMPARE(databaseFingerprint(*server), before);
 }
@@ -327,19 +359,20 @@ void TestSandboxAssessments::startRefusals()
         int status;
     };
     const QList<Case> cases = {
-            {"unknown skill", QStringLiteral("api/assessments/Cobol/1/start"), 404},
-            {"skill differs in case", QStringLiteral("api/assessments/c%23/1/start"), 404},
-            {"level text", QStringLiteral("api/assessments/SQL/abc/start"), 404},
-            {"level 0", QStringLiteral("api/assessments/SQL/0/start"), 404},
-            {"level beyond the ladder", QStringLiteral("api/assessments/SQL/9/start"), 404},
-            {"level negative", QStringLiteral("api/assessments/SQL/-1/start"), 404},
-            {"injected skill", QStringLiteral("api/assessments/SQL'%20OR%20'1'='1/1/start"), 404},
-            {"level 2 before 1", QStringLiteral("api/assessments/SQL/2/start"), 409},
+        {"unknown skill", QStringLiteral("api/assessments/Cobol/1/start"), 404},
+        {"skill differs in case", QStringLiteral("api/assessments/c%23/1/start"), 404},
+        {"level text", QStringLiteral("api/assessments/SQL/abc/start"), 404},
+        {"level 0", QStringLiteral("api/assessments/SQL/0/start"), 404},
+        {"level beyond the ladder", QStringLiteral("api/assessments/SQL/9/start"), 404},
+        {"level negative", QStringLiteral("api/assessments/SQL/-1/start"), 404},
+        {"injected skill", QStringLiteral("api/assessments/SQL'%20OR%20'1'='1/1/start"), 404},
+        {"level 2 before 1", QStringLiteral("api/assessments/SQL/2/start"), 409},
     };
     const QByteArray before = databaseFingerprint(*server);
     for (const Case &c : cases) {
         const HttpResult r = f->post(c.path);
-        QVERIFY2(r.status == c.status, qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(c.name)).arg(r.status)));
+        QVERIFY2(r.status == c.status,
+                 qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(c.name)).arg(r.status)));
         QVERIFY2(!r.error().isEmpty(), c.name);
     }
     QCOMPARE(databaseFingerprint(*server), before);
@@ -360,13 +393,15 @@ void TestSandboxAssessments::forfeitAndLateSubmission()
     // An attempt whose time ran out: no questions, and answers that come late do not pass.
     auto age = [this](qint64 id, int seconds) {
         Storage::Transaction t(server->storage());
-        server->storage().change(QStringLiteral("UPDATE assessment_attempts SET started_at = ? WHERE id = ?"),
-                                 {QDateTime::currentDateTimeUtc().addSecs(-seconds).toString(Qt::ISODate), id});
+        server->storage().change(
+            QStringLiteral("UPDATE assessment_attempts SET started_at = ? WHERE id = ?"),
+            {QDateTime::currentDateTimeUtc().addSecs(-seconds).toString(Qt::ISODate), id});
         t.commit();
     };
     attempt = start(*f, QStringLiteral("SQL"), 1);
     age(attempt, 3600);
-    QCOMPARE(f->get(QStringLiteral("api/assessments/attempts/%1/questions").arg(attempt)).status, 409);
+    QCOMPARE(f->get(QStringLiteral("api/assessments/attempts/%1/questions").arg(attempt)).status,
+             409);
     s = f->post(QStringLiteral("api/assessments/attempts/%1/submit").arg(attempt),
                 {{QStringLiteral("answers"), answers(QStringLiteral("SQL"), 1, 5)},
                  {QStringLiteral("forfeited"), false},
@@ -381,9 +416,11 @@ void TestSandboxAssessments::forfeitAndLateSubmission()
     QVERIFY(fresh && fresh != stale);
     const HttpResult q = f->get(QStringLiteral("api/assessments/attempts/%1/questions").arg(fresh));
     QCOMPARE(q.status, 200);
-    QVERIFY(q.object(QStringLiteral("attempt")).value(QStringLiteral("remainingSeconds")).toInt() > 60);
+    QVERIFY(q.object(QStringLiteral("attempt")).value(QStringLiteral("remainingSeconds")).toInt()
+            > 60);
     // A submission within the grace after the limit still counts.
-    age(fresh, ExamBank::findLevel(*ExamBank::findSkill(QStringLiteral("SQL")), 1)->timeLimitSeconds + 5);
+    age(fresh,
+        ExamBank::findLevel(*ExamBank::findSkill(QStringLiteral("SQL")), 1)->timeLimitSeconds + 5);
     s = f->post(QStringLiteral("api/assessments/attempts/%1/submit").arg(fresh),
                 {{QStringLiteral("answers"), answers(QStringLiteral("SQL"), 1, 5)},
                  {QStringLiteral("forfeited"), false},
@@ -406,11 +443,19 @@ void TestSandboxAssessments::authorizationMatrix()
     QCOMPARE(anonymous.post(QStringLiteral("api/assessments/Python/1/start")).status, 401);
     QCOMPARE(other->get(base + QStringLiteral("/questions")).status, 404);
     QCOMPARE(client->get(base + QStringLiteral("/questions")).status, 403);
-    QCOMPARE(other->post(base + QStringLiteral("/proctor"), {{QStringLiteral("kind"), QStringLiteral("voice")}}).status, 404);
-    QCOMPARE(client->post(base + QStringLiteral("/proctor"), {{QStringLiteral("kind"), QStringLiteral("voice")}}).status, 403);
-    const QJsonObject submit{{QStringLiteral("answers"), answers(QStringLiteral("Python"), 1, 5)},
-                             {QStringLiteral("forfeited"), false},
-                             {QStringLiteral("proctoringViolations"), 0}};
+    QCOMPARE(other
+                 ->post(base + QStringLiteral("/proctor"),
+                        {{QStringLiteral("kind"), QStringLiteral("voice")}})
+                 .status,
+             404);
+    QCOMPARE(client
+                 ->post(base + QStringLiteral("/proctor"),
+                        {{QStringLiteral("kind"), QStringLiteral("voice")}})
+                 .status,
+             403);
+    const QJsonObject submit {{QStringLiteral("answers"), answers(QStringLiteral("Python"), 1, 5)},
+                              {QStringLiteral("forfeited"), false},
+                              {QStringLiteral("proctoringViolations"), 0}};
     QCOMPARE(other->post(base + QStringLiteral("/submit"), submit).status, 404);
     QCOMPARE(client->post(base + QStringLiteral("/submit"), submit).status, 403);
     QCOMPARE(anonymous.post(base + QStringLiteral("/submit"), submit).status, 401);
@@ -422,14 +467,18 @@ void TestSandboxAssessments::authorizationMatrix()
 void TestSandboxAssessments::submitBadInput_data()
 {
     QTest::addColumn<QByteArray>("body");
-    QTest::newRow("answers missing") << QByteArray(R"({"forfeited":false,"proctoringViolations":0})");
+    QTest::newRow("answers missing")
+        << QByteArray(R"({"forfeited":false,"proctoringViolations":0})");
     QTest::newRow("answers a list") << QByteArray(R"({"answers":["a"],"forfeited":false})");
     QTest::newRow("answers a text") << QByteArray(R"({"answers":"a"})");
     QTest::newRow("answer a number") << QByteArray(R"({"answers":{"sql.1.1":1}})");
     QTest::newRow("forfeited a text") << QByteArray(R"({"answers":{},"forfeited":"yes"})");
-    QTest::newRow("violations negative") << QByteArray(R"({"answers":{},"proctoringViolations":-1})");
-    QTest::newRow("violations a text") << QByteArray(R"({"answers":{},"proctoringViolations":"3"})");
-    QTest::newRow("violations fraction") << QByteArray(R"({"answers":{},"proctoringViolations":1.5})");
+    QTest::newRow("violations negative")
+        << QByteArray(R"({"answers":{},"proctoringViolations":-1})");
+    QTest::newRow("violations a text")
+        << QByteArray(R"({"answers":{},"proctoringViolations":"3"})");
+    QTest::newRow("violations fraction")
+        << QByteArray(R"({"answers":{},"proctoringViolations":1.5})");
     QTest::newRow("malformed") << QByteArray(R"({"answers":{)");
 }
 
@@ -443,11 +492,13 @@ void TestSandboxAssessments::submitBadInput()
     SandboxClient &f = *badInputPerson;
     const qint64 attempt = badInputAttempt;
     const QByteArray before = databaseFingerprint(*server);
-    const HttpResult r = f.send("POST", QStringLiteral("api/assessments/attempts/%1/submit").arg(attempt), body);
+    const HttpResult r
+        = f.send("POST", QStringLiteral("api/assessments/attempts/%1/submit").arg(attempt), body);
     QCOMPARE(r.status, 400);
     QVERIFY(!r.error().isEmpty());
     QCOMPARE(databaseFingerprint(*server), before);
-    QCOMPARE(f.get(QStringLiteral("api/assessments/attempts/%1/questions").arg(attempt)).status, 200);
+    QCOMPARE(f.get(QStringLiteral("api/assessments/attempts/%1/questions").arg(attempt)).status,
+             200);
 }
 
 QTEST_GUILESS_MAIN(TestSandboxAssessments)

@@ -44,7 +44,8 @@ void TestSandboxGigOrders::initTestCase()
     otherFreelancer = newPerson(*server, QStringLiteral("freelancer"));
     topUp(*server, client.id, 100000);
     topUp(*server, otherClient.id, 100000);
-    gigId = publishGig(*seller, {{QStringLiteral("basic"), 1000}, {QStringLiteral("premium"), 4000}});
+    gigId
+        = publishGig(*seller, {{QStringLiteral("basic"), 1000}, {QStringLiteral("premium"), 4000}});
     QVERIFY(gigId);
 }
 
@@ -53,16 +54,17 @@ qint64 TestSandboxGigOrders::placeOrder(const QString &tier)
     const HttpResult r = client->post(QStringLiteral("api/gigs/%1/order").arg(gigId),
                                       {{QStringLiteral("packageTier"), tier},
                                        {QStringLiteral("instructions"), QStringLiteral("Go")}});
-    return r.status == 201 ? r.object(QStringLiteral("order")).value(QStringLiteral("id")).toInteger()
-                           : 0;
+    return r.status == 201
+        ? r.object(QStringLiteral("order")).value(QStringLiteral("id")).toInteger()
+        : 0;
 }
 
 QString TestSandboxGigOrders::statusOf(qint64 orderId)
 {
     return client->get(QStringLiteral("api/gig-orders/%1").arg(orderId))
-            .object(QStringLiteral("order"))
-            .value(QStringLiteral("status"))
-            .toString();
+        .object(QStringLiteral("order"))
+        .value(QStringLiteral("status"))
+        .toString();
 }
 
 void TestSandboxGigOrders::listAndDetailCarryWhatTheViewReads()
@@ -77,14 +79,16 @@ void TestSandboxGigOrders::listAndDetailCarryWhatTheViewReads()
             if (o.toObject().value(QStringLiteral("id")).toInteger() == id)
                 row = o.toObject();
         QVERIFY(!row.isEmpty());
-        QCOMPARE(row.value(QStringLiteral("gig_title")).toString(), QStringLiteral("Test gig with packages"));
+        QCOMPARE(row.value(QStringLiteral("gig_title")).toString(),
+                 QStringLiteral("Test gig with packages"));
         QCOMPARE(row.value(QStringLiteral("status")).toString(), QStringLiteral("pending"));
         QCOMPARE(row.value(QStringLiteral("package_tier")).toString(), QStringLiteral("premium"));
         QCOMPARE(row.value(QStringLiteral("price_paise")).toInteger(), 400000);
         // Same type and value as the user record's id: the view compares them strictly.
         QCOMPARE(row.value(QStringLiteral("client_id")), QJsonValue(client.id));
         QCOMPARE(row.value(QStringLiteral("client_name")).toString(), QStringLiteral("client 1"));
-        QCOMPARE(row.value(QStringLiteral("freelancer_name")).toString(), QStringLiteral("freelancer 2"));
+        QCOMPARE(row.value(QStringLiteral("freelancer_name")).toString(),
+                 QStringLiteral("freelancer 2"));
         QCOMPARE(row.value(QStringLiteral("delivery_note")).toString(), QString());
     }
     const HttpResult detail = seller->get(QStringLiteral("api/gig-orders/%1").arg(id));
@@ -92,7 +96,8 @@ void TestSandboxGigOrders::listAndDetailCarryWhatTheViewReads()
     QCOMPARE(detail.object(QStringLiteral("order")).value(QStringLiteral("id")).toInteger(), id);
     QVERIFY(detail.json.value(QStringLiteral("messages")).isArray());
     // Nobody else lists or opens it.
-    for (const QJsonValue &o : otherClient->get(QStringLiteral("api/gig-orders")).list(QStringLiteral("orders")))
+    for (const QJsonValue &o :
+         otherClient->get(QStringLiteral("api/gig-orders")).list(QStringLiteral("orders")))
         QVERIFY(o.toObject().value(QStringLiteral("id")).toInteger() != id);
     QCOMPARE(otherClient->get(QStringLiteral("api/gig-orders/%1").arg(id)).status, 404);
     QCOMPARE(otherFreelancer->get(QStringLiteral("api/gig-orders/%1").arg(id)).status, 404);
@@ -110,28 +115,34 @@ void TestSandboxGigOrders::lifecycleWithRevisionPaymentAndReview()
     QCOMPARE(statusOf(id), QStringLiteral("active"));
 
     // Messages from both sides, in order, with their senders' names.
-    QCOMPARE(client->post(base + QStringLiteral("/messages"),
-                          {{QStringLiteral("body"), QStringLiteral("Any questions?")}})
-                     .status,
+    QCOMPARE(client
+                 ->post(base + QStringLiteral("/messages"),
+                        {{QStringLiteral("body"), QStringLiteral("Any questions?")}})
+                 .status,
              201);
-    QCOMPARE(seller->post(base + QStringLiteral("/messages"),
-                          {{QStringLiteral("body"), QStringLiteral("  All clear, thanks.  ")}})
-                     .status,
+    QCOMPARE(seller
+                 ->post(base + QStringLiteral("/messages"),
+                        {{QStringLiteral("body"), QStringLiteral("  All clear, thanks.  ")}})
+                 .status,
              201);
 
-    const HttpResult delivered = seller->post(base + QStringLiteral("/deliver"),
-                                              {{QStringLiteral("note"), QStringLiteral("First cut attached")}});
+    const HttpResult delivered
+        = seller->post(base + QStringLiteral("/deliver"),
+                       {{QStringLiteral("note"), QStringLiteral("First cut attached")}});
     QCOMPARE(delivered.status, 200);
-    QCOMPARE(delivered.object(QStringLiteral("order")).value(QStringLiteral("delivery_note")).toString(),
-             QStringLiteral("First cut attached"));
-    QCOMPARE(client->post(base + QStringLiteral("/revision"),
-                          {{QStringLiteral("note"), QStringLiteral("Bigger logo please")}})
-                     .status,
+    QCOMPARE(
+        delivered.object(QStringLiteral("order")).value(QStringLiteral("delivery_note")).toString(),
+        QStringLiteral("First cut attached"));
+    QCOMPARE(client
+                 ->post(base + QStringLiteral("/revision"),
+                        {{QStringLiteral("note"), QStringLiteral("Bigger logo please")}})
+                 .status,
              200);
     QCOMPARE(statusOf(id), QStringLiteral("revision"));
-    QCOMPARE(seller->post(base + QStringLiteral("/deliver"),
-                          {{QStringLiteral("note"), QStringLiteral("Logo enlarged")}})
-                     .status,
+    QCOMPARE(seller
+                 ->post(base + QStringLiteral("/deliver"),
+                        {{QStringLiteral("note"), QStringLiteral("Logo enlarged")}})
+                 .status,
              200);
     QCOMPARE(statusOf(id), QStringLiteral("delivered"));
     QCOMPARE(balance(*server, seller.id), sellerBefore); // nothing paid before acceptance
@@ -142,14 +153,16 @@ void TestSandboxGigOrders::lifecycleWithRevisionPaymentAndReview()
     QCOMPARE(balance(*server, client.id), clientAfterOrder);
     QVERIFY(!Money::isHeld(server->storage(), Money::Escrow::GigOrder, id));
 
-    const HttpResult review = client->post(base + QStringLiteral("/review"),
-                                           {{QStringLiteral("score"), 4},
-                                            {QStringLiteral("review"), QStringLiteral("")}});
+    const HttpResult review = client->post(
+        base + QStringLiteral("/review"),
+        {{QStringLiteral("score"), 4}, {QStringLiteral("review"), QStringLiteral("")}});
     QCOMPARE(review.status, 200);
-    QCOMPARE(review.object(QStringLiteral("order")).value(QStringLiteral("review_score")).toInteger(), 4);
+    QCOMPARE(
+        review.object(QStringLiteral("order")).value(QStringLiteral("review_score")).toInteger(),
+        4);
     const QByteArray before = databaseFingerprint(*server);
-    const HttpResult again = client->post(base + QStringLiteral("/review"),
-                                          {{QStringLiteral("score"), 5}});
+    const HttpResult again
+        = client->post(base + QStringLiteral("/review"), {{QStringLiteral("score"), 5}});
     QCOMPARE(again.status, 409);
     QVERIFY(!again.error().isEmpty());
     QCOMPARE(databaseFingerprint(*server), before);
@@ -168,7 +181,8 @@ void TestSandboxGigOrders::lifecycleWithRevisionPaymentAndReview()
     // The client hears of the delivery, the seller of the payment.
     auto kinds = [](SandboxClient &who) {
         QStringList k;
-        for (const QJsonValue &n : who.get(QStringLiteral("api/notifications")).list(QStringLiteral("notifications")))
+        for (const QJsonValue &n :
+             who.get(QStringLiteral("api/notifications")).list(QStringLiteral("notifications")))
             k << n.toObject().value(QStringLiteral("kind")).toString();
         return k;
     };
@@ -182,24 +196,27 @@ void TestSandboxGigOrders::cancellationRefunds()
     const qint64 start = balance(*server, client.id);
     // Pending, cancelled by the client.
     const qint64 a = placeOrder();
-    QCOMPARE(client->post(QStringLiteral("api/gig-orders/%1/cancel").arg(a),
-                          {{QStringLiteral("reason"), QStringLiteral("Ordered by mistake")}})
-                     .status,
+    QCOMPARE(client
+                 ->post(QStringLiteral("api/gig-orders/%1/cancel").arg(a),
+                        {{QStringLiteral("reason"), QStringLiteral("Ordered by mistake")}})
+                 .status,
              200);
     QCOMPARE(statusOf(a), QStringLiteral("cancelled"));
     QCOMPARE(balance(*server, client.id), start);
     // Active, cancelled by the seller.
     const qint64 b = placeOrder();
     QCOMPARE(seller->post(QStringLiteral("api/gig-orders/%1/accept").arg(b)).status, 200);
-    QCOMPARE(seller->post(QStringLiteral("api/gig-orders/%1/cancel").arg(b),
-                          {{QStringLiteral("reason"), QStringLiteral("Cannot take it on")}})
-                     .status,
+    QCOMPARE(seller
+                 ->post(QStringLiteral("api/gig-orders/%1/cancel").arg(b),
+                        {{QStringLiteral("reason"), QStringLiteral("Cannot take it on")}})
+                 .status,
              200);
     QCOMPARE(balance(*server, client.id), start);
     QVERIFY(!Money::isHeld(server->storage(), Money::Escrow::GigOrder, b));
     // A cancelled order cannot be cancelled (or refunded) again.
-    const HttpResult twice = client->post(QStringLiteral("api/gig-orders/%1/cancel").arg(b),
-                                          {{QStringLiteral("reason"), QStringLiteral("Once more")}});
+    const HttpResult twice
+        = client->post(QStringLiteral("api/gig-orders/%1/cancel").arg(b),
+                       {{QStringLiteral("reason"), QStringLiteral("Once more")}});
     QCOMPARE(twice.status, 409);
     QCOMPARE(balance(*server, client.id), start);
 }
@@ -208,7 +225,7 @@ void TestSandboxGigOrders::wrongStatesRefused()
 {
     const qint64 id = placeOrder();
     const QString base = QStringLiteral("api/gig-orders/%1").arg(id);
-    const QJsonObject note{{QStringLiteral("note"), QStringLiteral("A note long enough")}};
+    const QJsonObject note {{QStringLiteral("note"), QStringLiteral("A note long enough")}};
     struct Step
     {
         const char *name;
@@ -227,32 +244,40 @@ void TestSandboxGigOrders::wrongStatesRefused()
     };
     // Pending: nothing but accept and cancel.
     refuseAll({
-            {"deliver pending", seller.http.get(), base + QStringLiteral("/deliver"), note},
-            {"complete pending", client.http.get(), base + QStringLiteral("/complete"), {}},
-            {"revision pending", client.http.get(), base + QStringLiteral("/revision"), note},
-            {"review pending", client.http.get(), base + QStringLiteral("/review"),
-             {{QStringLiteral("score"), 5}}},
+        {"deliver pending", seller.http.get(), base + QStringLiteral("/deliver"), note},
+        {"complete pending", client.http.get(), base + QStringLiteral("/complete"), {}},
+        {"revision pending", client.http.get(), base + QStringLiteral("/revision"), note},
+        {"review pending",
+         client.http.get(),
+         base + QStringLiteral("/review"),
+         {{QStringLiteral("score"), 5}}},
     });
     QCOMPARE(seller->post(base + QStringLiteral("/accept")).status, 200);
     refuseAll({
-            {"accept active", seller.http.get(), base + QStringLiteral("/accept"), {}},
-            {"complete active", client.http.get(), base + QStringLiteral("/complete"), {}},
-            {"revision active", client.http.get(), base + QStringLiteral("/revision"), note},
+        {"accept active", seller.http.get(), base + QStringLiteral("/accept"), {}},
+        {"complete active", client.http.get(), base + QStringLiteral("/complete"), {}},
+        {"revision active", client.http.get(), base + QStringLiteral("/revision"), note},
     });
     QCOMPARE(seller->post(base + QStringLiteral("/deliver"), note).status, 200);
     refuseAll({
-            {"cancel delivered", client.http.get(), base + QStringLiteral("/cancel"),
-             {{QStringLiteral("reason"), QStringLiteral("Changed my mind")}}},
-            {"deliver delivered", seller.http.get(), base + QStringLiteral("/deliver"), note},
-            {"review delivered", client.http.get(), base + QStringLiteral("/review"),
-             {{QStringLiteral("score"), 5}}},
+        {"cancel delivered",
+         client.http.get(),
+         base + QStringLiteral("/cancel"),
+         {{QStringLiteral("reason"), QStringLiteral("Changed my mind")}}},
+        {"deliver delivered", seller.http.get(), base + QStringLiteral("/deliver"), note},
+        {"review delivered",
+         client.http.get(),
+         base + QStringLiteral("/review"),
+         {{QStringLiteral("score"), 5}}},
     });
     QCOMPARE(client->post(base + QStringLiteral("/complete")).status, 200);
     refuseAll({
-            {"cancel completed", seller.http.get(), base + QStringLiteral("/cancel"),
-             {{QStringLiteral("reason"), QStringLiteral("Changed my mind")}}},
-            {"complete completed", client.http.get(), base + QStringLiteral("/complete"), {}},
-            {"revision completed", client.http.get(), base + QStringLiteral("/revision"), note},
+        {"cancel completed",
+         seller.http.get(),
+         base + QStringLiteral("/cancel"),
+         {{QStringLiteral("reason"), QStringLiteral("Changed my mind")}}},
+        {"complete completed", client.http.get(), base + QStringLiteral("/complete"), {}},
+        {"revision completed", client.http.get(), base + QStringLiteral("/revision"), note},
     });
     QCOMPARE(statusOf(id), QStringLiteral("completed"));
 }
@@ -262,15 +287,16 @@ void TestSandboxGigOrders::authorizationMatrix()
     const qint64 pending = placeOrder();
     const qint64 delivered = placeOrder();
     QCOMPARE(seller->post(QStringLiteral("api/gig-orders/%1/accept").arg(delivered)).status, 200);
-    QCOMPARE(seller->post(QStringLiteral("api/gig-orders/%1/deliver").arg(delivered),
-                          {{QStringLiteral("note"), QStringLiteral("Here you go")}})
-                     .status,
+    QCOMPARE(seller
+                 ->post(QStringLiteral("api/gig-orders/%1/deliver").arg(delivered),
+                        {{QStringLiteral("note"), QStringLiteral("Here you go")}})
+                 .status,
              200);
     const QString p = QStringLiteral("api/gig-orders/%1").arg(pending);
     const QString d = QStringLiteral("api/gig-orders/%1").arg(delivered);
-    const QJsonObject note{{QStringLiteral("note"), QStringLiteral("A note long enough")}};
-    const QJsonObject reason{{QStringLiteral("reason"), QStringLiteral("A reason long enough")}};
-    const QJsonObject message{{QStringLiteral("body"), QStringLiteral("Hello there")}};
+    const QJsonObject note {{QStringLiteral("note"), QStringLiteral("A note long enough")}};
+    const QJsonObject reason {{QStringLiteral("reason"), QStringLiteral("A reason long enough")}};
+    const QJsonObject message {{QStringLiteral("body"), QStringLiteral("Hello there")}};
     SandboxClient anonymous(server->port());
     struct Case
     {
@@ -281,22 +307,44 @@ void TestSandboxGigOrders::authorizationMatrix()
         int status;
     };
     const QList<Case> cases = {
-            {"client accepts", client.http.get(), p + QStringLiteral("/accept"), {}, 403},
-            {"other freelancer accepts", otherFreelancer.http.get(), p + QStringLiteral("/accept"), {}, 404},
-            {"client delivers", client.http.get(), d + QStringLiteral("/deliver"), note, 403},
-            {"other freelancer delivers", otherFreelancer.http.get(), d + QStringLiteral("/deliver"), note, 404},
-            {"seller completes", seller.http.get(), d + QStringLiteral("/complete"), {}, 403},
-            {"other client completes", otherClient.http.get(), d + QStringLiteral("/complete"), {}, 404},
-            {"seller asks revision", seller.http.get(), d + QStringLiteral("/revision"), note, 403},
-            {"other client asks revision", otherClient.http.get(), d + QStringLiteral("/revision"), note, 404},
-            {"seller reviews", seller.http.get(), d + QStringLiteral("/review"), {{QStringLiteral("score"), 5}}, 403},
-            {"other client reviews", otherClient.http.get(), d + QStringLiteral("/review"), {{QStringLiteral("score"), 5}}, 404},
-            {"other client cancels", otherClient.http.get(), p + QStringLiteral("/cancel"), reason, 404},
-            {"other freelancer cancels", otherFreelancer.http.get(), p + QStringLiteral("/cancel"), reason, 404},
-            {"other client writes", otherClient.http.get(), p + QStringLiteral("/messages"), message, 404},
-            {"other freelancer writes", otherFreelancer.http.get(), p + QStringLiteral("/messages"), message, 404},
-            {"nobody cancels", &anonymous, p + QStringLiteral("/cancel"), reason, 401},
-            {"nobody writes", &anonymous, p + QStringLiteral("/messages"), message, 401},
+        {"client accepts", client.http.get(), p + QStringLiteral("/accept"), {}, 403},
+        {"other freelancer accepts",
+         otherFreelancer.http.get(),
+         p + QStringLiteral("/accept"),
+         {},
+         404},
+        {"client delivers", client.http.get(), d + QStringLiteral("/deliver"), note, 403},
+        {"other freelancer delivers", otherFreelancer.http.get(), d + QStringLiteral("/deliver"),
+         note, 404},
+        {"seller completes", seller.http.get(), d + QStringLiteral("/complete"), {}, 403},
+        {"other client completes",
+         otherClient.http.get(),
+         d + QStringLiteral("/complete"),
+         {},
+         404},
+        {"seller asks revision", seller.http.get(), d + QStringLiteral("/revision"), note, 403},
+        {"other client asks revision", otherClient.http.get(), d + QStringLiteral("/revision"),
+         note, 404},
+        {"seller reviews",
+         seller.http.get(),
+         d + QStringLiteral("/review"),
+         {{QStringLiteral("score"), 5}},
+         403},
+        {"other client reviews",
+         otherClient.http.get(),
+         d + QStringLiteral("/review"),
+         {{QStringLiteral("score"), 5}},
+         404},
+        {"other client cancels", otherClient.http.get(), p + QStringLiteral("/cancel"), reason,
+         404},
+        {"other freelancer cancels", otherFreelancer.http.get(), p + QStringLiteral("/cancel"),
+         reason, 404},
+        {"other client writes", otherClient.http.get(), p + QStringLiteral("/messages"), message,
+         404},
+        {"other freelancer writes", otherFreelancer.http.get(), p + QStringLiteral("/messages"),
+         message, 404},
+        {"nobody cancels", &anonymous, p + QStringLiteral("/cancel"), reason, 401},
+        {"nobody writes", &anonymous, p + QStringLiteral("/messages"), message, 401},
     };
     const QByteArray before = databaseFingerprint(*server);
     for (const Case &c : cases) {
@@ -325,11 +373,12 @@ void TestSandboxGigOrders::badInput_data()
     QTest::newRow("message empty") << "messages" << QByteArray(R"({"body":""})") << 400;
     QTest::newRow("message blanks") << "messages" << QByteArray(R"({"body":"   "})") << 400;
     QTest::newRow("message missing") << "messages" << QByteArray(R"({})") << 400;
-    QTest::newRow("message too long") << "messages"
-                                      << QByteArray(R"({"body":")") + QByteArray(2001, 'm') + "\"}" << 400;
+    QTest::newRow("message too long")
+        << "messages" << QByteArray(R"({"body":")") + QByteArray(2001, 'm') + "\"}" << 400;
     QTest::newRow("malformed json") << "messages" << QByteArray(R"({"body": "x")") << 400;
     QTest::newRow("json list") << "messages" << QByteArray(R"(["x"])") << 400;
-    QTest::newRow("cancel reason of 4") << "cancel" << QByteArray(R"({"reason":"  abcd  "})") << 400;
+    QTest::newRow("cancel reason of 4")
+        << "cancel" << QByteArray(R"({"reason":"  abcd  "})") << 400;
     QTest::newRow("cancel reason missing") << "cancel" << QByteArray(R"({})") << 400;
 }
 
@@ -343,16 +392,18 @@ void TestSandboxGigOrders::badInput()
         completed = placeOrder();
         const QString base = QStringLiteral("api/gig-orders/%1").arg(completed);
         QCOMPARE(seller->post(base + QStringLiteral("/accept")).status, 200);
-        QCOMPARE(seller->post(base + QStringLiteral("/deliver"),
-                              {{QStringLiteral("note"), QStringLiteral("Finished work")}})
-                         .status,
+        QCOMPARE(seller
+                     ->post(base + QStringLiteral("/deliver"),
+                            {{QStringLiteral("note"), QStringLiteral("Finished work")}})
+                     .status,
                  200);
         QCOMPARE(client->post(base + QStringLiteral("/complete")).status, 200);
         pending = placeOrder();
     }
     const qint64 id = action == QLatin1String("review") ? completed : pending;
     const QByteArray before = databaseFingerprint(*server);
-    const HttpResult r = client->send("POST", QStringLiteral("api/gig-orders/%1/%2").arg(id).arg(action), body);
+    const HttpResult r
+        = client->send("POST", QStringLiteral("api/gig-orders/%1/%2").arg(id).arg(action), body);
     QCOMPARE(r.status, status);
     QVERIFY(!r.error().isEmpty());
     QCOMPARE(databaseFingerprint(*server), before);
@@ -362,18 +413,19 @@ void TestSandboxGigOrders::injectionTextStoredVerbatim()
 {
     const qint64 id = placeOrder();
     const QString evil = QStringLiteral("'); DELETE FROM gig_orders; -- \"☃\"");
-    QCOMPARE(client->post(QStringLiteral("api/gig-orders/%1/messages").arg(id),
-                          {{QStringLiteral("body"), evil}})
-                     .status,
+    QCOMPARE(client
+                 ->post(QStringLiteral("api/gig-orders/%1/messages").arg(id),
+                        {{QStringLiteral("body"), evil}})
+                 .status,
              201);
-    const QJsonArray messages =
-            seller->get(QStringLiteral("api/gig-orders/%1").arg(id)).list(QStringLiteral("messages"));
+    const QJsonArray messages
+        = seller->get(QStringLiteral("api/gig-orders/%1").arg(id)).list(QStringLiteral("messages"));
     QCOMPARE(messages.last().toObject().value(QStringLiteral("body")).toString(), evil);
     QVERIFY(rowCount(*server, QStringLiteral("gig_orders")) > 1);
     // Ids that are not positive integers are unknown records.
-    for (const QString &bad : {QStringLiteral("abc"), QStringLiteral("0"), QStringLiteral("-1"),
-                               QStringLiteral("1.5"), QStringLiteral("1%20OR%201=1"),
-                               QStringLiteral("99999999")}) {
+    for (const QString &bad :
+         {QStringLiteral("abc"), QStringLiteral("0"), QStringLiteral("-1"), QStringLiteral("1.5"),
+          QStringLiteral("1%20OR%201=1"), QStringLiteral("99999999")}) {
         QCOMPARE(client->get(QStringLiteral("api/gig-orders/") + bad).status, 404);
         QCOMPARE(seller->post(QStringLiteral("api/gig-orders/%1/accept").arg(bad)).status, 404);
     }

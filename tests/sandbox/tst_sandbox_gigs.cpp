@@ -54,21 +54,20 @@ QJsonObject TestSandboxGigs::gigBody() const
              QStringLiteral("Five illustrated onboarding screens for a mobile app, with source "
                             "files and exports.")},
             {QStringLiteral("skills"),
-             QJsonArray{QStringLiteral("Illustration"), QStringLiteral("Figma")}},
+             QJsonArray {QStringLiteral("Illustration"), QStringLiteral("Figma")}},
             {QStringLiteral("deliveryDays"), 7},
             {QStringLiteral("packages"),
-             QJsonArray{QJsonObject{{QStringLiteral("tier"), QStringLiteral("basic")},
-                                    {QStringLiteral("label"), QStringLiteral("Basic")},
-                                    {QStringLiteral("description"),
-                                     QStringLiteral("Basic package")},
-                                    {QStringLiteral("price_paise"), 120000},
-                                    {QStringLiteral("delivery_days"), 7}},
-                        QJsonObject{{QStringLiteral("tier"), QStringLiteral("premium")},
-                                    {QStringLiteral("label"), QStringLiteral("Premium")},
-                                    {QStringLiteral("description"),
-                                     QStringLiteral("Premium package")},
-                                    {QStringLiteral("price_paise"), 500000},
-                                    {QStringLiteral("delivery_days"), 7}}}},
+             QJsonArray {
+                 QJsonObject {{QStringLiteral("tier"), QStringLiteral("basic")},
+                              {QStringLiteral("label"), QStringLiteral("Basic")},
+                              {QStringLiteral("description"), QStringLiteral("Basic package")},
+                              {QStringLiteral("price_paise"), 120000},
+                              {QStringLiteral("delivery_days"), 7}},
+                 QJsonObject {{QStringLiteral("tier"), QStringLiteral("premium")},
+                              {QStringLiteral("label"), QStringLiteral("Premium")},
+                              {QStringLiteral("description"), QStringLiteral("Premium package")},
+                              {QStringLiteral("price_paise"), 500000},
+                              {QStringLiteral("delivery_days"), 7}}}},
             {QStringLiteral("status"), QStringLiteral("active")}};
 }
 
@@ -92,7 +91,7 @@ void TestSandboxGigs::storeListsGigsWithPackages()
         for (const QJsonValue &p : packages) {
             const QJsonObject o = p.toObject();
             QVERIFY(QStringList({"basic", "standard", "premium"})
-                            .contains(o.value(QStringLiteral("tier")).toString()));
+                        .contains(o.value(QStringLiteral("tier")).toString()));
             QVERIFY(!o.value(QStringLiteral("label")).toString().isEmpty());
             QVERIFY(o.value(QStringLiteral("description")).isString());
             QVERIFY(o.value(QStringLiteral("price_paise")).toInteger() > 0);
@@ -108,8 +107,8 @@ void TestSandboxGigs::storeListsGigsWithPackages()
 
 void TestSandboxGigs::ownGigsAreTheFreelancersOnly()
 {
-    Person demo = demoPerson(*server, SandboxClient::FreelancerEmail,
-                             SandboxClient::FreelancerPassword);
+    Person demo
+        = demoPerson(*server, SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword);
     const HttpResult r = demo->get(QStringLiteral("api/gigs/mine"));
     QCOMPARE(r.status, 200);
     const QJsonArray gigs = r.list(QStringLiteral("gigs"));
@@ -117,8 +116,9 @@ void TestSandboxGigs::ownGigsAreTheFreelancersOnly()
     for (const QJsonValue &g : gigs)
         QCOMPARE(g.toObject().value(QStringLiteral("freelancer_id")).toInteger(), demo.id);
     // A fresh freelancer has none; a client has no own-gigs list at all.
-    QCOMPARE(otherFreelancer->get(QStringLiteral("api/gigs/mine")).list(QStringLiteral("gigs")).size(),
-             0);
+    QCOMPARE(
+        otherFreelancer->get(QStringLiteral("api/gigs/mine")).list(QStringLiteral("gigs")).size(),
+        0);
     const HttpResult refused = client->get(QStringLiteral("api/gigs/mine"));
     QCOMPARE(refused.status, 403);
     QVERIFY(!refused.error().isEmpty());
@@ -160,15 +160,15 @@ void TestSandboxGigs::publishAsTheDialogDoesThenDelete()
     // One package is enough; package delivery days may come from deliveryDays.
     QJsonObject single = gigBody();
     single.insert(QStringLiteral("packages"),
-                  QJsonArray{QJsonObject{{QStringLiteral("tier"), QStringLiteral("basic")},
-                                         {QStringLiteral("price_paise"), 99900}}});
+                  QJsonArray {QJsonObject {{QStringLiteral("tier"), QStringLiteral("basic")},
+                                           {QStringLiteral("price_paise"), 99900}}});
     const HttpResult one = freelancer->post(QStringLiteral("api/gigs"), single);
     QCOMPARE(one.status, 201);
     const QJsonObject p = one.object(QStringLiteral("gig"))
-                                  .value(QStringLiteral("packages"))
-                                  .toArray()
-                                  .at(0)
-                                  .toObject();
+                              .value(QStringLiteral("packages"))
+                              .toArray()
+                              .at(0)
+                              .toObject();
     QCOMPARE(p.value(QStringLiteral("delivery_days")).toInteger(), 7);
     QCOMPARE(p.value(QStringLiteral("label")).toString(), QStringLiteral("Basic"));
 }
@@ -179,38 +179,44 @@ void TestSandboxGigs::publishRefusals_data()
     QTest::addColumn<QJsonValue>("value");
 
     auto package = [](const QJsonObject &extra) {
-        QJsonObject p{{QStringLiteral("tier"), QStringLiteral("basic")},
-                      {QStringLiteral("price_paise"), 100000},
-                      {QStringLiteral("delivery_days"), 5}};
+        QJsonObject p {{QStringLiteral("tier"), QStringLiteral("basic")},
+                       {QStringLiteral("price_paise"), 100000},
+                       {QStringLiteral("delivery_days"), 5}};
         for (auto it = extra.begin(); it != extra.end(); ++it)
             p.insert(it.key(), it.value());
-        return QJsonValue(QJsonArray{p});
+        return QJsonValue(QJsonArray {p});
     };
     QTest::newRow("title of 9") << "title" << QJsonValue(QStringLiteral("  123456789  "));
     QTest::newRow("title a number") << "title" << QJsonValue(1234567890);
     QTest::newRow("title missing") << "title" << QJsonValue(QJsonValue::Undefined);
-    QTest::newRow("description of 49") << "description" << QJsonValue(QString(49, QLatin1Char('d')));
+    QTest::newRow("description of 49")
+        << "description" << QJsonValue(QString(49, QLatin1Char('d')));
     QTest::newRow("no packages") << "packages" << QJsonValue(QJsonArray());
     QTest::newRow("packages not a list") << "packages" << QJsonValue(QStringLiteral("basic"));
-    QTest::newRow("package not an object") << "packages" << QJsonValue(QJsonArray{1});
+    QTest::newRow("package not an object") << "packages" << QJsonValue(QJsonArray {1});
     QTest::newRow("four packages")
-            << "packages"
-            << QJsonValue(QJsonArray{package({}).toArray().at(0), package({}).toArray().at(0),
-                                     package({}).toArray().at(0), package({}).toArray().at(0)});
+        << "packages"
+        << QJsonValue(QJsonArray {package({}).toArray().at(0), package({}).toArray().at(0),
+                                  package({}).toArray().at(0), package({}).toArray().at(0)});
     QTest::newRow("same tier twice")
-            << "packages"
-            << QJsonValue(QJsonArray{package({}).toArray().at(0), package({}).toArray().at(0)});
-    QTest::newRow("unknown tier") << "packages" << package({{QStringLiteral("tier"), QStringLiteral("gold")}});
+        << "packages"
+        << QJsonValue(QJsonArray {package({}).toArray().at(0), package({}).toArray().at(0)});
+    QTest::newRow("unknown tier") << "packages"
+                                  << package({{QStringLiteral("tier"), QStringLiteral("gold")}});
     QTest::newRow("price 0") << "packages" << package({{QStringLiteral("price_paise"), 0}});
-    QTest::newRow("price negative") << "packages" << package({{QStringLiteral("price_paise"), -100}});
-    QTest::newRow("price with fraction") << "packages" << package({{QStringLiteral("price_paise"), 1200.5}});
-    QTest::newRow("price as text") << "packages" << package({{QStringLiteral("price_paise"), QStringLiteral("1200")}});
+    QTest::newRow("price negative")
+        << "packages" << package({{QStringLiteral("price_paise"), -100}});
+    QTest::newRow("price with fraction")
+        << "packages" << package({{QStringLiteral("price_paise"), 1200.5}});
+    QTest::newRow("price as text")
+        << "packages" << package({{QStringLiteral("price_paise"), QStringLiteral("1200")}});
     QTest::newRow("price huge") << "packages" << package({{QStringLiteral("price_paise"), 1e18}});
-    QTest::newRow("package days 0") << "packages" << package({{QStringLiteral("delivery_days"), 0}});
+    QTest::newRow("package days 0")
+        << "packages" << package({{QStringLiteral("delivery_days"), 0}});
     QTest::newRow("deliveryDays negative") << "deliveryDays" << QJsonValue(-3);
     QTest::newRow("deliveryDays as text") << "deliveryDays" << QJsonValue(QStringLiteral("7"));
     QTest::newRow("skills not a list") << "skills" << QJsonValue(QStringLiteral("Qt, QML"));
-    QTest::newRow("skill a number") << "skills" << QJsonValue(QJsonArray{42});
+    QTest::newRow("skill a number") << "skills" << QJsonValue(QJsonArray {42});
     QTest::newRow("status deleted") << "status" << QJsonValue(QStringLiteral("deleted"));
 }
 
@@ -232,8 +238,8 @@ void TestSandboxGigs::publishRefusals()
 
 void TestSandboxGigs::orderEscrowsThePackagePrice()
 {
-    const qint64 gigId = publishGig(*freelancer, {{QStringLiteral("basic"), 1500},
-                                                  {QStringLiteral("standard"), 3250}});
+    const qint64 gigId = publishGig(
+        *freelancer, {{QStringLiteral("basic"), 1500}, {QStringLiteral("standard"), 3250}});
     QVERIFY(gigId);
     const qint64 before = balance(*server, client.id);
     const qint64 held = Money::totalHeld(server->storage());
@@ -257,10 +263,11 @@ void TestSandboxGigs::orderEscrowsThePackagePrice()
     for (const QJsonValue &n :
          freelancer->get(QStringLiteral("api/notifications")).list(QStringLiteral("notifications")))
         notified = notified
-                || n.toObject().value(QStringLiteral("kind")).toString()
-                        == QLatin1String("order_placed");
+            || n.toObject().value(QStringLiteral("kind")).toString()
+                == QLatin1String("order_placed");
     QVERIFY(notified);
-    for (const QJsonValue &g : client->get(QStringLiteral("api/gigs")).list(QStringLiteral("gigs"))) {
+    for (const QJsonValue &g :
+         client->get(QStringLiteral("api/gigs")).list(QStringLiteral("gigs"))) {
         if (g.toObject().value(QStringLiteral("id")).toInteger() == gigId)
             QCOMPARE(g.toObject().value(QStringLiteral("orders_count")).toInteger(), 1);
     }
@@ -280,19 +287,29 @@ void TestSandboxGigs::orderRefusals()
         int status;
     };
     const QList<Case> cases = {
-            {"tier the gig lacks", path, {{QStringLiteral("packageTier"), QStringLiteral("premium")}}, 400},
-            {"tier missing", path, {}, 400},
-            {"tier a number", path, {{QStringLiteral("packageTier"), 1}}, 400},
-            {"instructions a list", path,
-             {{QStringLiteral("packageTier"), QStringLiteral("basic")},
-              {QStringLiteral("instructions"), QJsonArray()}},
-             400},
-            {"unknown gig", QStringLiteral("api/gigs/999999/order"),
-             {{QStringLiteral("packageTier"), QStringLiteral("basic")}}, 404},
-            {"non-numeric id", QStringLiteral("api/gigs/abc/order"),
-             {{QStringLiteral("packageTier"), QStringLiteral("basic")}}, 404},
-            {"injected id", QStringLiteral("api/gigs/1%20OR%201=1/order"),
-             {{QStringLiteral("packageTier"), QStringLiteral("basic")}}, 404},
+        {"tier the gig lacks",
+         path,
+         {{QStringLiteral("packageTier"), QStringLiteral("premium")}},
+         400},
+        {"tier missing", path, {}, 400},
+        {"tier a number", path, {{QStringLiteral("packageTier"), 1}}, 400},
+        {"instructions a list",
+         path,
+         {{QStringLiteral("packageTier"), QStringLiteral("basic")},
+          {QStringLiteral("instructions"), QJsonArray()}},
+         400},
+        {"unknown gig",
+         QStringLiteral("api/gigs/999999/order"),
+         {{QStringLiteral("packageTier"), QStringLiteral("basic")}},
+         404},
+        {"non-numeric id",
+         QStringLiteral("api/gigs/abc/order"),
+         {{QStringLiteral("packageTier"), QStringLiteral("basic")}},
+         404},
+        {"injected id",
+         QStringLiteral("api/gigs/1%20OR%201=1/order"),
+         {{QStringLiteral("packageTier"), QStringLiteral("basic")}},
+         404},
     };
     for (const Case &c : cases) {
         const HttpResult r = client->post(c.path, c.body);
@@ -304,7 +321,8 @@ void TestSandboxGigs::orderRefusals()
     // A wallet that does not cover the price: 409 with the reason, nothing held.
     Person poor = newPerson(*server, QStringLiteral("client"));
     const QByteArray beforePoor = databaseFingerprint(*server);
-    const HttpResult r = poor->post(path, {{QStringLiteral("packageTier"), QStringLiteral("basic")}});
+    const HttpResult r
+        = poor->post(path, {{QStringLiteral("packageTier"), QStringLiteral("basic")}});
     QCOMPARE(r.status, 409);
     QVERIFY(r.error().contains(QStringLiteral("balance"), Qt::CaseInsensitive));
     QCOMPARE(databaseFingerprint(*server), beforePoor);
@@ -331,19 +349,22 @@ void TestSandboxGigs::authorizationMatrix()
         int status;
     };
     const QString gig = QStringLiteral("api/gigs/%1").arg(gigId);
-    const QJsonObject order{{QStringLiteral("packageTier"), QStringLiteral("basic")}};
+    const QJsonObject order {{QStringLiteral("packageTier"), QStringLiteral("basic")}};
     const QList<Case> cases = {
-            {"client publishes", client.http.get(), "POST", QStringLiteral("api/gigs"), gigBody(), 403},
-            {"nobody publishes", &anonymous, "POST", QStringLiteral("api/gigs"), gigBody(), 401},
-            {"client deletes", client.http.get(), "DELETE", gig, {}, 403},
-            {"other freelancer deletes", otherFreelancer.http.get(), "DELETE", gig, {}, 404},
-            {"nobody deletes", &anonymous, "DELETE", gig, {}, 401},
-            {"freelancer orders", otherFreelancer.http.get(), "POST", gig + QStringLiteral("/order"), order, 403},
-            {"seller orders own gig", freelancer.http.get(), "POST", gig + QStringLiteral("/order"), order, 403},
-            {"nobody orders", &anonymous, "POST", gig + QStringLiteral("/order"), order, 401},
+        {"client publishes", client.http.get(), "POST", QStringLiteral("api/gigs"), gigBody(), 403},
+        {"nobody publishes", &anonymous, "POST", QStringLiteral("api/gigs"), gigBody(), 401},
+        {"client deletes", client.http.get(), "DELETE", gig, {}, 403},
+        {"other freelancer deletes", otherFreelancer.http.get(), "DELETE", gig, {}, 404},
+        {"nobody deletes", &anonymous, "DELETE", gig, {}, 401},
+        {"freelancer orders", otherFreelancer.http.get(), "POST", gig + QStringLiteral("/order"),
+         order, 403},
+        {"seller orders own gig", freelancer.http.get(), "POST", gig + QStringLiteral("/order"),
+         order, 403},
+        {"nobody orders", &anonymous, "POST", gig + QStringLiteral("/order"), order, 401},
     };
     for (const Case &c : cases) {
-        const HttpResult r = c.method == "DELETE" ? c.who->del(c.path) : c.who->post(c.path, c.body);
+        const HttpResult r
+            = c.method == "DELETE" ? c.who->del(c.path) : c.who->post(c.path, c.body);
         QVERIFY2(r.status == c.status,
                  qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(c.name)).arg(r.status)));
         QVERIFY2(!r.error().isEmpty(), c.name);
@@ -354,17 +375,18 @@ void TestSandboxGigs::authorizationMatrix()
 void TestSandboxGigs::injectionTextStoredVerbatim()
 {
     const QString title = QStringLiteral("Robert'); DROP TABLE gigs;--");
-    const QString description =
-            QStringLiteral("x' OR '1'='1 \"; DELETE FROM gig_packages; -- and enough text to pass");
+    const QString description
+        = QStringLiteral("x' OR '1'='1 \"; DELETE FROM gig_packages; -- and enough text to pass");
     QJsonObject body = gigBody();
     body.insert(QStringLiteral("title"), title);
     body.insert(QStringLiteral("description"), description);
-    body.insert(QStringLiteral("skills"), QJsonArray{QStringLiteral("'; DROP TABLE users; --")});
+    body.insert(QStringLiteral("skills"), QJsonArray {QStringLiteral("'; DROP TABLE users; --")});
     const HttpResult r = freelancer->post(QStringLiteral("api/gigs"), body);
     QCOMPARE(r.status, 201);
     const qint64 id = r.object(QStringLiteral("gig")).value(QStringLiteral("id")).toInteger();
     bool found = false;
-    for (const QJsonValue &v : client->get(QStringLiteral("api/gigs")).list(QStringLiteral("gigs"))) {
+    for (const QJsonValue &v :
+         client->get(QStringLiteral("api/gigs")).list(QStringLiteral("gigs"))) {
         const QJsonObject g = v.toObject();
         if (g.value(QStringLiteral("id")).toInteger() != id)
             continue;
