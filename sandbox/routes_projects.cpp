@@ -155,9 +155,9 @@ Reply sendProposal(Request &req)
                QStringLiteral("proposal_received"), QStringLiteral("New proposal"),
                QStringLiteral("%1 sent a proposal for “%2” (₹%3, %4 days).")
                        .arg(Users::displayName(req.db, req.userId),
-                            p.value(QStringLiteral("title")).toString())
-                       .arg(amount / Money::PaisePerRupee)
-                       .arg(days));
+                            p.value(QStringLiteral("title")).toString(),
+                            QString::number(amount / Money::PaisePerRupee),
+                            QString::number(days)));
     return created({{QStringLiteral("proposal"),
                      req.db.one(ProposalColumns + QStringLiteral("WHERE pr.id = ?"),
                                 {proposalId})}});
@@ -236,9 +236,8 @@ Reply acceptProposal(Request &req)
     notifyUser(req.db, freelancerId, QStringLiteral("contract_created"),
                QStringLiteral("Contract created"),
                QStringLiteral("Your proposal for “%1” was accepted: %2 milestone(s), ₹%3 in total.")
-                       .arg(title)
-                       .arg(milestones.size())
-                       .arg(total / Money::PaisePerRupee));
+                       .arg(title, QString::number(milestones.size()),
+                            QString::number(total / Money::PaisePerRupee)));
 
     QJsonObject contract = req.db.one(
             QStringLiteral("SELECT id, project_id, title AS project_title, client_id, "

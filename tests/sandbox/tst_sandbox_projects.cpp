@@ -334,7 +334,8 @@ void TestSandboxProjects::badInput()
 
 void TestSandboxProjects::injectionTextStoredVerbatim()
 {
-    const QString evil = QStringLiteral("x'); DELETE FROM projects; -- \" OR 1=1 ");
+    // Placeholders in user text must reach the notifications as typed, not be filled in.
+    const QString evil = QStringLiteral("x'); DELETE FROM projects; -- \" OR 1=1 %2 %3 ");
     const QString title = evil.trimmed();
     const QString description = evil + QString(30, QLatin1Char('.'));
     const HttpResult r = client->post("api/projects",
@@ -350,6 +351,9 @@ void TestSandboxProjects::injectionTextStoredVerbatim()
             QStringLiteral("api/projects/%1/proposals").arg(id),
             {{"coverLetter", description}, {"amount", "500"}, {"durationDays", 1}});
     QCOMPARE(proposal.status, 201);
+    const QString told = client->get("api/notifications").list("notifications").first().toObject()
+                                 .value("body").toString();
+    QVERIFY2(told.contains(QStringLiteral("“%1”").arg(title)), qPrintable(told));
     bool found = false;
     for (const QJsonValue &v : freelancer->get("api/projects").list("projects")) {
         const QJsonObject p = v.toObject();
