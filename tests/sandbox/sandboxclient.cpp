@@ -61,6 +61,14 @@ std::unique_ptr<SandboxServer> startTestSandbox(bool seed)
     return server;
 }
 
+QStringList SandboxClient::notificationKinds()
+{
+    QStringList kinds;
+    for (const QJsonValue &n : get(QStringLiteral("api/notifications")).list(QStringLiteral("notifications")))
+        kinds << n.toObject().value(QStringLiteral("kind")).toString();
+    return kinds;
+}
+
 QByteArray databaseFingerprint(SandboxServer &server)
 {
     Storage &db = server.storage();

@@ -50,6 +50,9 @@ public:
     QJsonObject signUp(SandboxServer &server, const QString &email, const QString &role,
                        const QString &fullName = QStringLiteral("Test Person"));
 
+    // The kinds of this person's notifications, newest first.
+    QStringList notificationKinds();
+
     // Origin header to send; empty sends none.
     void setOrigin(const QByteArray &origin) { originHeader = origin; }
     QString origin() const { return base; }
