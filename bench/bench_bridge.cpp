@@ -39,7 +39,8 @@ static double parallel(Api &api, int count)
     });
     t.start();
     for (int i = 0; i < count; ++i)
-        api.request(i, QStringLiteral("POST"), QStringLiteral("api/echo"), QStringLiteral("{\"n\":%1}").arg(i));
+        api.request(i, QStringLiteral("POST"), QStringLiteral("api/echo"),
+                    QStringLiteral("{\"n\":%1}").arg(i));
     loop.exec();
     QObject::disconnect(conn);
     return t.nsecsElapsed() / 1e6;

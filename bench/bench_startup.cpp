@@ -54,8 +54,9 @@ int main(int argc, char *argv[])
         runs << t.nsecsElapsed() / 1e6;
     }
     std::sort(runs.begin(), runs.end());
-    std::printf("startup: to the sign-in page's first frame, median %.1f ms (min %.1f, max %.1f, %d runs; "
-                "the first run pays for loading plug-ins)\n",
-                runs.at(runs.size() / 2), runs.first(), runs.last(), int(runs.size()));
+    std::printf(
+        "startup: to the sign-in page's first frame, median %.1f ms (min %.1f, max %.1f, %d runs; "
+        "the first run pays for loading plug-ins)\n",
+        runs.at(runs.size() / 2), runs.first(), runs.last(), int(runs.size()));
     return 0;
 }

@@ -39,7 +39,8 @@ QString Request::text(const QString &name, int minLen, int maxLen) const
     if (s.size() < minLen) {
         if (minLen <= 1)
             fail(400, quoted(name) + QStringLiteral(" is required"));
-        fail(400, QStringLiteral("%1 must be at least %2 characters").arg(quoted(name)).arg(minLen));
+        fail(400,
+             QStringLiteral("%1 must be at least %2 characters").arg(quoted(name)).arg(minLen));
     }
     if (s.size() > maxLen)
         fail(400, QStringLiteral("%1 must be at most %2 characters").arg(quoted(name)).arg(maxLen));
@@ -55,7 +56,8 @@ QString Request::untrimmedText(const QString &name, int minLen, int maxLen) cons
         fail(400, quoted(name) + QStringLiteral(" must be a string"));
     const QString s = v.toString();
     if (s.size() < minLen)
-        fail(400, QStringLiteral("%1 must be at least %2 characters").arg(quoted(name)).arg(minLen));
+        fail(400,
+             QStringLiteral("%1 must be at least %2 characters").arg(quoted(name)).arg(minLen));
     if (s.size() > maxLen)
         fail(400, QStringLiteral("%1 must be at most %2 characters").arg(quoted(name)).arg(maxLen));
     return s;
@@ -88,7 +90,8 @@ std::optional<qint64> Request::optionalInteger(const QString &name, qint64 min, 
         fail(400, quoted(name) + QStringLiteral(" must be a whole number"));
     const qint64 n = static_cast<qint64>(d);
     if (n < min || n > max)
-        fail(400, QStringLiteral("%1 must be between %2 and %3").arg(quoted(name)).arg(min).arg(max));
+        fail(400,
+             QStringLiteral("%1 must be between %2 and %3").arg(quoted(name)).arg(min).arg(max));
     return n;
 }
 
@@ -149,11 +152,11 @@ qint64 Request::rupees(const QString &name) const
 
 void Router::add(const QString &method, const QString &pattern, Access access, Handler handler)
 {
-    routes.append(Route{method, pattern.split(QLatin1Char('/')), access, std::move(handler)});
+    routes.append(Route {method, pattern.split(QLatin1Char('/')), access, std::move(handler)});
 }
 
-Router::Match Router::find(const QString &method, const QStringList &segments,
-                           const Route **route, QStringList *args) const
+Router::Match Router::find(const QString &method, const QStringList &segments, const Route **route,
+                           QStringList *args) const
 {
     // Among the routes that match, a literal segment beats a captured one ("api/gigs/mine" over
     // "api/gigs/<id>").

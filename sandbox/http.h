@@ -29,16 +29,16 @@ struct Reply
 
 inline Reply ok(const QJsonObject &body = {{QStringLiteral("ok"), true}})
 {
-    return Reply{200, body, {}};
+    return Reply {200, body, {}};
 }
 inline Reply created(const QJsonObject &body)
 {
-    return Reply{201, body, {}};
+    return Reply {201, body, {}};
 }
 // Refuse by throwing: the transaction of the request is rolled back.
 [[noreturn]] inline void fail(int status, const QString &message)
 {
-    throw HttpError{status, message};
+    throw HttpError {status, message};
 }
 
 // One request as a handler sees it: the path's captured segments, the query, the parsed JSON body,
@@ -51,10 +51,10 @@ public:
 
     SandboxServer &server;
     Storage &db;
-    QString method;       // "GET", "POST", "PUT" or "DELETE"
-    QStringList args;     // the <…> segments of the route pattern, percent-decoded, in order
+    QString method; // "GET", "POST", "PUT" or "DELETE"
+    QStringList args; // the <…> segments of the route pattern, percent-decoded, in order
     QUrlQuery query;
-    QJsonObject body;     // {} for GET and for an empty body
+    QJsonObject body; // {} for GET and for an empty body
     QByteArray cookieHeader;
 
     // Signed-in user: id 0 when nobody is signed in. `user` is the user record (users.h).
@@ -97,10 +97,22 @@ class Router
 {
 public:
     void add(const QString &method, const QString &pattern, Access access, Handler handler);
-    void get(const QString &p, Access a, Handler h) { add(QStringLiteral("GET"), p, a, std::move(h)); }
-    void post(const QString &p, Access a, Handler h) { add(QStringLiteral("POST"), p, a, std::move(h)); }
-    void put(const QString &p, Access a, Handler h) { add(QStringLiteral("PUT"), p, a, std::move(h)); }
-    void del(const QString &p, Access a, Handler h) { add(QStringLiteral("DELETE"), p, a, std::move(h)); }
+    void get(const QString &p, Access a, Handler h)
+    {
+        add(QStringLiteral("GET"), p, a, std::move(h));
+    }
+    void post(const QString &p, Access a, Handler h)
+    {
+        add(QStringLiteral("POST"), p, a, std::move(h));
+    }
+    void put(const QString &p, Access a, Handler h)
+    {
+        add(QStringLiteral("PUT"), p, a, std::move(h));
+    }
+    void del(const QString &p, Access a, Handler h)
+    {
+        add(QStringLiteral("DELETE"), p, a, std::move(h));
+    }
 
     struct Route
     {

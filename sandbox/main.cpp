@@ -11,7 +11,7 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-            QStringLiteral("A local Velto service for development and tests (HTTPS on 127.0.0.1)."));
+        QStringLiteral("A local Velto service for development and tests (HTTPS on 127.0.0.1)."));
     parser.addHelpOption();
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("Port to listen on (0: any free port)."),
@@ -22,18 +22,17 @@ int main(int argc, char *argv[])
     const QCommandLineOption certOption(QStringLiteral("cert"),
                                         QStringLiteral("Server certificate (PEM)."),
                                         QStringLiteral("FILE"));
-    const QCommandLineOption keyOption(QStringLiteral("key"),
-                                       QStringLiteral("Server private key (PEM)."),
-                                       QStringLiteral("FILE"));
+    const QCommandLineOption keyOption(
+        QStringLiteral("key"), QStringLiteral("Server private key (PEM)."), QStringLiteral("FILE"));
     const QCommandLineOption noSeedOption(QStringLiteral("no-seed"),
                                           QStringLiteral("Start a new database empty."));
     const QCommandLineOption iterationsOption(
-            QStringLiteral("pbkdf2-iterations"),
-            QStringLiteral("PBKDF2 iterations for new password hashes (tests only; default "
-                           "100000)."),
-            QStringLiteral("N"), QStringLiteral("100000"));
-    parser.addOptions({portOption, dbOption, certOption, keyOption, noSeedOption,
-                       iterationsOption});
+        QStringLiteral("pbkdf2-iterations"),
+        QStringLiteral("PBKDF2 iterations for new password hashes (tests only; default "
+                       "100000)."),
+        QStringLiteral("N"), QStringLiteral("100000"));
+    parser.addOptions(
+        {portOption, dbOption, certOption, keyOption, noSeedOption, iterationsOption});
     parser.process(app);
 
     SandboxOptions options;

@@ -24,7 +24,7 @@ void ledger(Storage &db, qint64 userId, qint64 signedPaise, const QString &kind,
 void requirePositive(qint64 paise)
 {
     if (paise <= 0)
-        throw StorageError{QStringLiteral("money movement of a non-positive amount")};
+        throw StorageError {QStringLiteral("money movement of a non-positive amount")};
 }
 
 } // namespace
@@ -76,10 +76,11 @@ std::optional<qint64> parsePaise(const QJsonValue &value, QString *why)
 
 qint64 balance(Storage &db, qint64 userId)
 {
-    return db.scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM "
-                                    "wallet_transactions WHERE user_id = ?"),
-                     {userId})
-            .toLongLong();
+    return db
+        .scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM "
+                               "wallet_transactions WHERE user_id = ?"),
+                {userId})
+        .toLongLong();
 }
 
 bool covers(Storage &db, qint64 userId, qint64 paise)
@@ -99,7 +100,7 @@ void withdraw(Storage &db, qint64 userId, qint64 paise, const QString &descripti
 {
     requirePositive(paise);
     if (!covers(db, userId, paise))
-        throw HttpError{409, QStringLiteral("Insufficient wallet balance")};
+        throw HttpError {409, QStringLiteral("Insufficient wallet balance")};
     ledger(db, userId, -paise, QStringLiteral("withdrawal"), description, refKind, refId);
 }
 
@@ -108,12 +109,12 @@ void hold(Storage &db, qint64 payerId, qint64 paise, const QString &kind, qint64
 {
     requirePositive(paise);
     if (!covers(db, payerId, paise))
-        throw HttpError{409, QStringLiteral("Insufficient wallet balance")};
+        throw HttpError {409, QStringLiteral("Insufficient wallet balance")};
     if (db.scalar(QStringLiteral("SELECT COUNT(*) FROM escrows WHERE kind = ? AND ref_id = ?"),
                   {kind, refId})
-                .toLongLong()
+            .toLongLong()
         > 0)
-        throw HttpError{409, QStringLiteral("Already funded")};
+        throw HttpError {409, QStringLiteral("Already funded")};
     db.insert(QStringLiteral("INSERT INTO escrows (kind, ref_id, payer_id, amount_paise, status, "
                              "created_at) VALUES (?,?,?,?, 'held', ?)"),
               {kind, refId, payerId, paise, Storage::now()});
@@ -124,11 +125,12 @@ namespace {
 
 QJsonObject heldEscrow(Storage &db, const QString &kind, qint64 refId)
 {
-    const QJsonObject e = db.one(QStringLiteral("SELECT id, payer_id, amount_paise FROM escrows "
-                                                "WHERE kind = ? AND ref_id = ? AND status = 'held'"),
-                                 {kind, refId});
+    const QJsonObject e
+        = db.one(QStringLiteral("SELECT id, payer_id, amount_paise FROM escrows "
+                                "WHERE kind = ? AND ref_id = ? AND status = 'held'"),
+                 {kind, refId});
     if (e.isEmpty())
-        throw HttpError{409, QStringLiteral("No money is held for this")};
+        throw HttpError {409, QStringLiteral("No money is held for this")};
     return e;
 }
 
@@ -160,8 +162,8 @@ bool isHeld(Storage &db, const QString &kind, qint64 refId)
     return db.scalar(QStringLiteral("SELECT COUNT(*) FROM escrows WHERE kind = ? AND ref_id = ? "
                                     "AND status = 'held'"),
                      {kind, refId})
-                   .toLongLong()
-            > 0;
+               .toLongLong()
+        > 0;
 }
 
 qint64 houseAccountId(Storage &db)
@@ -178,11 +180,11 @@ qint64 contestFee(qint64 prizePaise)
 QString issueInvoice(Storage &db, qint64 userId, const QString &description, qint64 totalPaise)
 {
     // One connection and one thread: the next id is ours until the insert below.
-    const qint64 next =
-            db.scalar(QStringLiteral("SELECT COALESCE(MAX(id), 0) + 1 FROM invoices")).toLongLong();
+    const qint64 next
+        = db.scalar(QStringLiteral("SELECT COALESCE(MAX(id), 0) + 1 FROM invoices")).toLongLong();
     const QString number = QStringLiteral("INV-%1-%2")
-                                   .arg(QDate::currentDate().year())
-                                   .arg(next, 6, 10, QLatin1Char('0'));
+                               .arg(QDate::currentDate().year())
+                               .arg(next, 6, 10, QLatin1Char('0'));
     db.insert(QStringLiteral("INSERT INTO invoices (id, user_id, invoice_number, description, "
                              "total_paise, created_at) VALUES (?, ?, ?, ?, ?, ?)"),
               {next, userId, number, description, totalPaise, Storage::now()});
@@ -191,16 +193,18 @@ QString issueInvoice(Storage &db, qint64 userId, const QString &description, qin
 
 qint64 totalInWallets(Storage &db)
 {
-    return db.scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM "
-                                    "wallet_transactions"))
-            .toLongLong();
+    return db
+        .scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM "
+                               "wallet_transactions"))
+        .toLongLong();
 }
 
 qint64 totalHeld(Storage &db)
 {
-    return db.scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM escrows WHERE "
-                                    "status = 'held'"))
-            .toLongLong();
+    return db
+        .scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM escrows WHERE "
+                               "status = 'held'"))
+        .toLongLong();
 }
 
 } // namespace Money

@@ -34,8 +34,8 @@ QString hash(const QString &password, int iterations)
                                           salt.size() / int(sizeof(quint32)));
     const QByteArray key = derive(password, salt, iterations);
     return QStringLiteral("pbkdf2-sha256$%1$%2$%3")
-            .arg(iterations)
-            .arg(QString::fromLatin1(salt.toBase64()), QString::fromLatin1(key.toBase64()));
+        .arg(iterations)
+        .arg(QString::fromLatin1(salt.toBase64()), QString::fromLatin1(key.toBase64()));
 }
 
 bool verify(const QString &password, const QString &stored)

@@ -22,42 +22,45 @@ QJsonValue bankSummary(Storage &db, qint64 userId)
     if (b.isEmpty())
         return QJsonValue::Undefined;
     // The full number never leaves the service.
-    return QJsonObject{{QStringLiteral("account_holder"), b.value(QStringLiteral("account_holder"))},
-                       {QStringLiteral("account_last4"),
-                        b.value(QStringLiteral("account_number")).toString().right(4)},
-                       {QStringLiteral("ifsc"), b.value(QStringLiteral("ifsc"))},
-                       {QStringLiteral("status"), b.value(QStringLiteral("status"))},
-                       {QStringLiteral("updated_at"), b.value(QStringLiteral("updated_at"))}};
+    return QJsonObject {
+        {QStringLiteral("account_holder"), b.value(QStringLiteral("account_holder"))},
+        {QStringLiteral("account_last4"),
+         b.value(QStringLiteral("account_number")).toString().right(4)},
+        {QStringLiteral("ifsc"), b.value(QStringLiteral("ifsc"))},
+        {QStringLiteral("status"), b.value(QStringLiteral("status"))},
+        {QStringLiteral("updated_at"), b.value(QStringLiteral("updated_at"))}};
 }
 
 Reply affiliate(Request &req)
 {
-    const QString code = req.db.scalar(QStringLiteral("SELECT referral_code FROM users WHERE id = ?"),
-                                       {req.userId})
-                                 .toString();
-    const qint64 earned = req.db.scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM "
-                                                       "wallet_transactions WHERE user_id = ? AND "
-                                                       "kind = 'referral_commission'"),
-                                        {req.userId})
-                                  .toLongLong();
-    return ok({{QStringLiteral("shareUrl"),
-                req.server.origin() + QStringLiteral("/signup?ref=") + code},
-               {QStringLiteral("code"), code},
-               {QStringLiteral("referrals"),
-                req.db.all(QStringLiteral("SELECT full_name, created_at AS joined_at FROM users "
-                                          "WHERE referred_by = ? ORDER BY id"),
-                           {req.userId})},
-               {QStringLiteral("commissionPercent"), CommissionPercent},
-               {QStringLiteral("earnings_paise"), earned}});
+    const QString code
+        = req.db
+              .scalar(QStringLiteral("SELECT referral_code FROM users WHERE id = ?"), {req.userId})
+              .toString();
+    const qint64 earned = req.db
+                              .scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM "
+                                                     "wallet_transactions WHERE user_id = ? AND "
+                                                     "kind = 'referral_commission'"),
+                                      {req.userId})
+                              .toLongLong();
+    return ok(
+        {{QStringLiteral("shareUrl"), req.server.origin() + QStringLiteral("/signup?ref=") + code},
+         {QStringLiteral("code"), code},
+         {QStringLiteral("referrals"),
+          req.db.all(QStringLiteral("SELECT full_name, created_at AS joined_at FROM users "
+                                    "WHERE referred_by = ? ORDER BY id"),
+                     {req.userId})},
+         {QStringLiteral("commissionPercent"), CommissionPercent},
+         {QStringLiteral("earnings_paise"), earned}});
 }
 
 Reply settlements(Request &req)
 {
-    QJsonObject body{{QStringLiteral("settlements"),
-                      req.db.all(QStringLiteral("SELECT id, amount_paise, status, requested_at "
-                                                "FROM settlements WHERE user_id = ? "
-                                                "ORDER BY id DESC"),
-                                 {req.userId})}};
+    QJsonObject body {{QStringLiteral("settlements"),
+                       req.db.all(QStringLiteral("SELECT id, amount_paise, status, requested_at "
+                                                 "FROM settlements WHERE user_id = ? "
+                                                 "ORDER BY id DESC"),
+                                  {req.userId})}};
     const QJsonValue bank = bankSummary(req.db, req.userId);
     if (!bank.isUndefined())
         body.insert(QStringLiteral("bankAccount"), bank);
@@ -79,13 +82,14 @@ Reply requestSettlement(Request &req)
     if (!Money::covers(req.db, req.userId, amount))
         fail(409, QStringLiteral("Insufficient wallet balance"));
 
-    const qint64 id = req.db.insert(QStringLiteral("INSERT INTO settlements (user_id, amount_paise, "
-                                                   "status, requested_at) "
-                                                   "VALUES (?, ?, 'requested', ?)"),
-                                    {req.userId, amount, Storage::now()});
+    const qint64 id
+        = req.db.insert(QStringLiteral("INSERT INTO settlements (user_id, amount_paise, "
+                                       "status, requested_at) "
+                                       "VALUES (?, ?, 'requested', ?)"),
+                        {req.userId, amount, Storage::now()});
     Money::withdraw(req.db, req.userId, amount,
                     QStringLiteral("Withdrawal to bank ••••%1")
-                            .arg(bank.toObject().value(QStringLiteral("account_last4")).toString()),
+                        .arg(bank.toObject().value(QStringLiteral("account_last4")).toString()),
                     QStringLiteral("settlement"), id);
     return created({{QStringLiteral("settlement"),
                      req.db.one(QStringLiteral("SELECT id, amount_paise, status, requested_at FROM "
@@ -104,13 +108,14 @@ Reply saveBankAccount(Request &req)
     static const QRegularExpression ifscShape(QStringLiteral("^[A-Z]{4}0[A-Z0-9]{6}$"));
     if (!ifscShape.match(ifsc).hasMatch())
         fail(400, QStringLiteral("Enter a valid 11-character IFSC (e.g. HDFC0001234)"));
-    req.db.exec(QStringLiteral("INSERT INTO bank_accounts (user_id, account_holder, account_number, "
-                               "ifsc, status, updated_at) VALUES (?, ?, ?, ?, 'approved', ?) "
-                               "ON CONFLICT(user_id) DO UPDATE SET account_holder = "
-                               "excluded.account_holder, account_number = excluded.account_number, "
-                               "ifsc = excluded.ifsc, status = excluded.status, updated_at = "
-                               "excluded.updated_at"),
-                {req.userId, holder, number, ifsc, Storage::now()});
+    req.db.exec(
+        QStringLiteral("INSERT INTO bank_accounts (user_id, account_holder, account_number, "
+                       "ifsc, status, updated_at) VALUES (?, ?, ?, ?, 'approved', ?) "
+                       "ON CONFLICT(user_id) DO UPDATE SET account_holder = "
+                       "excluded.account_holder, account_number = excluded.account_number, "
+                       "ifsc = excluded.ifsc, status = excluded.status, updated_at = "
+                       "excluded.updated_at"),
+        {req.userId, holder, number, ifsc, Storage::now()});
     return ok({{QStringLiteral("bankAccount"), bankSummary(req.db, req.userId)}});
 }
 

@@ -31,10 +31,11 @@ QString issueLink(Request &req, qint64 userId, const QString &purpose, int valid
                   const QString &path)
 {
     const QString token = Sessions::randomToken();
-    req.db.insert(QStringLiteral("INSERT INTO email_tokens (token_hash, user_id, purpose, "
-                                 "created_at, expires_at) VALUES (?, ?, ?, ?, ?)"),
-                  {Sessions::hashToken(token), userId, purpose, Storage::now(),
-                   QDateTime::currentDateTimeUtc().addSecs(validHours * 3600).toString(Qt::ISODate)});
+    req.db.insert(
+        QStringLiteral("INSERT INTO email_tokens (token_hash, user_id, purpose, "
+                       "created_at, expires_at) VALUES (?, ?, ?, ?, ?)"),
+        {Sessions::hashToken(token), userId, purpose, Storage::now(),
+         QDateTime::currentDateTimeUtc().addSecs(validHours * 3600).toString(Qt::ISODate)});
     return req.server.origin() + QLatin1Char('/') + path + QStringLiteral("?token=") + token;
 }
 
@@ -44,10 +45,10 @@ qint64 redeemable(Request &req, const QString &token, const QString &purpose)
     if (token.size() != 64)
         return 0;
     return req.db
-            .scalar(QStringLiteral("SELECT user_id FROM email_tokens WHERE token_hash = ? AND "
-                                   "purpose = ? AND used_at IS NULL AND expires_at > ?"),
-                    {Sessions::hashToken(token), purpose, Storage::now()})
-            .toLongLong();
+        .scalar(QStringLiteral("SELECT user_id FROM email_tokens WHERE token_hash = ? AND "
+                               "purpose = ? AND used_at IS NULL AND expires_at > ?"),
+                {Sessions::hashToken(token), purpose, Storage::now()})
+        .toLongLong();
 }
 
 void markUsed(Request &req, const QString &token)
@@ -59,8 +60,8 @@ void markUsed(Request &req, const QString &token)
 Reply registerAccount(Request &req)
 {
     const QString email = emailMember(req);
-    const QString password =
-            req.untrimmedText(QStringLiteral("password"), MinPasswordLength, MaxPasswordLength);
+    const QString password
+        = req.untrimmedText(QStringLiteral("password"), MinPasswordLength, MaxPasswordLength);
     const QString fullName = req.optionalText(QStringLiteral("fullName"), 120);
     const QString role = req.text(QStringLiteral("role"), 1, 20);
     if (role != QLatin1String("client") && role != QLatin1String("freelancer"))
@@ -72,7 +73,7 @@ Reply registerAccount(Request &req)
     const QString referralCode = req.optionalText(QStringLiteral("referralCode"), 40);
 
     if (req.db.scalar(QStringLiteral("SELECT COUNT(*) FROM users WHERE email = ?"), {email})
-                .toLongLong()
+            .toLongLong()
         > 0)
         fail(409, QStringLiteral("An account with this email already exists"));
 
@@ -83,8 +84,8 @@ Reply registerAccount(Request &req)
                                      "referral_code = ? AND id <> ? AND role <> 'house') "
                                      "WHERE id = ?"),
                       {referralCode.toUpper(), id, id});
-    const QString link = issueLink(req, id, QStringLiteral("verify"), 48,
-                                   QStringLiteral("api/auth/verify"));
+    const QString link
+        = issueLink(req, id, QStringLiteral("verify"), 48, QStringLiteral("api/auth/verify"));
     req.server.print(QStringLiteral("verify-link %1 %2").arg(email, link));
     return created({{QStringLiteral("user"), Users::record(req.db, id)},
                     {QStringLiteral("verificationRequired"), true},
@@ -103,9 +104,9 @@ Reply verifyEmail(Request &req)
     markUsed(req, token);
     req.db.change(QStringLiteral("UPDATE users SET verified = 1 WHERE id = ?"), {userId});
     t.commit();
-    return ok({{QStringLiteral("verified"), true},
-               {QStringLiteral("email"),
-                Users::record(req.db, userId).value(QStringLiteral("email"))}});
+    return ok(
+        {{QStringLiteral("verified"), true},
+         {QStringLiteral("email"), Users::record(req.db, userId).value(QStringLiteral("email"))}});
 }
 
 Reply login(Request &req)
@@ -129,12 +130,14 @@ Reply login(Request &req)
     if (!Passwords::verify(password, stored))
         fail(401, QStringLiteral("Invalid email or password"));
     if (row.value(QStringLiteral("verified")).toInteger() == 0)
-        fail(403, QStringLiteral("Verify your email before signing in — follow the link we sent you"));
+        fail(403,
+             QStringLiteral("Verify your email before signing in — follow the link we sent you"));
     const QString secret = row.value(QStringLiteral("totp_secret")).toString();
     if (!secret.isEmpty()) {
         if (code.isEmpty())
-            fail(401, QStringLiteral("Two-factor code required: enter the 6-digit code from your "
-                                     "authenticator app"));
+            fail(401,
+                 QStringLiteral("Two-factor code required: enter the 6-digit code from your "
+                                "authenticator app"));
         if (!totpVerify(base32Decode(secret), code, QDateTime::currentSecsSinceEpoch()))
             fail(401, QStringLiteral("Invalid two-factor code"));
     }
@@ -169,8 +172,8 @@ Reply forgotPassword(Request &req)
     const QString email = v.isString() ? v.toString().trimmed().toLower() : QString();
     const qint64 userId = email.isEmpty() ? 0 : Users::idForEmail(req.db, email);
     if (userId) {
-        const QString link = issueLink(req, userId, QStringLiteral("reset"), 1,
-                                       QStringLiteral("api/auth/reset"));
+        const QString link
+            = issueLink(req, userId, QStringLiteral("reset"), 1, QStringLiteral("api/auth/reset"));
         req.server.print(QStringLiteral("reset-link %1 %2").arg(email, link));
     }
     return ok({{QStringLiteral("ok"), true},
@@ -192,8 +195,8 @@ Reply resetInfo(Request &req)
 Reply resetPassword(Request &req)
 {
     const QString token = req.text(QStringLiteral("token"), 1, 200);
-    const QString password =
-            req.untrimmedText(QStringLiteral("password"), MinPasswordLength, MaxPasswordLength);
+    const QString password
+        = req.untrimmedText(QStringLiteral("password"), MinPasswordLength, MaxPasswordLength);
     const qint64 userId = redeemable(req, token, QStringLiteral("reset"));
     if (!userId)
         fail(400, QStringLiteral("This reset link is invalid or has expired"));

@@ -12,10 +12,10 @@
 namespace {
 
 const QString ContestColumns = QStringLiteral(
-        "SELECT c.id, c.client_id, u.full_name AS host_name, c.title, c.brief, c.prize_paise, "
-        "c.fee_paise, c.status, c.deadline, c.created_at, "
-        "(SELECT COUNT(*) FROM contest_entries WHERE contest_id = c.id) AS entries_count "
-        "FROM contests c JOIN users u ON u.id = c.client_id ");
+    "SELECT c.id, c.client_id, u.full_name AS host_name, c.title, c.brief, c.prize_paise, "
+    "c.fee_paise, c.status, c.deadline, c.created_at, "
+    "(SELECT COUNT(*) FROM contest_entries WHERE contest_id = c.id) AS entries_count "
+    "FROM contests c JOIN users u ON u.id = c.client_id ");
 
 QJsonObject contestById(Storage &db, qint64 id)
 {
@@ -42,9 +42,8 @@ Reply listContests(Request &req)
     const bool mine = req.query.queryItemValue(QStringLiteral("mine")) == QLatin1String("1");
     const QString order = QStringLiteral(" ORDER BY (c.status = 'open') DESC, c.id DESC");
     const QJsonArray rows = mine
-            ? req.db.all(ContestColumns + QStringLiteral("WHERE c.client_id = ?") + order,
-                         {req.userId})
-            : req.db.all(ContestColumns + order);
+        ? req.db.all(ContestColumns + QStringLiteral("WHERE c.client_id = ?") + order, {req.userId})
+        : req.db.all(ContestColumns + order);
     return ok({{QStringLiteral("contests"), rows}});
 }
 
@@ -64,7 +63,8 @@ Reply contestDetail(Request &req)
                                    "WHERE e.contest_id = ? ORDER BY e.id"),
                     {id})) {
         QJsonObject e = v.toObject();
-        e.insert(QStringLiteral("is_winner"), e.value(QStringLiteral("is_winner")).toInteger() != 0);
+        e.insert(QStringLiteral("is_winner"),
+                 e.value(QStringLiteral("is_winner")).toInteger() != 0);
         const bool own = e.value(QStringLiteral("freelancer_id")).toInteger() == req.userId;
         e.insert(QStringLiteral("is_mine"), own);
         // Entrants stay anonymous to everyone but the host (and themselves).
@@ -92,19 +92,21 @@ Reply postContest(Request &req)
     const qint64 days = req.optionalInteger(QStringLiteral("deadlineDays"), 1, 90).value_or(14);
     const qint64 fee = Money::contestFee(prize);
     if (!Money::covers(req.db, req.userId, prize + fee))
-        fail(409, QStringLiteral("Your wallet does not cover the prize and the plan fee (%1 in "
-                                 "total)")
-                          .arg(rupeesText(prize + fee)));
+        fail(409,
+             QStringLiteral("Your wallet does not cover the prize and the plan fee (%1 in "
+                            "total)")
+                 .arg(rupeesText(prize + fee)));
 
     const qint64 id = req.db.insert(
-            QStringLiteral("INSERT INTO contests (client_id, title, brief, prize_paise, fee_paise, "
-                           "status, deadline, created_at) VALUES (?, ?, ?, ?, ?, 'open', ?, ?)"),
-            {req.userId, title, brief, prize, fee, Storage::isoInDays(int(days)), Storage::now()});
+        QStringLiteral("INSERT INTO contests (client_id, title, brief, prize_paise, fee_paise, "
+                       "status, deadline, created_at) VALUES (?, ?, ?, ?, ?, 'open', ?, ?)"),
+        {req.userId, title, brief, prize, fee, Storage::isoInDays(int(days)), Storage::now()});
     Money::hold(req.db, req.userId, prize, Money::Escrow::ContestPrize, id,
                 QStringLiteral("Contest prize escrowed — %1").arg(title));
     Money::hold(req.db, req.userId, fee, Money::Escrow::ContestFee, id,
                 QStringLiteral("Contest plan fee — %1").arg(title));
-    Money::issueInvoice(req.db, req.userId, QStringLiteral("Contest plan fee — %1").arg(title), fee);
+    Money::issueInvoice(req.db, req.userId, QStringLiteral("Contest plan fee — %1").arg(title),
+                        fee);
     return created({{QStringLiteral("contest"), contestById(req.db, id)}});
 }
 
@@ -124,21 +126,22 @@ Reply enterContest(Request &req)
     if (!url.isEmpty() && !url.startsWith(QLatin1String("https://"))
         && !url.startsWith(QLatin1String("http://")))
         fail(400, QStringLiteral("The work URL must start with https:// or http://"));
-    if (req.db.scalar(QStringLiteral("SELECT COUNT(*) FROM contest_entries WHERE contest_id = ? "
-                                     "AND freelancer_id = ?"),
-                      {id, req.userId})
-                .toLongLong()
+    if (req.db
+            .scalar(QStringLiteral("SELECT COUNT(*) FROM contest_entries WHERE contest_id = ? "
+                                   "AND freelancer_id = ?"),
+                    {id, req.userId})
+            .toLongLong()
         > 0)
         fail(409, QStringLiteral("You have already entered this contest"));
 
     const qint64 entryId = req.db.insert(
-            QStringLiteral("INSERT INTO contest_entries (contest_id, freelancer_id, title, "
-                           "description, attachment_url, created_at) VALUES (?, ?, ?, ?, ?, ?)"),
-            {id, req.userId, title, description, url, Storage::now()});
+        QStringLiteral("INSERT INTO contest_entries (contest_id, freelancer_id, title, "
+                       "description, attachment_url, created_at) VALUES (?, ?, ?, ?, ?, ?)"),
+        {id, req.userId, title, description, url, Storage::now()});
     notifyUser(req.db, contest.value(QStringLiteral("client_id")).toInteger(),
                QStringLiteral("entry_received"), QStringLiteral("New contest entry"),
                QStringLiteral("“%1” received a new entry: %2")
-                       .arg(contest.value(QStringLiteral("title")).toString(), title));
+                   .arg(contest.value(QStringLiteral("title")).toString(), title));
     QJsonObject entry = req.db.one(QStringLiteral("SELECT id, contest_id, title, description, "
                                                   "attachment_url, is_winner, created_at "
                                                   "FROM contest_entries WHERE id = ?"),
@@ -170,8 +173,8 @@ Reply awardContest(Request &req)
     req.db.change(QStringLiteral("UPDATE contests SET status = 'awarded' WHERE id = ?"), {id});
     notifyUser(req.db, winner, QStringLiteral("prize_awarded"), QStringLiteral("You won a contest"),
                QStringLiteral("Your entry “%1” won “%2”: %3 was added to your wallet.")
-                       .arg(entry.value(QStringLiteral("title")).toString(), title,
-                            rupeesText(contest.value(QStringLiteral("prize_paise")).toInteger())));
+                   .arg(entry.value(QStringLiteral("title")).toString(), title,
+                        rupeesText(contest.value(QStringLiteral("prize_paise")).toInteger())));
     return ok({{QStringLiteral("contest"), contestById(req.db, id)}});
 }
 
@@ -185,9 +188,9 @@ Reply cancelContest(Request &req)
     Money::refund(req.db, Money::Escrow::ContestFee, id,
                   QStringLiteral("Contest cancelled, plan fee refunded — %1").arg(title));
     req.db.change(QStringLiteral("UPDATE contests SET status = 'cancelled' WHERE id = ?"), {id});
-    for (const QJsonValue &v :
-         req.db.all(QStringLiteral("SELECT freelancer_id FROM contest_entries WHERE contest_id = ?"),
-                    {id}))
+    for (const QJsonValue &v : req.db.all(
+             QStringLiteral("SELECT freelancer_id FROM contest_entries WHERE contest_id = ?"),
+             {id}))
         notifyUser(req.db, v.toObject().value(QStringLiteral("freelancer_id")).toInteger(),
                    QStringLiteral("contest_cancelled"), QStringLiteral("Contest cancelled"),
                    QStringLiteral("“%1” was cancelled by its host.").arg(title));

@@ -13,10 +13,11 @@ Reply list(Request &req)
                                           "ORDER BY id DESC LIMIT 500"),
                            {req.userId})},
                {QStringLiteral("unread_count"),
-                req.db.scalar(QStringLiteral("SELECT COUNT(*) FROM notifications WHERE user_id = ? "
-                                             "AND read_at IS NULL"),
-                              {req.userId})
-                        .toLongLong()}});
+                req.db
+                    .scalar(QStringLiteral("SELECT COUNT(*) FROM notifications WHERE user_id = ? "
+                                           "AND read_at IS NULL"),
+                            {req.userId})
+                    .toLongLong()}});
 }
 
 Reply markAllRead(Request &req)

@@ -14,21 +14,21 @@
 namespace {
 
 const QString ProjectColumns = QStringLiteral(
-        "SELECT p.id, p.client_id, u.full_name AS client_name, p.title, p.description, "
-        "p.required_skills, p.budget_paise, p.project_type, p.status, p.created_at, "
-        "p.published_at, (SELECT COUNT(*) FROM proposals WHERE project_id = p.id) AS "
-        "proposals_count FROM projects p JOIN users u ON u.id = p.client_id ");
+    "SELECT p.id, p.client_id, u.full_name AS client_name, p.title, p.description, "
+    "p.required_skills, p.budget_paise, p.project_type, p.status, p.created_at, "
+    "p.published_at, (SELECT COUNT(*) FROM proposals WHERE project_id = p.id) AS "
+    "proposals_count FROM projects p JOIN users u ON u.id = p.client_id ");
 
 const QString ProposalColumns = QStringLiteral(
-        "SELECT pr.id, pr.project_id, pr.freelancer_id, u.full_name AS freelancer_name, "
-        "pr.cover_letter, pr.amount_paise, pr.duration_days, pr.status, pr.created_at "
-        "FROM proposals pr JOIN users u ON u.id = pr.freelancer_id ");
+    "SELECT pr.id, pr.project_id, pr.freelancer_id, u.full_name AS freelancer_name, "
+    "pr.cover_letter, pr.amount_paise, pr.duration_days, pr.status, pr.created_at "
+    "FROM proposals pr JOIN users u ON u.id = pr.freelancer_id ");
 
 // required_skills is stored as JSON text; records carry it as a list.
 QJsonObject projectRecord(QJsonObject row)
 {
-    const QJsonDocument skills =
-            QJsonDocument::fromJson(row.value(QStringLiteral("required_skills")).toString().toUtf8());
+    const QJsonDocument skills
+        = QJsonDocument::fromJson(row.value(QStringLiteral("required_skills")).toString().toUtf8());
     row.insert(QStringLiteral("required_skills"), skills.isArray() ? skills.array() : QJsonArray());
     return row;
 }
@@ -59,17 +59,18 @@ QJsonObject ownProject(Request &req, qint64 id)
 Reply listOpen(Request &req)
 {
     return ok({{QStringLiteral("projects"),
-                projectRecords(req.db.all(ProjectColumns
-                                          + QStringLiteral("WHERE p.status = 'open' "
-                                                           "ORDER BY p.published_at DESC, p.id DESC")))}});
+                projectRecords(
+                    req.db.all(ProjectColumns
+                               + QStringLiteral("WHERE p.status = 'open' "
+                                                "ORDER BY p.published_at DESC, p.id DESC")))}});
 }
 
 Reply listMine(Request &req)
 {
     return ok({{QStringLiteral("projects"),
                 projectRecords(req.db.all(ProjectColumns
-                                                  + QStringLiteral("WHERE p.client_id = ? "
-                                                                   "ORDER BY p.id DESC"),
+                                              + QStringLiteral("WHERE p.client_id = ? "
+                                                               "ORDER BY p.id DESC"),
                                           {req.userId}))}});
 }
 
@@ -93,12 +94,12 @@ Reply createProject(Request &req)
         fail(400, QStringLiteral("projectType must be \"fixed\" or \"hourly\""));
 
     const qint64 id = req.db.insert(
-            QStringLiteral("INSERT INTO projects (client_id, title, description, required_skills, "
-                           "budget_paise, project_type, status, created_at) "
-                           "VALUES (?, ?, ?, ?, ?, ?, 'draft', ?)"),
-            {req.userId, title, description,
-             QString::fromUtf8(QJsonDocument(skills).toJson(QJsonDocument::Compact)), budget, type,
-             Storage::now()});
+        QStringLiteral("INSERT INTO projects (client_id, title, description, required_skills, "
+                       "budget_paise, project_type, status, created_at) "
+                       "VALUES (?, ?, ?, ?, ?, ?, 'draft', ?)"),
+        {req.userId, title, description,
+         QString::fromUtf8(QJsonDocument(skills).toJson(QJsonDocument::Compact)), budget, type,
+         Storage::now()});
     return created({{QStringLiteral("project"), projectById(req.db, id)}});
 }
 
@@ -120,11 +121,11 @@ Reply listProposals(Request &req)
 {
     const qint64 id = req.id(0);
     const QJsonObject p = ownProject(req, id);
-    return ok({{QStringLiteral("project"), p},
-               {QStringLiteral("proposals"),
-                req.db.all(ProposalColumns
-                                   + QStringLiteral("WHERE pr.project_id = ? ORDER BY pr.id"),
-                           {id})}});
+    return ok(
+        {{QStringLiteral("project"), p},
+         {QStringLiteral("proposals"),
+          req.db.all(ProposalColumns + QStringLiteral("WHERE pr.project_id = ? ORDER BY pr.id"),
+                     {id})}});
 }
 
 Reply sendProposal(Request &req)
@@ -139,39 +140,39 @@ Reply sendProposal(Request &req)
     const QString coverLetter = req.text(QStringLiteral("coverLetter"), 30, 10000);
     const qint64 amount = req.rupees(QStringLiteral("amount"));
     const qint64 days = req.integer(QStringLiteral("durationDays"), 1, 365);
-    if (req.db.scalar(QStringLiteral("SELECT COUNT(*) FROM proposals WHERE project_id = ? AND "
-                                     "freelancer_id = ?"),
-                      {id, req.userId})
-                .toLongLong()
+    if (req.db
+            .scalar(QStringLiteral("SELECT COUNT(*) FROM proposals WHERE project_id = ? AND "
+                                   "freelancer_id = ?"),
+                    {id, req.userId})
+            .toLongLong()
         > 0)
         fail(409, QStringLiteral("You have already sent a proposal for this project"));
 
     const qint64 proposalId = req.db.insert(
-            QStringLiteral("INSERT INTO proposals (project_id, freelancer_id, cover_letter, "
-                           "amount_paise, duration_days, status, created_at) "
-                           "VALUES (?, ?, ?, ?, ?, 'submitted', ?)"),
-            {id, req.userId, coverLetter, amount, days, Storage::now()});
+        QStringLiteral("INSERT INTO proposals (project_id, freelancer_id, cover_letter, "
+                       "amount_paise, duration_days, status, created_at) "
+                       "VALUES (?, ?, ?, ?, ?, 'submitted', ?)"),
+        {id, req.userId, coverLetter, amount, days, Storage::now()});
     notifyUser(req.db, p.value(QStringLiteral("client_id")).toInteger(),
                QStringLiteral("proposal_received"), QStringLiteral("New proposal"),
                QStringLiteral("%1 sent a proposal for “%2” (₹%3, %4 days).")
-                       .arg(Users::displayName(req.db, req.userId),
-                            p.value(QStringLiteral("title")).toString(),
-                            QString::number(amount / Money::PaisePerRupee),
-                            QString::number(days)));
-    return created({{QStringLiteral("proposal"),
-                     req.db.one(ProposalColumns + QStringLiteral("WHERE pr.id = ?"),
-                                {proposalId})}});
+                   .arg(Users::displayName(req.db, req.userId),
+                        p.value(QStringLiteral("title")).toString(),
+                        QString::number(amount / Money::PaisePerRupee), QString::number(days)));
+    return created(
+        {{QStringLiteral("proposal"),
+          req.db.one(ProposalColumns + QStringLiteral("WHERE pr.id = ?"), {proposalId})}});
 }
 
 Reply acceptProposal(Request &req)
 {
     const qint64 id = req.id(0);
     const QJsonObject proposal = req.db.one(
-            QStringLiteral("SELECT pr.id, pr.project_id, pr.freelancer_id, pr.status, "
-                           "p.client_id, p.title, p.project_type, p.status AS project_status "
-                           "FROM proposals pr JOIN projects p ON p.id = pr.project_id "
-                           "WHERE pr.id = ?"),
-            {id});
+        QStringLiteral("SELECT pr.id, pr.project_id, pr.freelancer_id, pr.status, "
+                       "p.client_id, p.title, p.project_type, p.status AS project_status "
+                       "FROM proposals pr JOIN projects p ON p.id = pr.project_id "
+                       "WHERE pr.id = ?"),
+        {id});
     if (proposal.isEmpty() || proposal.value(QStringLiteral("client_id")).toInteger() != req.userId)
         fail(404, QStringLiteral("Proposal not found"));
     if (proposal.value(QStringLiteral("status")).toString() != QLatin1String("submitted"))
@@ -217,11 +218,11 @@ Reply acceptProposal(Request &req)
     const qint64 freelancerId = proposal.value(QStringLiteral("freelancer_id")).toInteger();
     const QString title = proposal.value(QStringLiteral("title")).toString();
     const qint64 contractId = req.db.insert(
-            QStringLiteral("INSERT INTO contracts (project_id, proposal_id, client_id, "
-                           "freelancer_id, title, contract_type, status, total_paise, created_at) "
-                           "VALUES (?, ?, ?, ?, ?, ?, 'active', ?, ?)"),
-            {projectId, id, req.userId, freelancerId, title,
-             proposal.value(QStringLiteral("project_type")).toString(), total, now});
+        QStringLiteral("INSERT INTO contracts (project_id, proposal_id, client_id, "
+                       "freelancer_id, title, contract_type, status, total_paise, created_at) "
+                       "VALUES (?, ?, ?, ?, ?, ?, 'active', ?, ?)"),
+        {projectId, id, req.userId, freelancerId, title,
+         proposal.value(QStringLiteral("project_type")).toString(), total, now});
     for (int i = 0; i < milestones.size(); ++i)
         req.db.insert(QStringLiteral("INSERT INTO milestones (contract_id, position, title, "
                                      "amount_paise, status, created_at) "
@@ -236,14 +237,14 @@ Reply acceptProposal(Request &req)
     notifyUser(req.db, freelancerId, QStringLiteral("contract_created"),
                QStringLiteral("Contract created"),
                QStringLiteral("Your proposal for “%1” was accepted: %2 milestone(s), ₹%3 in total.")
-                       .arg(title, QString::number(milestones.size()),
-                            QString::number(total / Money::PaisePerRupee)));
+                   .arg(title, QString::number(milestones.size()),
+                        QString::number(total / Money::PaisePerRupee)));
 
-    QJsonObject contract = req.db.one(
-            QStringLiteral("SELECT id, project_id, title AS project_title, client_id, "
-                           "freelancer_id, contract_type, status, total_paise, created_at "
-                           "FROM contracts WHERE id = ?"),
-            {contractId});
+    QJsonObject contract
+        = req.db.one(QStringLiteral("SELECT id, project_id, title AS project_title, client_id, "
+                                    "freelancer_id, contract_type, status, total_paise, created_at "
+                                    "FROM contracts WHERE id = ?"),
+                     {contractId});
     contract.insert(QStringLiteral("milestones"),
                     req.db.all(QStringLiteral("SELECT id, title, amount_paise, status FROM "
                                               "milestones WHERE contract_id = ? ORDER BY position"),

@@ -9,15 +9,16 @@ namespace {
 
 Reply wallet(Request &req)
 {
-    const qint64 held = req.db.scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM "
-                                                     "escrows WHERE payer_id = ? AND status = "
-                                                     "'held'"),
-                                      {req.userId})
-                                .toLongLong();
+    const qint64 held = req.db
+                            .scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM "
+                                                   "escrows WHERE payer_id = ? AND status = "
+                                                   "'held'"),
+                                    {req.userId})
+                            .toLongLong();
     return ok({{QStringLiteral("wallet"),
-                QJsonObject{{QStringLiteral("balance_paise"), Money::balance(req.db, req.userId)},
-                            {QStringLiteral("escrow_paise"), held},
-                            {QStringLiteral("currency"), QStringLiteral("INR")}}},
+                QJsonObject {{QStringLiteral("balance_paise"), Money::balance(req.db, req.userId)},
+                             {QStringLiteral("escrow_paise"), held},
+                             {QStringLiteral("currency"), QStringLiteral("INR")}}},
                {QStringLiteral("transactions"),
                 req.db.all(QStringLiteral("SELECT id, kind, description, amount_paise, ref_kind, "
                                           "ref_id, created_at FROM wallet_transactions "

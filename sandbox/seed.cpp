@@ -5,13 +5,13 @@
 QList<DemoAccount> demoAccounts()
 {
     return {
-            {QStringLiteral("client"), QStringLiteral("client@velto.test"),
-             QStringLiteral("velto-client-1"), QStringLiteral("Asha Mehta"), QString()},
-            {QStringLiteral("freelancer"), QStringLiteral("freelancer@velto.test"),
-             QStringLiteral("velto-freelancer-1"), QStringLiteral("Ravi Kumar"), QString()},
-            {QStringLiteral("freelancer"), QStringLiteral("2fa@velto.test"),
-             QStringLiteral("velto-2fa-user-1"), QStringLiteral("Meera Iyer"),
-             QStringLiteral("JBSWY3DPEHPK3PXP")},
+        {QStringLiteral("client"), QStringLiteral("client@velto.test"),
+         QStringLiteral("velto-client-1"), QStringLiteral("Asha Mehta"), QString()},
+        {QStringLiteral("freelancer"), QStringLiteral("freelancer@velto.test"),
+         QStringLiteral("velto-freelancer-1"), QStringLiteral("Ravi Kumar"), QString()},
+        {QStringLiteral("freelancer"), QStringLiteral("2fa@velto.test"),
+         QStringLiteral("velto-2fa-user-1"), QStringLiteral("Meera Iyer"),
+         QStringLiteral("JBSWY3DPEHPK3PXP")},
     };
 }
 

@@ -19,10 +19,10 @@ QList<DemoAccount> demoAccounts();
 // Ids of the seeded people, handed to every area's seed function.
 struct SeedIds
 {
-    qint64 client = 0;      // client@velto.test
-    qint64 freelancer = 0;  // freelancer@velto.test
-    qint64 twoFactor = 0;   // 2fa@velto.test (a freelancer)
-    qint64 client2 = 0;     // a second client with projects and contests of its own
+    qint64 client = 0; // client@velto.test
+    qint64 freelancer = 0; // freelancer@velto.test
+    qint64 twoFactor = 0; // 2fa@velto.test (a freelancer)
+    qint64 client2 = 0; // a second client with projects and contests of its own
     qint64 freelancer2 = 0; // a second freelancer with proposals and entries
     qint64 freelancer3 = 0;
 };

@@ -13,10 +13,10 @@ void seedAccount(Storage &db, const SeedIds &ids)
 
     // Settlements: one paid out, one waiting.
     auto settlement = [&](qint64 rupees, const QString &status, int daysAgo) {
-        const qint64 id = db.insert(QStringLiteral("INSERT INTO settlements (user_id, amount_paise, "
-                                                   "status, requested_at) VALUES (?, ?, ?, ?)"),
-                                    {ids.freelancer, rupees * Money::PaisePerRupee, status,
-                                     Storage::isoInDays(-daysAgo)});
+        const qint64 id = db.insert(
+            QStringLiteral("INSERT INTO settlements (user_id, amount_paise, "
+                           "status, requested_at) VALUES (?, ?, ?, ?)"),
+            {ids.freelancer, rupees * Money::PaisePerRupee, status, Storage::isoInDays(-daysAgo)});
         Money::withdraw(db, ids.freelancer, rupees * Money::PaisePerRupee,
                         QStringLiteral("Withdrawal to bank ••••7891"), QStringLiteral("settlement"),
                         id);
@@ -29,9 +29,10 @@ void seedAccount(Storage &db, const SeedIds &ids)
 
     auto note = [&](qint64 user, const QString &kind, const QString &title, const QString &body,
                     bool read) {
-        const qint64 id = db.insert(QStringLiteral("INSERT INTO notifications (user_id, kind, "
-                                                   "title, body, created_at) VALUES (?, ?, ?, ?, ?)"),
-                                    {user, kind, title, body, Storage::now()});
+        const qint64 id
+            = db.insert(QStringLiteral("INSERT INTO notifications (user_id, kind, "
+                                       "title, body, created_at) VALUES (?, ?, ?, ?, ?)"),
+                        {user, kind, title, body, Storage::now()});
         if (read)
             db.change(QStringLiteral("UPDATE notifications SET read_at = ? WHERE id = ?"),
                       {Storage::now(), id});

@@ -8,8 +8,8 @@ SeedIds seedUsers(Storage &db, int pbkdf2Iterations)
     SeedIds ids;
     QList<qint64> demo;
     for (const DemoAccount &a : demoAccounts())
-        demo.append(Users::create(db, a.email, a.password, a.fullName, a.role, pbkdf2Iterations,
-                                  true));
+        demo.append(
+            Users::create(db, a.email, a.password, a.fullName, a.role, pbkdf2Iterations, true));
     ids.client = demo.at(0);
     ids.freelancer = demo.at(1);
     ids.twoFactor = demo.at(2);
@@ -17,18 +17,15 @@ SeedIds seedUsers(Storage &db, int pbkdf2Iterations)
               {demoAccounts().at(2).totpSecret, ids.twoFactor});
 
     // Other people of the marketplace; nobody signs in as them (random passwords).
-    ids.client2 = Users::create(db, QStringLiteral("studio@velto.test"),
-                                QStringLiteral("not-a-demo-login-1"),
-                                QStringLiteral("Kavya Rao (Pixel Studio)"),
-                                QStringLiteral("client"), 1, true);
-    ids.freelancer2 = Users::create(db, QStringLiteral("dev.ananya@velto.test"),
-                                    QStringLiteral("not-a-demo-login-2"),
-                                    QStringLiteral("Ananya Singh"), QStringLiteral("freelancer"),
-                                    1, true);
-    ids.freelancer3 = Users::create(db, QStringLiteral("design.arjun@velto.test"),
-                                    QStringLiteral("not-a-demo-login-3"),
-                                    QStringLiteral("Arjun Nair"), QStringLiteral("freelancer"),
-                                    1, true);
+    ids.client2 = Users::create(
+        db, QStringLiteral("studio@velto.test"), QStringLiteral("not-a-demo-login-1"),
+        QStringLiteral("Kavya Rao (Pixel Studio)"), QStringLiteral("client"), 1, true);
+    ids.freelancer2 = Users::create(
+        db, QStringLiteral("dev.ananya@velto.test"), QStringLiteral("not-a-demo-login-2"),
+        QStringLiteral("Ananya Singh"), QStringLiteral("freelancer"), 1, true);
+    ids.freelancer3 = Users::create(
+        db, QStringLiteral("design.arjun@velto.test"), QStringLiteral("not-a-demo-login-3"),
+        QStringLiteral("Arjun Nair"), QStringLiteral("freelancer"), 1, true);
     // The other people were made with one iteration for speed; give them unusable hashes.
     for (qint64 id : {ids.client2, ids.freelancer2, ids.freelancer3})
         db.change(QStringLiteral("UPDATE users SET password_hash = '' WHERE id = ?"), {id});
@@ -44,8 +41,10 @@ SeedIds seedUsers(Storage &db, int pbkdf2Iterations)
               {ids.client, ids.client2});
 
     // Opening balances.
-    Money::deposit(db, ids.client, 250000 * Money::PaisePerRupee, QStringLiteral("Wallet top-up (card)"));
-    Money::deposit(db, ids.client2, 150000 * Money::PaisePerRupee, QStringLiteral("Wallet top-up (UPI)"));
+    Money::deposit(db, ids.client, 250000 * Money::PaisePerRupee,
+                   QStringLiteral("Wallet top-up (card)"));
+    Money::deposit(db, ids.client2, 150000 * Money::PaisePerRupee,
+                   QStringLiteral("Wallet top-up (UPI)"));
     Money::deposit(db, ids.freelancer, 12000 * Money::PaisePerRupee,
                    QStringLiteral("Opening balance"));
     Money::deposit(db, ids.twoFactor, 1500 * Money::PaisePerRupee,

@@ -37,7 +37,7 @@ namespace {
 
 Reply errorReply(int status, const QString &message)
 {
-    return Reply{status, QJsonObject{{QStringLiteral("error"), message}}, {}};
+    return Reply {status, QJsonObject {{QStringLiteral("error"), message}}, {}};
 }
 
 QString methodName(const QHttpServerRequest &request)
@@ -186,7 +186,7 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
 {
     const QString method = methodName(request);
     const bool writes = method == QLatin1String("POST") || method == QLatin1String("PUT")
-            || method == QLatin1String("DELETE");
+        || method == QLatin1String("DELETE");
 
     if (request.body().size() > MaxBodyBytes)
         return errorReply(413, QStringLiteral("Request body too large (limit 8 MiB)"));

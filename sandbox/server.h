@@ -14,13 +14,13 @@ class HttpsFrontend;
 
 struct SandboxOptions
 {
-    quint16 port = 8443;                          // 0 picks a free port
+    quint16 port = 8443; // 0 picks a free port
     QString dbPath = QStringLiteral("velto-sandbox.db"); // ":memory:" for a private database
-    QString certFile;                             // empty: <default cert dir>/server.pem
-    QString keyFile;                              // empty: <default cert dir>/server.key
-    bool seed = true;                             // load the demo seed into a new database
-    int pbkdf2Iterations = 100000;                // lower only in tests
-    bool printToStdout = true;                    // the status lines on standard output
+    QString certFile; // empty: <default cert dir>/server.pem
+    QString keyFile; // empty: <default cert dir>/server.key
+    bool seed = true; // load the demo seed into a new database
+    int pbkdf2Iterations = 100000; // lower only in tests
+    bool printToStdout = true; // the status lines on standard output
 };
 
 // The velto-sandbox service: an HTTPS server on 127.0.0.1 with the routing table of every area,

@@ -13,13 +13,13 @@ QString randomToken()
     quint32 words[8];
     QRandomGenerator::system()->fillRange(words);
     return QString::fromLatin1(
-            QByteArray(reinterpret_cast<const char *>(words), sizeof(words)).toHex());
+        QByteArray(reinterpret_cast<const char *>(words), sizeof(words)).toHex());
 }
 
 QString hashToken(const QString &token)
 {
     return QString::fromLatin1(
-            QCryptographicHash::hash(token.toUtf8(), QCryptographicHash::Sha256).toHex());
+        QCryptographicHash::hash(token.toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
 QString create(Storage &db, qint64 userId)
@@ -35,10 +35,11 @@ qint64 userFor(Storage &db, const QString &token)
 {
     if (token.size() != 64)
         return 0;
-    return db.scalar(QStringLiteral("SELECT user_id FROM sessions WHERE token_hash = ? AND "
-                                    "expires_at > ?"),
-                     {hashToken(token), Storage::now()})
-            .toLongLong();
+    return db
+        .scalar(QStringLiteral("SELECT user_id FROM sessions WHERE token_hash = ? AND "
+                               "expires_at > ?"),
+                {hashToken(token), Storage::now()})
+        .toLongLong();
 }
 
 void destroy(Storage &db, const QString &token)
@@ -64,16 +65,15 @@ QString tokenFromCookieHeader(const QByteArray &cookieHeader)
 
 QByteArray setCookieValue(const QString &token)
 {
-    return QByteArray(CookieName) + '=' + token.toLatin1()
-            + "; Max-Age=" + QByteArray::number(LifetimeDays * 24 * 3600)
-            + "; Secure; HttpOnly; SameSite=Lax; Path=/";
+    return QByteArray(CookieName) + '=' + token.toLatin1() + "; Max-Age="
+        + QByteArray::number(LifetimeDays * 24 * 3600) + "; Secure; HttpOnly; SameSite=Lax; Path=/";
 }
 
 QByteArray clearCookieValue()
 {
     return QByteArray(CookieName)
-            + "=; Max-Age=0; Expires=Thu, 01 Jan 1970 00:00:00 GMT; Secure; HttpOnly; "
-              "SameSite=Lax; Path=/";
+        + "=; Max-Age=0; Expires=Thu, 01 Jan 1970 00:00:00 GMT; Secure; HttpOnly; "
+          "SameSite=Lax; Path=/";
 }
 
 } // namespace Sessions

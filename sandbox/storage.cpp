@@ -317,8 +317,8 @@ bool Storage::open(const QString &path, QString *error)
         exec(QStringLiteral("PRAGMA foreign_keys = ON"));
         created = scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' "
                                         "AND name='users'"))
-                          .toLongLong()
-                == 0;
+                      .toLongLong()
+            == 0;
         migrate();
     } catch (const StorageError &e) {
         if (error)
@@ -334,9 +334,10 @@ void Storage::migrate()
     for (const char *statement : schema)
         exec(QString::fromUtf8(statement));
     // The house account receives platform fees; it cannot sign in (no password hash).
-    exec(QStringLiteral("INSERT OR IGNORE INTO users (email, full_name, role, verified, created_at) "
-                        "VALUES ('house@velto.internal', 'Velto', 'house', 1, ?)"),
-         {now()});
+    exec(
+        QStringLiteral("INSERT OR IGNORE INTO users (email, full_name, role, verified, created_at) "
+                       "VALUES ('house@velto.internal', 'Velto', 'house', 1, ?)"),
+        {now()});
     t.commit();
 }
 
@@ -344,7 +345,7 @@ QSqlQuery Storage::exec(const QString &sql, const QVariantList &params)
 {
     QSqlQuery q(QSqlDatabase::database(connectionName, false));
     if (!q.prepare(sql))
-        throw StorageError{q.lastError().text() + QStringLiteral(" in: ") + sql};
+        throw StorageError {q.lastError().text() + QStringLiteral(" in: ") + sql};
     for (const QVariant &p : params) {
         // A null QString would bind as SQL NULL; text columns get "" instead. NULL is bound only
         // from an empty QVariant().
@@ -354,7 +355,7 @@ QSqlQuery Storage::exec(const QString &sql, const QVariantList &params)
             q.addBindValue(p);
     }
     if (!q.exec())
-        throw StorageError{q.lastError().text() + QStringLiteral(" in: ") + sql};
+        throw StorageError {q.lastError().text() + QStringLiteral(" in: ") + sql};
     return q;
 }
 

@@ -34,12 +34,12 @@ QString totpCode(const QByteArray &secret, qint64 unixSeconds)
     QByteArray message(8, '\0');
     for (int i = 7, shift = 0; i >= 0; --i, shift += 8)
         message[i] = char((counter >> shift) & 0xFF);
-    const QByteArray mac =
-            QMessageAuthenticationCode::hash(message, secret, QCryptographicHash::Sha1);
+    const QByteArray mac
+        = QMessageAuthenticationCode::hash(message, secret, QCryptographicHash::Sha1);
     const int offset = mac.at(mac.size() - 1) & 0x0F;
     const quint32 binary = (quint32(quint8(mac.at(offset)) & 0x7F) << 24)
-            | (quint32(quint8(mac.at(offset + 1))) << 16)
-            | (quint32(quint8(mac.at(offset + 2))) << 8) | quint32(quint8(mac.at(offset + 3)));
+        | (quint32(quint8(mac.at(offset + 1))) << 16) | (quint32(quint8(mac.at(offset + 2))) << 8)
+        | quint32(quint8(mac.at(offset + 3)));
     return QStringLiteral("%1").arg(binary % 1000000, 6, 10, QLatin1Char('0'));
 }
 

@@ -35,15 +35,15 @@ qint64 create(Storage &db, const QString &email, const QString &password, const 
 
 qint64 idForEmail(Storage &db, const QString &email)
 {
-    return db.scalar(QStringLiteral("SELECT id FROM users WHERE email = ? AND role <> 'house'"),
-                     {email})
-            .toLongLong();
+    return db
+        .scalar(QStringLiteral("SELECT id FROM users WHERE email = ? AND role <> 'house'"), {email})
+        .toLongLong();
 }
 
 QString displayName(Storage &db, qint64 userId)
 {
-    const QJsonObject u = db.one(QStringLiteral("SELECT full_name, email FROM users WHERE id = ?"),
-                                 {userId});
+    const QJsonObject u
+        = db.one(QStringLiteral("SELECT full_name, email FROM users WHERE id = ?"), {userId});
     const QString name = u.value(QStringLiteral("full_name")).toString().trimmed();
     if (!name.isEmpty())
         return name;

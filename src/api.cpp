@@ -70,7 +70,8 @@ void Api::logout()
 {
     // The cookies are attached when post() is called, so the service still sees the session
     // it is asked to end even though the jar is emptied right after.
-    QNetworkReply *r = manager.post(buildRequest(QStringLiteral("api/auth/logout")), QByteArray("{}"));
+    QNetworkReply *r
+        = manager.post(buildRequest(QStringLiteral("api/auth/logout")), QByteArray("{}"));
     connect(r, &QNetworkReply::finished, r, &QObject::deleteLater);
     jar->clear();
 }

@@ -17,7 +17,7 @@ PersistentCookieJar::~PersistentCookieJar() = default;
 QString PersistentCookieJar::cookieFilePath()
 {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-            + QStringLiteral("/Velto");
+        + QStringLiteral("/Velto");
     QDir().mkpath(dir);
     return dir + QStringLiteral("/cookies.txt");
 }

@@ -83,9 +83,8 @@ void TestHttpsServer::readFrom(QTcpSocket *socket)
         if (response.never)
             continue;
         if (response.delayMs > 0) {
-            QTimer::singleShot(response.delayMs, socket, [this, socket, response] {
-                answer(socket, response);
-            });
+            QTimer::singleShot(response.delayMs, socket,
+                               [this, socket, response] { answer(socket, response); });
         } else {
             answer(socket, response);
         }

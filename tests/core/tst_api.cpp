@@ -115,7 +115,8 @@ private slots:
         probe.close(); // nothing listens there any more
         Api api(QStringLiteral("https://localhost:%1").arg(port));
         QSignalSpy replies(&api, &Api::reply);
-        api.request(9, QStringLiteral("POST"), QStringLiteral("api/auth/login"), QStringLiteral("{}"));
+        api.request(9, QStringLiteral("POST"), QStringLiteral("api/auth/login"),
+                    QStringLiteral("{}"));
         QTRY_COMPARE(replies.size(), 1);
         QCOMPARE(replies[0][0].toInt(), 9);
         QCOMPARE(replies[0][1].toInt(), 0);
@@ -128,9 +129,10 @@ private slots:
         QVERIFY(server.start());
         Api api(server.origin());
         QSignalSpy replies(&api, &Api::reply);
-        for (const char *method : { "get", "PATCH", "" }) {
+        for (const char *method : {"get", "PATCH", ""}) {
             replies.clear();
-            api.request(7, QString::fromLatin1(method), QStringLiteral("api/x"), QStringLiteral("{}"));
+            api.request(7, QString::fromLatin1(method), QStringLiteral("api/x"),
+                        QStringLiteral("{}"));
             QCOMPARE(replies.size(), 1); // before request() returned
             QCOMPARE(replies[0][0].toInt(), 7);
             QCOMPARE(replies[0][1].toInt(), 0);
@@ -156,7 +158,7 @@ private slots:
             Response r;
             r.status = 302;
             const QString to = req.target == "/api/secure" ? target.origin() : plain.origin();
-            r.headers.append({ "Location", (to + QStringLiteral("/api/landed")).toUtf8() });
+            r.headers.append({"Location", (to + QStringLiteral("/api/landed")).toUtf8()});
             return r;
         });
         Api api(server.origin());

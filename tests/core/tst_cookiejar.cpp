@@ -21,7 +21,7 @@ class TestCookieJar : public QObject
     static QFileDevice::Permissions foreignBits()
     {
         return QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
-                | QFileDevice::WriteOther;
+            | QFileDevice::WriteOther;
     }
 
     void writeFile(const QByteArray &content)
@@ -35,7 +35,8 @@ class TestCookieJar : public QObject
     static QStringList cookieNames(const PersistentCookieJar &jar)
     {
         QStringList names;
-        for (const QNetworkCookie &c : jar.cookiesForUrl(QUrl(QStringLiteral("https://localhost/"))))
+        for (const QNetworkCookie &c :
+             jar.cookiesForUrl(QUrl(QStringLiteral("https://localhost/"))))
             names << QString::fromUtf8(c.name() + '=' + c.value());
         names.sort();
         return names;
@@ -48,8 +49,12 @@ class TestCookieJar : public QObject
         server.setHandler([](const Request &req) {
             Response r;
             if (req.target == "/api/auth/login") {
-                r.headers.append(qMakePair(QByteArray("Set-Cookie"), QByteArray("sid=s3cr3t; Secure; HttpOnly; SameSite=Lax; Path=/")));
-                r.headers.append(qMakePair(QByteArray("Set-Cookie"), QByteArray("pref=dark; Path=/; Expires=Wed, 01 Jan 2048 00:00:00 GMT")));
+                r.headers.append(
+                    qMakePair(QByteArray("Set-Cookie"),
+                              QByteArray("sid=s3cr3t; Secure; HttpOnly; SameSite=Lax; Path=/")));
+                r.headers.append(qMakePair(
+                    QByteArray("Set-Cookie"),
+                    QByteArray("pref=dark; Path=/; Expires=Wed, 01 Jan 2048 00:00:00 GMT")));
             }
             r.body = req.header("cookie");
             return r;
@@ -79,12 +84,14 @@ private slots:
         QVERIFY(server.start());
         signInServer(server);
         writeFile("old=1; Path=/\n");
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                      | QFileDevice::ReadOther | QFileDevice::ReadGroup);
+        QFile::setPermissions(path,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                  | QFileDevice::ReadOther | QFileDevice::ReadGroup);
         {
             Api api(server.origin());
             QSignalSpy replies(&api, &Api::reply);
-            api.request(1, QStringLiteral("POST"), QStringLiteral("api/auth/login"), QStringLiteral("{}"));
+            api.request(1, QStringLiteral("POST"), QStringLiteral("api/auth/login"),
+                        QStringLiteral("{}"));
             QTRY_COMPARE(replies.size(), 1);
         }
         QFile file(path);
@@ -112,13 +119,14 @@ private slots:
         writeFile("a=1; secure; path=/; domain=localhost\n"
                   "b=2; path=/; domain=localhost\n");
         const QStringList clean = cookieNames(PersistentCookieJar());
-        QCOMPARE(clean, QStringList({ "a=1", "b=2" }));
+        QCOMPARE(clean, QStringList({"a=1", "b=2"}));
 
         writeFile("\r\n   a=1; secure; path=/; domain=localhost   \r\n\r\n"
                   "\tb=2; path=/; domain=localhost\r\n\r\n   \r\n");
         QCOMPARE(cookieNames(PersistentCookieJar()), clean);
 
-        writeFile("garbage\na=1; secure; path=/; domain=localhost\n;\nb=2; path=/; domain=localhost");
+        writeFile(
+            "garbage\na=1; secure; path=/; domain=localhost\n;\nb=2; path=/; domain=localhost");
         QCOMPARE(cookieNames(PersistentCookieJar()), clean); // unparsable lines are dropped
     }
 
@@ -137,7 +145,8 @@ private slots:
         signInServer(server);
         Api api(server.origin());
         QSignalSpy replies(&api, &Api::reply);
-        api.request(1, QStringLiteral("POST"), QStringLiteral("api/auth/login"), QStringLiteral("{}"));
+        api.request(1, QStringLiteral("POST"), QStringLiteral("api/auth/login"),
+                    QStringLiteral("{}"));
         QTRY_COMPARE(replies.size(), 1);
         QVERIFY(QFileInfo(path).size() > 0);
 

@@ -39,14 +39,25 @@ private slots:
 
     void everyDocumentIsEmbedded()
     {
-        const QStringList files = { "Main", "LoginView", "HomeView", "DiscoverView", "GigsView",
-                                    "GigOrdersView", "ContestsView", "ProjectsView", "TeamsView",
-                                    "ContractsView", "WalletView", "SkillsView",
-                                    "NotificationsView", "MoreView", "outcome.js",
-                                    "serviceorigin.js" };
+        const QStringList files = {"Main",
+                                   "LoginView",
+                                   "HomeView",
+                                   "DiscoverView",
+                                   "GigsView",
+                                   "GigOrdersView",
+                                   "ContestsView",
+                                   "ProjectsView",
+                                   "TeamsView",
+                                   "ContractsView",
+                                   "WalletView",
+                                   "SkillsView",
+                                   "NotificationsView",
+                                   "MoreView",
+                                   "outcome.js",
+                                   "serviceorigin.js"};
         for (const QString &name : files) {
             const QString path = QStringLiteral(":/qt/qml/Velto/qml/") + name
-                    + (name.endsWith(QLatin1String(".js")) ? QString() : QStringLiteral(".qml"));
+                + (name.endsWith(QLatin1String(".js")) ? QString() : QStringLiteral(".qml"));
             QVERIFY2(QFile::exists(path), qPrintable(path));
         }
     }

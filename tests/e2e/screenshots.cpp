@@ -52,7 +52,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     int failures = 0;
-    for (const char *role : { "client", "freelancer" }) {
+    for (const char *role : {"client", "freelancer"}) {
         DemoAccount account;
         for (const DemoAccount &a : demoAccounts())
             if (a.role == QLatin1String(role) && a.totpSecret.isEmpty() && account.email.isEmpty())
@@ -73,7 +73,8 @@ int main(int argc, char *argv[])
             client.click(QStringLiteral("tab_") + tab);
             QString name = tab.toLower();
             name.replace(QLatin1Char(' '), QLatin1Char('-'));
-            failures += !shoot(client, QStringLiteral("%1/%2-%3.png").arg(out, QLatin1String(role), name));
+            failures += !shoot(client,
+                               QStringLiteral("%1/%2-%3.png").arg(out, QLatin1String(role), name));
         }
         client.click(QStringLiteral("signOutButton"));
     }

@@ -64,7 +64,8 @@ std::unique_ptr<SandboxServer> startTestSandbox(bool seed)
 QStringList SandboxClient::notificationKinds()
 {
     QStringList kinds;
-    for (const QJsonValue &n : get(QStringLiteral("api/notifications")).list(QStringLiteral("notifications")))
+    for (const QJsonValue &n :
+         get(QStringLiteral("api/notifications")).list(QStringLiteral("notifications")))
         kinds << n.toObject().value(QStringLiteral("kind")).toString();
     return kinds;
 }
@@ -80,8 +81,9 @@ QByteArray databaseFingerprint(SandboxServer &server)
         const QString name = t.toObject().value(QStringLiteral("name")).toString();
         out += name.toUtf8() + ':';
         // Table names come from sqlite_master, not from input.
-        out += QJsonDocument(db.all(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(name)))
-                       .toJson(QJsonDocument::Compact);
+        out += QJsonDocument(
+                   db.all(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(name)))
+                   .toJson(QJsonDocument::Compact);
         out += '\n';
     }
     return out;
@@ -156,7 +158,7 @@ HttpResult SandboxClient::del(const QString &path)
 HttpResult SandboxClient::login(const QString &email, const QString &password,
                                 const QString &totpCode)
 {
-    QJsonObject body{{QStringLiteral("email"), email}, {QStringLiteral("password"), password}};
+    QJsonObject body {{QStringLiteral("email"), email}, {QStringLiteral("password"), password}};
     if (!totpCode.isEmpty())
         body.insert(QStringLiteral("totpCode"), totpCode);
     return post(QStringLiteral("api/auth/login"), body);

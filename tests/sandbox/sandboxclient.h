@@ -14,8 +14,8 @@ class SandboxServer;
 // One answer of the sandbox as a test sees it.
 struct HttpResult
 {
-    int status = 0;            // 0: no HTTP answer
-    QJsonObject json;          // the body when it is a JSON object, else {}
+    int status = 0; // 0: no HTTP answer
+    QJsonObject json; // the body when it is a JSON object, else {}
     QByteArray raw;
     QList<QPair<QByteArray, QByteArray>> headers;
 

@@ -39,12 +39,14 @@ void TestSandboxAccount::initTestCase()
     otherClient = std::make_unique<SandboxClient>(server->port());
     otherFreelancer = std::make_unique<SandboxClient>(server->port());
     QCOMPARE(client->login(SandboxClient::ClientEmail, SandboxClient::ClientPassword).status, 200);
-    QCOMPARE(freelancer->login(SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword)
-                     .status,
-             200);
+    QCOMPARE(
+        freelancer->login(SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword).status,
+        200);
     QVERIFY(!otherClient->signUp(*server, "team.owner@example.test", "client").isEmpty());
-    otherFreelancerId = otherFreelancer->signUp(*server, "new.freelancer@example.test", "freelancer")
-                                .value("id").toInteger();
+    otherFreelancerId
+        = otherFreelancer->signUp(*server, "new.freelancer@example.test", "freelancer")
+              .value("id")
+              .toInteger();
     QVERIFY(otherFreelancerId > 0);
 }
 
@@ -61,26 +63,33 @@ void TestSandboxAccount::teamsCreateInviteDelete()
         QVERIFY(t.value("description").isString());
     }
 
-    const HttpResult created = otherClient->post("api/teams", {{"name", "  QA  "}, {"description", ""}});
+    const HttpResult created
+        = otherClient->post("api/teams", {{"name", "  QA  "}, {"description", ""}});
     QCOMPARE(created.status, 201);
     const QJsonObject team = created.object("team");
     QCOMPARE(team.value("name").toString(), QStringLiteral("QA"));
     QCOMPARE(team.value("member_count").toInteger(), 1); // the owner
     QCOMPARE(team.value("description").toString(), QString());
     const QString path = QStringLiteral("api/teams/%1").arg(team.value("id").toInteger());
-    QCOMPARE(otherClient->post("api/teams", {{"name", "QA"}, {"description", "again"}}).status, 409);
+    QCOMPARE(otherClient->post("api/teams", {{"name", "QA"}, {"description", "again"}}).status,
+             409);
 
     // An existing account is added (and told); an unknown address stays an invitation.
-    const int unread = int(otherFreelancer->get("api/notifications").json.value("unread_count").toInteger());
-    HttpResult r = otherClient->post(path + "/invite", {{"email", " New.Freelancer@example.test "}});
+    const int unread
+        = int(otherFreelancer->get("api/notifications").json.value("unread_count").toInteger());
+    HttpResult r
+        = otherClient->post(path + "/invite", {{"email", " New.Freelancer@example.test "}});
     QCOMPARE(r.status, 201);
     QCOMPARE(r.object("invitation").value("status").toString(), QStringLiteral("member"));
-    QCOMPARE(otherFreelancer->get("api/notifications").json.value("unread_count").toInteger(), unread + 1);
+    QCOMPARE(otherFreelancer->get("api/notifications").json.value("unread_count").toInteger(),
+             unread + 1);
     r = otherClient->post(path + "/invite", {{"email", "stranger@elsewhere.test"}});
     QCOMPARE(r.status, 201);
     QCOMPARE(r.object("invitation").value("status").toString(), QStringLiteral("invited"));
-    QCOMPARE(otherClient->post(path + "/invite", {{"email", "new.freelancer@example.test"}}).status, 409);
-    QCOMPARE(otherClient->post(path + "/invite", {{"email", "team.owner@example.test"}}).status, 409);
+    QCOMPARE(otherClient->post(path + "/invite", {{"email", "new.freelancer@example.test"}}).status,
+             409);
+    QCOMPARE(otherClient->post(path + "/invite", {{"email", "team.owner@example.test"}}).status,
+             409);
 
     QJsonObject listed;
     for (const QJsonValue &v : otherClient->get("api/teams/mine").list("teams"))
@@ -101,8 +110,8 @@ void TestSandboxAccount::teamsCreateInviteDelete()
 
 void TestSandboxAccount::teamsAuthorizationAndBadInput()
 {
-    const qint64 clientTeam = client->get("api/teams/mine").list("teams").first().toObject()
-                                      .value("id").toInteger();
+    const qint64 clientTeam
+        = client->get("api/teams/mine").list("teams").first().toObject().value("id").toInteger();
     const QString path = QStringLiteral("api/teams/%1").arg(clientTeam);
     SandboxClient anonymous(server->port());
     const QByteArray before = databaseFingerprint(*server);
@@ -118,10 +127,14 @@ void TestSandboxAccount::teamsAuthorizationAndBadInput()
     QCOMPARE(client->post("api/teams", {{"name", " a "}}).status, 400);
     QCOMPARE(client->post("api/teams", {{"name", 42}}).status, 400);
     QCOMPARE(client->post("api/teams", {{"description", "no name"}}).status, 400);
-    QCOMPARE(client->post("api/teams", {{"name", "Long description"}, {"description", QString(501, 'd')}}).status, 400);
+    QCOMPARE(
+        client
+            ->post("api/teams", {{"name", "Long description"}, {"description", QString(501, 'd')}})
+            .status,
+        400);
     QCOMPARE(client->post(path + "/invite", {{"email", "@example.test"}}).status, 400);
     QCOMPARE(client->post(path + "/invite", {{"email", "no-at-sign"}}).status, 400);
-    QCOMPARE(client->post(path + "/invite", {{"email", QJsonArray{"a@b.c"}}}).status, 400);
+    QCOMPARE(client->post(path + "/invite", {{"email", QJsonArray {"a@b.c"}}}).status, 400);
     QCOMPARE(client->post(path + "/invite", {}).status, 400);
     QCOMPARE(databaseFingerprint(*server), before);
     // Delete answers have no body of interest; a foreign one is still refused after a retry.
@@ -188,7 +201,8 @@ void TestSandboxAccount::notificationsReadAll()
         unread |= o.value("read_at").isNull();
     }
     QVERIFY(read && unread);
-    const qint64 clientUnread = client->get("api/notifications").json.value("unread_count").toInteger();
+    const qint64 clientUnread
+        = client->get("api/notifications").json.value("unread_count").toInteger();
     QVERIFY(clientUnread > 0);
 
     SandboxClient foreign(server->port());
@@ -217,14 +231,16 @@ void TestSandboxAccount::affiliate()
     // Registering with the code counts as a referral.
     const QString code = a.json.value("code").toString();
     SandboxClient newcomer(server->port());
-    QCOMPARE(newcomer.post("api/auth/register", {{"email", "referred@example.test"},
-                                                 {"password", "password-123"},
-                                                 {"fullName", "Referred Person"},
-                                                 {"role", "client"},
-                                                 {"termsAccepted", true},
-                                                 {"privacyAccepted", true},
-                                                 {"referralCode", code}})
-                     .status,
+    QCOMPARE(newcomer
+                 .post("api/auth/register",
+                       {{"email", "referred@example.test"},
+                        {"password", "password-123"},
+                        {"fullName", "Referred Person"},
+                        {"role", "client"},
+                        {"termsAccepted", true},
+                        {"privacyAccepted", true},
+                        {"referralCode", code}})
+                 .status,
              201);
     QCOMPARE(freelancer->get("api/affiliate").list("referrals").size(), 3);
     QVERIFY(otherClient->get("api/affiliate").list("referrals").isEmpty());
@@ -235,8 +251,9 @@ void TestSandboxAccount::bankAccount_data()
 {
     QTest::addColumn<QJsonObject>("body");
     QTest::addColumn<int>("status");
-    const QJsonObject good{{"accountHolder", "Test Person"}, {"accountNumber", "123456789012"},
-                           {"ifsc", "sbin0001234"}};
+    const QJsonObject good {{"accountHolder", "Test Person"},
+                            {"accountNumber", "123456789012"},
+                            {"ifsc", "sbin0001234"}};
     auto with = [&](const char *member, const QJsonValue &value) {
         QJsonObject o = good;
         if (value.isUndefined())
@@ -246,8 +263,8 @@ void TestSandboxAccount::bankAccount_data()
         return o;
     };
     QTest::newRow("good, lower-case IFSC") << good << 200;
-    QTest::newRow("holder with SQL") << with("accountHolder", "O'Brien\"); DROP TABLE bank_accounts;--")
-                                     << 200;
+    QTest::newRow("holder with SQL")
+        << with("accountHolder", "O'Brien\"); DROP TABLE bank_accounts;--") << 200;
     QTest::newRow("holder blank") << with("accountHolder", "   ") << 400;
     QTest::newRow("holder missing") << with("accountHolder", QJsonValue::Undefined) << 400;
     QTest::newRow("number short") << with("accountNumber", "12345") << 400;
@@ -291,15 +308,20 @@ void TestSandboxAccount::settlements()
         QVERIFY(o.value("requested_at").toString().size() >= 10);
     }
     const int count = s.list("settlements").size();
-    const qint64 balance = freelancer->get("api/wallet").object("wallet").value("balance_paise").toInteger();
+    const qint64 balance
+        = freelancer->get("api/wallet").object("wallet").value("balance_paise").toInteger();
     const HttpResult r = freelancer->post("api/settlements", {{"amount", "1000"}});
     QCOMPARE(r.status, 201);
     QCOMPARE(r.object("settlement").value("status").toString(), QStringLiteral("requested"));
     QCOMPARE(freelancer->get("api/settlements").list("settlements").size(), count + 1);
     QCOMPARE(freelancer->get("api/wallet").object("wallet").value("balance_paise").toInteger(),
              balance - 100000);
-    QCOMPARE(freelancer->get("api/wallet").list("transactions").first().toObject()
-                     .value("kind").toString(),
+    QCOMPARE(freelancer->get("api/wallet")
+                 .list("transactions")
+                 .first()
+                 .toObject()
+                 .value("kind")
+                 .toString(),
              QStringLiteral("withdrawal"));
     // Without a bank account on file the reply has no bankAccount member.
     QVERIFY(!client->get("api/settlements").json.contains("bankAccount"));
@@ -324,18 +346,22 @@ void TestSandboxAccount::settlementRefusals()
     QVERIFY(r.error().contains("KYC"));
     QCOMPARE(databaseFingerprint(*server), before);
     // With KYC but without a bank account.
-    server->storage().change("UPDATE users SET kyc_status = 'verified' WHERE id = ?", {otherFreelancerId});
+    server->storage().change("UPDATE users SET kyc_status = 'verified' WHERE id = ?",
+                             {otherFreelancerId});
     Money::deposit(server->storage(), otherFreelancerId, 500000, "test");
     r = otherFreelancer->post("api/settlements", {{"amount", "1000"}});
     QCOMPARE(r.status, 409);
     QVERIFY(r.error().contains("bank"));
-    QCOMPARE(otherFreelancer->put("api/bank-account", {{"accountHolder", "New Freelancer"},
-                                                      {"accountNumber", "000111222333"},
-                                                      {"ifsc", "ICIC0000001"}})
-                     .status,
+    QCOMPARE(otherFreelancer
+                 ->put("api/bank-account",
+                       {{"accountHolder", "New Freelancer"},
+                        {"accountNumber", "000111222333"},
+                        {"ifsc", "ICIC0000001"}})
+                 .status,
              200);
     QCOMPARE(otherFreelancer->post("api/settlements", {{"amount", "5000"}}).status, 201);
-    QCOMPARE(otherFreelancer->get("api/wallet").object("wallet").value("balance_paise").toInteger(), 0);
+    QCOMPARE(otherFreelancer->get("api/wallet").object("wallet").value("balance_paise").toInteger(),
+             0);
     QCOMPARE(otherFreelancer->post("api/settlements", {{"amount", "1000"}}).status, 409);
 }
 

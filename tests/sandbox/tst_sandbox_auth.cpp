@@ -82,21 +82,22 @@ void TestSandboxAuth::registrationVerificationAndSignIn()
     SandboxClient c(port);
     QCOMPARE(c.get(QStringLiteral("api/auth/me")).status, 401);
 
-    const QJsonObject body{{"email", "  New.Person@Example.test "},
-                           {"password", " spaced password "},
-                           {"fullName", "  New Person "},
-                           {"role", "client"},
-                           {"termsAccepted", true},
-                           {"privacyAccepted", true}};
+    const QJsonObject body {{"email", "  New.Person@Example.test "},
+                            {"password", " spaced password "},
+                            {"fullName", "  New Person "},
+                            {"role", "client"},
+                            {"termsAccepted", true},
+                            {"privacyAccepted", true}};
     const HttpResult reg = c.post(QStringLiteral("api/auth/register"), body);
     QCOMPARE(reg.status, 201);
     QCOMPARE(reg.header("Content-Type"), QByteArray("application/json"));
-    QCOMPARE(reg.object("user").value("email").toString(), QStringLiteral("new.person@example.test"));
+    QCOMPARE(reg.object("user").value("email").toString(),
+             QStringLiteral("new.person@example.test"));
     QCOMPARE(reg.object("user").value("full_name").toString(), QStringLiteral("New Person"));
 
     // Not verified yet: refused with a reason.
-    HttpResult in = c.login(QStringLiteral("new.person@example.test"),
-                            QStringLiteral(" spaced password "));
+    HttpResult in
+        = c.login(QStringLiteral("new.person@example.test"), QStringLiteral(" spaced password "));
     QCOMPARE(in.status, 403);
     QVERIFY(!in.error().isEmpty());
 
@@ -111,7 +112,7 @@ void TestSandboxAuth::registrationVerificationAndSignIn()
 
     // The password is taken as typed: the trimmed one does not work.
     QCOMPARE(c.login(QStringLiteral("new.person@example.test"), QStringLiteral("spaced password"))
-                     .status,
+                 .status,
              401);
     in = c.login(QStringLiteral("NEW.person@example.test"), QStringLiteral(" spaced password "));
     QCOMPARE(in.status, 200);
@@ -130,12 +131,9 @@ void TestSandboxAuth::registrationRefusals_data()
 {
     QTest::addColumn<QJsonObject>("body");
     QTest::addColumn<int>("status");
-    const QJsonObject good{{"email", "fresh@example.test"},
-                           {"password", "long-enough"},
-                           {"fullName", "Fresh"},
-                           {"role", "freelancer"},
-                           {"termsAccepted", true},
-                           {"privacyAccepted", true}};
+    const QJsonObject good {{"email", "fresh@example.test"}, {"password", "long-enough"},
+                            {"fullName", "Fresh"},           {"role", "freelancer"},
+                            {"termsAccepted", true},         {"privacyAccepted", true}};
     auto with = [&](const char *member, const QJsonValue &value) {
         QJsonObject o = good;
         if (value.isUndefined())
@@ -145,7 +143,7 @@ void TestSandboxAuth::registrationRefusals_data()
         return o;
     };
     QTest::newRow("taken email, other case")
-            << with("email", QStringLiteral("CLIENT@velto.test")) << 409;
+        << with("email", QStringLiteral("CLIENT@velto.test")) << 409;
     QTest::newRow("no @") << with("email", QStringLiteral("nobody.example.test")) << 400;
     QTest::newRow("leading @") << with("email", QStringLiteral("@example.test")) << 400;
     QTest::newRow("email number") << with("email", 42) << 400;
@@ -157,7 +155,7 @@ void TestSandboxAuth::registrationRefusals_data()
     QTest::newRow("terms false") << with("termsAccepted", false) << 400;
     QTest::newRow("terms text") << with("termsAccepted", QStringLiteral("true")) << 400;
     QTest::newRow("privacy missing") << with("privacyAccepted", QJsonValue::Undefined) << 400;
-    QTest::newRow("name list") << with("fullName", QJsonArray{1}) << 400;
+    QTest::newRow("name list") << with("fullName", QJsonArray {1}) << 400;
 }
 
 void TestSandboxAuth::registrationRefusals()
@@ -169,15 +167,15 @@ void TestSandboxAuth::registrationRefusals()
     QCOMPARE(r.status, status);
     QVERIFY(!r.error().isEmpty());
     QVERIFY(server->lastLink(QStringLiteral("verify-link"), QStringLiteral("fresh@example.test"))
-                    .isEmpty());
+                .isEmpty());
 }
 
 void TestSandboxAuth::wrongPasswordsAndUnknownAccounts()
 {
     SandboxClient c(port);
     const HttpResult wrong = c.login(SandboxClient::ClientEmail, QStringLiteral("velto-client-2"));
-    const HttpResult unknown = c.login(QStringLiteral("ghost@velto.test"),
-                                       SandboxClient::ClientPassword);
+    const HttpResult unknown
+        = c.login(QStringLiteral("ghost@velto.test"), SandboxClient::ClientPassword);
     QCOMPARE(wrong.status, 401);
     QCOMPARE(unknown.status, 401);
     QCOMPARE(wrong.error(), unknown.error());
@@ -185,7 +183,7 @@ void TestSandboxAuth::wrongPasswordsAndUnknownAccounts()
     QCOMPARE(c.get(QStringLiteral("api/auth/me")).status, 401);
     QCOMPARE(c.post(QStringLiteral("api/auth/login"), {{"email", "x@y.z"}}).status, 400);
     QCOMPARE(c.post(QStringLiteral("api/auth/login"), {{"email", "x@y.z"}, {"password", 12345678}})
-                     .status,
+                 .status,
              400);
     // The house account that receives fees cannot sign in.
     QCOMPARE(c.login(QStringLiteral("house@velto.internal"), QString()).status, 401);
@@ -194,7 +192,8 @@ void TestSandboxAuth::wrongPasswordsAndUnknownAccounts()
 void TestSandboxAuth::sessionCookieAttributesAndLogout()
 {
     SandboxClient c(port);
-    const HttpResult in = c.login(SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword);
+    const HttpResult in
+        = c.login(SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword);
     QCOMPARE(in.status, 200);
     QCOMPARE(in.object("user").value("role").toString(), QStringLiteral("freelancer"));
     const QByteArray setCookie = in.header("Set-Cookie");
@@ -243,19 +242,20 @@ void TestSandboxAuth::twoFactorSignIn()
     const QString good = totpCode(secret, now);
     QString bad = totpCode(secret, now + 3600);
     if (bad == good)
-        bad = QStringLiteral("000000") == good ? QStringLiteral("111111") : QStringLiteral("000000");
+        bad = QStringLiteral("000000") == good ? QStringLiteral("111111")
+                                               : QStringLiteral("000000");
     r = c.login(SandboxClient::TwoFactorEmail, SandboxClient::TwoFactorPassword, bad);
     QCOMPARE(r.status, 401);
     QVERIFY(!r.error().isEmpty());
     QCOMPARE(c.login(SandboxClient::TwoFactorEmail, SandboxClient::TwoFactorPassword,
                      QStringLiteral("abcdef"))
-                     .status,
+                 .status,
              401);
     QCOMPARE(c.post(QStringLiteral("api/auth/login"),
                     {{"email", SandboxClient::TwoFactorEmail},
                      {"password", SandboxClient::TwoFactorPassword},
                      {"totpCode", 123456}})
-                     .status,
+                 .status,
              400);
     // A right code with a wrong password is still refused.
     QCOMPARE(c.login(SandboxClient::TwoFactorEmail, QStringLiteral("wrong-password"), good).status,
@@ -273,48 +273,48 @@ void TestSandboxAuth::twoFactorSignIn()
 void TestSandboxAuth::forgotPasswordAndReset()
 {
     SandboxClient c(port);
-    const QJsonObject user = c.signUp(*server, QStringLiteral("forgetful@example.test"),
-                                      QStringLiteral("freelancer"));
+    const QJsonObject user
+        = c.signUp(*server, QStringLiteral("forgetful@example.test"), QStringLiteral("freelancer"));
     QVERIFY(!user.isEmpty());
     QCOMPARE(c.get(QStringLiteral("api/auth/me")).status, 200);
 
     SandboxClient anon(port);
-    QCOMPARE(anon.post(QStringLiteral("api/auth/forgot-password"), {{"email", "nobody@x.test"}})
-                     .status,
-             200);
-    QVERIFY(server->lastLink(QStringLiteral("reset-link"), QStringLiteral("nobody@x.test"))
-                    .isEmpty());
+    QCOMPARE(
+        anon.post(QStringLiteral("api/auth/forgot-password"), {{"email", "nobody@x.test"}}).status,
+        200);
+    QVERIFY(
+        server->lastLink(QStringLiteral("reset-link"), QStringLiteral("nobody@x.test")).isEmpty());
     QCOMPARE(anon.post(QStringLiteral("api/auth/forgot-password"), {{"email", 7}}).status, 200);
     QCOMPARE(anon.post(QStringLiteral("api/auth/forgot-password"),
                        {{"email", " Forgetful@example.test "}})
-                     .status,
+                 .status,
              200);
     const QUrl link(
-            server->lastLink(QStringLiteral("reset-link"), QStringLiteral("forgetful@example.test")));
+        server->lastLink(QStringLiteral("reset-link"), QStringLiteral("forgetful@example.test")));
     QVERIFY(link.isValid() && !link.isEmpty());
     const QString token = QUrlQuery(link).queryItemValue(QStringLiteral("token"));
     QCOMPARE(anon.get(link.path().mid(1) + QLatin1Char('?') + link.query()).status, 200);
 
     QCOMPARE(anon.post(QStringLiteral("api/auth/reset-password"),
                        {{"token", token}, {"password", "short"}})
-                     .status,
+                 .status,
              400);
     QCOMPARE(anon.post(QStringLiteral("api/auth/reset-password"),
                        {{"token", token}, {"password", "a-new-password"}})
-                     .status,
+                 .status,
              200);
     QCOMPARE(anon.post(QStringLiteral("api/auth/reset-password"),
                        {{"token", token}, {"password", "another-password"}})
-                     .status,
+                 .status,
              400);
     // The reset ends existing sessions; the new password works, the old one does not.
     QCOMPARE(c.get(QStringLiteral("api/auth/me")).status, 401);
     QCOMPARE(anon.login(QStringLiteral("forgetful@example.test"),
                         QStringLiteral("password-of-forgetful@example.test"))
-                     .status,
+                 .status,
              401);
     QCOMPARE(anon.login(QStringLiteral("forgetful@example.test"), QStringLiteral("a-new-password"))
-                     .status,
+                 .status,
              200);
 }
 
@@ -346,21 +346,23 @@ void TestSandboxAuth::malformedRequests_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("status");
-    QTest::newRow("truncated JSON") << QByteArray("POST") << "api/auth/login"
-                                    << QByteArray("{\"email\":") << 400;
-    QTest::newRow("not JSON") << QByteArray("POST") << "api/auth/login" << QByteArray("hello") << 400;
+    QTest::newRow("truncated JSON")
+        << QByteArray("POST") << "api/auth/login" << QByteArray("{\"email\":") << 400;
+    QTest::newRow("not JSON") << QByteArray("POST") << "api/auth/login" << QByteArray("hello")
+                              << 400;
     QTest::newRow("array body") << QByteArray("POST") << "api/auth/login" << QByteArray("[1,2]")
                                 << 400;
-    QTest::newRow("string body") << QByteArray("POST") << "api/auth/register"
-                                 << QByteArray("\"x\"") << 400;
+    QTest::newRow("string body") << QByteArray("POST") << "api/auth/register" << QByteArray("\"x\"")
+                                 << 400;
     QTest::newRow("empty body") << QByteArray("POST") << "api/auth/login" << QByteArray() << 400;
-    QTest::newRow("unknown route") << QByteArray("GET") << "api/nothing/here" << QByteArray() << 404;
+    QTest::newRow("unknown route")
+        << QByteArray("GET") << "api/nothing/here" << QByteArray() << 404;
     QTest::newRow("root") << QByteArray("GET") << "" << QByteArray() << 404;
     QTest::newRow("trailing slash") << QByteArray("GET") << "api/auth/me/" << QByteArray() << 404;
     QTest::newRow("wrong method") << QByteArray("DELETE") << "api/auth/me" << QByteArray() << 405;
     QTest::newRow("PATCH") << QByteArray("PATCH") << "api/auth/login" << QByteArray("{}") << 405;
-    QTest::newRow("GET on a POST route") << QByteArray("GET") << "api/auth/login" << QByteArray()
-                                         << 405;
+    QTest::newRow("GET on a POST route")
+        << QByteArray("GET") << "api/auth/login" << QByteArray() << 405;
 }
 
 void TestSandboxAuth::malformedRequests()
@@ -395,8 +397,8 @@ void TestSandboxAuth::injectionTextStoredVerbatim()
 {
     SandboxClient c(port);
     const QString name = QStringLiteral("Robert'); DROP TABLE users;-- \"x\" \\ %_");
-    const QJsonObject user = c.signUp(*server, QStringLiteral("bobby@example.test"),
-                                      QStringLiteral("client"), name);
+    const QJsonObject user
+        = c.signUp(*server, QStringLiteral("bobby@example.test"), QStringLiteral("client"), name);
     QCOMPARE(user.value("full_name").toString(), name);
     QCOMPARE(c.get(QStringLiteral("api/auth/me")).object("user").value("full_name").toString(),
              name);

@@ -35,7 +35,8 @@ private:
     std::unique_ptr<SandboxClient> client, freelancer, otherClient, otherFreelancer;
 };
 
-static const QString Brief = QStringLiteral("A brief that is longer than thirty characters, surely.");
+static const QString Brief
+    = QStringLiteral("A brief that is longer than thirty characters, surely.");
 static const QString EntryText = QStringLiteral("An entry description of twenty+ chars");
 
 void TestSandboxContests::initTestCase()
@@ -47,19 +48,18 @@ void TestSandboxContests::initTestCase()
     otherClient = std::make_unique<SandboxClient>(server->port());
     otherFreelancer = std::make_unique<SandboxClient>(server->port());
     QCOMPARE(client->login(SandboxClient::ClientEmail, SandboxClient::ClientPassword).status, 200);
-    QCOMPARE(freelancer->login(SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword)
-                     .status,
-             200);
+    QCOMPARE(
+        freelancer->login(SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword).status,
+        200);
     QVERIFY(!otherClient->signUp(*server, "poor.client@example.test", "client").isEmpty());
     QVERIFY(!otherFreelancer->signUp(*server, "entrant@example.test", "freelancer").isEmpty());
 }
 
 qint64 TestSandboxContests::post(SandboxClient &c, const QString &title, const QString &prize)
 {
-    const HttpResult r = c.post("api/contests", {{"title", title},
-                                                 {"brief", Brief},
-                                                 {"prize", prize},
-                                                 {"deadlineDays", 10}});
+    const HttpResult r
+        = c.post("api/contests",
+                 {{"title", title}, {"brief", Brief}, {"prize", prize}, {"deadlineDays", 10}});
     return r.status == 201 ? r.object("contest").value("id").toInteger() : 0;
 }
 
@@ -135,22 +135,26 @@ void TestSandboxContests::postEnterAward()
     QCOMPARE(c.value("prize_paise").toInteger(), 200000);
 
     const QString path = QStringLiteral("api/contests/%1").arg(id);
-    const int hostUnread = int(client->get("api/notifications").json.value("unread_count").toInteger());
-    const HttpResult entered = freelancer->post(path + "/entries", {{"title", "Sunny set"},
-                                                                    {"description", EntryText},
-                                                                    {"attachmentUrl", ""}});
+    const int hostUnread
+        = int(client->get("api/notifications").json.value("unread_count").toInteger());
+    const HttpResult entered = freelancer->post(
+        path + "/entries",
+        {{"title", "Sunny set"}, {"description", EntryText}, {"attachmentUrl", ""}});
     QCOMPARE(entered.status, 201);
-    QCOMPARE(otherFreelancer->post(path + "/entries",
-                                   {{"title", "Cloudy set"},
-                                    {"description", EntryText},
-                                    {"attachmentUrl", "https://example.test/work"}})
-                     .status,
+    QCOMPARE(otherFreelancer
+                 ->post(path + "/entries",
+                        {{"title", "Cloudy set"},
+                         {"description", EntryText},
+                         {"attachmentUrl", "https://example.test/work"}})
+                 .status,
              201);
-    QCOMPARE(client->get("api/notifications").json.value("unread_count").toInteger(), hostUnread + 2);
+    QCOMPARE(client->get("api/notifications").json.value("unread_count").toInteger(),
+             hostUnread + 2);
     QCOMPARE(client->get(path).object("contest").value("entries_count").toInteger(), 2);
 
     const qint64 freelancerBefore = balance(*freelancer);
-    const qint64 houseBefore = Money::balance(server->storage(), Money::houseAccountId(server->storage()));
+    const qint64 houseBefore
+        = Money::balance(server->storage(), Money::houseAccountId(server->storage()));
     const qint64 entryId = entered.object("entry").value("id").toInteger();
     const HttpResult awarded = client->post(path + "/award", {{"entryId", entryId}});
     QCOMPARE(awarded.status, 200);
@@ -162,15 +166,19 @@ void TestSandboxContests::postEnterAward()
     for (const QJsonValue &v : detail.list("entries"))
         QCOMPARE(v.toObject().value("is_winner").toBool(),
                  v.toObject().value("id").toInteger() == entryId);
-    QCOMPARE(freelancer->get("api/notifications").list("notifications").first().toObject()
-                     .value("kind").toString(),
+    QCOMPARE(freelancer->get("api/notifications")
+                 .list("notifications")
+                 .first()
+                 .toObject()
+                 .value("kind")
+                 .toString(),
              QStringLiteral("prize_awarded"));
     // Awarded: nothing more happens.
     QCOMPARE(client->post(path + "/award", {{"entryId", entryId}}).status, 409);
     QCOMPARE(client->post(path + "/cancel").status, 409);
-    QCOMPARE(freelancer->post(path + "/entries", {{"title", "Late"}, {"description", EntryText}})
-                     .status,
-             409);
+    QCOMPARE(
+        freelancer->post(path + "/entries", {{"title", "Late"}, {"description", EntryText}}).status,
+        409);
 }
 
 void TestSandboxContests::cancelRefundsPrizeAndFee()
@@ -181,14 +189,18 @@ void TestSandboxContests::cancelRefundsPrizeAndFee()
     QVERIFY(balance(*client) < before);
     const QString path = QStringLiteral("api/contests/%1").arg(id);
     QCOMPARE(freelancer->post(path + "/entries", {{"title", "Entry"}, {"description", EntryText}})
-                     .status,
+                 .status,
              201);
     QCOMPARE(client->post(path + "/cancel").status, 200);
     QCOMPARE(balance(*client), before);
     QCOMPARE(client->get(path).object("contest").value("status").toString(),
              QStringLiteral("cancelled"));
-    QCOMPARE(freelancer->get("api/notifications").list("notifications").first().toObject()
-                     .value("kind").toString(),
+    QCOMPARE(freelancer->get("api/notifications")
+                 .list("notifications")
+                 .first()
+                 .toObject()
+                 .value("kind")
+                 .toString(),
              QStringLiteral("contest_cancelled"));
     QCOMPARE(client->post(path + "/cancel").status, 409);
 }
@@ -197,26 +209,26 @@ void TestSandboxContests::walletMustCoverPrizeAndFee()
 {
     // A new client has an empty wallet.
     const QByteArray before = databaseFingerprint(*server);
-    const HttpResult r = otherClient->post("api/contests", {{"title", "Cannot afford it"},
-                                                           {"brief", Brief},
-                                                           {"prize", "500"},
-                                                           {"deadlineDays", 3}});
+    const HttpResult r = otherClient->post(
+        "api/contests",
+        {{"title", "Cannot afford it"}, {"brief", Brief}, {"prize", "500"}, {"deadlineDays", 3}});
     QCOMPARE(r.status, 409);
     QVERIFY(r.error().contains("wallet"));
     QCOMPARE(databaseFingerprint(*server), before);
-    Money::deposit(server->storage(), otherClient->get("api/auth/me").object("user").value("id").toInteger(),
-                   50000, "test top-up");
+    Money::deposit(server->storage(),
+                   otherClient->get("api/auth/me").object("user").value("id").toInteger(), 50000,
+                   "test top-up");
     // Exactly the prize is not enough: the plan fee comes on top.
-    QCOMPARE(otherClient->post("api/contests", {{"title", "Cannot afford it"},
-                                                {"brief", Brief},
-                                                {"prize", "500"}})
-                     .status,
+    QCOMPARE(otherClient
+                 ->post("api/contests",
+                        {{"title", "Cannot afford it"}, {"brief", Brief}, {"prize", "500"}})
+                 .status,
              409);
-    Money::deposit(server->storage(), otherClient->get("api/auth/me").object("user").value("id").toInteger(),
+    Money::deposit(server->storage(),
+                   otherClient->get("api/auth/me").object("user").value("id").toInteger(),
                    Money::contestFee(50000), "test top-up");
-    const HttpResult ok = otherClient->post("api/contests", {{"title", "Now it is affordable"},
-                                                            {"brief", Brief},
-                                                            {"prize", "500"}});
+    const HttpResult ok = otherClient->post(
+        "api/contests", {{"title", "Now it is affordable"}, {"brief", Brief}, {"prize", "500"}});
     QCOMPARE(ok.status, 201); // deadlineDays may be left out (14 days)
     QCOMPARE(balance(*otherClient), 0);
 }
@@ -226,12 +238,13 @@ void TestSandboxContests::authorizationMatrix()
     const qint64 id = post(*client, "Matrix contest for the client");
     QVERIFY(id);
     const QString path = QStringLiteral("api/contests/%1").arg(id);
-    const HttpResult entry = freelancer->post(path + "/entries",
-                                              {{"title", "Matrix entry"}, {"description", EntryText}});
+    const HttpResult entry = freelancer->post(
+        path + "/entries", {{"title", "Matrix entry"}, {"description", EntryText}});
     QCOMPARE(entry.status, 201);
     const qint64 entryId = entry.object("entry").value("id").toInteger();
-    const QJsonObject contest{{"title", "Freelancers cannot host"}, {"brief", Brief}, {"prize", "500"}};
-    const QJsonObject anEntry{{"title", "Clients cannot enter"}, {"description", EntryText}};
+    const QJsonObject contest {
+        {"title", "Freelancers cannot host"}, {"brief", Brief}, {"prize", "500"}};
+    const QJsonObject anEntry {{"title", "Clients cannot enter"}, {"description", EntryText}};
     struct Case
     {
         SandboxClient *who;
@@ -241,15 +254,15 @@ void TestSandboxContests::authorizationMatrix()
     };
     SandboxClient anonymous(server->port());
     const QList<Case> cases = {
-            {&anonymous, "api/contests", contest, 401},
-            {freelancer.get(), "api/contests", contest, 403},
-            {client.get(), path + "/entries", anEntry, 403},
-            {otherClient.get(), path + "/entries", anEntry, 403},
-            {freelancer.get(), path + "/award", {{"entryId", entryId}}, 403},
-            {otherClient.get(), path + "/award", {{"entryId", entryId}}, 404},
-            {freelancer.get(), path + "/cancel", {}, 403},
-            {otherClient.get(), path + "/cancel", {}, 404},
-            {&anonymous, path + "/cancel", {}, 401},
+        {&anonymous, "api/contests", contest, 401},
+        {freelancer.get(), "api/contests", contest, 403},
+        {client.get(), path + "/entries", anEntry, 403},
+        {otherClient.get(), path + "/entries", anEntry, 403},
+        {freelancer.get(), path + "/award", {{"entryId", entryId}}, 403},
+        {otherClient.get(), path + "/award", {{"entryId", entryId}}, 404},
+        {freelancer.get(), path + "/cancel", {}, 403},
+        {otherClient.get(), path + "/cancel", {}, 404},
+        {&anonymous, path + "/cancel", {}, 401},
     };
     const QByteArray before = databaseFingerprint(*server);
     for (const Case &c : cases) {
@@ -264,8 +277,8 @@ void TestSandboxContests::authorizationMatrix()
 void TestSandboxContests::badInput_data()
 {
     QTest::addColumn<QJsonObject>("body");
-    const QJsonObject good{{"title", "A contest title"}, {"brief", Brief}, {"prize", "600"},
-                           {"deadlineDays", 7}};
+    const QJsonObject good {
+        {"title", "A contest title"}, {"brief", Brief}, {"prize", "600"}, {"deadlineDays", 7}};
     auto with = [&](const char *member, const QJsonValue &value) {
         QJsonObject o = good;
         if (value.isUndefined())
@@ -283,7 +296,7 @@ void TestSandboxContests::badInput_data()
     QTest::newRow("prize huge") << with("prize", "100000000000");
     QTest::newRow("title short") << with("title", "abcd");
     QTest::newRow("brief short") << with("brief", QString(29, 'b'));
-    QTest::newRow("brief object") << with("brief", QJsonObject{{"a", 1}});
+    QTest::newRow("brief object") << with("brief", QJsonObject {{"a", 1}});
     QTest::newRow("days negative") << with("deadlineDays", -2);
     QTest::newRow("days zero") << with("deadlineDays", 0);
     QTest::newRow("days text") << with("deadlineDays", "14");
@@ -307,22 +320,45 @@ void TestSandboxContests::entryRules()
     QVERIFY(id && other);
     const QString path = QStringLiteral("api/contests/%1").arg(id);
     const QByteArray before = databaseFingerprint(*server);
-    QCOMPARE(freelancer->post(path + "/entries", {{"title", "ab"}, {"description", EntryText}}).status, 400);
-    QCOMPARE(freelancer->post(path + "/entries", {{"title", "abc"}, {"description", QString(19, 'd')}}).status, 400);
-    QCOMPARE(freelancer->post(path + "/entries", {{"title", "abc"}, {"description", EntryText}, {"attachmentUrl", "javascript:alert(1)"}}).status, 400);
-    QCOMPARE(freelancer->post(path + "/entries", {{"title", "abc"}, {"description", EntryText}, {"attachmentUrl", 5}}).status, 400);
-    QCOMPARE(freelancer->post("api/contests/999999/entries", {{"title", "abc"}, {"description", EntryText}}).status, 404);
+    QCOMPARE(
+        freelancer->post(path + "/entries", {{"title", "ab"}, {"description", EntryText}}).status,
+        400);
+    QCOMPARE(
+        freelancer->post(path + "/entries", {{"title", "abc"}, {"description", QString(19, 'd')}})
+            .status,
+        400);
+    QCOMPARE(freelancer
+                 ->post(path + "/entries",
+                        {{"title", "abc"},
+                         {"description", EntryText},
+                         {"attachmentUrl", "javascript:alert(1)"}})
+                 .status,
+             400);
+    QCOMPARE(freelancer
+                 ->post(path + "/entries",
+                        {{"title", "abc"}, {"description", EntryText}, {"attachmentUrl", 5}})
+                 .status,
+             400);
+    QCOMPARE(
+        freelancer
+            ->post("api/contests/999999/entries", {{"title", "abc"}, {"description", EntryText}})
+            .status,
+        404);
     QCOMPARE(databaseFingerprint(*server), before);
 
     const QString evil = QStringLiteral("Robert'); DROP TABLE contests;--");
-    const HttpResult r = freelancer->post(path + "/entries", {{"title", evil},
-                                                              {"description", evil + " long enough"},
-                                                              {"attachmentUrl", "https://x.test/?q=' OR 1=1"}});
+    const HttpResult r = freelancer->post(path + "/entries",
+                                          {{"title", evil},
+                                           {"description", evil + " long enough"},
+                                           {"attachmentUrl", "https://x.test/?q=' OR 1=1"}});
     QCOMPARE(r.status, 201);
-    QCOMPARE(freelancer->post(path + "/entries", {{"title", "Second"}, {"description", EntryText}}).status, 409);
+    QCOMPARE(freelancer->post(path + "/entries", {{"title", "Second"}, {"description", EntryText}})
+                 .status,
+             409);
     const QJsonObject stored = client->get(path).list("entries").first().toObject();
     QCOMPARE(stored.value("title").toString(), evil);
-    QCOMPARE(stored.value("attachment_url").toString(), QStringLiteral("https://x.test/?q=' OR 1=1"));
+    QCOMPARE(stored.value("attachment_url").toString(),
+             QStringLiteral("https://x.test/?q=' OR 1=1"));
 
     // Award takes only an entry of this contest, given as an id.
     const qint64 entryId = r.object("entry").value("id").toInteger();
@@ -335,10 +371,13 @@ void TestSandboxContests::entryRules()
 
     // Contest texts are stored as sent, too.
     const QString evilBrief = evil + QStringLiteral(" and a brief long enough ' OR '1'='1");
-    const HttpResult c = client->post("api/contests", {{"title", evil}, {"brief", evilBrief}, {"prize", "500"}});
+    const HttpResult c
+        = client->post("api/contests", {{"title", evil}, {"brief", evilBrief}, {"prize", "500"}});
     QCOMPARE(c.status, 201);
-    const QJsonObject shown = client->get(QStringLiteral("api/contests/%1").arg(c.object("contest").value("id").toInteger()))
-                                      .object("contest");
+    const QJsonObject shown = client
+                                  ->get(QStringLiteral("api/contests/%1")
+                                            .arg(c.object("contest").value("id").toInteger()))
+                                  .object("contest");
     QCOMPARE(shown.value("title").toString(), evil);
     QCOMPARE(shown.value("brief").toString(), evilBrief);
 }
@@ -352,9 +391,10 @@ void TestSandboxContests::moneyIsConserved()
     QCOMPARE(conserved(), total);
     const HttpResult e = freelancer->post(QStringLiteral("api/contests/%1/entries").arg(a),
                                           {{"title", "Entry A"}, {"description", EntryText}});
-    QCOMPARE(client->post(QStringLiteral("api/contests/%1/award").arg(a),
-                          {{"entryId", e.object("entry").value("id").toInteger()}})
-                     .status,
+    QCOMPARE(client
+                 ->post(QStringLiteral("api/contests/%1/award").arg(a),
+                        {{"entryId", e.object("entry").value("id").toInteger()}})
+                 .status,
              200);
     QCOMPARE(conserved(), total);
     QCOMPARE(client->post(QStringLiteral("api/contests/%1/cancel").arg(b)).status, 200);
@@ -364,8 +404,8 @@ void TestSandboxContests::moneyIsConserved()
     QCOMPARE(conserved(), total);
     // Every wallet's balance is the sum of its ledger and never negative.
     const QJsonArray negative = server->storage().all(
-            "SELECT user_id, SUM(amount_paise) AS s FROM wallet_transactions GROUP BY user_id "
-            "HAVING s < 0");
+        "SELECT user_id, SUM(amount_paise) AS s FROM wallet_transactions GROUP BY user_id "
+        "HAVING s < 0");
     QVERIFY(negative.isEmpty());
 }
 

@@ -29,8 +29,8 @@ private:
     std::unique_ptr<SandboxClient> client, freelancer, otherClient, otherFreelancer;
 };
 
-static const QString LongText =
-        QStringLiteral("A description that is comfortably longer than thirty characters.");
+static const QString LongText
+    = QStringLiteral("A description that is comfortably longer than thirty characters.");
 
 void TestSandboxProjects::initTestCase()
 {
@@ -41,12 +41,12 @@ void TestSandboxProjects::initTestCase()
     otherClient = std::make_unique<SandboxClient>(server->port());
     otherFreelancer = std::make_unique<SandboxClient>(server->port());
     QCOMPARE(client->login(SandboxClient::ClientEmail, SandboxClient::ClientPassword).status, 200);
-    QCOMPARE(freelancer->login(SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword)
-                     .status,
-             200);
+    QCOMPARE(
+        freelancer->login(SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword).status,
+        200);
     QVERIFY(!otherClient->signUp(*server, "other.client@example.test", "client").isEmpty());
-    QVERIFY(!otherFreelancer->signUp(*server, "other.freelancer@example.test", "freelancer")
-                     .isEmpty());
+    QVERIFY(
+        !otherFreelancer->signUp(*server, "other.freelancer@example.test", "freelancer").isEmpty());
 }
 
 qint64 TestSandboxProjects::postProject(SandboxClient &c, const QString &title, bool publish)
@@ -54,7 +54,7 @@ qint64 TestSandboxProjects::postProject(SandboxClient &c, const QString &title, 
     const HttpResult r = c.post("api/projects",
                                 {{"title", title},
                                  {"description", LongText},
-                                 {"requiredSkills", QJsonArray{"Qt", "C++"}},
+                                 {"requiredSkills", QJsonArray {"Qt", "C++"}},
                                  {"budget", "25000"},
                                  {"projectType", "fixed"}});
     if (r.status != 201)
@@ -96,7 +96,7 @@ void TestSandboxProjects::postPublishProposeAccept()
     const HttpResult created = client->post("api/projects",
                                             {{"title", "  Port a tool to Qt 6  "},
                                              {"description", LongText},
-                                             {"requiredSkills", QJsonArray{" Qt ", "C++", "Qt"}},
+                                             {"requiredSkills", QJsonArray {" Qt ", "C++", "Qt"}},
                                              {"budget", "30000"},
                                              {"projectType", "hourly"}});
     QCOMPARE(created.status, 201);
@@ -105,7 +105,7 @@ void TestSandboxProjects::postPublishProposeAccept()
     QCOMPARE(project.value("status").toString(), QStringLiteral("draft"));
     QCOMPARE(project.value("title").toString(), QStringLiteral("Port a tool to Qt 6"));
     QCOMPARE(project.value("budget_paise").toInteger(), 3000000);
-    QCOMPARE(project.value("required_skills").toArray(), (QJsonArray{"Qt", "C++"}));
+    QCOMPARE(project.value("required_skills").toArray(), (QJsonArray {"Qt", "C++"}));
 
     auto listed = [&] {
         for (const QJsonValue &v : freelancer->get("api/projects").list("projects"))
@@ -115,9 +115,10 @@ void TestSandboxProjects::postPublishProposeAccept()
     };
     QVERIFY(!listed()); // drafts are not offered
     const QString path = QStringLiteral("api/projects/%1").arg(id);
-    QCOMPARE(freelancer->post(path + "/proposals",
-                              {{"coverLetter", LongText}, {"amount", "1000"}, {"durationDays", 7}})
-                     .status,
+    QCOMPARE(freelancer
+                 ->post(path + "/proposals",
+                        {{"coverLetter", LongText}, {"amount", "1000"}, {"durationDays", 7}})
+                 .status,
              404);
     const HttpResult published = client->post(path + "/publish");
     QCOMPARE(published.status, 200);
@@ -125,21 +126,26 @@ void TestSandboxProjects::postPublishProposeAccept()
     QCOMPARE(client->post(path + "/publish").status, 200); // idempotent
     QVERIFY(listed());
 
-    const int unreadBefore = int(client->get("api/notifications").json.value("unread_count").toInteger());
-    const HttpResult sent = freelancer->post(
-            path + "/proposals",
-            {{"coverLetter", LongText}, {"amount", "28000"}, {"durationDays", 20}});
+    const int unreadBefore
+        = int(client->get("api/notifications").json.value("unread_count").toInteger());
+    const HttpResult sent
+        = freelancer->post(path + "/proposals",
+                           {{"coverLetter", LongText}, {"amount", "28000"}, {"durationDays", 20}});
     QCOMPARE(sent.status, 201);
     QCOMPARE(sent.object("proposal").value("status").toString(), QStringLiteral("submitted"));
     QCOMPARE(otherFreelancer
-                     ->post(path + "/proposals",
-                            {{"coverLetter", LongText}, {"amount", "26000"}, {"durationDays", 14}})
-                     .status,
+                 ->post(path + "/proposals",
+                        {{"coverLetter", LongText}, {"amount", "26000"}, {"durationDays", 14}})
+                 .status,
              201);
     QCOMPARE(client->get("api/notifications").json.value("unread_count").toInteger(),
              unreadBefore + 2);
-    QCOMPARE(client->get("api/notifications").list("notifications").first().toObject()
-                     .value("title").toString(),
+    QCOMPARE(client->get("api/notifications")
+                 .list("notifications")
+                 .first()
+                 .toObject()
+                 .value("title")
+                 .toString(),
              QStringLiteral("New proposal"));
 
     const HttpResult props = client->get(path + "/proposals");
@@ -155,10 +161,11 @@ void TestSandboxProjects::postPublishProposeAccept()
 
     const qint64 proposalId = first.value("id").toInteger();
     const qint64 walletsBefore = Money::totalInWallets(server->storage());
-    const HttpResult accepted = client->post(
-            QStringLiteral("api/proposals/%1/accept").arg(proposalId),
-            {{"milestones", QJsonArray{QJsonObject{{"title", "Design"}, {"amount", "10000"}},
-                                       QJsonObject{{"title", "Build"}, {"amount", "18000"}}}}});
+    const HttpResult accepted
+        = client->post(QStringLiteral("api/proposals/%1/accept").arg(proposalId),
+                       {{"milestones",
+                         QJsonArray {QJsonObject {{"title", "Design"}, {"amount", "10000"}},
+                                     QJsonObject {{"title", "Build"}, {"amount", "18000"}}}}});
     QCOMPARE(accepted.status, 201);
     const QJsonObject contract = accepted.object("contract");
     QCOMPARE(contract.value("contract_type").toString(), QStringLiteral("hourly"));
@@ -179,32 +186,40 @@ void TestSandboxProjects::postPublishProposeAccept()
     const QJsonArray after = client->get(path + "/proposals").list("proposals");
     QCOMPARE(after.at(0).toObject().value("status").toString(), QStringLiteral("accepted"));
     QCOMPARE(after.at(1).toObject().value("status").toString(), QStringLiteral("declined"));
-    QCOMPARE(freelancer->get("api/notifications").list("notifications").first().toObject()
-                     .value("kind").toString(),
+    QCOMPARE(freelancer->get("api/notifications")
+                 .list("notifications")
+                 .first()
+                 .toObject()
+                 .value("kind")
+                 .toString(),
              QStringLiteral("contract_created"));
-    QCOMPARE(client->post(QStringLiteral("api/proposals/%1/accept").arg(proposalId),
-                          {{"milestones", QJsonArray{QJsonObject{{"title", "x"}, {"amount", "1"}}}}})
-                     .status,
-             409);
+    QCOMPARE(
+        client
+            ->post(QStringLiteral("api/proposals/%1/accept").arg(proposalId),
+                   {{"milestones", QJsonArray {QJsonObject {{"title", "x"}, {"amount", "1"}}}}})
+            .status,
+        409);
 }
 
 void TestSandboxProjects::acceptWithOneMilestoneAndDefaultTitle()
 {
     const qint64 id = postProject(*client, "Single milestone job");
     QVERIFY(id);
-    const HttpResult sent = freelancer->post(
-            QStringLiteral("api/projects/%1/proposals").arg(id),
-            {{"coverLetter", LongText}, {"amount", "5000"}, {"durationDays", 3}});
+    const HttpResult sent
+        = freelancer->post(QStringLiteral("api/projects/%1/proposals").arg(id),
+                           {{"coverLetter", LongText}, {"amount", "5000"}, {"durationDays", 3}});
     QCOMPARE(sent.status, 201);
-    const HttpResult accepted =
-            client->post(QStringLiteral("api/proposals/%1/accept")
-                                 .arg(sent.object("proposal").value("id").toInteger()),
-                         {{"milestones", QJsonArray{QJsonObject{{"title", "   "}, {"amount", "5000"}}}}});
+    const HttpResult accepted = client->post(
+        QStringLiteral("api/proposals/%1/accept")
+            .arg(sent.object("proposal").value("id").toInteger()),
+        {{"milestones", QJsonArray {QJsonObject {{"title", "   "}, {"amount", "5000"}}}}});
     QCOMPARE(accepted.status, 201);
     const QJsonArray milestones = accepted.object("contract").value("milestones").toArray();
     QCOMPARE(milestones.size(), 1);
-    QCOMPARE(milestones.first().toObject().value("title").toString(), QStringLiteral("Milestone 1"));
-    QCOMPARE(accepted.object("contract").value("contract_type").toString(), QStringLiteral("fixed"));
+    QCOMPARE(milestones.first().toObject().value("title").toString(),
+             QStringLiteral("Milestone 1"));
+    QCOMPARE(accepted.object("contract").value("contract_type").toString(),
+             QStringLiteral("fixed"));
 }
 
 void TestSandboxProjects::authorizationMatrix()
@@ -212,19 +227,19 @@ void TestSandboxProjects::authorizationMatrix()
     const qint64 draft = postProject(*client, "Draft owned by the client", false);
     const qint64 open = postProject(*client, "Open project owned by the client");
     QVERIFY(draft && open);
-    const HttpResult sent = freelancer->post(
-            QStringLiteral("api/projects/%1/proposals").arg(open),
-            {{"coverLetter", LongText}, {"amount", "5000"}, {"durationDays", 3}});
+    const HttpResult sent
+        = freelancer->post(QStringLiteral("api/projects/%1/proposals").arg(open),
+                           {{"coverLetter", LongText}, {"amount", "5000"}, {"durationDays", 3}});
     QCOMPARE(sent.status, 201);
     const qint64 proposal = sent.object("proposal").value("id").toInteger();
-    const QJsonObject newProject{{"title", "Freelancers cannot post"},
-                                 {"description", LongText},
-                                 {"requiredSkills", QJsonArray()},
-                                 {"budget", "100"},
-                                 {"projectType", "fixed"}};
-    const QJsonObject milestones{
-            {"milestones", QJsonArray{QJsonObject{{"title", "M"}, {"amount", "100"}}}}};
-    const QJsonObject aProposal{{"coverLetter", LongText}, {"amount", "100"}, {"durationDays", 2}};
+    const QJsonObject newProject {{"title", "Freelancers cannot post"},
+                                  {"description", LongText},
+                                  {"requiredSkills", QJsonArray()},
+                                  {"budget", "100"},
+                                  {"projectType", "fixed"}};
+    const QJsonObject milestones {
+        {"milestones", QJsonArray {QJsonObject {{"title", "M"}, {"amount", "100"}}}}};
+    const QJsonObject aProposal {{"coverLetter", LongText}, {"amount", "100"}, {"durationDays", 2}};
 
     struct Case
     {
@@ -236,23 +251,26 @@ void TestSandboxProjects::authorizationMatrix()
     };
     SandboxClient anonymous(server->port());
     const QList<Case> cases = {
-            {&anonymous, "POST", "api/projects", newProject, 401},
-            {freelancer.get(), "POST", "api/projects", newProject, 403},
-            {freelancer.get(), "GET", "api/my/projects", {}, 403},
-            {freelancer.get(), "POST", QStringLiteral("api/projects/%1/publish").arg(draft), {}, 403},
-            {otherClient.get(), "POST", QStringLiteral("api/projects/%1/publish").arg(draft), {}, 404},
-            {freelancer.get(), "GET", QStringLiteral("api/projects/%1/proposals").arg(open), {}, 403},
-            {otherClient.get(), "GET", QStringLiteral("api/projects/%1/proposals").arg(open), {}, 404},
-            {client.get(), "POST", QStringLiteral("api/projects/%1/proposals").arg(open), aProposal, 403},
-            {otherClient.get(), "POST", QStringLiteral("api/proposals/%1/accept").arg(proposal), milestones, 404},
-            {freelancer.get(), "POST", QStringLiteral("api/proposals/%1/accept").arg(proposal), milestones, 403},
-            {&anonymous, "POST", QStringLiteral("api/proposals/%1/accept").arg(proposal), milestones, 401},
+        {&anonymous, "POST", "api/projects", newProject, 401},
+        {freelancer.get(), "POST", "api/projects", newProject, 403},
+        {freelancer.get(), "GET", "api/my/projects", {}, 403},
+        {freelancer.get(), "POST", QStringLiteral("api/projects/%1/publish").arg(draft), {}, 403},
+        {otherClient.get(), "POST", QStringLiteral("api/projects/%1/publish").arg(draft), {}, 404},
+        {freelancer.get(), "GET", QStringLiteral("api/projects/%1/proposals").arg(open), {}, 403},
+        {otherClient.get(), "GET", QStringLiteral("api/projects/%1/proposals").arg(open), {}, 404},
+        {client.get(), "POST", QStringLiteral("api/projects/%1/proposals").arg(open), aProposal,
+         403},
+        {otherClient.get(), "POST", QStringLiteral("api/proposals/%1/accept").arg(proposal),
+         milestones, 404},
+        {freelancer.get(), "POST", QStringLiteral("api/proposals/%1/accept").arg(proposal),
+         milestones, 403},
+        {&anonymous, "POST", QStringLiteral("api/proposals/%1/accept").arg(proposal), milestones,
+         401},
     };
     const QByteArray before = databaseFingerprint(*server);
     for (const Case &c : cases) {
-        const HttpResult r = c.who->send(c.method, c.path,
-                                         c.method == "GET" ? QByteArray()
-                                                           : QJsonDocument(c.body).toJson());
+        const HttpResult r = c.who->send(
+            c.method, c.path, c.method == "GET" ? QByteArray() : QJsonDocument(c.body).toJson());
         QVERIFY2(r.status == c.status,
                  qPrintable(QStringLiteral("%1 %2 → %3").arg(c.method, c.path).arg(r.status)));
         QVERIFY(!r.error().isEmpty());
@@ -268,11 +286,11 @@ void TestSandboxProjects::badInput_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QJsonObject>("body");
     QTest::addColumn<int>("status");
-    const QJsonObject project{{"title", "A valid project title"},
-                              {"description", LongText},
-                              {"requiredSkills", QJsonArray{"Qt"}},
-                              {"budget", "1500"},
-                              {"projectType", "fixed"}};
+    const QJsonObject project {{"title", "A valid project title"},
+                               {"description", LongText},
+                               {"requiredSkills", QJsonArray {"Qt"}},
+                               {"budget", "1500"},
+                               {"projectType", "fixed"}};
     auto p = [&](const char *member, const QJsonValue &value) {
         QJsonObject o = project;
         if (value.isUndefined())
@@ -297,11 +315,11 @@ void TestSandboxProjects::badInput_data()
     QTest::newRow("title number") << create << p("title", 12345) << 400;
     QTest::newRow("description short") << create << p("description", QString(29, 'x')) << 400;
     QTest::newRow("skills text") << create << p("requiredSkills", "Qt, C++") << 400;
-    QTest::newRow("skills numbers") << create << p("requiredSkills", QJsonArray{1, 2}) << 400;
+    QTest::newRow("skills numbers") << create << p("requiredSkills", QJsonArray {1, 2}) << 400;
     QTest::newRow("type weekly") << create << p("projectType", "weekly") << 400;
     QTest::newRow("type missing") << create << p("projectType", QJsonValue::Undefined) << 400;
 
-    const QJsonObject proposal{{"coverLetter", LongText}, {"amount", "100"}, {"durationDays", 5}};
+    const QJsonObject proposal {{"coverLetter", LongText}, {"amount", "100"}, {"durationDays", 5}};
     auto q = [&](const char *member, const QJsonValue &value) {
         QJsonObject o = proposal;
         o.insert(QLatin1String(member), value);
@@ -341,18 +359,22 @@ void TestSandboxProjects::injectionTextStoredVerbatim()
     const HttpResult r = client->post("api/projects",
                                       {{"title", title},
                                        {"description", description},
-                                       {"requiredSkills", QJsonArray{"'; DROP TABLE users; --"}},
+                                       {"requiredSkills", QJsonArray {"'; DROP TABLE users; --"}},
                                        {"budget", "500"},
                                        {"projectType", "fixed"}});
     QCOMPARE(r.status, 201);
     const qint64 id = r.object("project").value("id").toInteger();
     QCOMPARE(client->post(QStringLiteral("api/projects/%1/publish").arg(id)).status, 200);
     const HttpResult proposal = otherFreelancer->post(
-            QStringLiteral("api/projects/%1/proposals").arg(id),
-            {{"coverLetter", description}, {"amount", "500"}, {"durationDays", 1}});
+        QStringLiteral("api/projects/%1/proposals").arg(id),
+        {{"coverLetter", description}, {"amount", "500"}, {"durationDays", 1}});
     QCOMPARE(proposal.status, 201);
-    const QString told = client->get("api/notifications").list("notifications").first().toObject()
-                                 .value("body").toString();
+    const QString told = client->get("api/notifications")
+                             .list("notifications")
+                             .first()
+                             .toObject()
+                             .value("body")
+                             .toString();
     QVERIFY2(told.contains(QStringLiteral("“%1”").arg(title)), qPrintable(told));
     bool found = false;
     for (const QJsonValue &v : freelancer->get("api/projects").list("projects")) {
@@ -362,11 +384,15 @@ void TestSandboxProjects::injectionTextStoredVerbatim()
         found = true;
         QCOMPARE(p.value("title").toString(), title);
         QCOMPARE(p.value("description").toString(), description.trimmed());
-        QCOMPARE(p.value("required_skills").toArray(), QJsonArray{"'; DROP TABLE users; --"});
+        QCOMPARE(p.value("required_skills").toArray(), QJsonArray {"'; DROP TABLE users; --"});
     }
     QVERIFY(found);
     QCOMPARE(client->get(QStringLiteral("api/projects/%1/proposals").arg(id))
-                     .list("proposals").first().toObject().value("cover_letter").toString(),
+                 .list("proposals")
+                 .first()
+                 .toObject()
+                 .value("cover_letter")
+                 .toString(),
              description.trimmed());
     QVERIFY(client->get("api/my/projects").list("projects").size() > 3);
 }
@@ -376,30 +402,41 @@ void TestSandboxProjects::stateRules()
     const qint64 id = postProject(*client, "Project for the state rules");
     QVERIFY(id);
     const QString path = QStringLiteral("api/projects/%1/proposals").arg(id);
-    const QJsonObject body{{"coverLetter", LongText}, {"amount", "700"}, {"durationDays", 4}};
+    const QJsonObject body {{"coverLetter", LongText}, {"amount", "700"}, {"durationDays", 4}};
     QCOMPARE(freelancer->post(path, body).status, 201);
     QCOMPARE(freelancer->post(path, body).status, 409); // one proposal per freelancer
-    const qint64 proposal = client->get(path).list("proposals").first().toObject().value("id").toInteger();
+    const qint64 proposal
+        = client->get(path).list("proposals").first().toObject().value("id").toInteger();
     const QString accept = QStringLiteral("api/proposals/%1/accept").arg(proposal);
     const QByteArray before = databaseFingerprint(*server);
     QCOMPARE(client->post(accept, {{"milestones", QJsonArray()}}).status, 400);
-    QCOMPARE(client->post(accept, {{"milestones", QJsonArray{1}}}).status, 400);
-    const QJsonObject m{{"title", "M"}, {"amount", "100"}};
-    QCOMPARE(client->post(accept, {{"milestones", QJsonArray{m, m, m}}}).status, 400);
-    QCOMPARE(client->post(accept, {{"milestones", QJsonArray{QJsonObject{{"title", "M"}}}}}).status,
-             400);
-    QCOMPARE(client->post(accept, {{"milestones",
-                                    QJsonArray{m, QJsonObject{{"title", "M2"}, {"amount", "0"}}}}})
-                     .status,
-             400);
+    QCOMPARE(client->post(accept, {{"milestones", QJsonArray {1}}}).status, 400);
+    const QJsonObject m {{"title", "M"}, {"amount", "100"}};
+    QCOMPARE(client->post(accept, {{"milestones", QJsonArray {m, m, m}}}).status, 400);
+    QCOMPARE(
+        client->post(accept, {{"milestones", QJsonArray {QJsonObject {{"title", "M"}}}}}).status,
+        400);
+    QCOMPARE(
+        client
+            ->post(accept,
+                   {{"milestones", QJsonArray {m, QJsonObject {{"title", "M2"}, {"amount", "0"}}}}})
+            .status,
+        400);
     QCOMPARE(client->post(accept, {{"milestones", "M"}}).status, 400);
     QCOMPARE(client->post(accept, {}).status, 400);
     QCOMPARE(databaseFingerprint(*server), before);
     const QString evil = QStringLiteral("M'); UPDATE milestones SET status='paid';--");
-    const HttpResult accepted = client->post(accept, {{"milestones", QJsonArray{QJsonObject{{"title", evil}, {"amount", "100"}}}}});
+    const HttpResult accepted = client->post(
+        accept, {{"milestones", QJsonArray {QJsonObject {{"title", evil}, {"amount", "100"}}}}});
     QCOMPARE(accepted.status, 201);
-    QCOMPARE(accepted.object("contract").value("milestones").toArray().first().toObject()
-                     .value("title").toString(), evil);
+    QCOMPARE(accepted.object("contract")
+                 .value("milestones")
+                 .toArray()
+                 .first()
+                 .toObject()
+                 .value("title")
+                 .toString(),
+             evil);
     // Once awarded, the project takes no more proposals and cannot be published again.
     QCOMPARE(otherFreelancer->post(path, body).status, 409);
     QCOMPARE(client->post(QStringLiteral("api/projects/%1/publish").arg(id)).status, 409);
