@@ -70,6 +70,19 @@ QStringList SandboxClient::notificationKinds()
     return kinds;
 }
 
+QString postRefusals(const QList<RefusedPost> &cases)
+{
+    QStringList wrong;
+    for (const RefusedPost &c : cases) {
+        const HttpResult r = c.who->post(c.path, c.body);
+        if (r.status != c.status || r.error().isEmpty())
+            wrong << QStringLiteral("%1: %2 \"%3\" (expected %4)")
+                         .arg(QLatin1String(c.name), QString::number(r.status), r.error(),
+                              QString::number(c.status));
+    }
+    return wrong.join(QLatin1String("; "));
+}
+
 QByteArray databaseFingerprint(SandboxServer &server)
 {
     Storage &db = server.storage();

@@ -72,6 +72,18 @@ private:
     QByteArray originHeader;
 };
 
+// A POST that must be refused: who sends it, where, with what, and the status it must get.
+struct RefusedPost
+{
+    const char *name;
+    SandboxClient *who;
+    QString path;
+    QJsonObject body;
+    int status;
+};
+// Sends each one; "" when every one got its status and an `error` text, else what went wrong.
+QString postRefusals(const QList<RefusedPost> &cases);
+
 // Every row of every table except sessions and e-mail tokens, as text: equal fingerprints
 // before and after a refused request show that it changed nothing.
 QByteArray databaseFingerprint(SandboxServer &server);

@@ -406,20 +406,12 @@ void TestSandboxContracts::authorizationMatrix()
         {QStringLiteral("contractId"), hourly.value(QStringLiteral("id")).toInteger()},
         {QStringLiteral("thumbnailData"), jpegDataUrl()}};
     SandboxClient anonymous(server->port());
-    struct Case
-    {
-        const char *name;
-        SandboxClient *who;
-        QString path;
-        QJsonObject body;
-        int status;
-    };
     const QString fund = QStringLiteral("api/milestones/%1/funding-intents").arg(awaiting);
     const QString deliver = QStringLiteral("api/milestones/%1/deliverables").arg(funded);
     const QString disputes = QStringLiteral("api/milestones/%1/disputes").arg(funded);
     const QString accept = QStringLiteral("api/deliverables/%1/accept").arg(deliverable);
     const QString revision = QStringLiteral("api/deliverables/%1/revision").arg(deliverable);
-    const QList<Case> cases = {
+    const QList<RefusedPost> cases = {
         {"freelancer funds", freelancer.http.get(), fund, {}, 403},
         {"other client funds", otherClient.http.get(), fund, {}, 404},
         {"nobody funds", &anonymous, fund, {}, 401},
@@ -439,12 +431,8 @@ void TestSandboxContracts::authorizationMatrix()
          401},
     };
     const QByteArray before = databaseFingerprint(*server);
-    for (const Case &c : cases) {
-        const HttpResult r = c.who->post(c.path, c.body);
-        QVERIFY2(r.status == c.status,
-                 qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(c.name)).arg(r.status)));
-        QVERIFY2(!r.error().isEmpty(), c.name);
-    }
+    const QString wrong = postRefusals(cases);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     QCOMPARE(databaseFingerprint(*server), before);
     QCOMPARE(anonymous.get(QStringLiteral("api/contracts")).status, 401);
 }

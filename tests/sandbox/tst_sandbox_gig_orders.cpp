@@ -291,15 +291,7 @@ void TestSandboxGigOrders::authorizationMatrix()
     const QJsonObject reason {{QStringLiteral("reason"), QStringLiteral("A reason long enough")}};
     const QJsonObject message {{QStringLiteral("body"), QStringLiteral("Hello there")}};
     SandboxClient anonymous(server->port());
-    struct Case
-    {
-        const char *name;
-        SandboxClient *who;
-        QString path;
-        QJsonObject body;
-        int status;
-    };
-    const QList<Case> cases = {
+    const QList<RefusedPost> cases = {
         {"client accepts", client.http.get(), p + QStringLiteral("/accept"), {}, 403},
         {"other freelancer accepts",
          otherFreelancer.http.get(),
@@ -340,12 +332,8 @@ void TestSandboxGigOrders::authorizationMatrix()
         {"nobody writes", &anonymous, p + QStringLiteral("/messages"), message, 401},
     };
     const QByteArray before = databaseFingerprint(*server);
-    for (const Case &c : cases) {
-        const HttpResult r = c.who->post(c.path, c.body);
-        QVERIFY2(r.status == c.status,
-                 qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(c.name)).arg(r.status)));
-        QVERIFY2(!r.error().isEmpty(), c.name);
-    }
+    const QString wrong = postRefusals(cases);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     QCOMPARE(databaseFingerprint(*server), before);
     QCOMPARE(anonymous.get(QStringLiteral("api/gig-orders")).status, 401);
 }
