@@ -70,6 +70,37 @@ QStringList SandboxClient::notificationKinds()
     return kinds;
 }
 
+bool TestCast::signIn(SandboxServer &server, const QString &otherClientEmail,
+                      const QString &otherFreelancerEmail)
+{
+    client = std::make_unique<SandboxClient>(server.port());
+    freelancer = std::make_unique<SandboxClient>(server.port());
+    otherClient = std::make_unique<SandboxClient>(server.port());
+    otherFreelancer = std::make_unique<SandboxClient>(server.port());
+    if (client->login(SandboxClient::ClientEmail, SandboxClient::ClientPassword).status != 200
+        || freelancer->login(SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword)
+                .status
+            != 200)
+        return false;
+    otherClientId = otherClient->signUp(server, otherClientEmail, QStringLiteral("client"))
+                        .value(QStringLiteral("id"))
+                        .toInteger();
+    otherFreelancerId
+        = otherFreelancer->signUp(server, otherFreelancerEmail, QStringLiteral("freelancer"))
+              .value(QStringLiteral("id"))
+              .toInteger();
+    return otherClientId > 0 && otherFreelancerId > 0;
+}
+
+QJsonObject withMember(QJsonObject object, const char *member, const QJsonValue &value)
+{
+    if (value.isUndefined())
+        object.remove(QLatin1String(member));
+    else
+        object.insert(QLatin1String(member), value);
+    return object;
+}
+
 QString postRefusals(const QList<RefusedPost> &cases)
 {
     QStringList wrong;

@@ -72,6 +72,22 @@ private:
     QByteArray originHeader;
 };
 
+// The people most tests need: the demo client and freelancer signed in, and a new client and a
+// new freelancer registered, verified and signed in under the given e-mails.
+struct TestCast
+{
+    std::unique_ptr<SandboxClient> client, freelancer, otherClient, otherFreelancer;
+    qint64 otherClientId = 0;
+    qint64 otherFreelancerId = 0;
+    // False when any of them could not sign in.
+    bool signIn(SandboxServer &server, const QString &otherClientEmail,
+                const QString &otherFreelancerEmail);
+};
+
+// The object with one member replaced, or removed when the value is undefined: the variants of a
+// good request body in bad-input tables.
+QJsonObject withMember(QJsonObject object, const char *member, const QJsonValue &value);
+
 // A POST that must be refused: who sends it, where, with what, and the status it must get.
 struct RefusedPost
 {

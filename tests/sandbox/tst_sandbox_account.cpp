@@ -26,28 +26,19 @@ private slots:
 
 private:
     std::unique_ptr<SandboxServer> server;
-    std::unique_ptr<SandboxClient> client, freelancer, otherClient, otherFreelancer;
-    qint64 otherFreelancerId = 0;
+    TestCast cast;
+    std::unique_ptr<SandboxClient> &client = cast.client;
+    std::unique_ptr<SandboxClient> &freelancer = cast.freelancer;
+    std::unique_ptr<SandboxClient> &otherClient = cast.otherClient;
+    std::unique_ptr<SandboxClient> &otherFreelancer = cast.otherFreelancer;
+    qint64 &otherFreelancerId = cast.otherFreelancerId;
 };
 
 void TestSandboxAccount::initTestCase()
 {
     server = startTestSandbox();
     QVERIFY(server);
-    client = std::make_unique<SandboxClient>(server->port());
-    freelancer = std::make_unique<SandboxClient>(server->port());
-    otherClient = std::make_unique<SandboxClient>(server->port());
-    otherFreelancer = std::make_unique<SandboxClient>(server->port());
-    QCOMPARE(client->login(SandboxClient::ClientEmail, SandboxClient::ClientPassword).status, 200);
-    QCOMPARE(
-        freelancer->login(SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword).status,
-        200);
-    QVERIFY(!otherClient->signUp(*server, "team.owner@example.test", "client").isEmpty());
-    otherFreelancerId
-        = otherFreelancer->signUp(*server, "new.freelancer@example.test", "freelancer")
-              .value("id")
-              .toInteger();
-    QVERIFY(otherFreelancerId > 0);
+    QVERIFY(cast.signIn(*server, "team.owner@example.test", "new.freelancer@example.test"));
 }
 
 void TestSandboxAccount::teamsCreateInviteDelete()
@@ -255,12 +246,7 @@ void TestSandboxAccount::bankAccount_data()
                             {"accountNumber", "123456789012"},
                             {"ifsc", "sbin0001234"}};
     auto with = [&](const char *member, const QJsonValue &value) {
-        QJsonObject o = good;
-        if (value.isUndefined())
-            o.remove(QLatin1String(member));
-        else
-            o.insert(QLatin1String(member), value);
-        return o;
+        return withMember(good, member, value);
     };
     QTest::newRow("good, lower-case IFSC") << good << 200;
     QTest::newRow("holder with SQL")

@@ -135,12 +135,7 @@ void TestSandboxAuth::registrationRefusals_data()
                             {"fullName", "Fresh"},           {"role", "freelancer"},
                             {"termsAccepted", true},         {"privacyAccepted", true}};
     auto with = [&](const char *member, const QJsonValue &value) {
-        QJsonObject o = good;
-        if (value.isUndefined())
-            o.remove(QLatin1String(member));
-        else
-            o.insert(QLatin1String(member), value);
-        return o;
+        return withMember(good, member, value);
     };
     QTest::newRow("taken email, other case")
         << with("email", QStringLiteral("CLIENT@velto.test")) << 409;

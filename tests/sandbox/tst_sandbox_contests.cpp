@@ -32,7 +32,11 @@ private:
         return Money::totalInWallets(server->storage()) + Money::totalHeld(server->storage());
     }
     std::unique_ptr<SandboxServer> server;
-    std::unique_ptr<SandboxClient> client, freelancer, otherClient, otherFreelancer;
+    TestCast cast;
+    std::unique_ptr<SandboxClient> &client = cast.client;
+    std::unique_ptr<SandboxClient> &freelancer = cast.freelancer;
+    std::unique_ptr<SandboxClient> &otherClient = cast.otherClient;
+    std::unique_ptr<SandboxClient> &otherFreelancer = cast.otherFreelancer;
 };
 
 static const QString Brief
@@ -43,16 +47,7 @@ void TestSandboxContests::initTestCase()
 {
     server = startTestSandbox();
     QVERIFY(server);
-    client = std::make_unique<SandboxClient>(server->port());
-    freelancer = std::make_unique<SandboxClient>(server->port());
-    otherClient = std::make_unique<SandboxClient>(server->port());
-    otherFreelancer = std::make_unique<SandboxClient>(server->port());
-    QCOMPARE(client->login(SandboxClient::ClientEmail, SandboxClient::ClientPassword).status, 200);
-    QCOMPARE(
-        freelancer->login(SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword).status,
-        200);
-    QVERIFY(!otherClient->signUp(*server, "poor.client@example.test", "client").isEmpty());
-    QVERIFY(!otherFreelancer->signUp(*server, "entrant@example.test", "freelancer").isEmpty());
+    QVERIFY(cast.signIn(*server, "poor.client@example.test", "entrant@example.test"));
 }
 
 qint64 TestSandboxContests::post(SandboxClient &c, const QString &title, const QString &prize)
@@ -280,12 +275,7 @@ void TestSandboxContests::badInput_data()
     const QJsonObject good {
         {"title", "A contest title"}, {"brief", Brief}, {"prize", "600"}, {"deadlineDays", 7}};
     auto with = [&](const char *member, const QJsonValue &value) {
-        QJsonObject o = good;
-        if (value.isUndefined())
-            o.remove(QLatin1String(member));
-        else
-            o.insert(QLatin1String(member), value);
-        return o;
+        return withMember(good, member, value);
     };
     QTest::newRow("prize 499") << with("prize", "499");
     QTest::newRow("prize letters") << with("prize", "five hundred");

@@ -26,7 +26,11 @@ private slots:
 private:
     qint64 postProject(SandboxClient &client, const QString &title, bool publish = true);
     std::unique_ptr<SandboxServer> server;
-    std::unique_ptr<SandboxClient> client, freelancer, otherClient, otherFreelancer;
+    TestCast cast;
+    std::unique_ptr<SandboxClient> &client = cast.client;
+    std::unique_ptr<SandboxClient> &freelancer = cast.freelancer;
+    std::unique_ptr<SandboxClient> &otherClient = cast.otherClient;
+    std::unique_ptr<SandboxClient> &otherFreelancer = cast.otherFreelancer;
 };
 
 static const QString LongText
@@ -36,17 +40,7 @@ void TestSandboxProjects::initTestCase()
 {
     server = startTestSandbox();
     QVERIFY(server);
-    client = std::make_unique<SandboxClient>(server->port());
-    freelancer = std::make_unique<SandboxClient>(server->port());
-    otherClient = std::make_unique<SandboxClient>(server->port());
-    otherFreelancer = std::make_unique<SandboxClient>(server->port());
-    QCOMPARE(client->login(SandboxClient::ClientEmail, SandboxClient::ClientPassword).status, 200);
-    QCOMPARE(
-        freelancer->login(SandboxClient::FreelancerEmail, SandboxClient::FreelancerPassword).status,
-        200);
-    QVERIFY(!otherClient->signUp(*server, "other.client@example.test", "client").isEmpty());
-    QVERIFY(
-        !otherFreelancer->signUp(*server, "other.freelancer@example.test", "freelancer").isEmpty());
+    QVERIFY(cast.signIn(*server, "other.client@example.test", "other.freelancer@example.test"));
 }
 
 qint64 TestSandboxProjects::postProject(SandboxClient &c, const QString &title, bool publish)
