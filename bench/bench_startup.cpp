@@ -1,15 +1,12 @@
-// Start-up to the first useful page: engine, Main, the resume request against a service that is
-// not there, and the sign-in page's first frame. Prints milliseconds; asserts nothing.
-#include "api.h"
-#include "proctor.h"
-#include "trustedca.h"
+// Start-up to the first useful page: the program as it ships (ClientProgram), the resume request
+// against a service that is not there, and the sign-in page's first frame. Prints milliseconds;
+// asserts nothing.
+#include "startup.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
-#include <QQmlContext>
 #include <QQuickItem>
-#include <QQuickStyle>
 #include <QQuickWindow>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -21,10 +18,6 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    app.setApplicationName(QStringLiteral("Velto"));
-    app.setOrganizationName(QStringLiteral("Velto"));
-    QQuickStyle::setStyle(QStringLiteral("Fusion"));
-    installEmbeddedCa();
 
     QTcpServer probe; // a port where nothing listens: the resume request fails at once
     probe.listen(QHostAddress::LocalHost, 0);
@@ -35,15 +28,10 @@ int main(int argc, char *argv[])
     for (int i = 0; i < 7; ++i) {
         QElapsedTimer t;
         t.start();
-        Api api(origin);
-        Proctor proctor;
-        QQmlApplicationEngine engine;
-        engine.rootContext()->setContextProperty(QStringLiteral("Api"), &api);
-        engine.rootContext()->setContextProperty(QStringLiteral("Proctor"), &proctor);
-        engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Velto/qml/Main.qml")));
-        auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().value(0));
-        if (!window)
+        ClientProgram program(origin);
+        if (!program.load())
             return 1;
+        auto *window = qobject_cast<QQuickWindow *>(program.engine().rootObjects().value(0));
         bool framed = false;
         QObject::connect(window, &QQuickWindow::frameSwapped, [&] {
             if (window->findChild<QQuickItem *>(QStringLiteral("LoginView")))

@@ -9,31 +9,58 @@
 #include <QQmlContext>
 #include <QQuickStyle>
 
+using namespace Qt::StringLiterals;
+
+// The names place the per-user data folder, which Api reads while it is constructed, and the
+// style must be chosen before any engine exists.
+void prepareApplication()
+{
+    static bool prepared = false;
+    if (prepared)
+        return;
+    prepared = true;
+    QCoreApplication::setApplicationName(u"Velto"_s);
+    QCoreApplication::setOrganizationName(u"Velto"_s);
+    QQuickStyle::setStyle(u"Fusion"_s);
+    installEmbeddedCa();
+}
+
+ClientProgram::ClientProgram(const QString &origin)
+{
+    prepareApplication();
+    apiObject = origin.isEmpty() ? std::make_unique<Api>() : std::make_unique<Api>(origin);
+    proctorObject = std::make_unique<Proctor>();
+    engineObject = std::make_unique<QQmlApplicationEngine>();
+    engineObject->rootContext()->setContextProperty(u"Api"_s, apiObject.get());
+    engineObject->rootContext()->setContextProperty(u"Proctor"_s, proctorObject.get());
+}
+
+ClientProgram::~ClientProgram()
+{
+    engineObject.reset();
+    proctorObject.reset();
+    apiObject.reset();
+}
+
+bool ClientProgram::load(const QUrl &document)
+{
+    if (!document.isEmpty()) {
+        engineObject->load(document);
+    } else {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+        engineObject->loadFromModule("Velto", "Main");
+#else
+        engineObject->load(QUrl(u"qrc:/qt/qml/Velto/qml/Main.qml"_s));
+#endif
+    }
+    return !engineObject->rootObjects().isEmpty();
+}
+
 int runClient(int &argc, char **argv, const QUrl &mainDocument)
 {
     QGuiApplication app(argc, argv);
-    // Both names place the per-user data folder, which Api reads while it is constructed.
-    app.setApplicationName(QStringLiteral("Velto"));
-    app.setOrganizationName(QStringLiteral("Velto"));
-    QQuickStyle::setStyle(QStringLiteral("Fusion"));
-    installEmbeddedCa();
-
-    Api api;
-    Proctor proctor;
-    QQmlApplicationEngine engine;
-    engine.rootContext()->setContextProperty(QStringLiteral("Api"), &api);
-    engine.rootContext()->setContextProperty(QStringLiteral("Proctor"), &proctor);
-
-    if (!mainDocument.isEmpty()) {
-        engine.load(mainDocument);
-    } else {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-        engine.loadFromModule("Velto", "Main");
-#else
-        engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Velto/qml/Main.qml")));
-#endif
-    }
-    if (engine.rootObjects().isEmpty())
+    ClientProgram program;
+    if (!program.load(mainDocument))
         return -1;
     return app.exec();
 }

@@ -2,7 +2,7 @@
 
 #include "api.h"
 #include "persistentcookiejar.h"
-#include "proctor.h"
+#include "startup.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -49,13 +49,9 @@ void collectTabs(QQuickItem *parent, QList<QQuickItem *> &out)
 } // namespace
 
 ClientSession::ClientSession(const QString &origin)
+    : program(std::make_unique<ClientProgram>(origin))
 {
-    apiObject = std::make_unique<Api>(origin);
-    proctor = std::make_unique<Proctor>();
-    engine = std::make_unique<QQmlApplicationEngine>();
-    engine->rootContext()->setContextProperty(QStringLiteral("Api"), apiObject.get());
-    engine->rootContext()->setContextProperty(QStringLiteral("Proctor"), proctor.get());
-    engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Velto/qml/Main.qml")));
+    program->load();
     if (QQuickWindow *w = window()) {
         w->requestActivate();
         if (!QTest::qWaitForWindowExposed(w))
@@ -63,16 +59,16 @@ ClientSession::ClientSession(const QString &origin)
     }
 }
 
-ClientSession::~ClientSession()
+ClientSession::~ClientSession() = default;
+
+Api *ClientSession::api() const
 {
-    engine.reset();
-    proctor.reset();
-    apiObject.reset();
+    return &program->api();
 }
 
 QQuickWindow *ClientSession::window() const
 {
-    const auto roots = engine->rootObjects();
+    const auto roots = program->engine().rootObjects();
     return roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
 }
 

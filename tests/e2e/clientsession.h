@@ -5,26 +5,22 @@
 #include <memory>
 
 class Api;
-class Proctor;
-class QQmlApplicationEngine;
+class ClientProgram;
 class QQuickItem;
 class QQuickWindow;
 
-// The program as start-up builds it (Api, then Proctor, then the engine with both published,
-// then the module's Main), pointed at a test service, plus what a person does with it: find a
-// control by objectName, click it, type into it, read what the window shows.
-//
-// The caller sets the application and organisation names, test mode of QStandardPaths and the
-// trusted CA first, as start-up does.
+// The program exactly as start-up builds it (ClientProgram), pointed at a test service, plus what
+// a person does with it: find a control by objectName, click it, type into it, read what the
+// window shows. The caller turns on the test mode of QStandardPaths first.
 class ClientSession
 {
 public:
     explicit ClientSession(const QString &origin);
-    ~ClientSession(); // engine first, then Proctor, then Api
+    ~ClientSession();
 
     bool isLoaded() const { return window() != nullptr; }
     QQuickWindow *window() const;
-    Api *api() const { return apiObject.get(); }
+    Api *api() const;
 
     // The visible item with this objectName, or null.
     QQuickItem *item(const QString &objectName) const;
@@ -52,9 +48,7 @@ public:
     QString lastError;
 
 private:
-    std::unique_ptr<Api> apiObject;
-    std::unique_ptr<Proctor> proctor;
-    std::unique_ptr<QQmlApplicationEngine> engine;
+    std::unique_ptr<ClientProgram> program;
 };
 
 // Everything the cookie file holds, or a null string when it does not exist.

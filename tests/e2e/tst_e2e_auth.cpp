@@ -5,8 +5,8 @@
 #include "persistentcookiejar.h"
 #include "sandboxprocess.h"
 #include "seed.h"
+#include "startup.h"
 #include "totp.h"
-#include "trustedca.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QNetworkCookie>
 #include <QQuickItem>
-#include <QQuickStyle>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,11 +49,8 @@ private:
 
 void TestE2eAuth::initTestCase()
 {
-    QCoreApplication::setApplicationName(QStringLiteral("Velto"));
-    QCoreApplication::setOrganizationName(QStringLiteral("Velto"));
     QStandardPaths::setTestModeEnabled(true);
-    QQuickStyle::setStyle(QStringLiteral("Fusion"));
-    QVERIFY(installEmbeddedCa() > 0);
+    prepareApplication();
 }
 
 void TestE2eAuth::init()

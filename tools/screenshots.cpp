@@ -5,13 +5,12 @@
 #include "clientsession.h"
 #include "sandboxprocess.h"
 #include "seed.h"
-#include "trustedca.h"
+#include "startup.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
-#include <QQuickStyle>
 #include <QQuickWindow>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -35,11 +34,8 @@ static bool shoot(ClientSession &client, const QString &file)
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Velto"));
-    app.setOrganizationName(QStringLiteral("Velto"));
     QStandardPaths::setTestModeEnabled(true);
-    QQuickStyle::setStyle(QStringLiteral("Fusion"));
-    installEmbeddedCa();
+    prepareApplication();
     const QString out = app.arguments().value(1, QStringLiteral("screenshots"));
     QDir().mkpath(out);
     QTemporaryDir home;
