@@ -18,12 +18,25 @@ set(VELTO_DOCUMENTS
     qml/MoreView.qml
 )
 
-# Script helpers shared by the documents; they are imported by relative path, not module types.
+# The shared parts the views are built from and the script helpers; the documents import them by
+# relative path ("parts", "money.js"), so they stay out of qmldir.
+set(VELTO_PARTS
+    qml/parts/ActionButton.qml
+    qml/parts/Card.qml
+    qml/parts/CardList.qml
+    qml/parts/Field.qml
+    qml/parts/FormDialog.qml
+    qml/parts/Heading.qml
+    qml/parts/Line.qml
+    qml/parts/ListPage.qml
+    qml/parts/TextBox.qml
+)
 configure_file(qml/serviceorigin.js.in "${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js" @ONLY)
-set(VELTO_SCRIPTS qml/outcome.js "${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js")
+set(VELTO_SCRIPTS qml/outcome.js qml/money.js qml/dates.js qml/palette.js
+    "${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js")
 set_source_files_properties("${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js"
     PROPERTIES QT_RESOURCE_ALIAS qml/serviceorigin.js)
-set_source_files_properties(${VELTO_SCRIPTS} PROPERTIES QT_QML_SKIP_QMLDIR_ENTRY TRUE)
+set_source_files_properties(${VELTO_SCRIPTS} ${VELTO_PARTS} PROPERTIES QT_QML_SKIP_QMLDIR_ENTRY TRUE)
 
 qt_add_library(velto_qml STATIC)
 qt_add_qml_module(velto_qml
@@ -33,7 +46,7 @@ qt_add_qml_module(velto_qml
     TYPEINFO DedevOv.qmltypes
     NO_PLUGIN
     OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/qml/Velto"
-    QML_FILES ${VELTO_DOCUMENTS} ${VELTO_SCRIPTS}
+    QML_FILES ${VELTO_DOCUMENTS} ${VELTO_PARTS} ${VELTO_SCRIPTS}
 )
 target_link_libraries(velto_qml PUBLIC Qt6::Quick Qt6::QuickControls2)
 

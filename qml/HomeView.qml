@@ -1,8 +1,10 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "palette.js" as Palette
 
 // The signed-in page: a sidebar with the role's tabs beside the content of the selected tab.
+// Ctrl+1 … Ctrl+0 select the first ten tabs, F5 reloads the view shown.
 Item {
     id: root
     objectName: "HomeView"
@@ -11,35 +13,35 @@ Item {
 
     property bool isClient: !!win.user && win.user.role === "client"
     property bool isFreelancer: !!win.user && win.user.role === "freelancer"
-    property var tabs: {
-        var t = ["Discover", "Gigs", "Gig Orders", "Contests"]
-        if (isClient)
-            t.push("Projects", "Teams")
-        t.push("Contracts", "Wallet")
-        if (isFreelancer)
-            t.push("Skills")
-        t.push("Notifications", "More")
-        return t
-    }
+
+    // Every tab once, in sidebar order: its name (also the button text), who sees it ("" for
+    // everyone) and the document it shows.
+    readonly property var table: [
+        { name: "Discover", role: "", view: discoverComp },
+        { name: "Gigs", role: "", view: gigsComp },
+        { name: "Gig Orders", role: "", view: gigOrdersComp },
+        { name: "Contests", role: "", view: contestsComp },
+        { name: "Projects", role: "client", view: projectsComp },
+        { name: "Teams", role: "client", view: teamsComp },
+        { name: "Contracts", role: "", view: contractsComp },
+        { name: "Wallet", role: "", view: walletComp },
+        { name: "Skills", role: "freelancer", view: skillsComp },
+        { name: "Notifications", role: "", view: notificationsComp },
+        { name: "More", role: "", view: moreComp }
+    ]
+    property var tabs: table.filter(function (t) {
+        return t.role === "" || (t.role === "client" && isClient)
+            || (t.role === "freelancer" && isFreelancer)
+    }).map(function (t) { return t.name })
     property string current: "Discover"
 
-    // Tab name -> the document shown for it; any other name shows Discover.
-    readonly property var views: ({
-        "Discover": discoverComp,
-        "Gigs": gigsComp,
-        "Gig Orders": gigOrdersComp,
-        "Contests": contestsComp,
-        "Projects": projectsComp,
-        "Teams": teamsComp,
-        "Contracts": contractsComp,
-        "Wallet": walletComp,
-        "Skills": skillsComp,
-        "Notifications": notificationsComp,
-        "More": moreComp
-    })
-
+    // Any name not in the table shows Discover.
     function viewFor(name) {
-        return views.hasOwnProperty(name) ? views[name] : discoverComp
+        for (var i = 0; i < table.length; ++i) {
+            if (table[i].name === name)
+                return table[i].view
+        }
+        return discoverComp
     }
 
     function signOut() {
@@ -49,6 +51,35 @@ Item {
         root.loggedOut()
     }
 
+    // The view's own reload when it has one, else a fresh view (which loads on creation).
+    function reloadCurrent() {
+        var view = content.item
+        if (view && typeof view.reload === "function") {
+            view.reload()
+        } else if (view && typeof view.load === "function") {
+            view.load()
+        } else {
+            content.active = false
+            content.active = true
+        }
+    }
+
+    Repeater {
+        model: 10
+        delegate: Item {
+            required property int index
+            Shortcut {
+                sequence: "Ctrl+" + ((index + 1) % 10)
+                enabled: index < root.tabs.length
+                onActivated: root.current = root.tabs[index]
+            }
+        }
+    }
+    Shortcut {
+        sequence: "F5"
+        onActivated: root.reloadCurrent()
+    }
+
     Rectangle {
         id: sidebar
         objectName: "sidebar"
@@ -56,58 +87,73 @@ Item {
         anchors.top: parent.top
         anchors.bottom: parent.bottom
         anchors.left: parent.left
-        color: "#0F1B4D"
+        color: Palette.window
 
-        ColumnLayout {
-            objectName: "sidebarColumn"
+        // Scrolls when the window is too low for every tab and "Sign out".
+        Flickable {
+            objectName: "sidebarFlick"
             anchors.fill: parent
-            anchors.margins: 14
-            spacing: 4
+            contentHeight: Math.max(height, sidebarColumn.implicitHeight + 28)
+            boundsBehavior: Flickable.StopAtBounds
+            clip: true
+            ScrollBar.vertical: ScrollBar {}
 
-            Label {
-                objectName: "brandLabel"
-                text: "Velto"
-                color: "white"
-                font.pixelSize: 22
-                font.bold: true
-            }
+            ColumnLayout {
+                id: sidebarColumn
+                objectName: "sidebarColumn"
+                x: 14
+                y: 14
+                width: sidebar.width - 28
+                height: parent.height - 28
+                spacing: 4
 
-            Label {
-                objectName: "nameLabel"
-                Layout.fillWidth: true
-                text: !win.user ? ""
-                    : (win.user.full_name ? win.user.full_name : (win.user.email || ""))
-                color: "#9DB0E8"
-                font.pixelSize: 11
-                elide: Text.ElideRight
-            }
-
-            Item {
-                Layout.preferredHeight: 10
-            }
-
-            Repeater {
-                model: root.tabs
-                delegate: Button {
-                    required property string modelData
-                    objectName: "tab_" + modelData
-                    Layout.fillWidth: true
-                    text: modelData
-                    highlighted: root.current === modelData
-                    flat: root.current !== modelData
-                    onClicked: root.current = modelData
+                Label {
+                    objectName: "brandLabel"
+                    text: "Velto"
+                    color: Palette.text
+                    font.pixelSize: 22
+                    font.bold: true
                 }
-            }
 
-            Item {
-                Layout.fillHeight: true
-            }
+                Label {
+                    objectName: "nameLabel"
+                    Layout.fillWidth: true
+                    text: !win.user ? ""
+                        : (win.user.full_name ? win.user.full_name : (win.user.email || ""))
+                    color: Palette.secondary
+                    font.pixelSize: 11
+                    elide: Text.ElideRight
+                }
 
-            Button {
-                objectName: "signOutButton"
-                Layout.fillWidth: true
-                text: "Sign out"
-                onClicked: root.signOut()
+                Item {
+                    Layout.preferredHeight: 10
+                }
+
+                Repeater {
+                    model: root.tabs
+                    delegate: Button {
+                        required property string modelData
+                        required property int index
+                        objectName: "tab_" + modelData
+                        Layout.fillWidth: true
+                        text: modelData
+                        highlighted: root.current === modelData
+                        flat: root.current !== modelData
+                        Accessible.description: index < 10 ? "Ctrl+" + ((index + 1) % 10) : ""
+                        onClicked: root.current = modelData
+                    }
+                }
+
+                Item {
+                    Layout.fillHeight: true
+                }
+
+                Button {
+                    objectName: "signOutButton"
+                    Layout.fillWidth: true
+                    text: "Sign out"
+                    onClicked: root.signOut()
+                }
             }
         }
     }
@@ -118,7 +164,7 @@ Item {
         anchors.bottom: parent.bottom
         anchors.left: sidebar.right
         anchors.right: parent.right
-        color: "#141B33"
+        color: Palette.content
 
         // A new sourceComponent destroys the view shown and creates the next one afresh.
         Loader {

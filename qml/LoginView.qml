@@ -2,6 +2,8 @@ import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "outcome.js" as Outcome
+import "palette.js" as Palette
+import "parts"
 
 // The signed-out page: one form for signing in, creating an account and asking for a reset mail.
 Item {
@@ -14,6 +16,20 @@ Item {
 
     // Shown when a request got no HTTP answer at all (status 0).
     readonly property string unreachableText: "Cannot reach the Velto service"
+
+    // The text of a refused sign-in or registration: the service's own words when it sent some;
+    // else no answer, a failing service (5xx) or the form's fixed text, so a service fault is
+    // never reported as a wrong password.
+    function refusal(status, data, fallback) {
+        var said = Outcome.failText(data, "")
+        if (said !== "")
+            return said
+        if (status === 0)
+            return unreachableText
+        if (status >= 500)
+            return "The Velto service had a problem (status " + status + "); try again later."
+        return fallback
+    }
 
     function switchLeft() {
         mode = (mode === "register") ? "login" : "register"
@@ -45,11 +61,11 @@ Item {
                 privacyAccepted: true
             }, function (status, data) {
                 submit.busy = false
-                if (status === 200 || status === 201) {
+                if (Outcome.ok(status)) {
                     noticeLabel.text = "Account created — verify your email, then sign in."
                     root.mode = "login"
                 } else {
-                    errorLabel.text = Outcome.failText(data, "Registration failed")
+                    errorLabel.text = root.refusal(status, data, "Registration failed")
                 }
             })
         } else if (mode === "forgot") {
@@ -69,16 +85,16 @@ Item {
             if (totpField.text.length > 0)
                 body.totpCode = totpField.text
             win.call("POST", "api/auth/login", body, function (status, data) {
-                if (status !== 200) {
+                if (!Outcome.ok(status)) {
                     submit.busy = false
-                    errorLabel.text = status === 0 ? root.unreachableText
-                                                   : Outcome.failText(data, "Invalid credentials")
+                    errorLabel.text = root.refusal(status, data, "Invalid credentials")
                     return
                 }
                 win.call("GET", "api/auth/me", null, function (meStatus, me) {
                     submit.busy = false
-                    if (meStatus === 200 && me !== null && me.user !== undefined && me.user !== null)
-                        root.loggedIn(me.user)
+                    var u = Outcome.userOf(meStatus, me)
+                    if (u !== null)
+                        root.loggedIn(u)
                     else
                         errorLabel.text = "Signed in but no session"
                 })
@@ -88,7 +104,7 @@ Item {
 
     Rectangle {
         anchors.fill: parent
-        color: "#0F1B4D"
+        color: Palette.window
     }
 
     Item {
@@ -106,23 +122,22 @@ Item {
         Label {
             objectName: "titleLabel"
             text: "Velto"
-            color: "white"
+            color: Palette.text
             font.pixelSize: 34
             font.bold: true
         }
 
         Label {
             objectName: "subtitleLabel"
-            color: "#9DB0E8"
+            color: Palette.secondary
             text: root.mode === "register" ? "Create your account"
                 : root.mode === "forgot" ? "Reset your password"
                 : "Sign in — native Qt6 client"
         }
 
-        TextField {
+        Field {
             id: fullNameField
             objectName: "fullNameField"
-            Layout.fillWidth: true
             visible: root.mode === "register"
             placeholderText: "Full name"
             onAccepted: root.submitForm()
@@ -147,31 +162,28 @@ Item {
             }
         }
 
-        TextField {
+        Field {
             id: emailField
             objectName: "emailField"
-            Layout.fillWidth: true
             placeholderText: "Email"
             onAccepted: root.submitForm()
         }
 
-        TextField {
+        Field {
             id: passwordField
             objectName: "passwordField"
-            Layout.fillWidth: true
             visible: root.mode !== "forgot"
             placeholderText: "Password"
             echoMode: TextInput.Password
             onAccepted: root.submitForm()
         }
 
-        TextField {
+        Field {
             id: totpField
             objectName: "totpField"
-            Layout.fillWidth: true
             visible: root.mode === "login"
             placeholderText: "2FA code (if enabled)"
-            inputMethodHints: Qt.ImhDigitsOnly
+            digits: true
             onAccepted: root.submitForm()
         }
 
@@ -180,7 +192,7 @@ Item {
             objectName: "errorLabel"
             Layout.fillWidth: true
             visible: text !== ""
-            color: "#FF8A80"
+            color: Palette.alarm
             wrapMode: Text.WordWrap
         }
 
@@ -189,7 +201,7 @@ Item {
             objectName: "noticeLabel"
             Layout.fillWidth: true
             visible: text !== ""
-            color: "#6E97FF"
+            color: Palette.accent
             wrapMode: Text.WordWrap
         }
 

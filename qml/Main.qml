@@ -1,6 +1,8 @@
 import QtQuick
 import QtQuick.Window
 import QtQuick.Controls.Fusion
+import "outcome.js" as Outcome
+import "palette.js" as Palette
 
 ApplicationWindow {
     id: win
@@ -8,18 +10,22 @@ ApplicationWindow {
     width: 1100
     height: 760
     visible: true
+    // Small enough for a laptop split screen; at this size every tab and "Sign out" can still be
+    // reached (the sidebar scrolls).
+    minimumWidth: 760
+    minimumHeight: 480
     title: "Velto — Talent Marketplace"
-    color: "#0F1B4D"
+    color: Palette.window
 
     // Fusion draws its controls from the window's palette: light text on the dark pages.
-    palette.window: "#0F1B4D"
-    palette.windowText: "white"
-    palette.button: "#2B3B6B"
-    palette.buttonText: "white"
-    palette.highlight: "#6E97FF"
-    palette.highlightedText: "white"
-    palette.disabled.buttonText: "#7A8AB8"
-    palette.disabled.windowText: "#7A8AB8"
+    palette.window: Palette.window
+    palette.windowText: Palette.text
+    palette.button: Palette.control
+    palette.buttonText: Palette.text
+    palette.highlight: Palette.accent
+    palette.highlightedText: Palette.text
+    palette.disabled.buttonText: Palette.muted
+    palette.disabled.windowText: Palette.muted
 
     // request id -> callback of a request still waiting for its reply
     property var pending: ({})
@@ -47,23 +53,16 @@ ApplicationWindow {
                 return
             var cb = win.pending[id]
             delete win.pending[id]
-            var data = null
-            if (typeof raw === "string" && raw.length > 0) {
-                try {
-                    data = JSON.parse(raw)
-                } catch (e) {
-                    data = null
-                }
-            }
             if (typeof cb === "function")
-                cb(status, data, raw)
+                cb(status, Outcome.parse(raw), raw)
         }
     }
 
     Component.onCompleted: {
         call("GET", "api/auth/me", null, function (status, data) {
-            if (status === 200 && data !== null && data.user !== undefined && data.user !== null) {
-                win.user = data.user
+            var u = Outcome.userOf(status, data)
+            if (u !== null) {
+                win.user = u
                 stack.replace(homeComp)
             } else {
                 stack.replace(loginComp)
@@ -86,8 +85,12 @@ ApplicationWindow {
         Item {
             objectName: "bootPage"
             BusyIndicator {
+                objectName: "bootIndicator"
                 anchors.centerIn: parent
                 running: true
+                // Fusion draws it in the text colour, which is dark: light on the dark page.
+                palette.text: Palette.text
+                Accessible.name: "Loading"
             }
         }
     }
@@ -123,15 +126,15 @@ ApplicationWindow {
         width: Math.min(toastLabel.implicitWidth + 40, 520)
         height: toastLabel.height + 24
         radius: 8
-        color: "#1E2A4A"
-        border.color: "#6E97FF"
+        color: Palette.card
+        border.color: Palette.accent
 
         Label {
             id: toastLabel
             objectName: "toastLabel"
             anchors.centerIn: parent
             width: parent.width - 32
-            color: "white"
+            color: Palette.text
             wrapMode: Text.WordWrap
             horizontalAlignment: Text.AlignHCenter
         }

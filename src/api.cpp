@@ -5,7 +5,13 @@
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
+
+namespace {
+// Marks a reply aborted by the overall limit, so its answer says why.
+constexpr char OverLimit[] = "veltoOverLimit";
+}
 
 Api::Api(QObject *parent) : Api(QStringLiteral(VELTO_SERVICE_ORIGIN), parent) { }
 
@@ -53,14 +59,28 @@ void Api::request(int id, const QString &method, const QString &path, const QStr
         return;
     }
     connect(r, &QNetworkReply::finished, this, [this, r, id] { onReplyFinished(r, id); });
+    // The overall limit: the timer dies with the reply, so it never fires for a finished one.
+    auto *limit = new QTimer(r);
+    limit->setSingleShot(true);
+    connect(limit, &QTimer::timeout, r, [r] {
+        r->setProperty(OverLimit, true);
+        r->abort();
+    });
+    limit->start(overallLimitMs);
 }
 
 void Api::onReplyFinished(QNetworkReply *r, int id)
 {
-    const int status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    // A reply cut off by the overall limit is no answer, even when its headers had arrived.
+    const bool overLimit = r->property(OverLimit).toBool();
+    const int status
+        = overLimit ? 0 : r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     // An aborted reply (time-out) is already closed; it has nothing to read.
     QString body = r->isOpen() ? QString::fromUtf8(r->readAll()) : QString();
-    if (r->error() != QNetworkReply::NoError && body.isEmpty())
+    if (overLimit)
+        body = QStringLiteral("The service took longer than %1 s to answer")
+                   .arg(overallLimitMs / 1000.0);
+    else if (r->error() != QNetworkReply::NoError && body.isEmpty())
         body = r->errorString();
     emit reply(id, status, body);
     r->deleteLater();

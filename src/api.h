@@ -25,9 +25,12 @@ public:
     Q_INVOKABLE QString captureScreenThumbnail();
     Q_INVOKABLE int screenCount() const;
 
-    // A request whose transfer makes no progress for this long ends with status 0.
+    // A request whose transfer makes no progress for this long ends with status 0, and so does
+    // one that has not finished after the overall limit, however slowly data still trickles in.
     static constexpr int DefaultTransferTimeoutMs = 30000;
+    static constexpr int DefaultOverallLimitMs = 120000;
     void setTransferTimeout(int ms) { transferTimeoutMs = ms; }
+    void setOverallLimit(int ms) { overallLimitMs = ms; }
 
     QString origin() const;
 
@@ -42,4 +45,5 @@ private:
     PersistentCookieJar *jar = nullptr;
     QString baseUrl;
     int transferTimeoutMs = DefaultTransferTimeoutMs;
+    int overallLimitMs = DefaultOverallLimitMs;
 };

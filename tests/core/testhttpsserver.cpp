@@ -5,6 +5,7 @@
 #include <QSslKey>
 #include <QSslSocket>
 #include <QTimer>
+#include <memory>
 
 TestHttpsServer::TestHttpsServer(bool tls, QObject *parent) : QTcpServer(parent), tls(tls)
 {
@@ -98,6 +99,17 @@ void TestHttpsServer::answer(QTcpSocket *socket, const Response &response)
         out += h.first + ": " + h.second + "\r\n";
     out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     out += "Connection: keep-alive\r\n\r\n";
-    out += response.body;
+    if (response.trickleMs <= 0) {
+        socket->write(out + response.body);
+        return;
+    }
     socket->write(out);
+    auto *drip = new QTimer(socket);
+    auto sent = std::make_shared<int>(0);
+    connect(drip, &QTimer::timeout, socket, [socket, drip, sent, body = response.body] {
+        if (*sent >= body.size())
+            return drip->stop();
+        socket->write(body.mid((*sent)++, 1));
+    });
+    drip->start(response.trickleMs);
 }

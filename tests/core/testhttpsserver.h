@@ -31,6 +31,7 @@ public:
         QByteArray body;
         bool never = false; // hold the request and never answer
         int delayMs = 0;
+        int trickleMs = 0; // send the body one byte per this many milliseconds
     };
     using Handler = std::function<Response(const Request &)>;
 

@@ -1,5 +1,6 @@
 // The REST bridge against a scripted HTTPS server on loopback.
 #include "api.h"
+#include "roundtrip.h"
 #include "testhttpsserver.h"
 #include "trustedca.h"
 
@@ -93,12 +94,9 @@ private slots:
             return r;
         });
         Api api(server.origin());
-        QSignalSpy replies(&api, &Api::reply);
-        api.request(5, QStringLiteral("GET"), QStringLiteral("api/x"), QString());
-        QTRY_COMPARE(replies.size(), 1);
-        QCOMPARE(replies[0][0].toInt(), 5);
-        QCOMPARE(replies[0][1].toInt(), status);
-        const QString text = replies[0][2].toString();
+        const ApiAnswer answer = roundTrip(api, QStringLiteral("GET"), QStringLiteral("api/x"));
+        QCOMPARE(answer.status, status);
+        const QString text = answer.body;
         if (expectErrorText) {
             QVERIFY(!text.isEmpty());
             QVERIFY(!text.startsWith(QLatin1Char('{')));
@@ -114,13 +112,9 @@ private slots:
         const quint16 port = probe.serverPort();
         probe.close(); // nothing listens there any more
         Api api(QStringLiteral("https://localhost:%1").arg(port));
-        QSignalSpy replies(&api, &Api::reply);
-        api.request(9, QStringLiteral("POST"), QStringLiteral("api/auth/login"),
-                    QStringLiteral("{}"));
-        QTRY_COMPARE(replies.size(), 1);
-        QCOMPARE(replies[0][0].toInt(), 9);
-        QCOMPARE(replies[0][1].toInt(), 0);
-        QVERIFY(!replies[0][2].toString().isEmpty());
+        const ApiAnswer answer = roundTrip(api, QStringLiteral("POST"), QStringLiteral("api/x"));
+        QCOMPARE(answer.status, 0);
+        QVERIFY(!answer.body.isEmpty());
     }
 
     void unsupportedMethodAnswersSynchronously()
@@ -162,17 +156,15 @@ private slots:
             return r;
         });
         Api api(server.origin());
-        QSignalSpy replies(&api, &Api::reply);
-        api.request(1, QStringLiteral("GET"), QStringLiteral("api/secure"), QString());
-        QTRY_COMPARE(replies.size(), 1);
-        QCOMPARE(replies[0][1].toInt(), 200);
-        QCOMPARE(replies[0][2].toString(), QStringLiteral("{\"moved\":true}"));
+        const ApiAnswer secure = roundTrip(api, QStringLiteral("GET"), QStringLiteral("api/secure"));
+        QCOMPARE(secure.status, 200);
+        QCOMPARE(secure.body, QStringLiteral("{\"moved\":true}"));
         QCOMPARE(target.requests.size(), 1);
 
-        api.request(2, QStringLiteral("GET"), QStringLiteral("api/insecure"), QString());
-        QTRY_COMPARE(replies.size(), 2);
-        QVERIFY(replies[1][1].toInt() != 200);
-        QVERIFY(!replies[1][2].toString().isEmpty());
+        const ApiAnswer insecure
+            = roundTrip(api, QStringLiteral("GET"), QStringLiteral("api/insecure"));
+        QVERIFY(insecure.status != 200);
+        QVERIFY(!insecure.body.isEmpty());
         QTest::qWait(100);
         QVERIFY(plain.requests.isEmpty()); // never downgraded to http
     }
@@ -211,24 +203,38 @@ private slots:
         QVERIFY(order != ids); // not simply the order of issue
     }
 
-    void silentServerTimesOut()
+    // A silent server and one that trickles a byte at a time both end in exactly one status-0
+    // reply: the first by the inactivity time-out, the second by the overall limit.
+    void slowServersEndInOneStatusZeroReply_data()
     {
+        QTest::addColumn<bool>("trickle");
+        QTest::newRow("silent") << false;
+        QTest::newRow("one byte at a time") << true;
+    }
+    void slowServersEndInOneStatusZeroReply()
+    {
+        QFETCH(bool, trickle);
         TestHttpsServer server;
         QVERIFY(server.start());
-        server.setHandler([](const TestHttpsServer::Request &) {
+        server.setHandler([trickle](const TestHttpsServer::Request &) {
             Response r;
-            r.never = true;
+            r.never = !trickle;
+            r.trickleMs = 50;
+            r.body = QByteArray(1000, 'x');
             return r;
         });
         Api api(server.origin());
         QCOMPARE(Api::DefaultTransferTimeoutMs, 30000);
+        QCOMPARE(Api::DefaultOverallLimitMs, 120000);
         api.setTransferTimeout(300);
+        api.setOverallLimit(800);
         QSignalSpy replies(&api, &Api::reply);
         api.request(3, QStringLiteral("GET"), QStringLiteral("api/auth/me"), QString());
         QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 1, 10000);
         QCOMPARE(replies[0][0].toInt(), 3);
         QCOMPARE(replies[0][1].toInt(), 0);
         QVERIFY(!replies[0][2].toString().isEmpty());
+        QVERIFY(!replies[0][2].toString().startsWith(QLatin1Char('x')));
         QTest::qWait(200);
         QCOMPARE(replies.size(), 1); // exactly one reply
     }

@@ -161,9 +161,9 @@ bool ClientSession::type(const QString &objectName, const QString &text)
     return true;
 }
 
-void ClientSession::key(int key)
+void ClientSession::key(int key, Qt::KeyboardModifiers modifiers)
 {
-    QTest::keyClick(window(), Qt::Key(key));
+    QTest::keyClick(window(), Qt::Key(key), modifiers);
 }
 
 QString cookieFileText()

@@ -43,7 +43,7 @@ public:
     // holding it.
     bool type(const QString &objectName, const QString &text);
     // A key press and release sent to the window.
-    void key(int key);
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
     QString lastError;
 

@@ -166,6 +166,12 @@ void TestE2eAuth::clientSeesTenTabs()
     QVERIFY(!client.item(QStringLiteral("DiscoverView")));
     QVERIFY2(client.click(QStringLiteral("tab_Projects")), qPrintable(client.lastError));
     QTRY_VERIFY(client.item(QStringLiteral("ProjectsView")));
+
+    // and so does Ctrl with the tab's digit
+    client.key(Qt::Key_8, Qt::ControlModifier);
+    QTRY_VERIFY(client.item(QStringLiteral("WalletView")));
+    client.key(Qt::Key_0, Qt::ControlModifier);
+    QTRY_VERIFY(client.item(QStringLiteral("MoreView")));
 }
 
 void TestE2eAuth::twoFactorSignIn()

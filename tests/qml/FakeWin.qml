@@ -1,4 +1,5 @@
 import QtQuick
+import "qrc:/qt/qml/Velto/qml/outcome.js" as Outcome
 
 // A recording stand-in for the main window. Give it the id `win` in a test document and create
 // the view under test from a Component declared in that document: the view then reaches this
@@ -66,16 +67,8 @@ Item {
         if (entry.answered)
             throw new Error("call " + entry.id + " was answered already")
         entry.answered = true
-        var data = null
-        if (typeof raw === "string" && raw.length > 0) {
-            try {
-                data = JSON.parse(raw)
-            } catch (e) {
-                data = null
-            }
-        }
         if (typeof entry.cb === "function")
-            entry.cb(status, data, raw)
+            entry.cb(status, Outcome.parse(raw), raw)
     }
 
     // A body given as text is delivered as it stands, anything else as its JSON text; none

@@ -1,0 +1,39 @@
+import QtQuick
+import QtQuick.Controls.Fusion
+import "../outcome.js" as Outcome
+
+// A button that sends one request and toasts its outcome: `successText` on a 2xx (nothing when
+// empty), else the service's `error` text or `failureText` (only `failureText` when
+// `showServiceError` is false). It stays enabled while the request is under way; each click
+// sends another. `done` follows the toast.
+Button {
+    id: button
+
+    property string method: "POST"
+    property string path: ""
+    // The body, or a function that returns it at the moment of the click.
+    property var body: ({})
+    property string successText: ""
+    property string failureText: "Failed"
+    property bool showServiceError: true
+    property bool busy: false
+
+    signal done(bool ok, var data)
+
+    function run() {
+        busy = true
+        var payload = typeof body === "function" ? body() : body
+        win.call(method, path, payload, function (status, data) {
+            button.busy = false
+            var ok = Outcome.ok(status)
+            var text = ok ? button.successText
+                          : (button.showServiceError ? Outcome.failText(data, button.failureText)
+                                                     : button.failureText)
+            if (text !== "")
+                win.toast(text)
+            button.done(ok, data)
+        })
+    }
+
+    onClicked: run()
+}

@@ -1,0 +1,14 @@
+import QtQuick
+import QtQuick.Controls.Fusion
+import QtQuick.Layouts
+import "../palette.js" as Palette
+
+// A page or section title: white and bold, 20 pixels (18 on detail pages and sections).
+Label {
+    Layout.fillWidth: true
+    color: Palette.text
+    font.pixelSize: 20
+    font.bold: true
+    elide: Text.ElideRight
+    Accessible.role: Accessible.Heading
+}

@@ -1,0 +1,108 @@
+import QtQuick
+import QtQuick.Controls.Fusion
+import QtQuick.Layouts
+import "../outcome.js" as Outcome
+
+// A page of a view: a header row (an optional back button, the title, then the view's own
+// buttons), optional content above and below, and a list of cards in between. With a `path`
+// the list loads itself (on creation and on reload()) from the reply's `member`; without one
+// the view sets `items`.
+Item {
+    id: page
+
+    property string title: ""
+    property int titleSize: 20
+    property string backText: ""
+    property string path: ""
+    property string member: ""
+    property var items: []
+    property alias delegate: list.delegate
+    property alias list: list
+    // The view's header buttons, after the title.
+    default property alias tools: toolRow.data
+    property alias above: aboveColumn.data
+    property alias below: belowColumn.data
+    // A load is under way; the last load failed (the list then keeps what it showed).
+    property bool busy: false
+    property bool failed: false
+    property int loads: 0
+
+    signal back()
+    // A successful load, with the whole reply, after `items` was replaced.
+    signal loaded(var data)
+
+    function reload() {
+        if (path === "")
+            return
+        var token = ++loads
+        busy = true
+        win.call("GET", path, null, function (status, data) {
+            if (token !== page.loads)
+                return // a later load supersedes this one
+            page.busy = false
+            page.failed = !Outcome.loaded(status, data)
+            if (page.failed)
+                return
+            var list = data[page.member]
+            page.items = Array.isArray(list) ? list : []
+            page.loaded(data)
+        })
+    }
+
+    Component.onCompleted: reload()
+
+    ColumnLayout {
+        anchors.fill: parent
+        anchors.margins: 24
+        spacing: 12
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 8
+
+            Button {
+                objectName: "backButton"
+                visible: page.backText !== ""
+                text: page.backText
+                onClicked: page.back()
+            }
+            Heading {
+                text: page.title
+                font.pixelSize: page.titleSize
+            }
+            BusyIndicator {
+                objectName: "loadingIndicator"
+                visible: page.busy
+                running: page.busy
+                implicitWidth: 24
+                implicitHeight: 24
+                palette.text: "white"
+                Accessible.name: "Loading"
+            }
+            RowLayout {
+                id: toolRow
+                spacing: 8
+            }
+        }
+
+        ColumnLayout {
+            id: aboveColumn
+            Layout.fillWidth: true
+            visible: children.length > 0
+            spacing: 8
+        }
+
+        CardList {
+            id: list
+            objectName: "list"
+            model: page.items
+        }
+
+        ColumnLayout {
+            id: belowColumn
+            Layout.fillWidth: true
+            visible: children.length > 0
+            spacing: 8
+        }
+    }
+}

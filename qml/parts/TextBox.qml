@@ -1,0 +1,32 @@
+import QtQuick
+import QtQuick.Controls.Fusion
+import QtQuick.Layouts
+
+// A multi-line field of a dialog. Tab and Shift+Tab move to the next and previous field
+// instead of typing a tab, so a dialog is walked in reading order.
+ScrollView {
+    id: box
+
+    property alias text: area.text
+    property alias placeholderText: area.placeholderText
+    property alias wrapMode: area.wrapMode
+    property alias area: area
+
+    Layout.fillWidth: true
+    Layout.preferredHeight: 90
+    activeFocusOnTab: false
+
+    TextArea {
+        id: area
+        objectName: box.objectName + "Area"
+        wrapMode: TextArea.Wrap
+        selectByMouse: true
+        Accessible.name: placeholderText
+        Keys.onTabPressed: nextItemInFocusChain(true).forceActiveFocus(Qt.TabFocusReason)
+        Keys.onBacktabPressed: nextItemInFocusChain(false).forceActiveFocus(Qt.BacktabFocusReason)
+    }
+
+    function forceActiveFocus() {
+        area.forceActiveFocus()
+    }
+}
