@@ -1,8 +1,102 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "money.js" as Money
+import "outcome.js" as Outcome
+import "parts"
 
+// The projects the service offers; freelancers send proposals on open ones.
 Item {
     id: v
     objectName: "DiscoverView"
+
+    property alias items: page.items
+    property var proposeFor: null
+
+    function load() {
+        page.reload()
+    }
+
+    ListPage {
+        id: page
+        anchors.fill: parent
+        title: "Discover projects"
+        path: "api/projects"
+        member: "projects"
+
+        Button {
+            objectName: "refreshButton"
+            text: "Refresh"
+            onClicked: v.load()
+        }
+
+        delegate: Card {
+            id: card
+            required property var modelData
+            required property int index
+            objectName: "projectCard_" + index
+            title: modelData.title || ""
+            trailing: Money.rupeesOrDash(modelData.budget_paise)
+
+            Line {
+                objectName: "excerpt_" + card.index
+                text: (modelData.description || "").substring(0, 160)
+            }
+            Line {
+                objectName: "metaLine_" + card.index
+                kind: "meta"
+                text: (modelData.status || "") + " · " + (modelData.required_skills || []).join(", ")
+            }
+            Button {
+                objectName: "proposeButton_" + card.index
+                visible: !!win.user && win.user.role === "freelancer" && card.modelData.status === "open"
+                text: "Send proposal"
+                onClicked: v.proposeFor = card.modelData
+            }
+        }
+    }
+
+    FormDialog {
+        id: dialog
+        objectName: "proposalDialog"
+        title: "Proposal"
+        shown: v.proposeFor !== null
+        submitText: "Send"
+        canSubmit: cover.text.trim().length >= 30 && Money.intOf(bid.text) > 0
+        onOpening: {
+            cover.text = ""
+            bid.text = String(Money.wholeRupees(v.proposeFor.budget_paise))
+            days.text = "14"
+        }
+        onDismiss: v.proposeFor = null
+        onSubmit: send("POST", "api/projects/" + Outcome.seg(v.proposeFor.id) + "/proposals", {
+                           coverLetter: cover.text.trim(),
+                           amount: bid.text,
+                           durationDays: Money.intOr(days.text, 14)
+                       }, "Proposal sent", function () { v.proposeFor = null })
+
+        TextBox {
+            id: cover
+            objectName: "coverLetterField"
+            placeholderText: "Cover letter (min 30 chars)"
+            Layout.preferredHeight: 120
+        }
+        RowLayout {
+            spacing: 8
+            Field {
+                id: bid
+                objectName: "bidField"
+                placeholderText: "Bid ₹"
+                digits: true
+            }
+            Field {
+                id: days
+                objectName: "daysField"
+                placeholderText: "Days"
+                digits: true
+                Layout.fillWidth: false
+                Layout.preferredWidth: 90
+            }
+        }
+    }
 }
