@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QQmlApplicationEngine>
@@ -164,6 +165,73 @@ bool ClientSession::type(const QString &objectName, const QString &text)
 void ClientSession::key(int key, Qt::KeyboardModifiers modifiers)
 {
     QTest::keyClick(window(), Qt::Key(key), modifiers);
+}
+
+bool ClientSession::signIn(const QString &email, const QString &password)
+{
+    if (!QTest::qWaitFor([this] { return page() == QLatin1String("LoginView"); }, 20000)) {
+        lastError = QStringLiteral("no sign-in page, page is %1").arg(page());
+        return false;
+    }
+    if (!type(QStringLiteral("emailField"), email)
+        || !type(QStringLiteral("passwordField"), password)
+        || !click(QStringLiteral("submitButton")))
+        return false;
+    if (!QTest::qWaitFor([this] { return page() == QLatin1String("HomeView"); }, 20000)) {
+        lastError = QStringLiteral("still on %1, error \"%2\"")
+                        .arg(page(), text(QStringLiteral("errorLabel")));
+        return false;
+    }
+    return true;
+}
+
+bool ClientSession::waitForToast(const QString &wanted, int timeoutMs)
+{
+    if (QTest::qWaitFor([&] { return toast() == wanted; }, timeoutMs))
+        return true;
+    lastError = QStringLiteral("toast \"%1\" instead of \"%2\"").arg(toast(), wanted);
+    return false;
+}
+
+ServiceProbe::ServiceProbe(const QString &origin)
+    : base(origin + QLatin1Char('/')), network(std::make_unique<QNetworkAccessManager>())
+{
+}
+
+ServiceProbe::~ServiceProbe() = default;
+
+bool ServiceProbe::signIn(const QString &email, const QString &password)
+{
+    post(QStringLiteral("api/auth/login"),
+         QJsonObject {{QStringLiteral("email"), email}, {QStringLiteral("password"), password}});
+    return lastStatus == 200;
+}
+
+QJsonObject ServiceProbe::get(const QString &path)
+{
+    return send("GET", path, QByteArray());
+}
+
+QJsonObject ServiceProbe::post(const QString &path, const QJsonObject &body)
+{
+    return send("POST", path, QJsonDocument(body).toJson(QJsonDocument::Compact));
+}
+
+QJsonObject ServiceProbe::send(const QByteArray &method, const QString &path,
+                               const QByteArray &body)
+{
+    QNetworkRequest request {QUrl(base + path)};
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    request.setRawHeader("Origin", base.chopped(1).toUtf8());
+    request.setTransferTimeout(15000);
+    QNetworkReply *reply = network->sendCustomRequest(request, method, body);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    lastStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QJsonObject answer = QJsonDocument::fromJson(reply->readAll()).object();
+    delete reply;
+    return answer;
 }
 
 QString cookieFileText()

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 #include <memory>
+
+class QNetworkAccessManager;
 
 class Api;
 class ClientProgram;
@@ -45,10 +48,34 @@ public:
     // A key press and release sent to the window.
     void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
+    // Waits for the sign-in page, signs in through the form and waits for the shell.
+    bool signIn(const QString &email, const QString &password);
+    // Waits until the toast shows exactly this text; false (with lastError) when it does not.
+    bool waitForToast(const QString &text, int timeoutMs = 20000);
+
     QString lastError;
 
 private:
     std::unique_ptr<ClientProgram> program;
+};
+
+// A second person at the service, outside the window: signs in with cookies of its own and asks
+// the service directly, for what a person cannot see on screen (a stored screenshot, a balance).
+class ServiceProbe
+{
+public:
+    explicit ServiceProbe(const QString &origin);
+    ~ServiceProbe();
+    bool signIn(const QString &email, const QString &password);
+    // The JSON object of the answer ({} when it is not one); the status lands in lastStatus.
+    QJsonObject get(const QString &path);
+    QJsonObject post(const QString &path, const QJsonObject &body);
+    int lastStatus = 0;
+
+private:
+    QJsonObject send(const QByteArray &method, const QString &path, const QByteArray &body);
+    QString base;
+    std::unique_ptr<QNetworkAccessManager> network;
 };
 
 // Everything the cookie file holds, or a null string when it does not exist.

@@ -95,3 +95,12 @@ QString SandboxProcess::waitForLink(const QString &kind, const QString &email, i
     }
     return link;
 }
+
+DemoAccount demoAccount(const QString &email)
+{
+    for (const DemoAccount &a : demoAccounts()) {
+        if (a.email == email)
+            return a;
+    }
+    return DemoAccount();
+}

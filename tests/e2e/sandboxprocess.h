@@ -1,5 +1,7 @@
 #pragma once
 
+#include "seed.h"
+
 #include <QObject>
 #include <QProcess>
 #include <QStringList>
@@ -37,3 +39,6 @@ private:
     QStringList output;
     QString serviceOrigin;
 };
+
+// The seeded demo account with this e-mail (empty when there is none).
+DemoAccount demoAccount(const QString &email);

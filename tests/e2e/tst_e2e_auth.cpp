@@ -39,10 +39,6 @@ private slots:
     void unreachableService();
 
 private:
-    // Signs in through the form and waits for the shell.
-    bool signIn(ClientSession &client, const QString &email, const QString &password);
-    static DemoAccount demo(const QString &email);
-
     std::unique_ptr<QTemporaryDir> home;
     std::unique_ptr<SandboxProcess> sandbox;
 };
@@ -70,38 +66,6 @@ void TestE2eAuth::cleanup()
 {
     sandbox.reset();
     home.reset();
-}
-
-DemoAccount TestE2eAuth::demo(const QString &email)
-{
-    for (const DemoAccount &a : demoAccounts()) {
-        if (a.email == email)
-            return a;
-    }
-    return DemoAccount();
-}
-
-bool TestE2eAuth::signIn(ClientSession &client, const QString &email, const QString &password)
-{
-    const QDeadlineTimer deadline(Patience);
-    while (client.page() != QLatin1String("LoginView") && !deadline.hasExpired())
-        QTest::qWait(10);
-    if (client.page() != QLatin1String("LoginView")) {
-        client.lastError = QStringLiteral("no sign-in page, page is %1").arg(client.page());
-        return false;
-    }
-    if (!client.type(QStringLiteral("emailField"), email)
-        || !client.type(QStringLiteral("passwordField"), password)
-        || !client.click(QStringLiteral("submitButton")))
-        return false;
-    while (client.page() != QLatin1String("HomeView") && !deadline.hasExpired())
-        QTest::qWait(10);
-    if (client.page() != QLatin1String("HomeView")) {
-        client.lastError = QStringLiteral("still on %1, error \"%2\"")
-                               .arg(client.page(), client.text(QStringLiteral("errorLabel")));
-        return false;
-    }
-    return true;
 }
 
 void TestE2eAuth::registerVerifySignIn()
@@ -150,10 +114,10 @@ void TestE2eAuth::registerVerifySignIn()
 
 void TestE2eAuth::clientSeesTenTabs()
 {
-    const DemoAccount account = demo(QStringLiteral("client@velto.test"));
+    const DemoAccount account = demoAccount(QStringLiteral("client@velto.test"));
     QVERIFY(!account.email.isEmpty());
     ClientSession client(sandbox->origin());
-    QVERIFY2(signIn(client, account.email, account.password), qPrintable(client.lastError));
+    QVERIFY2(client.signIn(account.email, account.password), qPrintable(client.lastError));
     QTRY_COMPARE(client.tabs(),
                  QStringList({"Discover", "Gigs", "Gig Orders", "Contests", "Projects", "Teams",
                               "Contracts", "Wallet", "Notifications", "More"}));
@@ -176,7 +140,7 @@ void TestE2eAuth::clientSeesTenTabs()
 
 void TestE2eAuth::twoFactorSignIn()
 {
-    const DemoAccount account = demo(QStringLiteral("2fa@velto.test"));
+    const DemoAccount account = demoAccount(QStringLiteral("2fa@velto.test"));
     QVERIFY(!account.totpSecret.isEmpty());
     ClientSession client(sandbox->origin());
     QTRY_COMPARE_WITH_TIMEOUT(client.page(), QStringLiteral("LoginView"), Patience);
@@ -203,10 +167,10 @@ void TestE2eAuth::twoFactorSignIn()
 
 void TestE2eAuth::restartResumesTheSession()
 {
-    const DemoAccount account = demo(QStringLiteral("freelancer@velto.test"));
+    const DemoAccount account = demoAccount(QStringLiteral("freelancer@velto.test"));
     {
         ClientSession first(sandbox->origin());
-        QVERIFY2(signIn(first, account.email, account.password), qPrintable(first.lastError));
+        QVERIFY2(first.signIn(account.email, account.password), qPrintable(first.lastError));
     }
     QVERIFY(cookieFileText().contains(QLatin1String("velto_session=")));
 
@@ -222,9 +186,9 @@ void TestE2eAuth::restartResumesTheSession()
 
 void TestE2eAuth::signOutEndsTheSession()
 {
-    const DemoAccount account = demo(QStringLiteral("client@velto.test"));
+    const DemoAccount account = demoAccount(QStringLiteral("client@velto.test"));
     ClientSession client(sandbox->origin());
-    QVERIFY2(signIn(client, account.email, account.password), qPrintable(client.lastError));
+    QVERIFY2(client.signIn(account.email, account.password), qPrintable(client.lastError));
 
     // the session cookie as the file keeps it, and proof that it is live
     const auto cookies = QNetworkCookie::parseCookies(cookieFileText().toUtf8());
@@ -260,7 +224,7 @@ void TestE2eAuth::unreachableService()
     QVERIFY(client.isLoaded());
     QTRY_COMPARE_WITH_TIMEOUT(client.page(), QStringLiteral("LoginView"), Patience);
 
-    const DemoAccount account = demo(QStringLiteral("client@velto.test"));
+    const DemoAccount account = demoAccount(QStringLiteral("client@velto.test"));
     QVERIFY2(client.type(QStringLiteral("emailField"), account.email),
              qPrintable(client.lastError));
     QVERIFY2(client.type(QStringLiteral("passwordField"), account.password),
