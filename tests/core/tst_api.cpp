@@ -156,7 +156,8 @@ private slots:
             return r;
         });
         Api api(server.origin());
-        const ApiAnswer secure = roundTrip(api, QStringLiteral("GET"), QStringLiteral("api/secure"));
+        const ApiAnswer secure
+            = roundTrip(api, QStringLiteral("GET"), QStringLiteral("api/secure"));
         QCOMPARE(secure.status, 200);
         QCOMPARE(secure.body, QStringLiteral("{\"moved\":true}"));
         QCOMPARE(target.requests.size(), 1);

@@ -3,63 +3,45 @@
 
 #include <QtTest>
 
+using Changes = QList<QPair<qint64, bool>>; // (ms after the start, proctor running)
+
 class TestClipboardWindow : public QObject
 {
     Q_OBJECT
 
-    qint64 nowMs = 0;
-    ClipboardWindow window {[this] { return nowMs; }};
-
-    // Moves the clock to `ms` after the start and reports one change.
-    bool changeAt(qint64 ms, bool watching = true)
-    {
-        nowMs = Start + ms;
-        return window.change(watching);
-    }
-
-    static constexpr qint64 Start = 1'700'000'000'000; // a plausible epoch time
-
 private slots:
-    void init()
+    void reports_data()
     {
-        window = ClipboardWindow([this] { return nowMs; });
+        QTest::addColumn<Changes>("changes");
+        QTest::addColumn<QList<qint64>>("reported");
+        QTest::newRow("500 ms apart: one") << Changes {{0, true}, {500, true}} << QList<qint64> {0};
+        QTest::newRow("800 ms apart: two")
+            << Changes {{0, true}, {800, true}} << QList<qint64> {0, 800};
+        // The window runs from the last report, not the last change.
+        Changes every300;
+        for (qint64 t = 0; t <= 2100; t += 300)
+            every300.append({t, true});
+        QTest::newRow("every 300 ms") << every300 << QList<qint64> {0, 900, 1800};
+        // A change while stopped counts for nothing and does not move the window.
+        QTest::newRow("stopped in between")
+            << Changes {{0, false}, {100, true}, {700, false}, {900, true}}
+            << QList<qint64> {100, 900};
     }
-
-    void changes500msApartGiveOneReport()
+    void reports()
     {
-        QVERIFY(changeAt(0));
-        QVERIFY(!changeAt(500));
-    }
-
-    void changes800msApartGiveTwoReports()
-    {
-        QVERIFY(changeAt(0));
-        QVERIFY(changeAt(800));
-        QCOMPARE(window.lastReportMs(), Start + 800);
-    }
-
-    void windowRunsFromTheLastReportNotTheLastChange()
-    {
-        // A change every 300 ms: reported at 0, 900, 1800 (the changes in between do not push
-        // the window on).
-        QList<qint64> reported;
-        for (qint64 t = 0; t <= 2100; t += 300) {
-            if (changeAt(t))
-                reported.append(t);
+        QFETCH(Changes, changes);
+        QFETCH(QList<qint64>, reported);
+        constexpr qint64 start = 1'700'000'000'000; // a plausible epoch time
+        qint64 now = 0;
+        ClipboardWindow window([&now] { return now; });
+        QList<qint64> got;
+        for (const auto &[ms, running] : changes) {
+            now = start + ms;
+            if (window.change(running))
+                got.append(ms);
         }
-        QCOMPARE(reported, (QList<qint64> {0, 900, 1800}));
-    }
-
-    void changesWhileStoppedCountForNothingAndLeaveTheWindow()
-    {
-        QVERIFY(!changeAt(0, false));
-        QCOMPARE(window.lastReportMs(), 0);
-
-        QVERIFY(changeAt(100));
-        QVERIFY(!changeAt(700, false));
-        QCOMPARE(window.lastReportMs(), Start + 100);
-        // Measured from the report at 100, not from the ignored change at 700.
-        QVERIFY(changeAt(900));
+        QCOMPARE(got, reported);
+        QCOMPARE(window.lastReportMs(), start + reported.last());
     }
 };
 

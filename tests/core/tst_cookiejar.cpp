@@ -90,8 +90,9 @@ private slots:
                                   | QFileDevice::ReadOther | QFileDevice::ReadGroup);
         {
             Api api(server.origin());
-            QCOMPARE(roundTrip(api, QStringLiteral("POST"), QStringLiteral("api/auth/login")).status,
-                     200);
+            QCOMPARE(
+                roundTrip(api, QStringLiteral("POST"), QStringLiteral("api/auth/login")).status,
+                200);
         }
         QFile file(path);
         QVERIFY(file.exists());
@@ -141,7 +142,8 @@ private slots:
     {
         writeFile("gone=1; path=/; domain=localhost; expires=Thu, 01 Jan 2015 00:00:00 GMT\n"
                   "kept=2; path=/; domain=localhost; expires=Wed, 01 Jan 2048 00:00:00 GMT\n");
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+        QVERIFY(QFile::setPermissions(path,
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                           | QFileDevice::ReadGroup | QFileDevice::ReadOther));
         PersistentCookieJar jar;
         QCOMPARE(QFile::permissions(path) & foreignBits(), QFileDevice::Permissions());

@@ -37,31 +37,6 @@ private slots:
             QCOMPARE(lines.at(i), expected.at(i));
     }
 
-    void everyDocumentIsEmbedded()
-    {
-        const QStringList files = {"Main",
-                                   "LoginView",
-                                   "HomeView",
-                                   "DiscoverView",
-                                   "GigsView",
-                                   "GigOrdersView",
-                                   "ContestsView",
-                                   "ProjectsView",
-                                   "TeamsView",
-                                   "ContractsView",
-                                   "WalletView",
-                                   "SkillsView",
-                                   "NotificationsView",
-                                   "MoreView",
-                                   "outcome.js",
-                                   "serviceorigin.js"};
-        for (const QString &name : files) {
-            const QString path = QStringLiteral(":/qt/qml/Velto/qml/") + name
-                + (name.endsWith(QLatin1String(".js")) ? QString() : QStringLiteral(".qml"));
-            QVERIFY2(QFile::exists(path), qPrintable(path));
-        }
-    }
-
     void serviceOriginIsTheBuiltOne()
     {
         QFile origin(QStringLiteral(":/qt/qml/Velto/qml/serviceorigin.js"));
