@@ -32,7 +32,7 @@ set(VELTO_PARTS
     qml/parts/TextBox.qml
 )
 configure_file(qml/serviceorigin.js.in "${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js" @ONLY)
-set(VELTO_SCRIPTS qml/outcome.js qml/money.js qml/dates.js qml/palette.js
+set(VELTO_SCRIPTS qml/outcome.js qml/money.js qml/dates.js qml/palette.js qml/zadozirir.js
     "${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js")
 set_source_files_properties("${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js"
     PROPERTIES QT_RESOURCE_ALIAS qml/serviceorigin.js)

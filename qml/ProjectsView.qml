@@ -1,8 +1,248 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "money.js" as Money
+import "outcome.js" as Outcome
+import "parts"
 
+// The client's side of project hiring: the own projects, posting and publishing a new one, the
+// proposals freelancers sent from Discover, and accepting one with one or two milestones, which
+// creates the contract.
 Item {
     id: v
     objectName: "ProjectsView"
+
+    property alias items: projectsPage.items
+    property var proposalsFor: null
+    property alias proposals: proposalsPage.items
+    property bool showPost: false
+    property var acceptFor: null
+
+    function load() {
+        projectsPage.reload()
+    }
+
+    function openProps(p) {
+        win.call("GET", "api/projects/" + Outcome.seg(p.id) + "/proposals", null,
+                 function (status, data) {
+                     if (!Outcome.loaded(status, data))
+                         return
+                     v.proposals = Array.isArray(data.proposals) ? data.proposals : []
+                     v.proposalsFor = p
+                 })
+    }
+
+    // The body members in the order the service documents them; the budget goes as typed.
+    function projectBody() {
+        return {
+            title: postTitle.text.trim(),
+            description: postDescription.text.trim(),
+            requiredSkills: postSkills.text.split(",").map(function (s) {
+                return s.trim()
+            }).filter(function (s) {
+                return s.length > 0
+            }),
+            budget: postBudget.text,
+            projectType: postHourly.checked ? "hourly" : "fixed"
+        }
+    }
+
+    // The first milestone always; the second only when both its title and amount are given.
+    function milestones() {
+        var list = [{ title: title1.text.trim(), amount: amount1.text }]
+        if (title2.text.length > 0 && Money.intOf(amount2.text) > 0)
+            list.push({ title: title2.text.trim(), amount: amount2.text })
+        return list
+    }
+
+    function posted() {
+        v.showPost = false
+        v.load()
+    }
+
+    ListPage {
+        id: projectsPage
+        anchors.fill: parent
+        visible: v.proposalsFor === null
+        title: "My projects"
+        path: "api/my/projects"
+        member: "projects"
+
+        Button {
+            objectName: "postButton"
+            text: "+ Post project"
+            onClicked: v.showPost = true
+        }
+
+        delegate: Card {
+            id: card
+            required property var modelData
+            required property int index
+            objectName: "projectCard_" + index
+            title: modelData.title || ""
+            trailing: modelData.status || ""
+            trailingBold: false
+            spacing: 3
+            clickable: true
+            onClicked: v.openProps(modelData)
+
+            Line {
+                objectName: "budgetLine_" + card.index
+                kind: "meta"
+                text: Money.rupeesOrDash(card.modelData.budget_paise) + " · click to review proposals"
+            }
+        }
+    }
+
+    ListPage {
+        id: proposalsPage
+        anchors.fill: parent
+        visible: v.proposalsFor !== null
+        title: v.proposalsFor ? (v.proposalsFor.title || "") : ""
+        titleSize: 18
+        backText: "← Projects"
+        onBack: v.proposalsFor = null
+
+        delegate: Card {
+            id: proposal
+            required property var modelData
+            required property int index
+            objectName: "proposalCard_" + index
+            title: modelData.freelancer_name || "Freelancer"
+            trailing: Money.rupees(modelData.amount_paise) + " · " + (modelData.duration_days || 0) + "d"
+            spacing: 3
+
+            Line {
+                objectName: "coverLetter_" + proposal.index
+                text: (proposal.modelData.cover_letter || "").substring(0, 400)
+            }
+            Button {
+                objectName: "acceptButton_" + proposal.index
+                visible: proposal.modelData.status === "submitted"
+                text: "Accept — define milestones"
+                onClicked: v.acceptFor = proposal.modelData
+            }
+        }
+    }
+
+    FormDialog {
+        id: postDialog
+        objectName: "postDialog"
+        title: "Post a project"
+        shown: v.showPost
+        submitText: "Post && publish" // "&" alone marks a mnemonic
+        canSubmit: postTitle.text.trim().length >= 5 && postDescription.text.trim().length >= 30
+                   && Money.intOf(postBudget.text) > 0
+        onOpening: {
+            postTitle.text = ""
+            postDescription.text = ""
+            postSkills.text = ""
+            postBudget.text = ""
+            postHourly.checked = false
+        }
+        onDismiss: v.showPost = false
+        // Created as a draft, then published so that freelancers find it; the publish answer is
+        // not judged; the reloaded list shows the status the service gave the project.
+        onSubmit: send("POST", "api/projects", v.projectBody(), "", function (data) {
+            if (!data || !data.project) {
+                win.toast("Project created")
+                v.posted()
+                return
+            }
+            postDialog.busy = true
+            win.call("POST", "api/projects/" + Outcome.seg(data.project.id) + "/publish", {},
+                     function () {
+                         postDialog.busy = false
+                         win.toast("Project published")
+                         v.posted()
+                     })
+        })
+
+        Field {
+            id: postTitle
+            objectName: "titleField"
+            placeholderText: "Title"
+        }
+        TextBox {
+            id: postDescription
+            objectName: "descriptionField"
+            placeholderText: "Description (min 30)"
+            wrapMode: TextArea.NoWrap
+        }
+        Field {
+            id: postSkills
+            objectName: "skillsField"
+            placeholderText: "Required skills (comma separated)"
+        }
+        Field {
+            id: postBudget
+            objectName: "budgetField"
+            placeholderText: "Budget ₹"
+            digits: true
+        }
+        CheckBox {
+            id: postHourly
+            objectName: "hourlyCheck"
+            text: "Hourly contract (ZadoZirir billed)"
+        }
+    }
+
+    FormDialog {
+        id: acceptDialog
+        objectName: "acceptDialog"
+        title: "Accept — milestones"
+        shown: v.acceptFor !== null
+        submitText: "Accept && create contract"
+        canSubmit: title1.text.length > 0 && Money.intOf(amount1.text) > 0
+        onOpening: {
+            title1.text = "Milestone 1"
+            amount1.text = String(Money.wholeRupees(v.acceptFor.amount_paise))
+            title2.text = ""
+            amount2.text = ""
+        }
+        onDismiss: v.acceptFor = null
+        onSubmit: send("POST", "api/proposals/" + Outcome.seg(v.acceptFor.id) + "/accept",
+                       { milestones: v.milestones() }, "Contract created", function () {
+                           v.acceptFor = null
+                           v.proposalsFor = null
+                           v.load()
+                       })
+
+        Line {
+            text: v.acceptFor ? "Split the " + Money.rupees(v.acceptFor.amount_paise)
+                                + " contract into milestones." : ""
+        }
+        RowLayout {
+            spacing: 8
+            Field {
+                id: title1
+                objectName: "milestone1Title"
+                placeholderText: "Milestone 1"
+            }
+            Field {
+                id: amount1
+                objectName: "milestone1Amount"
+                placeholderText: "₹"
+                digits: true
+                Layout.fillWidth: false
+                Layout.preferredWidth: 90
+            }
+        }
+        RowLayout {
+            spacing: 8
+            Field {
+                id: title2
+                objectName: "milestone2Title"
+                placeholderText: "Milestone 2 (optional)"
+            }
+            Field {
+                id: amount2
+                objectName: "milestone2Amount"
+                placeholderText: "₹"
+                digits: true
+                Layout.fillWidth: false
+                Layout.preferredWidth: 90
+            }
+        }
+    }
 }

@@ -5,7 +5,9 @@
 
 // Demo contracts between the demo client and the demo freelancer: a fixed-price contract with a
 // milestone in every state (paid, delivered, funded after a revision, disputed, awaiting
-// funding) and an active hourly contract with a paid and a funded week and two work screenshots.
+// funding), an active hourly contract with a paid and a funded week and two work screenshots, a
+// completed hourly contract, and a milestone larger than the client's wallet, whose funding is
+// completed in the browser.
 
 namespace {
 
@@ -196,4 +198,25 @@ void seedContracts(Storage &db, const SeedIds &ids)
         db.insert(QStringLiteral("INSERT INTO work_screenshots (contract_id, freelancer_id, "
                                  "thumbnail_data, size_bytes, created_at) VALUES (?,?,?,?,?)"),
                   {hourly, ids.freelancer, thumbnail, size, Storage::isoInDays(-daysAgo)});
+
+    // --- completed: every milestone paid, so ZadoZirir is no longer offered ----------------
+    const qint64 done = contract(
+        db, ids, QStringLiteral("Website speed tune-up (hourly)"),
+        QStringLiteral("Profile and speed up our shop's product pages; a few hours a week until "
+                       "the pages load in under two seconds."),
+        QStringLiteral("hourly"), {{"Profiling and fixes (6 hours)", 6000}}, 40);
+    const qint64 tuneUp = milestone(db, done, 1);
+    fund(db, ids, tuneUp);
+    deliver(db, ids, done, tuneUp,
+            QStringLiteral("Product pages now load in 1.4 s: lazy images, fewer fonts, cached "
+                           "queries."),
+            QStringLiteral("accepted"));
+    pay(db, ids, tuneUp);
+    db.change(QStringLiteral("UPDATE contracts SET status = 'completed' WHERE id = ?"), {done});
+
+    // --- more than the client's wallet holds: funding it hands over to the browser ----------
+    contract(db, ids, QStringLiteral("Point-of-sale app for 40 stores"),
+             QStringLiteral("A touch-screen point-of-sale app for our stores, with offline sales, "
+                            "receipts and a sync to head office."),
+             QStringLiteral("fixed"), {{"Full build and rollout", 300000}}, 1);
 }

@@ -120,6 +120,13 @@ void seedProjects(Storage &db, const SeedIds &ids)
              QStringLiteral("Brand designer with a portfolio of food and beverage brands; three "
                             "initial concepts and two rounds of revisions included."),
              14000, 12);
+
+    // Open without a budget: the freelancer names the price.
+    project(db, ids.client, QStringLiteral("Accessibility review of our checkout"),
+            QStringLiteral("Check our web checkout against WCAG 2.1 AA with a screen reader and "
+                           "the keyboard, and list what to fix first. Quote your price."),
+            {QStringLiteral("Accessibility"), QStringLiteral("WCAG")}, 0, QStringLiteral("fixed"),
+            QStringLiteral("open"), 0);
 }
 
 void seedContests(Storage &db, const SeedIds &ids)

@@ -132,6 +132,7 @@ bool ClientSession::click(const QString &objectName)
         lastError = QStringLiteral("no visible control \"%1\" on page %2").arg(objectName, page());
         return false;
     }
+    activate();
     // Layouts place their children when polished: click where the control really is.
     QQuickTest::qWaitForPolish(w);
     const QPointF centre = it->mapToScene(QPointF(it->width() / 2, it->height() / 2));
@@ -162,8 +163,33 @@ bool ClientSession::type(const QString &objectName, const QString &text)
     return true;
 }
 
+bool ClientSession::scrollTo(const QString &listName, int index)
+{
+    QQuickItem *list = waitForItem(listName);
+    // ListView.Beginning is 0.
+    if (!list
+        || !QMetaObject::invokeMethod(list, "positionViewAtIndex", Q_ARG(int, index),
+                                      Q_ARG(int, 0))) {
+        lastError = QStringLiteral("no list \"%1\" to scroll on page %2").arg(listName, page());
+        return false;
+    }
+    QQuickTest::qWaitForPolish(window());
+    return true;
+}
+
+void ClientSession::activate()
+{
+    QQuickWindow *w = window();
+    if (w && !w->isActive()) {
+        w->requestActivate();
+        if (!QTest::qWaitForWindowActive(w))
+            qWarning("the window did not become active");
+    }
+}
+
 void ClientSession::key(int key, Qt::KeyboardModifiers modifiers)
 {
+    activate();
     QTest::keyClick(window(), Qt::Key(key), modifiers);
 }
 

@@ -45,6 +45,9 @@ public:
     // Clicks the field, then types the text key by key; false when the field does not end up
     // holding it.
     bool type(const QString &objectName, const QString &text);
+    // Brings row `index` of the visible list with this objectName to the top of the view, as a
+    // person scrolling to it would; false (with lastError) when there is no such list.
+    bool scrollTo(const QString &listName, int index);
     // A key press and release sent to the window.
     void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
@@ -56,6 +59,10 @@ public:
     QString lastError;
 
 private:
+    // Makes the window the active one, as a person's click or key press does when several
+    // windows are open.
+    void activate();
+
     std::unique_ptr<ClientProgram> program;
 };
 

@@ -63,13 +63,14 @@ QString TestSandboxContracts::milestoneStatus(qint64 contractId, int index)
 
 void TestSandboxContracts::listCarriesWhatTheViewReads()
 {
-    // The demo client's seeded contracts: a fixed one with a milestone in every state and an
-    // active hourly one.
+    // The demo client's seeded contracts: a fixed one with a milestone in every state, an active
+    // and a completed hourly one, and a milestone beyond the client's wallet.
     Person demo = demoPerson(*server, SandboxClient::ClientEmail, SandboxClient::ClientPassword);
     const HttpResult r = demo->get(QStringLiteral("api/contracts"));
     QCOMPARE(r.status, 200);
-    QSet<QString> states;
-    bool hourlyActive = false;
+    QSet<QString> states, contractStates;
+    bool hourlyActive = false, beyondWallet = false;
+    const qint64 wallet = Money::balance(server->storage(), demo.id);
     int submitted = 0;
     for (const QJsonValue &v : r.list(QStringLiteral("contracts"))) {
         const QJsonObject c = v.toObject();
@@ -79,6 +80,7 @@ void TestSandboxContracts::listCarriesWhatTheViewReads()
         QVERIFY(QStringList({"fixed", "hourly"})
                     .contains(c.value(QStringLiteral("contract_type")).toString()));
         QVERIFY(c.value(QStringLiteral("total_paise")).toInteger() > 0);
+        contractStates.insert(c.value(QStringLiteral("status")).toString());
         hourlyActive = hourlyActive
             || (c.value(QStringLiteral("contract_type")).toString() == QLatin1String("hourly")
                 && c.value(QStringLiteral("status")).toString() == QLatin1String("active"));
@@ -88,6 +90,10 @@ void TestSandboxContracts::listCarriesWhatTheViewReads()
             QVERIFY(!o.value(QStringLiteral("title")).toString().isEmpty());
             QVERIFY(o.value(QStringLiteral("amount_paise")).toInteger() > 0);
             states.insert(o.value(QStringLiteral("status")).toString());
+            beyondWallet = beyondWallet
+                || (o.value(QStringLiteral("status")).toString()
+                        == QLatin1String("awaiting_funding")
+                    && o.value(QStringLiteral("amount_paise")).toInteger() > wallet);
         }
         for (const QJsonValue &d : c.value(QStringLiteral("deliverables")).toArray()) {
             const QJsonObject o = d.toObject();
@@ -97,6 +103,8 @@ void TestSandboxContracts::listCarriesWhatTheViewReads()
         }
     }
     QVERIFY(hourlyActive);
+    QVERIFY(beyondWallet);
+    QVERIFY(contractStates.contains(QStringLiteral("completed")));
     QVERIFY(submitted >= 1);
     for (const char *s : {"awaiting_funding", "funded", "delivered", "paid", "disputed"})
         QVERIFY2(states.contains(QLatin1String(s)), s);
