@@ -1,8 +1,284 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "dates.js" as Dates
+import "money.js" as Money
+import "outcome.js" as Outcome
+import "parts"
 
+// Contests: clients post them with an escrowed prize and award or cancel them; freelancers enter
+// open ones. A list page of all (or the client's own) contests and a detail page with the entries.
 Item {
     id: v
     objectName: "ContestsView"
+
+    property alias items: listPage.items
+    property var detail: null
+    property bool mine: false
+    property bool showCreate: false
+    property bool showEnter: false
+    // Counts detail loads: only the reply of the latest one is still wanted.
+    property int opens: 0
+
+    readonly property string role: win.user ? (win.user.role || "") : ""
+    readonly property var contest: v.detail && v.detail.contest ? v.detail.contest : null
+    readonly property bool host: !!v.detail && v.detail.isHost === true
+    readonly property bool isOpen: v.contest !== null && v.contest.status === "open"
+    readonly property bool canEnter: v.isOpen && !v.host && v.role === "freelancer"
+    readonly property string contestPath: v.contest ? "api/contests/" + Outcome.seg(v.contest.id)
+                                                    : ""
+
+    function load() {
+        listPage.reload()
+    }
+
+    function open(id) {
+        var token = ++opens
+        win.call("GET", "api/contests/" + Outcome.seg(id), null, function (status, data) {
+            if (token === v.opens && Outcome.loaded(status, data))
+                v.detail = data
+        })
+    }
+
+    // Back to the list; a detail load still under way would otherwise reopen the page.
+    function closeDetail() {
+        ++opens
+        detail = null
+        load()
+    }
+
+    ListPage {
+        id: listPage
+        objectName: "listPage"
+        anchors.fill: parent
+        visible: v.detail === null
+        title: "Contests"
+        path: v.mine ? "api/contests?mine=1" : "api/contests"
+        member: "contests"
+
+        Button {
+            objectName: "modeButton"
+            visible: v.role === "client"
+            text: v.mine ? "All contests" : "My contests"
+            onClicked: {
+                v.mine = !v.mine
+                v.load()
+            }
+        }
+        Button {
+            objectName: "postButton"
+            visible: v.role === "client"
+            text: "+ Post contest"
+            onClicked: v.showCreate = true
+        }
+
+        delegate: Card {
+            id: card
+            required property var modelData
+            required property int index
+            objectName: "contestCard_" + index
+            clickable: true
+            spacing: 3
+            title: modelData.title || ""
+            trailing: Money.rupees(modelData.prize_paise)
+            onClicked: v.open(modelData.id)
+
+            Line {
+                objectName: "contestMeta_" + card.index
+                kind: "meta"
+                textFormat: Text.PlainText
+                text: (card.modelData.entries_count || 0) + " entries · "
+                      + (card.modelData.status || "") + " · closes "
+                      + Dates.day(card.modelData.deadline)
+            }
+        }
+    }
+
+    ListPage {
+        id: detailPage
+        objectName: "detailPage"
+        anchors.fill: parent
+        visible: v.detail !== null
+        backText: "← Back"
+        title: v.contest ? (v.contest.title || "") : ""
+        titleSize: 18
+        items: v.detail && Array.isArray(v.detail.entries) ? v.detail.entries : []
+        onBack: v.closeDetail()
+
+        above: [
+            Line {
+                objectName: "briefLine"
+                textFormat: Text.PlainText
+                text: v.contest ? (v.contest.brief || "") : ""
+            },
+            Line {
+                objectName: "prizeLine"
+                kind: "accent"
+                font.bold: true
+                text: v.contest ? Money.rupees(v.contest.prize_paise) + " prize · "
+                                  + (v.contest.status || "") : ""
+            },
+            // Hidden when empty: an empty row layout would take the height the entries need.
+            RowLayout {
+                visible: v.canEnter || v.host && v.isOpen
+                spacing: 8
+                Button {
+                    objectName: "submitEntryButton"
+                    visible: v.canEnter
+                    text: "Submit entry"
+                    onClicked: v.showEnter = true
+                }
+                ActionButton {
+                    objectName: "cancelContestButton"
+                    visible: v.host && v.isOpen
+                    text: "Cancel contest"
+                    path: v.contestPath + "/cancel"
+                    successText: "Cancelled — refunded"
+                    onDone: ok => {
+                        if (ok)
+                            v.closeDetail()
+                    }
+                }
+            }
+        ]
+
+        delegate: Card {
+            id: entry
+            required property var modelData
+            required property int index
+            objectName: "entryCard_" + index
+            spacing: 3
+            title: (modelData.is_winner === true ? "🏆 " : "") + (modelData.title || "")
+
+            Line {
+                objectName: "entrantLine_" + entry.index
+                kind: "meta"
+                textFormat: Text.PlainText
+                visible: v.host && !!entry.modelData.display_name
+                text: "by " + (entry.modelData.display_name || "")
+            }
+            Line {
+                textFormat: Text.PlainText
+                text: entry.modelData.description || ""
+            }
+            Line {
+                objectName: "attachmentLine_" + entry.index
+                kind: "accent"
+                textFormat: Text.PlainText
+                visible: text !== ""
+                text: entry.modelData.attachment_url || ""
+            }
+            ActionButton {
+                objectName: "awardButton_" + entry.index
+                visible: v.host && v.isOpen
+                text: "Award winner"
+                path: v.contestPath + "/award"
+                body: ({ entryId: entry.modelData.id })
+                successText: "Awarded — prize paid"
+                onDone: ok => {
+                    if (ok && v.contest)
+                        v.open(v.contest.id)
+                }
+            }
+        }
+    }
+
+    FormDialog {
+        objectName: "createDialog"
+        title: "Post a contest"
+        shown: v.showCreate
+        submitText: "Escrow && publish" // a single "&" would mark a mnemonic
+        canSubmit: titleField.text.trim().length >= 5 && brief.text.trim().length >= 30
+                   && Money.intOf(prize.text) >= 500
+        onOpening: {
+            titleField.text = ""
+            brief.text = ""
+            prize.text = ""
+            days.text = "14"
+        }
+        onDismiss: v.showCreate = false
+        onSubmit: send("POST", "api/contests", {
+                           title: titleField.text.trim(),
+                           brief: brief.text.trim(),
+                           prize: prize.text,
+                           deadlineDays: Money.intOr(days.text, 14)
+                       }, "Published — prize escrowed", function () {
+                           v.showCreate = false
+                           v.mine = true
+                           v.load()
+                       })
+
+        Line {
+            text: "Prize + your plan fee are escrowed from your wallet now."
+        }
+        Field {
+            id: titleField
+            objectName: "titleField"
+            placeholderText: "Title (min 5)"
+        }
+        TextBox {
+            id: brief
+            objectName: "briefField"
+            placeholderText: "Brief (min 30)"
+            wrapMode: TextArea.NoWrap
+        }
+        RowLayout {
+            spacing: 8
+            Field {
+                id: prize
+                objectName: "prizeField"
+                placeholderText: "Prize ₹ (min 500)"
+                digits: true
+            }
+            Field {
+                id: days
+                objectName: "daysField"
+                placeholderText: "Days"
+                digits: true
+                Layout.fillWidth: false
+                Layout.preferredWidth: 90
+            }
+        }
+    }
+
+    FormDialog {
+        objectName: "entryDialog"
+        title: "Submit your entry"
+        shown: v.showEnter
+        canSubmit: entryTitle.text.trim().length >= 3 && description.text.trim().length >= 20
+        onOpening: {
+            entryTitle.text = ""
+            description.text = ""
+            url.text = ""
+        }
+        onDismiss: v.showEnter = false
+        onSubmit: {
+            var id = v.contest.id
+            send("POST", v.contestPath + "/entries", {
+                     title: entryTitle.text.trim(),
+                     description: description.text.trim(),
+                     attachmentUrl: url.text.trim()
+                 }, "Entry submitted", function () {
+                     v.showEnter = false
+                     v.open(id)
+                 })
+        }
+
+        Field {
+            id: entryTitle
+            objectName: "entryTitleField"
+            placeholderText: "Entry title"
+        }
+        TextBox {
+            id: description
+            objectName: "descriptionField"
+            placeholderText: "Description (min 20)"
+            wrapMode: TextArea.NoWrap
+        }
+        Field {
+            id: url
+            objectName: "urlField"
+            placeholderText: "Work URL (optional)"
+        }
+    }
 }

@@ -1,8 +1,126 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "outcome.js" as Outcome
+import "palette.js" as Palette
+import "parts"
 
+// The client's teams: create one, invite a person by e-mail, delete one.
 Item {
     id: v
     objectName: "TeamsView"
+
+    property alias items: page.items
+    property bool showCreate: false
+    property var inviteFor: null
+
+    function load() {
+        page.reload()
+    }
+
+    ListPage {
+        id: page
+        anchors.fill: parent
+        title: "Teams"
+        path: "api/teams/mine"
+        member: "teams"
+
+        Button {
+            objectName: "newTeamButton"
+            text: "+ New team"
+            onClicked: v.showCreate = true
+        }
+
+        delegate: Card {
+            id: card
+            required property var modelData
+            required property int index
+            objectName: "teamCard_" + index
+            spacing: 3
+            title: modelData.name || ""
+            trailing: (modelData.member_count || 0) + " members"
+            trailingColor: Palette.muted
+            trailingBold: false
+
+            Line {
+                objectName: "teamDescription_" + card.index
+                textFormat: Text.PlainText
+                wrapMode: Text.NoWrap
+                visible: text !== ""
+                text: card.modelData.description || ""
+            }
+            RowLayout {
+                spacing: 8
+                Button {
+                    objectName: "inviteButton_" + card.index
+                    text: "Invite member"
+                    onClicked: v.inviteFor = card.modelData
+                }
+                // The service's reason is not shown here, and the list is reloaded either way.
+                ActionButton {
+                    objectName: "deleteButton_" + card.index
+                    text: "Delete"
+                    method: "DELETE"
+                    path: "api/teams/" + Outcome.seg(card.modelData.id)
+                    body: null
+                    successText: "Deleted"
+                    showServiceError: false
+                    onDone: v.load()
+                }
+            }
+        }
+    }
+
+    FormDialog {
+        objectName: "createDialog"
+        width: 420
+        title: "New team"
+        shown: v.showCreate
+        submitText: "Create"
+        canSubmit: teamName.text.trim().length >= 2
+        onOpening: {
+            teamName.text = ""
+            description.text = ""
+        }
+        onDismiss: v.showCreate = false
+        onSubmit: send("POST", "api/teams", {
+                           name: teamName.text.trim(),
+                           description: description.text.trim()
+                       }, "Team created", function () {
+                           v.showCreate = false
+                           v.load()
+                       })
+
+        Field {
+            id: teamName
+            objectName: "teamNameField"
+            placeholderText: "Team name"
+        }
+        Field {
+            id: description
+            objectName: "teamDescriptionField"
+            placeholderText: "Description (optional)"
+        }
+    }
+
+    FormDialog {
+        objectName: "inviteDialog"
+        width: 420
+        title: "Invite to " + (v.inviteFor ? (v.inviteFor.name || "") : "")
+        shown: v.inviteFor !== null
+        submitText: "Invite"
+        // The service judges the address; here an "@" after the first character will do.
+        canSubmit: email.text.indexOf("@") > 0
+        onOpening: email.text = ""
+        onDismiss: v.inviteFor = null
+        onSubmit: send("POST", "api/teams/" + Outcome.seg(v.inviteFor.id) + "/invite", {
+                           email: email.text.trim()
+                       }, "Invitation sent", function () { v.inviteFor = null })
+
+        Field {
+            id: email
+            objectName: "inviteEmailField"
+            placeholderText: "Email"
+        }
+    }
 }

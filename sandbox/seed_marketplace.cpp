@@ -182,6 +182,12 @@ void seedContests(Storage &db, const SeedIds &ids)
     Money::refund(db, Money::Escrow::ContestFee, poster,
                   QStringLiteral("Contest cancelled, plan fee refunded — Poster for a jazz night"));
     db.change(QStringLiteral("UPDATE contests SET status = 'cancelled' WHERE id = ?"), {poster});
+
+    // Open and still waiting for its first entry.
+    contest(db, ids.client, QStringLiteral("Illustrated menu for a South Indian café"),
+            QStringLiteral("A one-page menu with hand-drawn dosa, idli and filter coffee, "
+                           "printable in A4 and readable on a phone."),
+            1500, 12);
 }
 
 void seedTeams(Storage &db, const SeedIds &ids)
@@ -216,4 +222,7 @@ void seedTeams(Storage &db, const SeedIds &ids)
     const qint64 studio = team(ids.client2, QStringLiteral("Pixel Studio regulars"),
                                QStringLiteral("Illustrators for children's books"));
     member(studio, ids.freelancer2);
+    // Nobody invited yet: its owner is the one member.
+    team(ids.client, QStringLiteral("Copy desk"),
+         QStringLiteral("Writers for landing pages and newsletters"));
 }
