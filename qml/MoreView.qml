@@ -1,8 +1,245 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "dates.js" as Dates
+import "money.js" as Money
+import "outcome.js" as Outcome
+import "palette.js" as Palette
+import "serviceorigin.js" as Service
+import "parts"
 
+// Account matters without a tab of their own: identity verification, the bank account and
+// withdrawals to it, and the referral programme. One scrolling page whose middle is the list of
+// past withdrawals, so a long history stays virtualized.
 Item {
     id: v
     objectName: "MoreView"
+
+    property var affiliate: null
+    property var settlements: null
+    property var bank: null
+    property bool showBank: false
+    property bool showSettle: false
+    // Each load() supersedes the replies of the ones before it.
+    property int loads: 0
+
+    readonly property var user: win.user || ({})
+    // A new account's status arrives as null: that is "not started" too, never the word null.
+    readonly property string kyc: v.user.kyc_status || "not started"
+    readonly property bool verified: v.user.kyc_status === "verified"
+    readonly property bool isFreelancer: v.user.role === "freelancer"
+
+    function load() {
+        var token = ++loads
+        win.call("GET", "api/affiliate", null, function (status, data) {
+            if (token === v.loads && status === 200)
+                v.affiliate = data // null when the body is not JSON: the card empties
+        })
+        win.call("GET", "api/settlements", null, function (status, data) {
+            if (token !== v.loads || !Outcome.loaded(status, data))
+                return
+            v.settlements = Array.isArray(data.settlements) ? data.settlements : []
+            v.bank = data.bankAccount || null
+        })
+    }
+
+    Component.onCompleted: load()
+
+    CardList {
+        id: list
+        objectName: "settlementList"
+        anchors.fill: parent
+        anchors.margins: 24
+        model: v.settlements || []
+
+        header: ColumnLayout {
+            width: list.width
+            spacing: 12
+
+            Heading {
+                text: "Account & KYC"
+                font.pixelSize: 18
+            }
+            Card {
+                objectName: "accountCard"
+                Layout.fillWidth: true
+                title: v.user.full_name || v.user.email || ""
+
+                Line {
+                    objectName: "kycLine"
+                    text: (v.user.role || "") + " · KYC: " + v.kyc
+                    color: v.verified ? Palette.accent : Palette.alarm
+                }
+                Line {
+                    objectName: "kycNotice"
+                    visible: !v.verified
+                    kind: "meta"
+                    wrapMode: Text.WordWrap
+                    text: "Complete identity verification on "
+                          + Service.origin.replace(/^https:\/\//, "")
+                          + " or the Android app to unlock all features."
+                }
+            }
+
+            Heading {
+                text: "Bank & settlements"
+                font.pixelSize: 18
+            }
+            Card {
+                objectName: "bankCard"
+                Layout.fillWidth: true
+                title: v.bank ? "Bank ••••" + (v.bank.account_last4 || "") : "No bank account on file"
+
+                RowLayout {
+                    spacing: 8
+                    Button {
+                        objectName: "bankButton"
+                        text: v.bank ? "Update bank" : "Add bank"
+                        onClicked: v.showBank = true
+                    }
+                    Button {
+                        objectName: "withdrawButton"
+                        visible: v.isFreelancer
+                        text: "Withdraw to bank"
+                        onClicked: v.showSettle = true
+                    }
+                }
+            }
+            // keeps the list's first row 12 px below the card
+            Item {}
+        }
+
+        delegate: Rectangle {
+            required property var modelData
+            required property int index
+            objectName: "settlementRow_" + index
+            width: list.width
+            height: 40
+            radius: 8
+            color: Palette.card
+            Accessible.role: Accessible.ListItem
+            Accessible.name: settlementAmount.text + " " + settlementMeta.text
+
+            RowLayout {
+                anchors.fill: parent
+                anchors.margins: 10
+
+                Label {
+                    id: settlementAmount
+                    objectName: "settlementAmount_" + index
+                    Layout.fillWidth: true
+                    text: Money.rupees(modelData.amount_paise)
+                    color: Palette.text
+                    font.bold: true
+                }
+                Line {
+                    id: settlementMeta
+                    objectName: "settlementMeta_" + index
+                    Layout.fillWidth: false
+                    kind: "meta"
+                    text: (modelData.status || "") + " · " + Dates.day(modelData.requested_at)
+                }
+            }
+        }
+
+        footer: ColumnLayout {
+            width: list.width
+            spacing: 12
+
+            Item {}
+            Heading {
+                text: "Affiliate"
+                font.pixelSize: 18
+            }
+            Card {
+                Layout.fillWidth: true
+                title: "Your referral link"
+
+                TextField {
+                    objectName: "shareUrlField"
+                    Layout.fillWidth: true
+                    readOnly: true
+                    selectByMouse: true
+                    text: (v.affiliate && v.affiliate.shareUrl) || ""
+                    Accessible.name: "Your referral link"
+                }
+                Line {
+                    objectName: "referralLine"
+                    kind: "meta"
+                    text: !v.affiliate ? ""
+                        : (Array.isArray(v.affiliate.referrals) ? v.affiliate.referrals.length : 0)
+                          + " referrals · earn " + (v.affiliate.commissionPercent || 10)
+                          + "% of first plan purchase"
+                }
+            }
+        }
+    }
+
+    FormDialog {
+        objectName: "bankDialog"
+        title: "Bank account"
+        width: 420
+        shown: v.showBank
+        submitText: "Save"
+        // Counted on the text as typed; the service judges the holder name once trimmed.
+        canSubmit: holder.text.length > 0 && number.text.length >= 6 && ifsc.text.length === 11
+        onOpening: {
+            holder.text = ""
+            number.text = ""
+            ifsc.text = ""
+        }
+        onDismiss: v.showBank = false
+        onSubmit: send("PUT", "api/bank-account", {
+                           accountHolder: holder.text.trim(),
+                           accountNumber: number.text,
+                           ifsc: ifsc.text.toUpperCase()
+                       }, "Bank saved", function () {
+                           v.showBank = false
+                           v.load()
+                       })
+
+        Field {
+            id: holder
+            objectName: "holderField"
+            placeholderText: "Account holder name"
+        }
+        Field {
+            id: number
+            objectName: "accountNumberField"
+            placeholderText: "Account number"
+            digits: true
+        }
+        Field {
+            id: ifsc
+            objectName: "ifscField"
+            placeholderText: "IFSC"
+        }
+    }
+
+    FormDialog {
+        objectName: "settleDialog"
+        title: "Withdraw to bank"
+        width: 420
+        shown: v.showSettle
+        submitText: "Request"
+        canSubmit: Money.intOf(amount.text) >= 1000
+        onOpening: amount.text = ""
+        onDismiss: v.showSettle = false
+        // Sent as typed: the service reads whole rupees and states its own refusals.
+        onSubmit: send("POST", "api/settlements", { amount: amount.text }, "Settlement requested",
+                       function () {
+                           v.showSettle = false
+                           v.load()
+                       })
+
+        Line {
+            text: "Minimum ₹1,000 · requires verified KYC + approved bank."
+        }
+        Field {
+            id: amount
+            objectName: "amountField"
+            placeholderText: "Amount ₹"
+            digits: true
+        }
+    }
 }

@@ -1,8 +1,58 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "palette.js" as Palette
+import "parts"
 
+// The signed-in person's notifications; unread ones have a bold title.
 Item {
     id: v
     objectName: "NotificationsView"
+
+    property alias items: page.items
+
+    function reload() {
+        page.reload()
+    }
+
+    ListPage {
+        id: page
+        anchors.fill: parent
+        title: "Notifications"
+        path: "api/notifications"
+        member: "notifications"
+
+        // The read state belongs to the service: whatever the answer, the list is fetched again
+        // and shows what the service now holds. Nothing is toasted either way.
+        ActionButton {
+            objectName: "markAllReadButton"
+            text: "Mark all read"
+            path: "api/notifications/read"
+            failureText: ""
+            showServiceError: false
+            onDone: v.reload()
+        }
+
+        delegate: Card {
+            id: card
+            required property var modelData
+            required property int index
+            objectName: "notificationCard_" + index
+            spacing: 2
+            Accessible.name: modelData.title || ""
+
+            Label {
+                objectName: "notificationTitle_" + card.index
+                Layout.fillWidth: true
+                text: card.modelData.title || ""
+                color: Palette.text
+                // Only null or absence mean unread: an empty read_at is read.
+                font.bold: card.modelData.read_at === null || card.modelData.read_at === undefined
+                elide: Text.ElideRight
+            }
+            Line {
+                text: card.modelData.body || ""
+            }
+        }
+    }
 }

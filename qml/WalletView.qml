@@ -1,8 +1,134 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "money.js" as Money
+import "outcome.js" as Outcome
+import "palette.js" as Palette
+import "parts"
 
+// The wallet balance, its movements and the invoices. Read-only: other tabs spend from the
+// wallet and withdrawals are asked for on the More tab.
 Item {
     id: v
     objectName: "WalletView"
+
+    property var wallet: null
+    property var txns: []
+    property var invoices: []
+
+    // Both loads go out at once; each reply fills only its own part of the page.
+    Component.onCompleted: {
+        win.call("GET", "api/wallet", null, function (status, data) {
+            if (!Outcome.loaded(status, data))
+                return
+            v.wallet = data.wallet === undefined ? null : data.wallet
+            v.txns = Array.isArray(data.transactions) ? data.transactions : []
+        })
+        win.call("GET", "api/invoices", null, function (status, data) {
+            if (Outcome.loaded(status, data))
+                v.invoices = Array.isArray(data.invoices) ? data.invoices : []
+        })
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        anchors.margins: 24
+        spacing: 12
+
+        Rectangle {
+            Layout.fillWidth: true
+            Layout.preferredHeight: 90
+            radius: 12
+            color: Palette.card
+
+            ColumnLayout {
+                anchors.fill: parent
+                anchors.margins: 16
+                spacing: 4
+
+                Line {
+                    text: "Wallet balance"
+                }
+                Label {
+                    objectName: "balanceLabel"
+                    text: v.wallet ? Money.twoDecimals(v.wallet.balance_paise) : "—"
+                    color: Palette.text
+                    font.pixelSize: 28
+                    font.bold: true
+                }
+            }
+        }
+
+        Heading {
+            text: "Wallet activity"
+            font.pixelSize: 14
+        }
+
+        CardList {
+            objectName: "txnList"
+            Layout.fillHeight: false
+            Layout.preferredHeight: 220
+            spacing: 6
+            model: v.txns
+            delegate: RowLayout {
+                required property var modelData
+                required property int index
+                objectName: "txnRow_" + index
+                width: ListView.view.width
+                spacing: 8
+                Accessible.role: Accessible.ListItem
+                Accessible.name: txnText.text + " " + txnAmount.text
+
+                Line {
+                    id: txnText
+                    objectName: "txnText_" + index
+                    text: modelData.description || modelData.kind || ""
+                    wrapMode: Text.NoWrap
+                    elide: Text.ElideRight
+                }
+                Label {
+                    id: txnAmount
+                    objectName: "txnAmount_" + index
+                    text: Money.signed(modelData.amount_paise)
+                    color: modelData.amount_paise < 0 ? Palette.alarm : Palette.accent
+                    font.bold: true
+                }
+            }
+        }
+
+        Heading {
+            text: "Invoices"
+            font.pixelSize: 14
+        }
+
+        CardList {
+            objectName: "invoiceList"
+            spacing: 6
+            model: v.invoices
+            delegate: RowLayout {
+                required property var modelData
+                required property int index
+                objectName: "invoiceRow_" + index
+                width: ListView.view.width
+                spacing: 8
+                Accessible.role: Accessible.ListItem
+                Accessible.name: invoiceText.text + " " + invoiceTotal.text
+
+                Line {
+                    id: invoiceText
+                    objectName: "invoiceText_" + index
+                    text: (modelData.invoice_number || "") + " · " + (modelData.description || "")
+                    wrapMode: Text.NoWrap
+                    elide: Text.ElideRight
+                }
+                Label {
+                    id: invoiceTotal
+                    objectName: "invoiceTotal_" + index
+                    text: Money.rupees(modelData.total_paise)
+                    color: Palette.text
+                    font.bold: true
+                }
+            }
+        }
+    }
 }

@@ -11,7 +11,7 @@ void seedAccount(Storage &db, const SeedIds &ids)
     Money::deposit(db, ids.freelancer, 9900, QStringLiteral("Referral commission — Arjun Nair"),
                    QStringLiteral("referral_commission"));
 
-    // Settlements: one paid out, one waiting.
+    // Settlements: one in each state, oldest first (the list shows the newest first).
     auto settlement = [&](qint64 rupees, const QString &status, int daysAgo) {
         const qint64 id = db.insert(
             QStringLiteral("INSERT INTO settlements (user_id, amount_paise, "
@@ -21,7 +21,13 @@ void seedAccount(Storage &db, const SeedIds &ids)
                         QStringLiteral("Withdrawal to bank ••••7891"), QStringLiteral("settlement"),
                         id);
     };
+    settlement(1500, QStringLiteral("rejected"), 20);
+    // The bank sent the rejected payout back; the ledger row carries no text of its own, so the
+    // wallet shows its kind.
+    Money::deposit(db, ids.freelancer, 1500 * Money::PaisePerRupee, QString(),
+                   QStringLiteral("settlement_returned"));
     settlement(5000, QStringLiteral("paid"), 12);
+    settlement(1200, QStringLiteral("processing"), 3);
     settlement(2000, QStringLiteral("requested"), 1);
 
     Money::issueInvoice(db, ids.client, QStringLiteral("Velto Business plan — monthly"), 99900);
