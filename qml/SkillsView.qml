@@ -1,8 +1,432 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "money.js" as Money
+import "outcome.js" as Outcome
+import "palette.js" as Palette
+import "serviceorigin.js" as Service
+import "parts"
 
+// The freelancer's skill exams: the catalogue of skills with the badge earned and the next
+// level, the proctored exam page with its countdown, and the service's verdict. While an exam is
+// shown the view runs the proctor, watches the window's focus and reports every finding to the
+// attempt; pass, review and badge are the service's decisions.
 Item {
     id: v
     objectName: "SkillsView"
+
+    property alias assessments: page.items
+    property var badges: []
+    property var exam: null
+    property var answers: ({})
+    property int remaining: 0
+    property int violations: 0
+    property string warning: ""
+    property var result: null
+    property string attemptId: ""
+    property bool focusWas: true
+    // Only the replies of the latest start count (a double click starts twice).
+    property int starts: 0
+    // Shown as it was when the page was built, not followed during the exam.
+    readonly property bool hasCamera: Proctor.hasCamera()
+
+    // --- the page's rules, free of state ---
+
+    // "1:05" for 65 seconds: whole minutes, then seconds in two digits.
+    function clockText(seconds) {
+        return Math.floor(seconds / 60) + ":" + ("0" + seconds % 60).slice(-2)
+    }
+
+    // The last minute shows in the alarm colour.
+    function clockColor(seconds) {
+        return seconds < 60 ? Palette.alarm : Palette.accent
+    }
+
+    // A proctor reason this page does not know shows what the proctor said about it.
+    function violationLabel(reason, detail) {
+        return ({ no_camera: "No webcam detected", voice: "Voice/audio detected",
+                  clipboard: "Clipboard activity" })[reason] || detail
+    }
+
+    function violationWarning(label, count) {
+        return "⚠ " + label + " (" + count + ") — >5 goes to manual review."
+    }
+
+    function focusWarning(count) {
+        return "⚠ Window focus lost (" + count + ") — stay on the exam. >5 goes to manual review."
+    }
+
+    function monitorWarning(screens) {
+        return "⚠ " + screens + " monitors detected — flagged."
+    }
+
+    // A catalogue row's level line: the badge held, then the next level and its fee, if any.
+    function levelLine(row) {
+        var held = row.badgeLevel > 0 ? "🏅 Level " + row.badgeLevel + " · " : ""
+        if (!row.nextLevel)
+            return held + "max level reached"
+        return held + "next: Level " + row.nextLevel
+            + (row.feePaise ? " · " + Money.rupees(row.feePaise) : "")
+    }
+
+    function resultTitle(r) {
+        return r.inReview ? "Under review" : (r.passed ? "🏆 Passed!" : "Not passed")
+    }
+
+    // The count shown is the service's, which also holds what it recorded itself.
+    function resultText(r) {
+        var text = "Score: " + r.score + "/" + r.total
+        if (r.inReview)
+            return text + "\n\n" + r.violations
+                + " proctoring violations recorded — an admin will validate your "
+                + (r.provisionalPassed ? "provisional PASS" : "result") + " before the badge is issued."
+        if (r.passed && r.badge)
+            return text + "\n\nBadge: " + r.badge.skill + " Level " + r.badge.level
+        return text
+    }
+
+    // --- requests ---
+
+    function load() {
+        page.reload()
+    }
+
+    function begin(skill, level) {
+        var token = ++starts
+        win.call("POST", "api/assessments/" + Outcome.seg(skill) + "/" + Outcome.seg(level)
+                 + "/start", {}, function (status, data) {
+            if (token !== v.starts)
+                return
+            if (Outcome.ok(status) && data && data.razorpay) {
+                win.toast("Exam fee needs payment — complete on "
+                          + Service.origin.replace(/^https:\/\//, ""))
+                Qt.openUrlExternally(Service.origin + "/skills")
+                return
+            }
+            // A success without an attempt starts nothing either.
+            var attempt = data && data.attempt
+            if (!Outcome.ok(status) || !attempt || attempt.id === undefined || attempt.id === null) {
+                win.toast(Outcome.failText(data, "Could not start"))
+                return
+            }
+            v.attemptId = String(attempt.id)
+            v.loadQuestions(token)
+        })
+    }
+
+    function loadQuestions(token) {
+        win.call("GET", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/questions", null,
+                 function (status, data) {
+            if (token !== v.starts)
+                return
+            if (!Outcome.loaded(status, data) || !data.attempt || !Array.isArray(data.questions)) {
+                win.toast("Could not load questions")
+                return
+            }
+            v.answers = {}
+            v.violations = 0
+            v.warning = ""
+            var left = Number(data.attempt.remainingSeconds)
+            v.remaining = left > 0 ? left : (Number(data.attempt.timeLimitSeconds) || 0)
+            var screens = Api.screenCount()
+            if (screens > 1) {
+                v.violations += 1
+                v.warning = v.monitorWarning(screens)
+                v.logEvent("multi_monitor", screens + " displays")
+            }
+            // Shown before the proctor starts: a missing camera is reported inside start().
+            v.exam = data
+            Proctor.start()
+        })
+    }
+
+    function logEvent(kind, detail, image) {
+        if (attemptId === "")
+            return
+        // Fire and forget: a lost event is not retried and not shown.
+        win.call("POST", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/proctor",
+                 { kind: kind, detail: detail || "", imageData: image || "" })
+    }
+
+    function submit(forfeited) {
+        if (exam === null)
+            return
+        // Camera and microphone are released before the answers leave, whatever the outcome.
+        Proctor.stop()
+        win.call("POST", "api/assessments/attempts/" + Outcome.seg(exam.attempt.id) + "/submit", {
+                     answers: answers,
+                     forfeited: forfeited === true,
+                     proctoringViolations: violations
+                 }, function (status, data) {
+            v.attemptId = ""
+            if (Outcome.ok(status) && data !== null) {
+                v.result = data
+                v.exam = null
+                v.load()
+            } else {
+                win.toast(Outcome.failText(data, "Submit failed"))
+            }
+        })
+    }
+
+    // --- the running exam ---
+
+    function choose(questionId, key) {
+        var next = Object.assign({}, answers)
+        next[questionId] = key
+        answers = next
+    }
+
+    function tick() {
+        if (remaining <= 0)
+            return
+        remaining -= 1
+        if (remaining === 0) {
+            win.toast("Time up — submitting")
+            submit(false)
+        }
+    }
+
+    function countViolation(text) {
+        violations += 1
+        warning = text
+    }
+
+    // Leaving the tab (or signing out) mid-exam destroys the page: nothing is submitted, but
+    // camera and microphone must not keep running with no exam on screen.
+    Component.onDestruction: if (exam !== null) Proctor.stop()
+
+    Timer {
+        interval: 1000
+        repeat: true
+        running: v.exam !== null
+        onTriggered: v.tick()
+    }
+
+    Connections {
+        target: Proctor
+        function onViolation(reason, detail) {
+            if (v.exam === null)
+                return
+            v.countViolation(v.violationWarning(v.violationLabel(reason, detail), v.violations + 1))
+            v.logEvent(reason, detail)
+        }
+        function onSnapshot(dataUrl) {
+            if (v.exam !== null)
+                v.logEvent("webcam", "", dataUrl)
+        }
+    }
+
+    Connections {
+        target: win
+        ignoreUnknownSignals: true
+        function onActiveChanged() {
+            if (v.exam === null)
+                return
+            var active = win.active !== false
+            if (v.focusWas && !active) {
+                v.countViolation(v.focusWarning(v.violations + 1))
+                v.logEvent("focus_loss", "")
+            }
+            v.focusWas = active
+        }
+    }
+
+    ListPage {
+        id: page
+        anchors.fill: parent
+        visible: v.exam === null
+        title: "Skills & certification"
+        path: "api/assessments/available"
+        member: "assessments"
+        onLoaded: function (data) {
+            v.badges = Array.isArray(data.badges) ? data.badges : []
+        }
+
+        above: Line {
+            text: "Proctored exams with advanced hardware monitoring: live webcam presence + "
+                + "snapshots, microphone voice detection, focus tracking, multi-monitor detection, "
+                + "clipboard watch. Pass ≥60% for a verified badge."
+        }
+
+        delegate: Card {
+            id: card
+            required property var modelData
+            required property int index
+            objectName: "skillCard_" + index
+            title: modelData.skill || ""
+
+            RowLayout {
+                spacing: 8
+                Line {
+                    objectName: "levelLine_" + card.index
+                    kind: "meta"
+                    text: v.levelLine(card.modelData)
+                }
+                Button {
+                    objectName: "takeButton_" + card.index
+                    visible: !!card.modelData.nextLevel
+                    text: "Take Level " + card.modelData.nextLevel
+                    onClicked: v.begin(card.modelData.skill, card.modelData.nextLevel)
+                }
+            }
+        }
+    }
+
+    ColumnLayout {
+        objectName: "examPage"
+        anchors.fill: parent
+        anchors.margins: 24
+        spacing: 10
+        visible: v.exam !== null
+
+        RowLayout {
+            Layout.fillWidth: true
+            Heading {
+                objectName: "examTitle"
+                font.pixelSize: 18
+                text: v.exam ? v.exam.attempt.skill + " — Level " + v.exam.attempt.level : ""
+            }
+            Label {
+                objectName: "clock"
+                text: v.clockText(v.remaining)
+                color: v.clockColor(v.remaining)
+                font.pixelSize: 16
+                font.bold: true
+            }
+        }
+
+        Line {
+            objectName: "warningLine"
+            kind: "alarm"
+            visible: v.warning !== ""
+            text: v.warning
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 12
+            Label {
+                objectName: "webcamLabel"
+                text: v.hasCamera ? "🎥 Webcam active" : "🚫 No webcam"
+                color: v.hasCamera ? Palette.accent : Palette.alarm
+                font.pixelSize: 11
+            }
+            Label {
+                text: "🎙 Mic"
+                color: Palette.secondary
+                font.pixelSize: 11
+            }
+            Rectangle {
+                implicitWidth: 120
+                implicitHeight: 8
+                radius: 4
+                color: Palette.window
+                Accessible.role: Accessible.ProgressBar
+                Accessible.name: "Microphone level"
+                Rectangle {
+                    objectName: "micFill"
+                    width: parent.width * Math.max(0, Math.min(100, Proctor.micLevel)) / 100
+                    height: parent.height
+                    radius: 4
+                    // Above 25 is where the proctor starts counting toward a voice violation.
+                    color: Proctor.micLevel > 25 ? Palette.alarm : Palette.accent
+                }
+            }
+            Item {
+                Layout.fillWidth: true
+            }
+            Label {
+                objectName: "violationsLabel"
+                text: "Violations: " + v.violations
+                color: v.violations > 5 ? Palette.alarm : Palette.muted
+                font.pixelSize: 11
+            }
+        }
+
+        CardList {
+            objectName: "questionList"
+            spacing: 10
+            model: v.exam ? v.exam.questions : []
+            delegate: Card {
+                id: question
+                required property var modelData
+                required property int index
+                objectName: "question_" + index
+                Accessible.name: modelData.question || ""
+
+                Line {
+                    kind: "plain"
+                    font.bold: true
+                    text: question.modelData.question || ""
+                }
+                Repeater {
+                    model: question.modelData.options || []
+                    delegate: RadioButton {
+                        required property var modelData
+                        required property int index
+                        objectName: "option_" + question.index + "_" + index
+                        text: modelData.text || ""
+                        checked: v.answers[question.modelData.id] === modelData.key
+                        onClicked: v.choose(question.modelData.id, modelData.key)
+                    }
+                }
+            }
+        }
+
+        RowLayout {
+            spacing: 8
+            Button {
+                objectName: "submitExamButton"
+                text: "Submit exam"
+                enabled: !!v.exam && Object.keys(v.answers).length === v.exam.questions.length
+                onClicked: v.submit(false)
+            }
+            Button {
+                objectName: "forfeitButton"
+                text: "Forfeit"
+                onClicked: v.submit(true)
+            }
+        }
+    }
+
+    Dialog {
+        id: resultDialog
+        objectName: "resultDialog"
+        modal: true
+        width: 420
+        anchors.centerIn: parent
+        closePolicy: Popup.CloseOnEscape
+        title: v.result ? v.resultTitle(v.result) : ""
+        // A light sheet: the verdict is written in the dark window colour.
+        palette.window: "#F4F6FC"
+        palette.windowText: Palette.window
+
+        property bool shown: v.result !== null
+        onShownChanged: shown ? open() : close()
+        // Enter or Space dismisses the verdict.
+        onOpened: okButton.forceActiveFocus()
+        onClosed: v.result = null
+
+        Label {
+            objectName: "resultText"
+            width: parent.width
+            text: v.result ? v.resultText(v.result) : ""
+            color: Palette.window
+            wrapMode: Text.WordWrap
+        }
+
+        footer: RowLayout {
+            Item {
+                Layout.fillWidth: true
+            }
+            Button {
+                id: okButton
+                objectName: "resultOk"
+                Layout.margins: 8
+                text: "OK"
+                onClicked: v.result = null
+            }
+        }
+    }
 }

@@ -7,13 +7,14 @@
 #include <QJsonObject>
 
 // Demo exam history: the demo freelancer holds C++ Levels 1 and 2 (so Level 3, which has a fee,
-// is next) and Python Level 1, and failed SQL Level 1 once; the two-factor freelancer holds
-// Python Level 1. Every badge comes from a passed attempt with all answers right.
+// is next) and Python up to Level 3 (the top), failed SQL Level 1 once and then passed it with
+// too many proctoring violations, so that attempt waits for review; the two-factor freelancer
+// holds Python Level 1. Every badge comes from a passed attempt with all answers right.
 
 namespace {
 
 void attempt(Storage &db, qint64 userId, const QString &skillName, int levelNumber, int daysAgo,
-             bool pass)
+             bool pass, bool inReview = false)
 {
     const ExamBank::Skill *skill = ExamBank::findSkill(skillName);
     const ExamBank::Level *level = skill ? ExamBank::findLevel(*skill, levelNumber) : nullptr;
@@ -37,11 +38,14 @@ void attempt(Storage &db, qint64 userId, const QString &skillName, int levelNumb
         QStringLiteral("INSERT INTO assessment_attempts (user_id, skill, level, status, "
                        "started_at, time_limit_seconds, submitted_at, score, total, "
                        "violations, provisional_passed, answers) "
-                       "VALUES (?,?,?,?,?,?,?,?,?,?,0,?)"),
-        {userId, skillName, levelNumber, pass ? QStringLiteral("passed") : QStringLiteral("failed"),
-         started, level->timeLimitSeconds, started, score, int(level->questions.size()), 1,
+                       "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+        {userId, skillName, levelNumber,
+         inReview ? QStringLiteral("in_review")
+                  : (pass ? QStringLiteral("passed") : QStringLiteral("failed")),
+         started, level->timeLimitSeconds, started, score, int(level->questions.size()),
+         inReview ? 7 : 1, inReview && pass ? 1 : 0,
          QString::fromUtf8(QJsonDocument(answers).toJson(QJsonDocument::Compact))});
-    if (pass)
+    if (pass && !inReview)
         db.insert(QStringLiteral("INSERT INTO badges (user_id, skill, level, attempt_id, "
                                  "awarded_at) VALUES (?,?,?,?,?)"),
                   {userId, skillName, levelNumber, attemptId, started});
@@ -54,6 +58,9 @@ void seedAssessments(Storage &db, const SeedIds &ids)
     attempt(db, ids.freelancer, QStringLiteral("C++"), 1, 40, true);
     attempt(db, ids.freelancer, QStringLiteral("C++"), 2, 25, true);
     attempt(db, ids.freelancer, QStringLiteral("Python"), 1, 18, true);
+    attempt(db, ids.freelancer, QStringLiteral("Python"), 2, 12, true);
+    attempt(db, ids.freelancer, QStringLiteral("Python"), 3, 6, true);
     attempt(db, ids.freelancer, QStringLiteral("SQL"), 1, 9, false);
+    attempt(db, ids.freelancer, QStringLiteral("SQL"), 1, 3, true, true);
     attempt(db, ids.twoFactor, QStringLiteral("Python"), 1, 15, true);
 }

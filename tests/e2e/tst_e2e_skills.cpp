@@ -1,0 +1,73 @@
+// Proctored "C#" exams with the real Proctor: Level 1 passed with a copy counted and stored, the
+// badge in the reloaded catalogue; then Level 2, which six violations send to review (no badge).
+#include "clientsession.h"
+#include "exambank.h"
+#include "sandboxprocess.h"
+#include "startup.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QQuickWindow>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestE2eSkills : public QObject
+{
+    Q_OBJECT
+private slots:
+    void examsUnderTheProctor();
+};
+
+void TestE2eSkills::examsUnderTheProctor()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    prepareApplication();
+    SandboxProcess sandbox;
+    QString error;
+    QVERIFY2(sandbox.start(&error), qPrintable(error));
+    const DemoAccount me = demoAccount(u"freelancer@velto.test"_s);
+    ClientSession client(sandbox.origin());
+    QVERIFY2(client.signIn(me.email, me.password), qPrintable(client.lastError));
+    client.window()->resize(1100, 1600); // every question on screen at once
+    ServiceProbe probe(sandbox.origin());
+    QVERIFY(probe.signIn(me.email, me.password));
+    const ExamBank::Skill *skill = ExamBank::findSkill(u"C#"_s);
+    const QString row = QString::number(skill - ExamBank::skills().constData());
+    QVERIFY(client.click(u"tab_Skills"_s));
+    const QStringList verdicts {u"Score: 5/5\n\nBadge: C# Level 1"_s,
+                                u"Score: 5/5\n\n6 proctoring violations recorded — an admin will "
+                                "validate your provisional PASS before the badge is issued."_s};
+    for (int level = 1; level <= 2; ++level) {
+        QVERIFY(client.click("takeButton_"_L1 + row));
+        QTRY_VERIFY_WITH_TIMEOUT(client.text("examTitle"_L1) == u"C# — Level %1"_s.arg(level),
+                                 20000);
+        // On from what the page counts already ("no_camera" where there is no camera).
+        int count = client.text(u"violationsLabel"_s).section(u' ', 1).toInt();
+        for (const int wanted = level == 1 ? count + 1 : 6; count < wanted; ++count) {
+            QTest::qWait(850); // the proctor reports one change per 800 ms
+            QGuiApplication::clipboard()->setText(u"copy %1"_s.arg(count));
+            QTRY_COMPARE(client.text(u"violationsLabel"_s), u"Violations: %1"_s.arg(count + 1));
+        }
+        // The service's tally for the attempt (a start resumes it; a snapshot is no violation).
+        const QJsonObject started = probe.post(u"api/assessments/C%23/%1/start"_s.arg(level), {});
+        const QString events = u"api/assessments/attempts/%1/proctor"_s.arg(
+            started["attempt"_L1]["id"_L1].toInteger());
+        const QJsonObject snap {{u"kind"_s, u"webcam"_s}};
+        QTRY_COMPARE_WITH_TIMEOUT(probe.post(events, snap)["violations"_L1].toInt(), count, 20000);
+        const auto &questions = ExamBank::findLevel(*skill, level)->questions;
+        for (int i = 0; i < questions.size(); ++i) {
+            for (int k = 0; k < questions.at(i).options.size(); ++k)
+                QVERIFY(questions.at(i).options.at(k).key != questions.at(i).correctKey
+                        || client.click(u"option_%1_%2"_s.arg(i).arg(k)));
+        }
+        QVERIFY(client.click(u"submitExamButton"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(client.text(u"resultText"_s), verdicts.at(level - 1), 20000);
+        QVERIFY(client.click(u"resultOk"_s));
+        QTRY_COMPARE(client.text("levelLine_"_L1 + row), u"🏅 Level 1 · next: Level 2"_s);
+    }
+}
+
+QTEST_MAIN(TestE2eSkills)
+#include "tst_e2e_skills.moc"
