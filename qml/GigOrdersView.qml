@@ -178,7 +178,8 @@ Item {
                 Button {
                     objectName: "payButton"
                     visible: v.actions.indexOf("complete") >= 0
-                    text: "Accept & pay"
+                    text: "Accept && pay" // a single "&" would mark the "p" as a shortcut key
+                    Accessible.name: "Accept & pay"
                     onClicked: v.quickAction("/complete", "Payment released")
                 }
                 Button {
@@ -275,6 +276,8 @@ Item {
                     required property int index
                     objectName: "star_" + (index + 1)
                     flat: true
+                    palette.buttonText: Palette.text
+                    palette.button: Palette.control // the face a focused star is drawn on
                     text: index + 1 <= v.reviewScore ? "★" : "☆"
                     font.pixelSize: 20
                     Accessible.name: (index + 1) + (index === 0 ? " star" : " stars")
