@@ -1,8 +1,275 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "money.js" as Money
+import "outcome.js" as Outcome
+import "parts"
 
+// The gig store, where clients order a package with escrow, and the freelancers' own gigs, which
+// they publish and delete.
 Item {
     id: v
     objectName: "GigsView"
+
+    property alias items: page.items
+    property var detail: null
+    property bool mine: false
+    property var orderPkg: null
+    property bool showCreate: false
+
+    readonly property bool isFreelancer: !!win.user && win.user.role === "freelancer"
+    readonly property bool isClient: !!win.user && win.user.role === "client"
+
+    function load() {
+        page.reload()
+    }
+
+    // The rows of the other mode go at once, so no row ever shows the buttons or the click of a
+    // mode it was not loaded for; the reload supersedes any load still under way for the old one.
+    function switchMode() {
+        mine = !mine
+        page.items = []
+        load()
+    }
+
+    // The smallest package price in paise; 0 for a gig without packages.
+    function lowestPaise(gig) {
+        var packages = gig.packages || []
+        if (packages.length === 0)
+            return 0
+        return Math.min.apply(null, packages.map(function (p) { return Number(p.price_paise) || 0 }))
+    }
+
+    function remove(gig) {
+        win.call("DELETE", "api/gigs/" + Outcome.seg(gig.id), null, function (status) {
+            win.toast(Outcome.ok(status) ? "Gig removed" : "Failed")
+            v.load()
+        })
+    }
+
+    // The body of a new gig. Every package shares the delivery time; a Standard or Premium price
+    // that yields no integer above 0 leaves that package out.
+    function newGigBody() {
+        var days = Money.intOr(daysField.text, 7)
+        var packages = []
+        var sources = [
+            { tier: "basic", label: "Basic", field: basicField },
+            { tier: "standard", label: "Standard", field: standardField },
+            { tier: "premium", label: "Premium", field: premiumField }
+        ]
+        for (var i = 0; i < sources.length; ++i) {
+            var s = sources[i]
+            var price = Money.intOf(s.field.text)
+            if (s.tier !== "basic" && !(price > 0))
+                continue
+            packages.push({
+                tier: s.tier,
+                label: s.label,
+                description: s.label + " package",
+                price_paise: price * 100,
+                delivery_days: days
+            })
+        }
+        var skills = skillsField.text.split(",").map(function (s) { return s.trim() })
+                                                .filter(function (s) { return s.length > 0 })
+        return {
+            title: titleField.text.trim(),
+            description: descriptionField.text.trim(),
+            skills: skills,
+            deliveryDays: days,
+            packages: packages,
+            status: "active"
+        }
+    }
+
+    ListPage {
+        id: page
+        objectName: "listPage"
+        anchors.fill: parent
+        visible: v.detail === null
+        title: v.mine ? "My gigs" : "Gig Store"
+        path: v.mine ? "api/gigs/mine" : "api/gigs"
+        member: "gigs"
+
+        Button {
+            objectName: "modeButton"
+            visible: v.isFreelancer
+            text: v.mine ? "All gigs" : "My gigs"
+            onClicked: v.switchMode()
+        }
+        Button {
+            objectName: "newGigButton"
+            visible: v.mine
+            text: "+ New gig"
+            onClicked: v.showCreate = true
+        }
+
+        delegate: Card {
+            id: card
+            required property var modelData
+            required property int index
+            objectName: "gigCard_" + index
+            title: modelData.title || ""
+            clickable: !v.mine
+            onClicked: v.detail = modelData
+
+            Line {
+                objectName: "excerpt_" + card.index
+                text: (card.modelData.description || "").substring(0, 120)
+            }
+            RowLayout {
+                Layout.fillWidth: true
+                spacing: 8
+                Line {
+                    objectName: "priceLine_" + card.index
+                    kind: "accent"
+                    text: "From " + Money.rupees(v.lowestPaise(card.modelData)) + " · "
+                          + (card.modelData.orders_count || 0) + " orders"
+                }
+                Button {
+                    objectName: "deleteButton_" + card.index
+                    visible: v.mine
+                    text: "Delete"
+                    onClicked: v.remove(card.modelData)
+                }
+            }
+        }
+    }
+
+    ListPage {
+        id: detailPage
+        objectName: "detailPage"
+        anchors.fill: parent
+        visible: v.detail !== null
+        backText: "← Back"
+        title: v.detail ? v.detail.title || "" : ""
+        titleSize: 18
+        items: v.detail ? v.detail.packages || [] : []
+        onBack: v.detail = null
+
+        above: Line {
+            objectName: "detailDescription"
+            text: v.detail ? v.detail.description || "" : ""
+        }
+
+        delegate: Card {
+            id: pkg
+            required property var modelData
+            required property int index
+            objectName: "packageCard_" + index
+            title: (modelData.tier || "") + " — " + (modelData.label || "")
+            trailing: Money.rupees(modelData.price_paise)
+
+            Line {
+                text: pkg.modelData.description || ""
+            }
+            Line {
+                kind: "meta"
+                text: (pkg.modelData.delivery_days || 0) + "-day delivery"
+            }
+            Button {
+                objectName: "orderButton_" + pkg.index
+                visible: v.isClient
+                text: "Order " + (pkg.modelData.tier || "")
+                onClicked: v.orderPkg = pkg.modelData
+            }
+        }
+    }
+
+    FormDialog {
+        id: orderDialog
+        objectName: "orderDialog"
+        width: 440
+        title: v.orderPkg ? "Order " + v.orderPkg.tier + " — " + Money.rupees(v.orderPkg.price_paise)
+                          : ""
+        shown: v.orderPkg !== null
+        submitText: "Escrow && order" // a single "&" would mark the "o" as a shortcut key
+        onOpening: instructionsField.text = ""
+        onDismiss: v.orderPkg = null
+        onSubmit: send("POST", "api/gigs/" + Outcome.seg(v.detail.id) + "/order", {
+                           packageTier: v.orderPkg.tier,
+                           instructions: instructionsField.text.trim()
+                       }, "Order placed", function () {
+                           v.orderPkg = null
+                           v.detail = null
+                       })
+
+        Line {
+            text: "Escrowed from your wallet now; released when you accept delivery."
+        }
+        TextBox {
+            id: instructionsField
+            objectName: "instructionsField"
+            placeholderText: "Instructions (optional)"
+            Layout.preferredHeight: 100
+        }
+    }
+
+    FormDialog {
+        id: createDialog
+        objectName: "createDialog"
+        title: "New gig"
+        shown: v.showCreate
+        submitText: "Publish"
+        canSubmit: titleField.text.trim().length >= 10 && descriptionField.text.trim().length >= 50
+                   && Money.intOf(basicField.text) > 0
+        onOpening: {
+            for (const f of [titleField, descriptionField, skillsField, basicField, standardField,
+                             premiumField])
+                f.text = ""
+            daysField.text = "7"
+        }
+        onDismiss: v.showCreate = false
+        onSubmit: send("POST", "api/gigs", v.newGigBody(), "Gig published", function () {
+                           v.showCreate = false
+                           v.load()
+                       })
+
+        Field {
+            id: titleField
+            objectName: "titleField"
+            placeholderText: "Title (min 10)"
+        }
+        TextBox {
+            id: descriptionField
+            objectName: "descriptionField"
+            placeholderText: "Description (min 50)"
+            Layout.preferredHeight: 80
+        }
+        Field {
+            id: skillsField
+            objectName: "skillsField"
+            placeholderText: "Skills (comma separated)"
+        }
+        RowLayout {
+            spacing: 8
+            Field {
+                id: daysField
+                objectName: "daysField"
+                placeholderText: "Days"
+                digits: true
+            }
+            Field {
+                id: basicField
+                objectName: "basicField"
+                placeholderText: "Basic ₹"
+                digits: true
+            }
+        }
+        RowLayout {
+            spacing: 8
+            Field {
+                id: standardField
+                objectName: "standardField"
+                placeholderText: "Standard ₹"
+                digits: true
+            }
+            Field {
+                id: premiumField
+                objectName: "premiumField"
+                placeholderText: "Premium ₹"
+                digits: true
+            }
+        }
+    }
 }

@@ -177,7 +177,27 @@ void seedGigs(Storage &db, const SeedIds &ids)
             QStringLiteral("Report attached: 14 findings, 3 of them lifetime bugs."));
     complete(db, toReview, ids.client, ids.freelancer);
 
+    // The demo client waits on a revision of someone else's work.
+    const qint64 redo
+        = order(db, logo, ids.client, QStringLiteral("premium"),
+                QStringLiteral("Brand kit for our newsletter, \"StockPilot Weekly\"."), 11);
+    deliver(db, redo, ids.freelancer3,
+            QStringLiteral("Brand kit v1: colours, type and logo files."));
+    db.change(QStringLiteral("UPDATE gig_orders SET status = 'revision', revision_note = ? "
+                             "WHERE id = ?"),
+              {QStringLiteral("The navy is too dark on screens; please try a lighter one."), redo});
+    GigRecords::addMessage(db, redo, ids.client,
+                           QStringLiteral("Revision requested: The navy is too dark on screens; "
+                                          "please try a lighter one."));
+
     // --- orders of the second client on the demo freelancer's gigs (seller side) ------------
+    const qint64 working
+        = order(db, landing, ids.client2, QStringLiteral("standard"),
+                QStringLiteral("Portfolio page for the studio, eight sections."), 4);
+    setStatus(db, working, QStringLiteral("active"));
+    GigRecords::addMessage(db, working, ids.freelancer,
+                           QStringLiteral("Thanks Kavya, the first draft comes on Friday."));
+
     const qint64 revision = order(db, qtApp, ids.client2, QStringLiteral("basic"),
                                   QStringLiteral("Two screens for a photo catalogue."), 8);
     deliver(db, revision, ids.freelancer, QStringLiteral("Both screens done, build attached."));
