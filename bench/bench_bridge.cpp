@@ -1,72 +1,157 @@
-// Round-trip cost of the REST bridge: Api::request → reply against a local HTTPS server, one
-// request at a time and many outstanding at once. Prints milliseconds; asserts nothing.
-#include "api.h"
-#include "testhttpsserver.h"
-#include "trustedca.h"
+// The bridge's overhead as the documents pay it: 2,000 GETs of "api/projects" through
+// win.call → Api → velto-sandbox with 50 in flight, against the same GETs from plain C++ with
+// QNetworkAccessManager in the same run.
+#include "benchreport.h"
+#include "sandboxprocess.h"
+#include "startup.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
+#include <QGuiApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
+#include <QNetworkReply>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQmlExpression>
 #include <QStandardPaths>
+#include <QTest>
 #include <cstdio>
 
-static double sequential(Api &api, int count)
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Total = 2000;
+constexpr int InFlight = 50;
+
+// Told by the document's script when its last reply has come.
+class Finish : public QObject
 {
-    QEventLoop loop;
-    int next = 0;
-    QElapsedTimer t;
-    auto conn = QObject::connect(&api, &Api::reply, &loop, [&](int, int, const QString &) {
-        if (++next == count)
-            loop.quit();
-        else
-            api.request(next, QStringLiteral("GET"), QStringLiteral("api/ping"), QString());
-    });
-    t.start();
-    api.request(0, QStringLiteral("GET"), QStringLiteral("api/ping"), QString());
-    loop.exec();
-    QObject::disconnect(conn);
-    return t.nsecsElapsed() / 1e6;
+    Q_OBJECT
+public:
+    bool done = false;
+    int failures = 0;
+    Q_INVOKABLE void finished(int failed)
+    {
+        failures = failed;
+        done = true;
+    }
+};
+
+// The documents' way: win.call with a callback, the reply parsed as JSON by Main.
+double throughWindow(ClientProgram &program, Finish &finish)
+{
+    QObject *win = program.engine().rootObjects().value(0);
+    finish.done = false;
+    QQmlExpression run(program.engine().rootContext(), win,
+                       uR"((function () {
+        var sent = 0, done = 0, failed = 0
+        function next() {
+            if (sent >= %1) return
+            sent += 1
+            win.call("GET", "api/projects", null, function (status, data) {
+                if (status !== 200 || !data) failed += 1
+                done += 1
+                if (done === %1) Bench.finished(failed); else next()
+            })
+        }
+        for (var i = 0; i < %2; ++i) next()
+    })())"_s.arg(Total)
+                           .arg(InFlight));
+    QElapsedTimer clock;
+    clock.start();
+    run.evaluate();
+    (void)QTest::qWaitFor([&] { return finish.done; }, 120000);
+    return clock.nsecsElapsed() / 1e6;
 }
 
-static double parallel(Api &api, int count)
+// Plain C++: the same GETs with a QNetworkAccessManager of its own, signed in the same way.
+double plain(const QString &origin, const DemoAccount &who, int *failures)
 {
-    QEventLoop loop;
-    int done = 0;
-    QElapsedTimer t;
-    auto conn = QObject::connect(&api, &Api::reply, &loop, [&](int, int, const QString &) {
-        if (++done == count)
-            loop.quit();
-    });
-    t.start();
-    for (int i = 0; i < count; ++i)
-        api.request(i, QStringLiteral("POST"), QStringLiteral("api/echo"),
-                    QStringLiteral("{\"n\":%1}").arg(i));
-    loop.exec();
-    QObject::disconnect(conn);
-    return t.nsecsElapsed() / 1e6;
+    QNetworkAccessManager nam;
+    nam.setCookieJar(new QNetworkCookieJar(&nam));
+    auto request = [&](const QString &path) {
+        QNetworkRequest r(QUrl(origin + u'/' + path));
+        r.setRawHeader("Origin", origin.toUtf8());
+        r.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
+        return r;
+    };
+    QNetworkReply *login
+        = nam.post(request(u"api/auth/login"_s),
+                   uR"({"email":"%1","password":"%2"})"_s.arg(who.email, who.password).toUtf8());
+    (void)QTest::qWaitFor([&] { return login->isFinished(); }, 20000);
+    login->deleteLater();
+    int sent = 0, done = 0;
+    *failures = 0;
+    std::function<void()> next = [&] {
+        if (sent >= Total)
+            return;
+        ++sent;
+        QNetworkReply *r = nam.get(request(u"api/projects"_s));
+        QObject::connect(r, &QNetworkReply::finished, r, [&, r] {
+            const QByteArray body = r->readAll();
+            if (r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200
+                || body.isEmpty())
+                ++*failures;
+            r->deleteLater();
+            ++done;
+            next();
+        });
+    };
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < InFlight; ++i)
+        next();
+    (void)QTest::qWaitFor([&] { return done == Total; }, 120000);
+    return clock.nsecsElapsed() / 1e6;
 }
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    app.setApplicationName(QStringLiteral("Velto"));
-    app.setOrganizationName(QStringLiteral("Velto"));
-    installEmbeddedCa();
-    TestHttpsServer server;
-    server.setHandler([](const TestHttpsServer::Request &) {
-        TestHttpsServer::Response r;
-        r.body = "{\"ok\":true}";
-        return r;
-    });
-    if (!server.start())
+    prepareApplication();
+    SandboxProcess sandbox;
+    QString error;
+    if (!sandbox.start(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
-    Api api(server.origin());
-    sequential(api, 20); // warm up: TLS sessions and connections
-    const int n = 500;
-    const double seq = sequential(api, n);
-    const double par = parallel(api, n);
-    std::printf("bridge: %d sequential round trips %.1f ms (%.3f ms each)\n", n, seq, seq / n);
-    std::printf("bridge: %d outstanding at once    %.1f ms (%.3f ms each)\n", n, par, par / n);
+    }
+    const DemoAccount who = demoAccount(u"freelancer@velto.test"_s);
+
+    Finish finish;
+    ClientProgram program(sandbox.origin());
+    program.engine().rootContext()->setContextProperty(u"Bench"_s, &finish);
+    if (!program.load())
+        return 1;
+    QTest::qWait(500); // the resume request
+    QQmlExpression login(program.engine().rootContext(), program.engine().rootObjects().value(0),
+                         uR"(win.call("POST", "api/auth/login",
+                                      { email: "%1", password: "%2" }, function () {}))"_s.arg(
+                             who.email, who.password));
+    login.evaluate();
+    QTest::qWait(1000);
+
+    int plainFailures = 0;
+    QList<double> window, direct;
+    throughWindow(program, finish); // warm-up: connections, TLS sessions, the JIT
+    plain(sandbox.origin(), who, &plainFailures);
+    for (int i = 0; i < 3; ++i) {
+        window << throughWindow(program, finish);
+        direct << plain(sandbox.origin(), who, &plainFailures);
+    }
+
+    BenchReport report(u"bridge"_s);
+    report.ratio(u"2,000 GETs via win.call → Api, 50 in flight"_s, BenchReport::median(window),
+                 BenchReport::median(direct), 1.15, u"ms"_s);
+    report.note(u"floor: the same GETs from plain QNetworkAccessManager; median of 3 rounds; "
+                "failed replies: bridge %1, plain %2"_s.arg(finish.failures)
+                    .arg(plainFailures));
+    report.finish();
     return 0;
 }
+
+#include "bench_bridge.moc"

@@ -3,10 +3,12 @@
 // grab composes the windows on the screen; detail costs the scaler and the encoder). Prints
 // milliseconds per call and the share of its steps; asserts nothing.
 #include "api.h"
+#include "benchreport.h"
 #include "jpegdataurl.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPainter>
 #include <QPixmap>
 #include <QRasterWindow>
@@ -38,7 +40,7 @@ protected:
     }
 };
 
-void measure(Api &api, const char *what)
+double measure(Api &api, const char *what)
 {
     api.captureScreenThumbnail(); // warm-up: JPEG plug-in, first allocations
     QList<double> runs;
@@ -69,6 +71,27 @@ void measure(Api &api, const char *what)
     const double encodeMs = t.nsecsElapsed() / 1e6;
     std::printf("  steps: grab %.1f ms (%dx%d), to image %.1f ms, scale + JPEG + Base64 %.1f ms\n",
                 grabMs, grab.width(), grab.height(), convertMs, encodeMs);
+    return BenchReport::median(runs);
+}
+
+// The webcam snapshot's encoding: a 640x480 camera frame to a 240-wide JPEG data URL.
+double snapshotEncoding()
+{
+    QImage frame(640, 480, QImage::Format_RGB32);
+    QPainter p(&frame);
+    QLinearGradient gradient(0, 0, 640, 480);
+    gradient.setColorAt(0, QColor(90, 60, 40));
+    gradient.setColorAt(1, QColor(230, 210, 190));
+    p.fillRect(frame.rect(), gradient);
+    p.end();
+    QList<double> runs;
+    for (int i = 0; i < 50; ++i) {
+        QElapsedTimer t;
+        t.start();
+        jpegDataUrl(frame, 240, 55);
+        runs.append(t.nsecsElapsed() / 1e6);
+    }
+    return BenchReport::median(runs);
 }
 
 } // namespace
@@ -83,7 +106,9 @@ int main(int argc, char *argv[])
                 primary->geometry().height(), int(QGuiApplication::screens().size()));
 
     Api api(QStringLiteral("https://localhost:1"));
-    measure(api, "bare screen");
+    BenchReport report(QStringLiteral("screen"));
+    report.value(QStringLiteral("captureScreenThumbnail, bare 2560x1440 screen (median)"),
+                 measure(api, "bare screen"), QStringLiteral("ms"), 16);
 
     BusyWindow window;
     window.setScreen(primary);
@@ -92,6 +117,10 @@ int main(int argc, char *argv[])
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
     QTest::qWait(50);
-    measure(api, "screen covered by a busy window");
+    report.value(QStringLiteral("captureScreenThumbnail, busy full-screen window (median)"),
+                 measure(api, "screen covered by a busy window"), QStringLiteral("ms"), 16);
+    report.value(QStringLiteral("webcam snapshot 640x480 to 240-wide JPEG (median)"),
+                 snapshotEncoding(), QStringLiteral("ms"), 16);
+    report.finish();
     return 0;
 }

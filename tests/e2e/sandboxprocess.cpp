@@ -25,9 +25,8 @@ bool SandboxProcess::start(QString *error)
     partial.clear();
     serviceOrigin.clear();
     process.start(QStringLiteral(VELTO_SANDBOX_EXE),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--db"),
-                   QStringLiteral(":memory:"), QStringLiteral("--pbkdf2-iterations"),
-                   QStringLiteral("1000")});
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--db"), database,
+                   QStringLiteral("--pbkdf2-iterations"), QStringLiteral("1000")});
     if (!process.waitForStarted(20000)) {
         *error = QStringLiteral("cannot start %1: %2")
                      .arg(QStringLiteral(VELTO_SANDBOX_EXE), process.errorString());

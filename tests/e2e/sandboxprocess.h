@@ -15,6 +15,8 @@ public:
     explicit SandboxProcess(QObject *parent = nullptr);
     ~SandboxProcess() override;
 
+    // The database the next start() uses: ":memory:" (a fresh one) unless set.
+    void setDatabase(const QString &path) { database = path; }
     // Starts the process and waits for its "listening on" line. False with *error set when it
     // does not come up.
     bool start(QString *error);
@@ -38,6 +40,7 @@ private:
     QByteArray partial;
     QStringList output;
     QString serviceOrigin;
+    QString database = QStringLiteral(":memory:");
 };
 
 // The seeded demo account with this e-mail (empty when there is none).
