@@ -187,7 +187,7 @@ Item {
         objectName: "createDialog"
         title: "Post a contest"
         shown: v.showCreate
-        submitText: "Escrow && publish" // a single "&" would mark a mnemonic
+        submitText: "Escrow & publish"
         canSubmit: titleField.text.trim().length >= 5 && brief.text.trim().length >= 30
                    && Money.intOf(prize.text) >= 500
         onOpening: {

@@ -183,7 +183,7 @@ Item {
         title: v.orderPkg ? "Order " + v.orderPkg.tier + " — " + Money.rupees(v.orderPkg.price_paise)
                           : ""
         shown: v.orderPkg !== null
-        submitText: "Escrow && order" // a single "&" would mark the "o" as a shortcut key
+        submitText: "Escrow & order"
         onOpening: instructionsField.text = ""
         onDismiss: v.orderPkg = null
         onSubmit: send("POST", "api/gigs/" + Outcome.seg(v.detail.id) + "/order", {

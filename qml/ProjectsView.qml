@@ -130,7 +130,7 @@ Item {
         objectName: "postDialog"
         title: "Post a project"
         shown: v.showPost
-        submitText: "Post && publish" // "&" alone marks a mnemonic
+        submitText: "Post & publish"
         canSubmit: postTitle.text.trim().length >= 5 && postDescription.text.trim().length >= 30
                    && Money.intOf(postBudget.text) > 0
         onOpening: {
@@ -192,7 +192,7 @@ Item {
         objectName: "acceptDialog"
         title: "Accept — milestones"
         shown: v.acceptFor !== null
-        submitText: "Accept && create contract"
+        submitText: "Accept & create contract"
         canSubmit: title1.text.length > 0 && Money.intOf(amount1.text) > 0
         onOpening: {
             title1.text = "Milestone 1"

@@ -12,6 +12,7 @@ Rectangle {
     property string trailing: ""
     property color trailingColor: Palette.accent
     property bool trailingBold: true
+    property bool titleBold: true
     property bool clickable: false
     property int spacing: 4
     default property alias content: body.data
@@ -50,13 +51,15 @@ Rectangle {
             Label {
                 Layout.fillWidth: true
                 text: card.title
+                textFormat: Text.PlainText
                 color: Palette.text
-                font.bold: true
+                font.bold: card.titleBold
                 elide: Text.ElideRight
             }
             Label {
                 visible: text !== ""
                 text: card.trailing
+                textFormat: Text.PlainText
                 color: card.trailingColor
                 font.bold: card.trailingBold
             }

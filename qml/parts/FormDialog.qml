@@ -47,7 +47,23 @@ Dialog {
     width: 460
     anchors.centerIn: parent
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+    // Popups do not take the window's palette: light text on the dark card, as on the pages.
     palette.window: Palette.card
+    palette.windowText: Palette.text
+    palette.button: Palette.control
+    palette.buttonText: Palette.text
+    palette.highlight: Palette.accent
+    palette.disabled.buttonText: Palette.muted
+
+    header: Label {
+        text: dialog.title
+        visible: dialog.title !== ""
+        textFormat: Text.PlainText
+        elide: Text.ElideRight
+        color: Palette.text
+        font.bold: true
+        padding: 12
+    }
 
     onShownChanged: shown ? open() : close()
     Component.onCompleted: if (shown) open()
@@ -105,7 +121,9 @@ Dialog {
             objectName: dialog.objectName + "Submit"
             Layout.rightMargin: 6
             Layout.bottomMargin: 6
-            text: dialog.submitText
+            // A single "&" would mark a shortcut key ("Post & publish"): show it as typed.
+            text: dialog.submitText.replace(/&/g, "&&")
+            Accessible.name: dialog.submitText
             enabled: dialog.canSubmit
             onClicked: dialog.submit()
         }

@@ -10,5 +10,7 @@ Label {
     font.pixelSize: 20
     font.bold: true
     elide: Text.ElideRight
+    // Titles are often other people's words: never read them as markup.
+    textFormat: Text.PlainText
     Accessible.role: Accessible.Heading
 }

@@ -9,6 +9,8 @@ Label {
     property string kind: "secondary"
 
     Layout.fillWidth: true
+    // Lines carry other people's words: never read them as markup (an <img> would be fetched).
+    textFormat: Text.PlainText
     wrapMode: kind === "meta" || kind === "accent" ? Text.NoWrap : Text.WordWrap
     elide: wrapMode === Text.NoWrap ? Text.ElideRight : Text.ElideNone
     font.pixelSize: kind === "meta" || kind === "accent" ? 11 : (kind === "plain" ? 14 : 12)

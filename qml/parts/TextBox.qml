@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "../palette.js" as Palette
 
 // A multi-line field of a dialog. Tab and Shift+Tab move to the next and previous field
 // instead of typing a tab, so a dialog is walked in reading order.
@@ -15,6 +16,12 @@ ScrollView {
     Layout.fillWidth: true
     Layout.preferredHeight: 90
     activeFocusOnTab: false
+    // Drawn like the single-line fields (TextArea has no background of its own in this style).
+    background: Rectangle {
+        color: box.palette.base
+        border.color: area.activeFocus ? Palette.accent : box.palette.mid
+        radius: 2
+    }
 
     TextArea {
         id: area
