@@ -1,6 +1,6 @@
+#include "areas.h"
 #include "exambank.h"
 #include "httperror.h"
-#include "seed.h"
 #include "storage.h"
 
 #include <QJsonDocument>

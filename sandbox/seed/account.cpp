@@ -1,8 +1,8 @@
 // Demo notifications (read and unread), invoices, settlements and referral earnings.
 
+#include "areas.h"
 #include "money.h"
 #include "notify.h"
-#include "seed.h"
 #include "storage.h"
 
 void seedAccount(Storage &db, const SeedIds &ids)

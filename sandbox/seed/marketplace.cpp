@@ -1,7 +1,7 @@
 // Demo projects with proposals, contests (open with entries, awarded, cancelled) and teams.
 
+#include "areas.h"
 #include "money.h"
-#include "seed.h"
 #include "storage.h"
 
 #include <QJsonArray>

@@ -1,7 +1,21 @@
+#include "users.h"
+#include "areas.h"
 #include "money.h"
 #include "seed.h"
 #include "storage.h"
-#include "users.h"
+
+using namespace Qt::StringLiterals;
+
+QList<DemoAccount> demoAccounts()
+{
+    return {
+        {u"client"_s, u"client@velto.test"_s, u"velto-client-1"_s, u"Asha Mehta"_s, QString()},
+        {u"freelancer"_s, u"freelancer@velto.test"_s, u"velto-freelancer-1"_s, u"Ravi Kumar"_s,
+         QString()},
+        {u"freelancer"_s, u"2fa@velto.test"_s, u"velto-2fa-user-1"_s, u"Meera Iyer"_s,
+         u"JBSWY3DPEHPK3PXP"_s},
+    };
+}
 
 SeedIds seedUsers(Storage &db, int pbkdf2Iterations)
 {

@@ -1,6 +1,6 @@
+#include "areas.h"
 #include "money.h"
 #include "notify.h"
-#include "seed.h"
 #include "storage.h"
 
 // Demo contracts between the demo client and the demo freelancer: a fixed-price contract with a

@@ -1,7 +1,7 @@
+#include "areas.h"
 #include "gigrecords.h"
 #include "money.h"
 #include "notify.h"
-#include "seed.h"
 #include "storage.h"
 
 // Demo gigs with one to three packages, and gig orders in every state for the demo client
