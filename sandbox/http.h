@@ -13,6 +13,9 @@
 #include <functional>
 #include <optional>
 
+// The sandbox spells its texts u"…"_s; every route includes this header.
+using namespace Qt::StringLiterals;
+
 class SandboxServer;
 class Storage;
 
@@ -27,7 +30,7 @@ struct Reply
     QList<QPair<QByteArray, QByteArray>> headers;
 };
 
-inline Reply ok(const QJsonObject &body = {{QStringLiteral("ok"), true}})
+inline Reply ok(const QJsonObject &body = {{u"ok"_s, true}})
 {
     return Reply {200, body, {}};
 }
@@ -85,8 +88,8 @@ public:
     qint64 rupees(const QString &name) const;
 
     bool has(const QString &name) const { return body.contains(name); }
-    bool isClient() const { return role == QLatin1String("client"); }
-    bool isFreelancer() const { return role == QLatin1String("freelancer"); }
+    bool isClient() const { return role == "client"_L1; }
+    bool isFreelancer() const { return role == "freelancer"_L1; }
 };
 
 using Handler = std::function<Reply(Request &)>;
@@ -97,22 +100,10 @@ class Router
 {
 public:
     void add(const QString &method, const QString &pattern, Access access, Handler handler);
-    void get(const QString &p, Access a, Handler h)
-    {
-        add(QStringLiteral("GET"), p, a, std::move(h));
-    }
-    void post(const QString &p, Access a, Handler h)
-    {
-        add(QStringLiteral("POST"), p, a, std::move(h));
-    }
-    void put(const QString &p, Access a, Handler h)
-    {
-        add(QStringLiteral("PUT"), p, a, std::move(h));
-    }
-    void del(const QString &p, Access a, Handler h)
-    {
-        add(QStringLiteral("DELETE"), p, a, std::move(h));
-    }
+    void get(const QString &p, Access a, Handler h) { add(u"GET"_s, p, a, std::move(h)); }
+    void post(const QString &p, Access a, Handler h) { add(u"POST"_s, p, a, std::move(h)); }
+    void put(const QString &p, Access a, Handler h) { add(u"PUT"_s, p, a, std::move(h)); }
+    void del(const QString &p, Access a, Handler h) { add(u"DELETE"_s, p, a, std::move(h)); }
 
     struct Route
     {

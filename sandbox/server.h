@@ -15,7 +15,7 @@ class HttpsFrontend;
 struct SandboxOptions
 {
     quint16 port = 8443; // 0 picks a free port
-    QString dbPath = QStringLiteral("velto-sandbox.db"); // ":memory:" for a private database
+    QString dbPath = u"velto-sandbox.db"_s; // ":memory:" for a private database
     QString certFile; // empty: <default cert dir>/server.pem
     QString keyFile; // empty: <default cert dir>/server.key
     bool seed = true; // load the demo seed into a new database

@@ -9,122 +9,117 @@
 
 #include <QRegularExpression>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int CommissionPercent = 10;
 
 QJsonValue bankSummary(Storage &db, qint64 userId)
 {
-    const QJsonObject b = db.one(QStringLiteral("SELECT account_holder, account_number, ifsc, "
-                                                "status, updated_at FROM bank_accounts "
-                                                "WHERE user_id = ?"),
+    const QJsonObject b = db.one(u"SELECT account_holder, account_number, ifsc, "
+                                 "status, updated_at FROM bank_accounts "
+                                 "WHERE user_id = ?"_s,
                                  {userId});
     if (b.isEmpty())
         return QJsonValue::Undefined;
     // The full number never leaves the service.
-    return QJsonObject {
-        {QStringLiteral("account_holder"), b.value(QStringLiteral("account_holder"))},
-        {QStringLiteral("account_last4"),
-         b.value(QStringLiteral("account_number")).toString().right(4)},
-        {QStringLiteral("ifsc"), b.value(QStringLiteral("ifsc"))},
-        {QStringLiteral("status"), b.value(QStringLiteral("status"))},
-        {QStringLiteral("updated_at"), b.value(QStringLiteral("updated_at"))}};
+    return QJsonObject {{u"account_holder"_s, b.value(u"account_holder"_s)},
+                        {u"account_last4"_s, b.value(u"account_number"_s).toString().right(4)},
+                        {u"ifsc"_s, b.value(u"ifsc"_s)},
+                        {u"status"_s, b.value(u"status"_s)},
+                        {u"updated_at"_s, b.value(u"updated_at"_s)}};
 }
 
 Reply affiliate(Request &req)
 {
     const QString code
-        = req.db
-              .scalar(QStringLiteral("SELECT referral_code FROM users WHERE id = ?"), {req.userId})
-              .toString();
+        = req.db.scalar(u"SELECT referral_code FROM users WHERE id = ?"_s, {req.userId}).toString();
     const qint64 earned = req.db
-                              .scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM "
-                                                     "wallet_transactions WHERE user_id = ? AND "
-                                                     "kind = 'referral_commission'"),
+                              .scalar(u"SELECT COALESCE(SUM(amount_paise), 0) FROM "
+                                      "wallet_transactions WHERE user_id = ? AND "
+                                      "kind = 'referral_commission'"_s,
                                       {req.userId})
                               .toLongLong();
-    return ok(
-        {{QStringLiteral("shareUrl"), req.server.origin() + QStringLiteral("/signup?ref=") + code},
-         {QStringLiteral("code"), code},
-         {QStringLiteral("referrals"),
-          req.db.all(QStringLiteral("SELECT full_name, created_at AS joined_at FROM users "
-                                    "WHERE referred_by = ? ORDER BY id"),
-                     {req.userId})},
-         {QStringLiteral("commissionPercent"), CommissionPercent},
-         {QStringLiteral("earnings_paise"), earned}});
+    return ok({{u"shareUrl"_s, req.server.origin() + u"/signup?ref="_s + code},
+               {u"code"_s, code},
+               {u"referrals"_s,
+                req.db.all(u"SELECT full_name, created_at AS joined_at FROM users "
+                           "WHERE referred_by = ? ORDER BY id"_s,
+                           {req.userId})},
+               {u"commissionPercent"_s, CommissionPercent},
+               {u"earnings_paise"_s, earned}});
 }
 
 Reply settlements(Request &req)
 {
-    QJsonObject body {{QStringLiteral("settlements"),
-                       req.db.all(QStringLiteral("SELECT id, amount_paise, status, requested_at "
-                                                 "FROM settlements WHERE user_id = ? "
-                                                 "ORDER BY id DESC"),
+    QJsonObject body {{u"settlements"_s,
+                       req.db.all(u"SELECT id, amount_paise, status, requested_at "
+                                  "FROM settlements WHERE user_id = ? "
+                                  "ORDER BY id DESC"_s,
                                   {req.userId})}};
     const QJsonValue bank = bankSummary(req.db, req.userId);
     if (!bank.isUndefined())
-        body.insert(QStringLiteral("bankAccount"), bank);
+        body.insert(u"bankAccount"_s, bank);
     return ok(body);
 }
 
 Reply requestSettlement(Request &req)
 {
-    const qint64 amount = req.rupees(QStringLiteral("amount"));
+    const qint64 amount = req.rupees(u"amount"_s);
     if (amount < Money::MinWithdrawalPaise)
-        fail(400, QStringLiteral("The minimum withdrawal is ₹1,000"));
-    if (req.user.value(QStringLiteral("kyc_status")).toString() != QLatin1String("verified"))
-        fail(403, QStringLiteral("Complete KYC verification before withdrawing"));
+        fail(400, u"The minimum withdrawal is ₹1,000"_s);
+    if (req.user.value(u"kyc_status"_s).toString() != "verified"_L1)
+        fail(403, u"Complete KYC verification before withdrawing"_s);
     const QJsonValue bank = bankSummary(req.db, req.userId);
     if (bank.isUndefined())
-        fail(409, QStringLiteral("Add a bank account before withdrawing"));
-    if (bank.toObject().value(QStringLiteral("status")).toString() != QLatin1String("approved"))
-        fail(409, QStringLiteral("Your bank account is not approved yet"));
+        fail(409, u"Add a bank account before withdrawing"_s);
+    if (bank.toObject().value(u"status"_s).toString() != "approved"_L1)
+        fail(409, u"Your bank account is not approved yet"_s);
     if (!Money::covers(req.db, req.userId, amount))
-        fail(409, QStringLiteral("Insufficient wallet balance"));
+        fail(409, u"Insufficient wallet balance"_s);
 
-    const qint64 id
-        = req.db.insert(QStringLiteral("INSERT INTO settlements (user_id, amount_paise, "
-                                       "status, requested_at) "
-                                       "VALUES (?, ?, 'requested', ?)"),
-                        {req.userId, amount, Storage::now()});
-    Money::withdraw(req.db, req.userId, amount,
-                    QStringLiteral("Withdrawal to bank ••••%1")
-                        .arg(bank.toObject().value(QStringLiteral("account_last4")).toString()),
-                    QStringLiteral("settlement"), id);
-    return created({{QStringLiteral("settlement"),
-                     req.db.one(QStringLiteral("SELECT id, amount_paise, status, requested_at FROM "
-                                               "settlements WHERE id = ?"),
+    const qint64 id = req.db.insert(u"INSERT INTO settlements (user_id, amount_paise, "
+                                    "status, requested_at) "
+                                    "VALUES (?, ?, 'requested', ?)"_s,
+                                    {req.userId, amount, Storage::now()});
+    Money::withdraw(
+        req.db, req.userId, amount,
+        u"Withdrawal to bank ••••%1"_s.arg(bank.toObject().value(u"account_last4"_s).toString()),
+        u"settlement"_s, id);
+    return created({{u"settlement"_s,
+                     req.db.one(u"SELECT id, amount_paise, status, requested_at FROM "
+                                "settlements WHERE id = ?"_s,
                                 {id})}});
 }
 
 Reply saveBankAccount(Request &req)
 {
-    const QString holder = req.text(QStringLiteral("accountHolder"), 1, 100);
-    const QString number = req.text(QStringLiteral("accountNumber"), 1, 40);
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{6,18}$"));
+    const QString holder = req.text(u"accountHolder"_s, 1, 100);
+    const QString number = req.text(u"accountNumber"_s, 1, 40);
+    static const QRegularExpression digits(u"^[0-9]{6,18}$"_s);
     if (!digits.match(number).hasMatch())
-        fail(400, QStringLiteral("The account number must be 6 to 18 digits"));
-    const QString ifsc = req.text(QStringLiteral("ifsc"), 1, 40).toUpper();
-    static const QRegularExpression ifscShape(QStringLiteral("^[A-Z]{4}0[A-Z0-9]{6}$"));
+        fail(400, u"The account number must be 6 to 18 digits"_s);
+    const QString ifsc = req.text(u"ifsc"_s, 1, 40).toUpper();
+    static const QRegularExpression ifscShape(u"^[A-Z]{4}0[A-Z0-9]{6}$"_s);
     if (!ifscShape.match(ifsc).hasMatch())
-        fail(400, QStringLiteral("Enter a valid 11-character IFSC (e.g. HDFC0001234)"));
-    req.db.exec(
-        QStringLiteral("INSERT INTO bank_accounts (user_id, account_holder, account_number, "
-                       "ifsc, status, updated_at) VALUES (?, ?, ?, ?, 'approved', ?) "
-                       "ON CONFLICT(user_id) DO UPDATE SET account_holder = "
-                       "excluded.account_holder, account_number = excluded.account_number, "
-                       "ifsc = excluded.ifsc, status = excluded.status, updated_at = "
-                       "excluded.updated_at"),
-        {req.userId, holder, number, ifsc, Storage::now()});
-    return ok({{QStringLiteral("bankAccount"), bankSummary(req.db, req.userId)}});
+        fail(400, u"Enter a valid 11-character IFSC (e.g. HDFC0001234)"_s);
+    req.db.exec(u"INSERT INTO bank_accounts (user_id, account_holder, account_number, "
+                "ifsc, status, updated_at) VALUES (?, ?, ?, ?, 'approved', ?) "
+                "ON CONFLICT(user_id) DO UPDATE SET account_holder = "
+                "excluded.account_holder, account_number = excluded.account_number, "
+                "ifsc = excluded.ifsc, status = excluded.status, updated_at = "
+                "excluded.updated_at"_s,
+                {req.userId, holder, number, ifsc, Storage::now()});
+    return ok({{u"bankAccount"_s, bankSummary(req.db, req.userId)}});
 }
 
 } // namespace
 
 void registerAccountRoutes(Router &r)
 {
-    r.get(QStringLiteral("api/affiliate"), Access::User, affiliate);
-    r.get(QStringLiteral("api/settlements"), Access::User, settlements);
-    r.post(QStringLiteral("api/settlements"), Access::Freelancer, requestSettlement);
-    r.put(QStringLiteral("api/bank-account"), Access::User, saveBankAccount);
+    r.get(u"api/affiliate"_s, Access::User, affiliate);
+    r.get(u"api/settlements"_s, Access::User, settlements);
+    r.post(u"api/settlements"_s, Access::Freelancer, requestSettlement);
+    r.put(u"api/bank-account"_s, Access::User, saveBankAccount);
 }

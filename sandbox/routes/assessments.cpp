@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QRandomGenerator>
 
+using namespace Qt::StringLiterals;
+
 // Proctored skill exams. A freelancer takes the levels of a skill in order; a level with a fee is
 // paid on the web (the start answers with `razorpay`). An attempt is open for the level's time
 // limit; the client reports proctoring events while it runs and then submits its answers. The
@@ -33,8 +35,8 @@ QString text(const QJsonObject &o, const char *name)
 int badgeLevel(Storage &db, qint64 userId, const QString &skill)
 {
     return db
-        .scalar(QStringLiteral("SELECT COALESCE(MAX(level), 0) FROM badges "
-                               "WHERE user_id = ? AND skill = ?"),
+        .scalar(u"SELECT COALESCE(MAX(level), 0) FROM badges "
+                "WHERE user_id = ? AND skill = ?"_s,
                 {userId, skill})
         .toInt();
 }
@@ -56,20 +58,19 @@ bool pastDeadline(const QJsonObject &attempt, int graceSeconds)
 QJsonObject attemptRecord(const QJsonObject &row)
 {
     return QJsonObject {
-        {QStringLiteral("id"), member(row, "id")},
-        {QStringLiteral("skill"), text(row, "skill")},
-        {QStringLiteral("level"), member(row, "level")},
-        {QStringLiteral("status"), text(row, "status")},
-        {QStringLiteral("startedAt"), text(row, "started_at")},
-        {QStringLiteral("timeLimitSeconds"), member(row, "time_limit_seconds")},
-        {QStringLiteral("remainingSeconds"),
-         text(row, "status") == QLatin1String("in_progress") ? secondsLeft(row) : 0}};
+        {u"id"_s, member(row, "id")},
+        {u"skill"_s, text(row, "skill")},
+        {u"level"_s, member(row, "level")},
+        {u"status"_s, text(row, "status")},
+        {u"startedAt"_s, text(row, "started_at")},
+        {u"timeLimitSeconds"_s, member(row, "time_limit_seconds")},
+        {u"remainingSeconds"_s, text(row, "status") == "in_progress"_L1 ? secondsLeft(row) : 0}};
 }
 
 QJsonObject loadAttempt(Storage &db, qint64 id)
 {
-    return db.one(QStringLiteral("SELECT id, user_id, skill, level, status, started_at, "
-                                 "time_limit_seconds FROM assessment_attempts WHERE id = ?"),
+    return db.one(u"SELECT id, user_id, skill, level, status, started_at, "
+                  "time_limit_seconds FROM assessment_attempts WHERE id = ?"_s,
                   {id});
 }
 
@@ -78,21 +79,21 @@ QJsonObject ownAttempt(Request &req)
 {
     const QJsonObject a = loadAttempt(req.db, req.id());
     if (a.isEmpty() || member(a, "user_id") != req.userId)
-        fail(404, QStringLiteral("Attempt not found"));
+        fail(404, u"Attempt not found"_s);
     return a;
 }
 
 void requireRunning(const QJsonObject &a)
 {
-    if (text(a, "status") != QLatin1String("in_progress"))
-        fail(409, QStringLiteral("This attempt has already been submitted"));
+    if (text(a, "status") != "in_progress"_L1)
+        fail(409, u"This attempt has already been submitted"_s);
 }
 
 // Closes an attempt whose time ran out without a submission.
 void expire(Storage &db, qint64 attemptId, int total)
 {
-    db.change(QStringLiteral("UPDATE assessment_attempts SET status = 'expired', score = 0, "
-                             "total = ?, submitted_at = ? WHERE id = ? AND status = 'in_progress'"),
+    db.change(u"UPDATE assessment_attempts SET status = 'expired', score = 0, "
+              "total = ?, submitted_at = ? WHERE id = ? AND status = 'in_progress'"_s,
               {total, Storage::now(), attemptId});
 }
 
@@ -102,90 +103,84 @@ Reply catalogue(Request &req)
     for (const Skill &skill : skills()) {
         const int earned = badgeLevel(req.db, req.userId, skill.name);
         const Level *next = findLevel(skill, earned + 1);
-        const bool inReview
-            = req.db
-                  .scalar(QStringLiteral("SELECT COUNT(*) FROM assessment_attempts WHERE "
-                                         "user_id = ? AND skill = ? AND status = 'in_review'"),
-                          {req.userId, skill.name})
-                  .toLongLong()
+        const bool inReview = req.db
+                                  .scalar(u"SELECT COUNT(*) FROM assessment_attempts WHERE "
+                                          "user_id = ? AND skill = ? AND status = 'in_review'"_s,
+                                          {req.userId, skill.name})
+                                  .toLongLong()
             > 0;
-        rows.append(QJsonObject {
-            {QStringLiteral("skill"), skill.name},
-            {QStringLiteral("badgeLevel"), earned},
-            {QStringLiteral("nextLevel"), next ? QJsonValue(next->level) : QJsonValue()},
-            {QStringLiteral("feePaise"), next ? next->feePaise : 0},
-            {QStringLiteral("maxLevel"), int(skill.levels.size())},
-            {QStringLiteral("timeLimitSeconds"), next ? next->timeLimitSeconds : 0},
-            {QStringLiteral("questionsCount"), next ? int(next->questions.size()) : 0},
-            {QStringLiteral("inReview"), inReview}});
+        rows.append(QJsonObject {{u"skill"_s, skill.name},
+                                 {u"badgeLevel"_s, earned},
+                                 {u"nextLevel"_s, next ? QJsonValue(next->level) : QJsonValue()},
+                                 {u"feePaise"_s, next ? next->feePaise : 0},
+                                 {u"maxLevel"_s, int(skill.levels.size())},
+                                 {u"timeLimitSeconds"_s, next ? next->timeLimitSeconds : 0},
+                                 {u"questionsCount"_s, next ? int(next->questions.size()) : 0},
+                                 {u"inReview"_s, inReview}});
     }
-    const QJsonArray badges
-        = req.db.all(QStringLiteral("SELECT skill, level, awarded_at FROM badges "
-                                    "WHERE user_id = ? ORDER BY skill, level"),
-                     {req.userId});
-    return ok({{QStringLiteral("assessments"), rows}, {QStringLiteral("badges"), badges}});
+    const QJsonArray badges = req.db.all(u"SELECT skill, level, awarded_at FROM badges "
+                                         "WHERE user_id = ? ORDER BY skill, level"_s,
+                                         {req.userId});
+    return ok({{u"assessments"_s, rows}, {u"badges"_s, badges}});
 }
 
 Reply startAttempt(Request &req)
 {
     const Skill *skill = findSkill(req.args.value(0));
     if (!skill)
-        fail(404, QStringLiteral("There is no exam for this skill"));
+        fail(404, u"There is no exam for this skill"_s);
     const QString levelText = req.args.value(1);
     const Level *level = nullptr;
     if (levelText.size() <= 2 && !levelText.isEmpty()
         && std::all_of(levelText.begin(), levelText.end(), [](QChar c) { return c.isDigit(); }))
         level = findLevel(*skill, levelText.toInt());
     if (!level)
-        fail(404, QStringLiteral("There is no such level for %1").arg(skill->name));
+        fail(404, u"There is no such level for %1"_s.arg(skill->name));
 
     const int earned = badgeLevel(req.db, req.userId, skill->name);
     if (level->level <= earned)
-        fail(409,
-             QStringLiteral("You already hold the %1 Level %2 badge").arg(skill->name).arg(earned));
+        fail(409, u"You already hold the %1 Level %2 badge"_s.arg(skill->name).arg(earned));
     if (level->level > earned + 1)
-        fail(409, QStringLiteral("Take %1 Level %2 first").arg(skill->name).arg(earned + 1));
+        fail(409, u"Take %1 Level %2 first"_s.arg(skill->name).arg(earned + 1));
     if (req.db
-            .scalar(QStringLiteral("SELECT COUNT(*) FROM assessment_attempts WHERE user_id = ? "
-                                   "AND skill = ? AND level = ? AND status = 'in_review'"),
+            .scalar(u"SELECT COUNT(*) FROM assessment_attempts WHERE user_id = ? "
+                    "AND skill = ? AND level = ? AND status = 'in_review'"_s,
                     {req.userId, skill->name, level->level})
             .toLongLong()
         > 0)
-        fail(409, QStringLiteral("Your last attempt at this level is under review"));
+        fail(409, u"Your last attempt at this level is under review"_s);
 
     if (level->feePaise > 0) {
         // Paid levels are bought on the web; the exam then starts there.
         const QString orderId
-            = QStringLiteral("order_sbx_%1")
-                  .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
-        return ok({{QStringLiteral("razorpay"),
-                    QJsonObject {{QStringLiteral("order_id"), orderId},
-                                 {QStringLiteral("amount_paise"), level->feePaise},
-                                 {QStringLiteral("currency"), QStringLiteral("INR")}}},
-                   {QStringLiteral("feePaise"), level->feePaise}});
+            = u"order_sbx_%1"_s.arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0'));
+        return ok({{u"razorpay"_s,
+                    QJsonObject {{u"order_id"_s, orderId},
+                                 {u"amount_paise"_s, level->feePaise},
+                                 {u"currency"_s, u"INR"_s}}},
+                   {u"feePaise"_s, level->feePaise}});
     }
 
     // A running attempt at the same level is resumed; one whose time ran out is closed first.
     const QJsonObject running
-        = req.db.one(QStringLiteral("SELECT id, user_id, skill, level, status, started_at, "
-                                    "time_limit_seconds FROM assessment_attempts WHERE user_id = ? "
-                                    "AND skill = ? AND level = ? AND status = 'in_progress' "
-                                    "ORDER BY id DESC LIMIT 1"),
+        = req.db.one(u"SELECT id, user_id, skill, level, status, started_at, "
+                     "time_limit_seconds FROM assessment_attempts WHERE user_id = ? "
+                     "AND skill = ? AND level = ? AND status = 'in_progress' "
+                     "ORDER BY id DESC LIMIT 1"_s,
                      {req.userId, skill->name, level->level});
     if (!running.isEmpty()) {
         if (secondsLeft(running) > 0)
-            return ok({{QStringLiteral("attempt"), attemptRecord(running)},
-                       {QStringLiteral("resumed"), true}});
+            return ok({{u"attempt"_s, attemptRecord(running)}, {u"resumed"_s, true}});
         expire(req.db, member(running, "id"), int(level->questions.size()));
     }
 
-    const qint64 id = req.db.insert(
-        QStringLiteral("INSERT INTO assessment_attempts (user_id, skill, level, status, "
-                       "started_at, time_limit_seconds, total) "
-                       "VALUES (?,?,?,'in_progress',?,?,?)"),
-        {req.userId, skill->name, level->level, Storage::now(), level->timeLimitSeconds,
-         int(level->questions.size())});
-    return created({{QStringLiteral("attempt"), attemptRecord(loadAttempt(req.db, id))}});
+    const qint64 id
+        = req.db.insert(u"INSERT INTO assessment_attempts (user_id, skill, level, status, "
+                        "started_at, time_limit_seconds, total) "
+                        "VALUES (?,?,?,'in_progress',?,?,?)"_s,
+                        {req.userId, skill->name, level->level, Storage::now(),
+                         level->timeLimitSeconds, int(level->questions.size())});
+    return created({{u"attempt"_s, attemptRecord(loadAttempt(req.db, id))}});
 }
 
 Reply questions(Request &req)
@@ -196,62 +191,59 @@ Reply questions(Request &req)
     if (const Skill *skill = findSkill(text(a, "skill")))
         level = findLevel(*skill, int(member(a, "level")));
     if (!level)
-        fail(404, QStringLiteral("Attempt not found"));
+        fail(404, u"Attempt not found"_s);
     if (secondsLeft(a) <= 0)
-        fail(409, QStringLiteral("The time for this attempt is over"));
+        fail(409, u"The time for this attempt is over"_s);
 
     QJsonArray list;
     for (const Question &q : level->questions) {
         QJsonArray options;
         for (const Option &o : q.options)
-            options.append(
-                QJsonObject {{QStringLiteral("key"), o.key}, {QStringLiteral("text"), o.text}});
-        list.append(QJsonObject {{QStringLiteral("id"), q.id},
-                                 {QStringLiteral("question"), q.text},
-                                 {QStringLiteral("options"), options}});
+            options.append(QJsonObject {{u"key"_s, o.key}, {u"text"_s, o.text}});
+        list.append(
+            QJsonObject {{u"id"_s, q.id}, {u"question"_s, q.text}, {u"options"_s, options}});
     }
-    return ok({{QStringLiteral("attempt"), attemptRecord(a)}, {QStringLiteral("questions"), list}});
+    return ok({{u"attempt"_s, attemptRecord(a)}, {u"questions"_s, list}});
 }
 
 bool isViolation(const QString &kind)
 {
-    return kind != QLatin1String("webcam");
+    return kind != "webcam"_L1;
 }
 
 Reply proctorEvent(Request &req)
 {
     const QJsonObject a = ownAttempt(req);
-    const QString kind = req.text(QStringLiteral("kind"), 1, 64);
-    const QString detail = req.optionalText(QStringLiteral("detail"), 2000);
-    const QJsonValue image = req.body.value(QStringLiteral("imageData"));
+    const QString kind = req.text(u"kind"_s, 1, 64);
+    const QString detail = req.optionalText(u"detail"_s, 2000);
+    const QJsonValue image = req.body.value(u"imageData"_s);
     QString imageData;
     if (!image.isUndefined() && !image.isNull()) {
         if (!image.isString())
-            fail(400, QStringLiteral("imageData must be a string"));
+            fail(400, u"imageData must be a string"_s);
         imageData = image.toString();
         QString why;
         if (!imageData.isEmpty() && !DataUrl::decodeJpeg(imageData, &why))
-            fail(400, QStringLiteral("imageData ") + why);
+            fail(400, u"imageData "_s + why);
     }
     requireRunning(a);
     const qint64 attemptId = member(a, "id");
     const qint64 count = req.db
-                             .scalar(QStringLiteral("SELECT COUNT(*) FROM proctoring_events "
-                                                    "WHERE attempt_id = ?"),
+                             .scalar(u"SELECT COUNT(*) FROM proctoring_events "
+                                     "WHERE attempt_id = ?"_s,
                                      {attemptId})
                              .toLongLong();
     if (count >= MaxEventsPerAttempt)
-        fail(409, QStringLiteral("Too many proctoring events for one attempt"));
+        fail(409, u"Too many proctoring events for one attempt"_s);
     const qint64 id = req.db.insert(
-        QStringLiteral("INSERT INTO proctoring_events (attempt_id, kind, detail, image_data, "
-                       "is_violation, created_at) VALUES (?,?,?,?,?,?)"),
+        u"INSERT INTO proctoring_events (attempt_id, kind, detail, image_data, "
+        "is_violation, created_at) VALUES (?,?,?,?,?,?)"_s,
         {attemptId, kind, detail, imageData, isViolation(kind) ? 1 : 0, Storage::now()});
-    return created({{QStringLiteral("event"),
-                     QJsonObject {{QStringLiteral("id"), id}, {QStringLiteral("kind"), kind}}},
-                    {QStringLiteral("violations"),
+    return created({{u"event"_s, QJsonObject {{u"id"_s, id}, {u"kind"_s, kind}}},
+                    {u"violations"_s,
                      req.db
-                         .scalar(QStringLiteral("SELECT COUNT(*) FROM proctoring_events WHERE "
-                                                "attempt_id = ? AND is_violation = 1"),
+                         .scalar(u"SELECT COUNT(*) FROM proctoring_events WHERE "
+                                 "attempt_id = ? AND is_violation = 1"_s,
                                  {attemptId})
                          .toLongLong()}});
 }
@@ -259,36 +251,34 @@ Reply proctorEvent(Request &req)
 Reply submit(Request &req)
 {
     const QJsonObject a = ownAttempt(req);
-    const QJsonValue answersValue = req.body.value(QStringLiteral("answers"));
+    const QJsonValue answersValue = req.body.value(u"answers"_s);
     if (answersValue.isUndefined() || answersValue.isNull())
-        fail(400, QStringLiteral("answers is required"));
+        fail(400, u"answers is required"_s);
     if (!answersValue.isObject())
-        fail(400, QStringLiteral("answers must be an object of question ids and option keys"));
+        fail(400, u"answers must be an object of question ids and option keys"_s);
     const QJsonObject answers = answersValue.toObject();
     if (answers.size() > 200)
-        fail(400, QStringLiteral("Too many answers"));
+        fail(400, u"Too many answers"_s);
     for (auto it = answers.begin(); it != answers.end(); ++it) {
         if (!it.value().isString() || it.value().toString().size() > 16)
-            fail(400, QStringLiteral("Each answer must be an option key"));
+            fail(400, u"Each answer must be an option key"_s);
     }
     bool forfeited = false;
-    if (req.has(QStringLiteral("forfeited"))
-        && !req.body.value(QStringLiteral("forfeited")).isNull())
-        forfeited = req.flag(QStringLiteral("forfeited"));
-    const qint64 reported
-        = req.optionalInteger(QStringLiteral("proctoringViolations"), 0, 100000).value_or(0);
+    if (req.has(u"forfeited"_s) && !req.body.value(u"forfeited"_s).isNull())
+        forfeited = req.flag(u"forfeited"_s);
+    const qint64 reported = req.optionalInteger(u"proctoringViolations"_s, 0, 100000).value_or(0);
     requireRunning(a);
 
     const qint64 attemptId = member(a, "id");
     const Skill *skill = findSkill(text(a, "skill"));
     const Level *level = skill ? findLevel(*skill, int(member(a, "level"))) : nullptr;
     if (!level)
-        fail(404, QStringLiteral("Attempt not found"));
+        fail(404, u"Attempt not found"_s);
 
     // The service's own record of violations counts too: a client cannot report fewer.
     const qint64 logged = req.db
-                              .scalar(QStringLiteral("SELECT COUNT(*) FROM proctoring_events "
-                                                     "WHERE attempt_id = ? AND is_violation = 1"),
+                              .scalar(u"SELECT COUNT(*) FROM proctoring_events "
+                                      "WHERE attempt_id = ? AND is_violation = 1"_s,
                                       {attemptId})
                               .toLongLong();
     const qint64 violations = qMax(reported, logged);
@@ -306,61 +296,58 @@ Reply submit(Request &req)
 
     QString status;
     if (forfeited)
-        status = QStringLiteral("forfeited");
+        status = u"forfeited"_s;
     else if (late)
-        status = QStringLiteral("expired");
+        status = u"expired"_s;
     else if (inReview)
-        status = QStringLiteral("in_review");
+        status = u"in_review"_s;
     else
-        status = passed ? QStringLiteral("passed") : QStringLiteral("failed");
+        status = passed ? u"passed"_s : u"failed"_s;
 
-    const int changed = req.db.change(
-        QStringLiteral("UPDATE assessment_attempts SET status = ?, score = ?, total = ?, "
-                       "violations = ?, provisional_passed = ?, answers = ?, "
-                       "submitted_at = ? WHERE id = ? AND status = 'in_progress'"),
-        {status, score, total, violations, scoredPass && inReview ? 1 : 0,
-         QString::fromUtf8(QJsonDocument(answers).toJson(QJsonDocument::Compact)), Storage::now(),
-         attemptId});
+    const int changed
+        = req.db.change(u"UPDATE assessment_attempts SET status = ?, score = ?, total = ?, "
+                        "violations = ?, provisional_passed = ?, answers = ?, "
+                        "submitted_at = ? WHERE id = ? AND status = 'in_progress'"_s,
+                        {status, score, total, violations, scoredPass && inReview ? 1 : 0,
+                         QString::fromUtf8(QJsonDocument(answers).toJson(QJsonDocument::Compact)),
+                         Storage::now(), attemptId});
     if (changed == 0)
-        fail(409, QStringLiteral("This attempt has already been submitted"));
+        fail(409, u"This attempt has already been submitted"_s);
 
     QJsonValue badge;
     if (passed) {
-        req.db.insert(QStringLiteral("INSERT OR IGNORE INTO badges (user_id, skill, level, "
-                                     "attempt_id, awarded_at) VALUES (?,?,?,?,?)"),
+        req.db.insert(u"INSERT OR IGNORE INTO badges (user_id, skill, level, "
+                      "attempt_id, awarded_at) VALUES (?,?,?,?,?)"_s,
                       {req.userId, skill->name, level->level, attemptId, Storage::now()});
-        badge = QJsonObject {{QStringLiteral("skill"), skill->name},
-                             {QStringLiteral("level"), level->level}};
-        notifyUser(req.db, req.userId, QStringLiteral("badge_earned"),
-                   QStringLiteral("Badge earned: %1 Level %2").arg(skill->name).arg(level->level),
-                   QStringLiteral("Score %1/%2").arg(score).arg(total));
+        badge = QJsonObject {{u"skill"_s, skill->name}, {u"level"_s, level->level}};
+        notifyUser(req.db, req.userId, u"badge_earned"_s,
+                   u"Badge earned: %1 Level %2"_s.arg(skill->name).arg(level->level),
+                   u"Score %1/%2"_s.arg(score).arg(total));
     } else if (inReview) {
-        notifyUser(req.db, req.userId, QStringLiteral("assessment_in_review"),
-                   QStringLiteral("%1 Level %2 is under review").arg(skill->name).arg(level->level),
-                   QStringLiteral("%1 proctoring violations were recorded.").arg(violations));
+        notifyUser(req.db, req.userId, u"assessment_in_review"_s,
+                   u"%1 Level %2 is under review"_s.arg(skill->name).arg(level->level),
+                   u"%1 proctoring violations were recorded."_s.arg(violations));
     }
 
-    return ok({{QStringLiteral("score"), score},
-               {QStringLiteral("total"), total},
-               {QStringLiteral("passed"), passed},
-               {QStringLiteral("inReview"), inReview},
-               {QStringLiteral("violations"), violations},
-               {QStringLiteral("provisionalPassed"), scoredPass && inReview},
-               {QStringLiteral("forfeited"), forfeited},
-               {QStringLiteral("late"), late},
-               {QStringLiteral("badge"), badge},
-               {QStringLiteral("attempt"), attemptRecord(loadAttempt(req.db, attemptId))}});
+    return ok({{u"score"_s, score},
+               {u"total"_s, total},
+               {u"passed"_s, passed},
+               {u"inReview"_s, inReview},
+               {u"violations"_s, violations},
+               {u"provisionalPassed"_s, scoredPass && inReview},
+               {u"forfeited"_s, forfeited},
+               {u"late"_s, late},
+               {u"badge"_s, badge},
+               {u"attempt"_s, attemptRecord(loadAttempt(req.db, attemptId))}});
 }
 
 } // namespace
 
 void registerAssessmentRoutes(Router &r)
 {
-    r.get(QStringLiteral("api/assessments/available"), Access::Freelancer, catalogue);
-    r.post(QStringLiteral("api/assessments/<skill>/<level>/start"), Access::Freelancer,
-           startAttempt);
-    r.get(QStringLiteral("api/assessments/attempts/<id>/questions"), Access::Freelancer, questions);
-    r.post(QStringLiteral("api/assessments/attempts/<id>/proctor"), Access::Freelancer,
-           proctorEvent);
-    r.post(QStringLiteral("api/assessments/attempts/<id>/submit"), Access::Freelancer, submit);
+    r.get(u"api/assessments/available"_s, Access::Freelancer, catalogue);
+    r.post(u"api/assessments/<skill>/<level>/start"_s, Access::Freelancer, startAttempt);
+    r.get(u"api/assessments/attempts/<id>/questions"_s, Access::Freelancer, questions);
+    r.post(u"api/assessments/attempts/<id>/proctor"_s, Access::Freelancer, proctorEvent);
+    r.post(u"api/assessments/attempts/<id>/submit"_s, Access::Freelancer, submit);
 }

@@ -7,6 +7,8 @@
 
 #include <QRandomGenerator>
 
+using namespace Qt::StringLiterals;
+
 // Contracts and their milestones. A milestone moves awaiting_funding → funded (the client funds it
 // from the wallet into escrow) → delivered (the freelancer submits a deliverable) → paid (the
 // client accepts the deliverable, which releases the escrow to the freelancer); a revision request
@@ -16,11 +18,11 @@
 
 namespace {
 
-const QString Awaiting = QStringLiteral("awaiting_funding");
-const QString Funded = QStringLiteral("funded");
-const QString Delivered = QStringLiteral("delivered");
-const QString Paid = QStringLiteral("paid");
-const QString Disputed = QStringLiteral("disputed");
+const QString Awaiting = u"awaiting_funding"_s;
+const QString Funded = u"funded"_s;
+const QString Delivered = u"delivered"_s;
+const QString Paid = u"paid"_s;
+const QString Disputed = u"disputed"_s;
 
 qint64 member(const QJsonObject &o, const char *name)
 {
@@ -36,56 +38,53 @@ QJsonObject contractRecord(Storage &db, const QJsonObject &row)
 {
     QJsonObject c = row;
     const qint64 id = member(row, "id");
-    c.insert(QStringLiteral("milestones"),
-             db.all(QStringLiteral("SELECT id, contract_id, position, title, amount_paise, status, "
-                                   "funded_at, paid_at FROM milestones WHERE contract_id = ? "
-                                   "ORDER BY position, id"),
+    c.insert(u"milestones"_s,
+             db.all(u"SELECT id, contract_id, position, title, amount_paise, status, "
+                    "funded_at, paid_at FROM milestones WHERE contract_id = ? "
+                    "ORDER BY position, id"_s,
                     {id}));
-    c.insert(QStringLiteral("deliverables"),
-             db.all(QStringLiteral("SELECT id, milestone_id, summary, artifact_url, status, "
-                                   "feedback, created_at, decided_at FROM deliverables "
-                                   "WHERE contract_id = ? ORDER BY id"),
+    c.insert(u"deliverables"_s,
+             db.all(u"SELECT id, milestone_id, summary, artifact_url, status, "
+                    "feedback, created_at, decided_at FROM deliverables "
+                    "WHERE contract_id = ? ORDER BY id"_s,
                     {id}));
-    c.insert(QStringLiteral("disputes"),
-             db.all(QStringLiteral("SELECT id, milestone_id, opened_by, reason, evidence, status, "
-                                   "created_at FROM disputes WHERE contract_id = ? ORDER BY id"),
+    c.insert(u"disputes"_s,
+             db.all(u"SELECT id, milestone_id, opened_by, reason, evidence, status, "
+                    "created_at FROM disputes WHERE contract_id = ? ORDER BY id"_s,
                     {id}));
-    c.insert(
-        QStringLiteral("screenshots_count"),
-        db.scalar(QStringLiteral("SELECT COUNT(*) FROM work_screenshots WHERE contract_id = ?"),
-                  {id})
-            .toLongLong());
+    c.insert(u"screenshots_count"_s,
+             db.scalar(u"SELECT COUNT(*) FROM work_screenshots WHERE contract_id = ?"_s, {id})
+                 .toLongLong());
     return c;
 }
 
 // SQL for a user's display name: the full name, else the part of the e-mail before "@".
 QString displayName(const char *alias)
 {
-    return QStringLiteral("COALESCE(NULLIF(%1.full_name, ''), "
-                          "substr(%1.email, 1, instr(%1.email, '@') - 1))")
-        .arg(QLatin1String(alias));
+    return u"COALESCE(NULLIF(%1.full_name, ''), "
+           "substr(%1.email, 1, instr(%1.email, '@') - 1))"_s.arg(QLatin1String(alias));
 }
 
 const QString ContractColumns
-    = QStringLiteral("SELECT c.id, c.project_id, COALESCE(p.title, c.title) AS project_title, "
-                     "c.status, c.contract_type, c.total_paise, c.client_id, ")
-    + displayName("cu") + QStringLiteral(" AS client_name, c.freelancer_id, ") + displayName("fu")
-    + QStringLiteral(" AS freelancer_name, c.created_at "
-                     "FROM contracts c LEFT JOIN projects p ON p.id = c.project_id "
-                     "JOIN users cu ON cu.id = c.client_id "
-                     "JOIN users fu ON fu.id = c.freelancer_id ");
+    = u"SELECT c.id, c.project_id, COALESCE(p.title, c.title) AS project_title, "
+      "c.status, c.contract_type, c.total_paise, c.client_id, "_s
+    + displayName("cu") + u" AS client_name, c.freelancer_id, "_s + displayName("fu")
+    + u" AS freelancer_name, c.created_at "
+      "FROM contracts c LEFT JOIN projects p ON p.id = c.project_id "
+      "JOIN users cu ON cu.id = c.client_id "
+      "JOIN users fu ON fu.id = c.freelancer_id "_s;
 
 Reply listContracts(Request &req)
 {
     const QJsonArray rows = req.db.all(ContractColumns
-                                           + QStringLiteral("WHERE c.client_id = ? OR "
-                                                            "c.freelancer_id = ? "
-                                                            "ORDER BY c.id DESC"),
+                                           + u"WHERE c.client_id = ? OR "
+                                             "c.freelancer_id = ? "
+                                             "ORDER BY c.id DESC"_s,
                                        {req.userId, req.userId});
     QJsonArray contracts;
     for (const QJsonValue &row : rows)
         contracts.append(contractRecord(req.db, row.toObject()));
-    return ok({{QStringLiteral("contracts"), contracts}});
+    return ok({{u"contracts"_s, contracts}});
 }
 
 // The milestone of the path with its contract's parties, when the signed-in user is one of them
@@ -93,15 +92,15 @@ Reply listContracts(Request &req)
 // contract_title, client_id, freelancer_id.
 QJsonObject partyMilestone(Request &req)
 {
-    const QJsonObject m = req.db.one(
-        QStringLiteral("SELECT m.id, m.title, m.amount_paise, m.status, m.contract_id, "
-                       "c.status AS contract_status, c.title AS contract_title, c.client_id, "
-                       "c.freelancer_id FROM milestones m "
-                       "JOIN contracts c ON c.id = m.contract_id WHERE m.id = ?"),
-        {req.id()});
+    const QJsonObject m
+        = req.db.one(u"SELECT m.id, m.title, m.amount_paise, m.status, m.contract_id, "
+                     "c.status AS contract_status, c.title AS contract_title, c.client_id, "
+                     "c.freelancer_id FROM milestones m "
+                     "JOIN contracts c ON c.id = m.contract_id WHERE m.id = ?"_s,
+                     {req.id()});
     if (m.isEmpty()
         || (member(m, "client_id") != req.userId && member(m, "freelancer_id") != req.userId))
-        fail(404, QStringLiteral("Milestone not found"));
+        fail(404, u"Milestone not found"_s);
     return m;
 }
 
@@ -109,36 +108,36 @@ QJsonObject partyMilestone(Request &req)
 // contract's client (else 404; the dispatcher has already refused other roles).
 QJsonObject clientDeliverable(Request &req)
 {
-    const QJsonObject d = req.db.one(
-        QStringLiteral("SELECT d.id, d.status, d.milestone_id, m.status AS milestone_status, "
-                       "m.title AS milestone_title, m.amount_paise, d.contract_id, "
-                       "c.status AS contract_status, c.client_id, c.freelancer_id "
-                       "FROM deliverables d JOIN milestones m ON m.id = d.milestone_id "
-                       "JOIN contracts c ON c.id = d.contract_id WHERE d.id = ?"),
-        {req.id()});
+    const QJsonObject d
+        = req.db.one(u"SELECT d.id, d.status, d.milestone_id, m.status AS milestone_status, "
+                     "m.title AS milestone_title, m.amount_paise, d.contract_id, "
+                     "c.status AS contract_status, c.client_id, c.freelancer_id "
+                     "FROM deliverables d JOIN milestones m ON m.id = d.milestone_id "
+                     "JOIN contracts c ON c.id = d.contract_id WHERE d.id = ?"_s,
+                     {req.id()});
     if (d.isEmpty() || member(d, "client_id") != req.userId)
-        fail(404, QStringLiteral("Delivery not found"));
+        fail(404, u"Delivery not found"_s);
     return d;
 }
 
 void requireActiveContract(const QJsonObject &m)
 {
-    if (text(m, "contract_status") != QLatin1String("active"))
-        fail(409, QStringLiteral("The contract is not active"));
+    if (text(m, "contract_status") != "active"_L1)
+        fail(409, u"The contract is not active"_s);
 }
 
 QJsonObject milestoneRecord(Storage &db, qint64 id)
 {
-    return db.one(QStringLiteral("SELECT id, contract_id, position, title, amount_paise, status, "
-                                 "funded_at, paid_at FROM milestones WHERE id = ?"),
+    return db.one(u"SELECT id, contract_id, position, title, amount_paise, status, "
+                  "funded_at, paid_at FROM milestones WHERE id = ?"_s,
                   {id});
 }
 
 QJsonObject deliverableRecord(Storage &db, qint64 id)
 {
-    return db.one(QStringLiteral("SELECT id, milestone_id, contract_id, summary, artifact_url, "
-                                 "status, feedback, created_at, decided_at FROM deliverables "
-                                 "WHERE id = ?"),
+    return db.one(u"SELECT id, milestone_id, contract_id, summary, artifact_url, "
+                  "status, feedback, created_at, decided_at FROM deliverables "
+                  "WHERE id = ?"_s,
                   {id});
 }
 
@@ -146,105 +145,99 @@ Reply fundMilestone(Request &req)
 {
     const QJsonObject m = partyMilestone(req);
     if (member(m, "client_id") != req.userId)
-        fail(404, QStringLiteral("Milestone not found"));
+        fail(404, u"Milestone not found"_s);
     requireActiveContract(m);
     if (text(m, "status") != Awaiting)
-        fail(409, QStringLiteral("This milestone is already funded"));
+        fail(409, u"This milestone is already funded"_s);
     const qint64 id = member(m, "id");
     const qint64 amount = member(m, "amount_paise");
 
     if (!Money::covers(req.db, req.userId, amount)) {
         // The wallet does not cover it: the payment is completed on the web; nothing changes here.
         const QString orderId
-            = QStringLiteral("order_sbx_%1")
-                  .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
-        return ok({{QStringLiteral("razorpay"),
-                    QJsonObject {{QStringLiteral("order_id"), orderId},
-                                 {QStringLiteral("amount_paise"), amount},
-                                 {QStringLiteral("currency"), QStringLiteral("INR")},
-                                 {QStringLiteral("milestone_id"), id}}},
-                   {QStringLiteral("funded"), false},
-                   {QStringLiteral("milestone"), milestoneRecord(req.db, id)}});
+            = u"order_sbx_%1"_s.arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0'));
+        return ok({{u"razorpay"_s,
+                    QJsonObject {{u"order_id"_s, orderId},
+                                 {u"amount_paise"_s, amount},
+                                 {u"currency"_s, u"INR"_s},
+                                 {u"milestone_id"_s, id}}},
+                   {u"funded"_s, false},
+                   {u"milestone"_s, milestoneRecord(req.db, id)}});
     }
 
     const QString now = Storage::now();
-    req.db.change(QStringLiteral("UPDATE milestones SET status = ?, funded_at = ? WHERE id = ?"),
+    req.db.change(u"UPDATE milestones SET status = ?, funded_at = ? WHERE id = ?"_s,
                   {Funded, now, id});
     Money::hold(req.db, req.userId, amount, Money::Escrow::Milestone, id,
-                QStringLiteral("Milestone funded: %1").arg(text(m, "title")));
-    notifyUser(req.db, member(m, "freelancer_id"), QStringLiteral("milestone_funded"),
-               QStringLiteral("Milestone funded: %1").arg(text(m, "title")),
-               QStringLiteral("%1 is in escrow for %2; you can start work.")
-                   .arg(QStringLiteral("₹%1").arg(amount / Money::PaisePerRupee),
-                        text(m, "contract_title")));
-    return ok({{QStringLiteral("funded"), true},
-               {QStringLiteral("milestone"), milestoneRecord(req.db, id)}});
+                u"Milestone funded: %1"_s.arg(text(m, "title")));
+    notifyUser(req.db, member(m, "freelancer_id"), u"milestone_funded"_s,
+               u"Milestone funded: %1"_s.arg(text(m, "title")),
+               u"%1 is in escrow for %2; you can start work."_s.arg(
+                   u"₹%1"_s.arg(amount / Money::PaisePerRupee), text(m, "contract_title")));
+    return ok({{u"funded"_s, true}, {u"milestone"_s, milestoneRecord(req.db, id)}});
 }
 
 Reply submitDeliverable(Request &req)
 {
     const QJsonObject m = partyMilestone(req);
     if (member(m, "freelancer_id") != req.userId)
-        fail(404, QStringLiteral("Milestone not found"));
-    const QString summary = req.text(QStringLiteral("summary"), 10, 5000);
-    const QString artifactUrl = req.optionalText(QStringLiteral("artifactUrl"), 2000);
-    if (!artifactUrl.isEmpty() && !artifactUrl.startsWith(QLatin1String("https://"))
-        && !artifactUrl.startsWith(QLatin1String("http://")))
-        fail(400, QStringLiteral("artifactUrl must be an http(s) link"));
+        fail(404, u"Milestone not found"_s);
+    const QString summary = req.text(u"summary"_s, 10, 5000);
+    const QString artifactUrl = req.optionalText(u"artifactUrl"_s, 2000);
+    if (!artifactUrl.isEmpty() && !artifactUrl.startsWith("https://"_L1)
+        && !artifactUrl.startsWith("http://"_L1))
+        fail(400, u"artifactUrl must be an http(s) link"_s);
     requireActiveContract(m);
     if (text(m, "status") != Funded)
-        fail(409, QStringLiteral("Only a funded milestone can be delivered"));
+        fail(409, u"Only a funded milestone can be delivered"_s);
 
     const qint64 milestoneId = member(m, "id");
     const qint64 deliverableId = req.db.insert(
-        QStringLiteral("INSERT INTO deliverables (milestone_id, contract_id, freelancer_id, "
-                       "summary, artifact_url, status, created_at) "
-                       "VALUES (?,?,?,?,?,'submitted',?)"),
+        u"INSERT INTO deliverables (milestone_id, contract_id, freelancer_id, "
+        "summary, artifact_url, status, created_at) "
+        "VALUES (?,?,?,?,?,'submitted',?)"_s,
         {milestoneId, member(m, "contract_id"), req.userId, summary, artifactUrl, Storage::now()});
-    req.db.change(QStringLiteral("UPDATE milestones SET status = ? WHERE id = ?"),
-                  {Delivered, milestoneId});
-    notifyUser(req.db, member(m, "client_id"), QStringLiteral("delivery_submitted"),
-               QStringLiteral("Delivery submitted: %1").arg(text(m, "title")),
-               QStringLiteral("Accept it to release the payment, or ask for a revision."));
-    return created({{QStringLiteral("deliverable"), deliverableRecord(req.db, deliverableId)}});
+    req.db.change(u"UPDATE milestones SET status = ? WHERE id = ?"_s, {Delivered, milestoneId});
+    notifyUser(req.db, member(m, "client_id"), u"delivery_submitted"_s,
+               u"Delivery submitted: %1"_s.arg(text(m, "title")),
+               u"Accept it to release the payment, or ask for a revision."_s);
+    return created({{u"deliverable"_s, deliverableRecord(req.db, deliverableId)}});
 }
 
 Reply openDispute(Request &req)
 {
     const QJsonObject m = partyMilestone(req);
-    const QString reason = req.text(QStringLiteral("reason"), 10, 5000);
-    const QString evidence = req.optionalText(QStringLiteral("evidence"), 10000);
+    const QString reason = req.text(u"reason"_s, 10, 5000);
+    const QString evidence = req.optionalText(u"evidence"_s, 10000);
     const QString status = text(m, "status");
     if (status != Funded && status != Delivered)
-        fail(409,
-             QStringLiteral("A dispute can be opened only on a funded or delivered milestone"));
+        fail(409, u"A dispute can be opened only on a funded or delivered milestone"_s);
 
     const qint64 milestoneId = member(m, "id");
     const qint64 disputeId = req.db.insert(
-        QStringLiteral("INSERT INTO disputes (milestone_id, contract_id, opened_by, reason, "
-                       "evidence, status, created_at) VALUES (?,?,?,?,?,'open',?)"),
+        u"INSERT INTO disputes (milestone_id, contract_id, opened_by, reason, "
+        "evidence, status, created_at) VALUES (?,?,?,?,?,'open',?)"_s,
         {milestoneId, member(m, "contract_id"), req.userId, reason, evidence, Storage::now()});
     // The escrow stays held until the dispute is settled; a pending delivery waits with it.
-    req.db.change(QStringLiteral("UPDATE milestones SET status = ? WHERE id = ?"),
-                  {Disputed, milestoneId});
-    req.db.change(QStringLiteral("UPDATE deliverables SET status = 'disputed' "
-                                 "WHERE milestone_id = ? AND status = 'submitted'"),
+    req.db.change(u"UPDATE milestones SET status = ? WHERE id = ?"_s, {Disputed, milestoneId});
+    req.db.change(u"UPDATE deliverables SET status = 'disputed' "
+                  "WHERE milestone_id = ? AND status = 'submitted'"_s,
                   {milestoneId});
     const qint64 other = member(m, "client_id") == req.userId ? member(m, "freelancer_id")
                                                               : member(m, "client_id");
-    notifyUser(req.db, other, QStringLiteral("dispute_opened"),
-               QStringLiteral("Dispute opened: %1").arg(text(m, "title")), reason.left(200));
-    return created({{QStringLiteral("dispute"),
-                     req.db.one(QStringLiteral("SELECT id, milestone_id, contract_id, opened_by, "
-                                               "reason, evidence, status, created_at "
-                                               "FROM disputes WHERE id = ?"),
+    notifyUser(req.db, other, u"dispute_opened"_s, u"Dispute opened: %1"_s.arg(text(m, "title")),
+               reason.left(200));
+    return created({{u"dispute"_s,
+                     req.db.one(u"SELECT id, milestone_id, contract_id, opened_by, "
+                                "reason, evidence, status, created_at "
+                                "FROM disputes WHERE id = ?"_s,
                                 {disputeId})}});
 }
 
 void requirePendingDelivery(const QJsonObject &d)
 {
-    if (text(d, "status") != QLatin1String("submitted") || text(d, "milestone_status") != Delivered)
-        fail(409, QStringLiteral("This delivery is no longer waiting for a decision"));
+    if (text(d, "status") != "submitted"_L1 || text(d, "milestone_status") != Delivered)
+        fail(409, u"This delivery is no longer waiting for a decision"_s);
 }
 
 Reply acceptDeliverable(Request &req)
@@ -254,92 +247,85 @@ Reply acceptDeliverable(Request &req)
     const qint64 milestoneId = member(d, "milestone_id");
     const qint64 contractId = member(d, "contract_id");
     const QString now = Storage::now();
-    req.db.change(QStringLiteral("UPDATE deliverables SET status = 'accepted', decided_at = ? "
-                                 "WHERE id = ?"),
+    req.db.change(u"UPDATE deliverables SET status = 'accepted', decided_at = ? "
+                  "WHERE id = ?"_s,
                   {now, member(d, "id")});
-    req.db.change(QStringLiteral("UPDATE milestones SET status = ?, paid_at = ? WHERE id = ?"),
+    req.db.change(u"UPDATE milestones SET status = ?, paid_at = ? WHERE id = ?"_s,
                   {Paid, now, milestoneId});
     Money::release(req.db, Money::Escrow::Milestone, milestoneId, member(d, "freelancer_id"),
-                   QStringLiteral("Milestone paid: %1").arg(text(d, "milestone_title")));
-    Money::issueInvoice(req.db, req.userId,
-                        QStringLiteral("Milestone: %1").arg(text(d, "milestone_title")),
+                   u"Milestone paid: %1"_s.arg(text(d, "milestone_title")));
+    Money::issueInvoice(req.db, req.userId, u"Milestone: %1"_s.arg(text(d, "milestone_title")),
                         member(d, "amount_paise"));
     const qint64 open = req.db
-                            .scalar(QStringLiteral("SELECT COUNT(*) FROM milestones WHERE "
-                                                   "contract_id = ? AND status <> ?"),
+                            .scalar(u"SELECT COUNT(*) FROM milestones WHERE "
+                                    "contract_id = ? AND status <> ?"_s,
                                     {contractId, Paid})
                             .toLongLong();
     if (open == 0)
-        req.db.change(QStringLiteral("UPDATE contracts SET status = 'completed' WHERE id = ?"),
-                      {contractId});
-    notifyUser(req.db, member(d, "freelancer_id"), QStringLiteral("payment_released"),
-               QStringLiteral("Payment released: %1").arg(text(d, "milestone_title")),
-               QStringLiteral("Your delivery was accepted; the payment is in your wallet."));
-    return ok({{QStringLiteral("deliverable"), deliverableRecord(req.db, member(d, "id"))},
-               {QStringLiteral("milestone"), milestoneRecord(req.db, milestoneId)}});
+        req.db.change(u"UPDATE contracts SET status = 'completed' WHERE id = ?"_s, {contractId});
+    notifyUser(req.db, member(d, "freelancer_id"), u"payment_released"_s,
+               u"Payment released: %1"_s.arg(text(d, "milestone_title")),
+               u"Your delivery was accepted; the payment is in your wallet."_s);
+    return ok({{u"deliverable"_s, deliverableRecord(req.db, member(d, "id"))},
+               {u"milestone"_s, milestoneRecord(req.db, milestoneId)}});
 }
 
 Reply requestRevision(Request &req)
 {
     const QJsonObject d = clientDeliverable(req);
-    const QString feedback = req.text(QStringLiteral("feedback"), 10, 5000);
+    const QString feedback = req.text(u"feedback"_s, 10, 5000);
     requirePendingDelivery(d);
     const qint64 milestoneId = member(d, "milestone_id");
-    req.db.change(QStringLiteral("UPDATE deliverables SET status = 'revision_requested', "
-                                 "feedback = ?, decided_at = ? WHERE id = ?"),
+    req.db.change(u"UPDATE deliverables SET status = 'revision_requested', "
+                  "feedback = ?, decided_at = ? WHERE id = ?"_s,
                   {feedback, Storage::now(), member(d, "id")});
-    req.db.change(QStringLiteral("UPDATE milestones SET status = ? WHERE id = ?"),
-                  {Funded, milestoneId});
-    notifyUser(req.db, member(d, "freelancer_id"), QStringLiteral("revision_requested"),
-               QStringLiteral("Revision requested: %1").arg(text(d, "milestone_title")),
-               feedback.left(200));
-    return ok({{QStringLiteral("deliverable"), deliverableRecord(req.db, member(d, "id"))},
-               {QStringLiteral("milestone"), milestoneRecord(req.db, milestoneId)}});
+    req.db.change(u"UPDATE milestones SET status = ? WHERE id = ?"_s, {Funded, milestoneId});
+    notifyUser(req.db, member(d, "freelancer_id"), u"revision_requested"_s,
+               u"Revision requested: %1"_s.arg(text(d, "milestone_title")), feedback.left(200));
+    return ok({{u"deliverable"_s, deliverableRecord(req.db, member(d, "id"))},
+               {u"milestone"_s, milestoneRecord(req.db, milestoneId)}});
 }
 
 Reply postScreenshot(Request &req)
 {
-    const qint64 contractId = req.idMember(QStringLiteral("contractId"));
-    const QJsonObject c
-        = req.db.one(QStringLiteral("SELECT id, contract_type, status FROM contracts "
-                                    "WHERE id = ? AND freelancer_id = ?"),
-                     {contractId, req.userId});
+    const qint64 contractId = req.idMember(u"contractId"_s);
+    const QJsonObject c = req.db.one(u"SELECT id, contract_type, status FROM contracts "
+                                     "WHERE id = ? AND freelancer_id = ?"_s,
+                                     {contractId, req.userId});
     if (c.isEmpty())
-        fail(404, QStringLiteral("Contract not found"));
-    const QJsonValue data = req.body.value(QStringLiteral("thumbnailData"));
+        fail(404, u"Contract not found"_s);
+    const QJsonValue data = req.body.value(u"thumbnailData"_s);
     if (!data.isString())
-        fail(400, QStringLiteral("thumbnailData is required"));
+        fail(400, u"thumbnailData is required"_s);
     QString why;
     const auto bytes = DataUrl::decodeJpeg(data.toString(), &why);
     if (!bytes)
-        fail(400, QStringLiteral("thumbnailData ") + why);
-    if (text(c, "contract_type") != QLatin1String("hourly")
-        || text(c, "status") != QLatin1String("active"))
+        fail(400, u"thumbnailData "_s + why);
+    if (text(c, "contract_type") != "hourly"_L1 || text(c, "status") != "active"_L1)
         fail(409,
-             QStringLiteral("Work screenshots are recorded only for an active hourly "
-                            "contract"));
+             u"Work screenshots are recorded only for an active hourly "
+             "contract"_s);
     const QString now = Storage::now();
-    const qint64 id = req.db.insert(
-        QStringLiteral("INSERT INTO work_screenshots (contract_id, freelancer_id, "
-                       "thumbnail_data, size_bytes, created_at) VALUES (?,?,?,?,?)"),
-        {contractId, req.userId, data.toString(), qint64(bytes->size()), now});
-    return created({{QStringLiteral("screenshot"),
-                     QJsonObject {{QStringLiteral("id"), id},
-                                  {QStringLiteral("contract_id"), contractId},
-                                  {QStringLiteral("size_bytes"), qint64(bytes->size())},
-                                  {QStringLiteral("created_at"), now}}}});
+    const qint64 id
+        = req.db.insert(u"INSERT INTO work_screenshots (contract_id, freelancer_id, "
+                        "thumbnail_data, size_bytes, created_at) VALUES (?,?,?,?,?)"_s,
+                        {contractId, req.userId, data.toString(), qint64(bytes->size()), now});
+    return created({{u"screenshot"_s,
+                     QJsonObject {{u"id"_s, id},
+                                  {u"contract_id"_s, contractId},
+                                  {u"size_bytes"_s, qint64(bytes->size())},
+                                  {u"created_at"_s, now}}}});
 }
 
 } // namespace
 
 void registerContractRoutes(Router &r)
 {
-    r.get(QStringLiteral("api/contracts"), Access::User, listContracts);
-    r.post(QStringLiteral("api/work-screenshots"), Access::Freelancer, postScreenshot);
-    r.post(QStringLiteral("api/milestones/<id>/funding-intents"), Access::Client, fundMilestone);
-    r.post(QStringLiteral("api/milestones/<id>/deliverables"), Access::Freelancer,
-           submitDeliverable);
-    r.post(QStringLiteral("api/milestones/<id>/disputes"), Access::User, openDispute);
-    r.post(QStringLiteral("api/deliverables/<id>/accept"), Access::Client, acceptDeliverable);
-    r.post(QStringLiteral("api/deliverables/<id>/revision"), Access::Client, requestRevision);
+    r.get(u"api/contracts"_s, Access::User, listContracts);
+    r.post(u"api/work-screenshots"_s, Access::Freelancer, postScreenshot);
+    r.post(u"api/milestones/<id>/funding-intents"_s, Access::Client, fundMilestone);
+    r.post(u"api/milestones/<id>/deliverables"_s, Access::Freelancer, submitDeliverable);
+    r.post(u"api/milestones/<id>/disputes"_s, Access::User, openDispute);
+    r.post(u"api/deliverables/<id>/accept"_s, Access::Client, acceptDeliverable);
+    r.post(u"api/deliverables/<id>/revision"_s, Access::Client, requestRevision);
 }

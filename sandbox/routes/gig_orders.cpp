@@ -5,6 +5,8 @@
 #include "storage.h"
 #include "users.h"
 
+using namespace Qt::StringLiterals;
+
 // Gig orders: pending → active (seller accepts) → delivered (seller delivers) → completed (client
 // accepts and pays, which releases the escrow to the seller). A delivered order may go back to
 // "revision" and is then delivered again. Either party may cancel a pending or active order,
@@ -20,26 +22,26 @@ enum class Side { Client, Seller, Either };
 QJsonObject partyOrder(Request &req, Side side)
 {
     const qint64 orderId = req.id();
-    const QJsonObject o = req.db.one(QStringLiteral("SELECT id, client_id, freelancer_id, status, "
-                                                    "gig_title, price_paise, review_score "
-                                                    "FROM gig_orders WHERE id = ?"),
+    const QJsonObject o = req.db.one(u"SELECT id, client_id, freelancer_id, status, "
+                                     "gig_title, price_paise, review_score "
+                                     "FROM gig_orders WHERE id = ?"_s,
                                      {orderId});
     if (o.isEmpty())
-        fail(404, QStringLiteral("Order not found"));
-    const bool isClient = o.value(QStringLiteral("client_id")).toInteger() == req.userId;
-    const bool isSeller = o.value(QStringLiteral("freelancer_id")).toInteger() == req.userId;
+        fail(404, u"Order not found"_s);
+    const bool isClient = o.value(u"client_id"_s).toInteger() == req.userId;
+    const bool isSeller = o.value(u"freelancer_id"_s).toInteger() == req.userId;
     if (!isClient && !isSeller)
-        fail(404, QStringLiteral("Order not found"));
+        fail(404, u"Order not found"_s);
     if (side == Side::Client && !isClient)
-        fail(403, QStringLiteral("Only the ordering client can do this"));
+        fail(403, u"Only the ordering client can do this"_s);
     if (side == Side::Seller && !isSeller)
-        fail(403, QStringLiteral("Only the seller can do this"));
+        fail(403, u"Only the seller can do this"_s);
     return o;
 }
 
 QString statusOf(const QJsonObject &o)
 {
-    return o.value(QStringLiteral("status")).toString();
+    return o.value(u"status"_s).toString();
 }
 
 qint64 idOf(const QJsonObject &o, const char *member = "id")
@@ -58,164 +60,149 @@ void setStatus(Request &req, qint64 orderId, const QString &status,
 {
     const QString now = Storage::now();
     if (extraColumn.isEmpty()) {
-        req.db.change(QStringLiteral("UPDATE gig_orders SET status = ?, updated_at = ? "
-                                     "WHERE id = ?"),
+        req.db.change(u"UPDATE gig_orders SET status = ?, updated_at = ? "
+                      "WHERE id = ?"_s,
                       {status, now, orderId});
     } else {
         // extraColumn is one of this file's own column names, never user input.
-        req.db.change(QStringLiteral("UPDATE gig_orders SET status = ?, updated_at = ?, %1 = ? "
-                                     "WHERE id = ?")
-                          .arg(extraColumn),
+        req.db.change(u"UPDATE gig_orders SET status = ?, updated_at = ?, %1 = ? "
+                      "WHERE id = ?"_s.arg(extraColumn),
                       {status, now, extraValue, orderId});
     }
 }
 
 Reply orderReply(Request &req, qint64 orderId)
 {
-    return ok({{QStringLiteral("order"), GigRecords::order(req.db, orderId)}});
+    return ok({{u"order"_s, GigRecords::order(req.db, orderId)}});
 }
 
 QString title(const QJsonObject &o)
 {
-    return o.value(QStringLiteral("gig_title")).toString();
+    return o.value(u"gig_title"_s).toString();
 }
 
 Reply listOrders(Request &req)
 {
-    const QJsonArray ids
-        = req.db.all(QStringLiteral("SELECT id FROM gig_orders WHERE client_id = ? "
-                                    "OR freelancer_id = ? ORDER BY id DESC"),
-                     {req.userId, req.userId});
+    const QJsonArray ids = req.db.all(u"SELECT id FROM gig_orders WHERE client_id = ? "
+                                      "OR freelancer_id = ? ORDER BY id DESC"_s,
+                                      {req.userId, req.userId});
     QJsonArray orders;
     for (const QJsonValue &row : ids)
         orders.append(GigRecords::order(req.db, idOf(row.toObject())));
-    return ok({{QStringLiteral("orders"), orders}});
+    return ok({{u"orders"_s, orders}});
 }
 
 Reply orderDetail(Request &req)
 {
     const QJsonObject o = partyOrder(req, Side::Either);
-    return ok({{QStringLiteral("order"), GigRecords::order(req.db, idOf(o))},
-               {QStringLiteral("messages"), GigRecords::messages(req.db, idOf(o))}});
+    return ok({{u"order"_s, GigRecords::order(req.db, idOf(o))},
+               {u"messages"_s, GigRecords::messages(req.db, idOf(o))}});
 }
 
 Reply acceptOrder(Request &req)
 {
     const QJsonObject o = partyOrder(req, Side::Seller);
-    requireStatus(o, {QStringLiteral("pending")},
-                  QStringLiteral("Only a pending order can be accepted"));
-    setStatus(req, idOf(o), QStringLiteral("active"), QStringLiteral("accepted_at"),
-              Storage::now());
-    notifyUser(req.db, idOf(o, "client_id"), QStringLiteral("order_accepted"),
-               QStringLiteral("Order accepted: %1").arg(title(o)),
-               QStringLiteral("%1 started work on your order.")
-                   .arg(Users::displayName(req.db, req.userId)));
+    requireStatus(o, {u"pending"_s}, u"Only a pending order can be accepted"_s);
+    setStatus(req, idOf(o), u"active"_s, u"accepted_at"_s, Storage::now());
+    notifyUser(req.db, idOf(o, "client_id"), u"order_accepted"_s,
+               u"Order accepted: %1"_s.arg(title(o)),
+               u"%1 started work on your order."_s.arg(Users::displayName(req.db, req.userId)));
     return orderReply(req, idOf(o));
 }
 
 Reply deliverOrder(Request &req)
 {
     const QJsonObject o = partyOrder(req, Side::Seller);
-    const QString note = req.text(QStringLiteral("note"), 5, 5000);
-    requireStatus(o, {QStringLiteral("active"), QStringLiteral("revision")},
-                  QStringLiteral("Only an active order or one under revision can be delivered"));
+    const QString note = req.text(u"note"_s, 5, 5000);
+    requireStatus(o, {u"active"_s, u"revision"_s},
+                  u"Only an active order or one under revision can be delivered"_s);
     const QString now = Storage::now();
-    req.db.change(QStringLiteral("UPDATE gig_orders SET status = 'delivered', delivery_note = ?, "
-                                 "delivered_at = ?, updated_at = ? WHERE id = ?"),
+    req.db.change(u"UPDATE gig_orders SET status = 'delivered', delivery_note = ?, "
+                  "delivered_at = ?, updated_at = ? WHERE id = ?"_s,
                   {note, now, now, idOf(o)});
-    GigRecords::addMessage(req.db, idOf(o), req.userId, QStringLiteral("Delivered: ") + note);
-    notifyUser(req.db, idOf(o, "client_id"), QStringLiteral("order_delivered"),
-               QStringLiteral("Order delivered: %1").arg(title(o)),
-               QStringLiteral("Review the delivery, then accept and pay or ask for a revision."));
+    GigRecords::addMessage(req.db, idOf(o), req.userId, u"Delivered: "_s + note);
+    notifyUser(req.db, idOf(o, "client_id"), u"order_delivered"_s,
+               u"Order delivered: %1"_s.arg(title(o)),
+               u"Review the delivery, then accept and pay or ask for a revision."_s);
     return orderReply(req, idOf(o));
 }
 
 Reply requestRevision(Request &req)
 {
     const QJsonObject o = partyOrder(req, Side::Client);
-    const QString note = req.text(QStringLiteral("note"), 5, 5000);
-    requireStatus(o, {QStringLiteral("delivered")},
-                  QStringLiteral("A revision can be asked only of a delivered order"));
-    setStatus(req, idOf(o), QStringLiteral("revision"), QStringLiteral("revision_note"), note);
-    GigRecords::addMessage(req.db, idOf(o), req.userId,
-                           QStringLiteral("Revision requested: ") + note);
-    notifyUser(req.db, idOf(o, "freelancer_id"), QStringLiteral("revision_requested"),
-               QStringLiteral("Revision requested: %1").arg(title(o)), note);
+    const QString note = req.text(u"note"_s, 5, 5000);
+    requireStatus(o, {u"delivered"_s}, u"A revision can be asked only of a delivered order"_s);
+    setStatus(req, idOf(o), u"revision"_s, u"revision_note"_s, note);
+    GigRecords::addMessage(req.db, idOf(o), req.userId, u"Revision requested: "_s + note);
+    notifyUser(req.db, idOf(o, "freelancer_id"), u"revision_requested"_s,
+               u"Revision requested: %1"_s.arg(title(o)), note);
     return orderReply(req, idOf(o));
 }
 
 Reply completeOrder(Request &req)
 {
     const QJsonObject o = partyOrder(req, Side::Client);
-    requireStatus(o, {QStringLiteral("delivered")},
-                  QStringLiteral("Only a delivered order can be accepted and paid"));
+    requireStatus(o, {u"delivered"_s}, u"Only a delivered order can be accepted and paid"_s);
     const qint64 orderId = idOf(o);
     const qint64 sellerId = idOf(o, "freelancer_id");
-    setStatus(req, orderId, QStringLiteral("completed"), QStringLiteral("completed_at"),
-              Storage::now());
+    setStatus(req, orderId, u"completed"_s, u"completed_at"_s, Storage::now());
     Money::release(req.db, Money::Escrow::GigOrder, orderId, sellerId,
-                   QStringLiteral("Gig order #%1: %2").arg(orderId).arg(title(o)));
-    Money::issueInvoice(req.db, req.userId,
-                        QStringLiteral("Gig order #%1: %2").arg(orderId).arg(title(o)),
-                        o.value(QStringLiteral("price_paise")).toInteger());
-    notifyUser(req.db, sellerId, QStringLiteral("payment_released"),
-               QStringLiteral("Payment released: %1").arg(title(o)),
-               QStringLiteral("The client accepted your delivery; the payment is in your wallet."));
+                   u"Gig order #%1: %2"_s.arg(orderId).arg(title(o)));
+    Money::issueInvoice(req.db, req.userId, u"Gig order #%1: %2"_s.arg(orderId).arg(title(o)),
+                        o.value(u"price_paise"_s).toInteger());
+    notifyUser(req.db, sellerId, u"payment_released"_s, u"Payment released: %1"_s.arg(title(o)),
+               u"The client accepted your delivery; the payment is in your wallet."_s);
     return orderReply(req, orderId);
 }
 
 Reply cancelOrder(Request &req)
 {
     const QJsonObject o = partyOrder(req, Side::Either);
-    const QString reason = req.text(QStringLiteral("reason"), 5, 2000);
-    requireStatus(o, {QStringLiteral("pending"), QStringLiteral("active")},
-                  QStringLiteral("Only a pending or active order can be cancelled"));
+    const QString reason = req.text(u"reason"_s, 5, 2000);
+    requireStatus(o, {u"pending"_s, u"active"_s},
+                  u"Only a pending or active order can be cancelled"_s);
     const qint64 orderId = idOf(o);
-    req.db.change(QStringLiteral("UPDATE gig_orders SET status = 'cancelled', cancel_reason = ?, "
-                                 "cancelled_by = ?, updated_at = ? WHERE id = ?"),
+    req.db.change(u"UPDATE gig_orders SET status = 'cancelled', cancel_reason = ?, "
+                  "cancelled_by = ?, updated_at = ? WHERE id = ?"_s,
                   {reason, req.userId, Storage::now(), orderId});
     Money::refund(req.db, Money::Escrow::GigOrder, orderId,
-                  QStringLiteral("Refund of gig order #%1: %2").arg(orderId).arg(title(o)));
-    GigRecords::addMessage(req.db, orderId, req.userId,
-                           QStringLiteral("Order cancelled: ") + reason);
+                  u"Refund of gig order #%1: %2"_s.arg(orderId).arg(title(o)));
+    GigRecords::addMessage(req.db, orderId, req.userId, u"Order cancelled: "_s + reason);
     const bool byClient = idOf(o, "client_id") == req.userId;
     notifyUser(req.db, byClient ? idOf(o, "freelancer_id") : idOf(o, "client_id"),
-               QStringLiteral("order_cancelled"),
-               QStringLiteral("Order cancelled: %1").arg(title(o)), reason);
+               u"order_cancelled"_s, u"Order cancelled: %1"_s.arg(title(o)), reason);
     return orderReply(req, orderId);
 }
 
 Reply reviewOrder(Request &req)
 {
     const QJsonObject o = partyOrder(req, Side::Client);
-    const qint64 score = req.integer(QStringLiteral("score"), 1, 5);
-    const QString review = req.optionalText(QStringLiteral("review"), 2000);
-    requireStatus(o, {QStringLiteral("completed")},
-                  QStringLiteral("Only a completed order can be reviewed"));
+    const qint64 score = req.integer(u"score"_s, 1, 5);
+    const QString review = req.optionalText(u"review"_s, 2000);
+    requireStatus(o, {u"completed"_s}, u"Only a completed order can be reviewed"_s);
     // The guard in the statement keeps a second review out even if two arrive together.
-    const int changed = req.db.change(QStringLiteral("UPDATE gig_orders SET review_score = ?, "
-                                                     "review = ?, reviewed_at = ?, updated_at = ? "
-                                                     "WHERE id = ? AND review_score IS NULL"),
+    const int changed = req.db.change(u"UPDATE gig_orders SET review_score = ?, "
+                                      "review = ?, reviewed_at = ?, updated_at = ? "
+                                      "WHERE id = ? AND review_score IS NULL"_s,
                                       {score, review, Storage::now(), Storage::now(), idOf(o)});
     if (changed == 0)
-        fail(409, QStringLiteral("This order has already been reviewed"));
-    notifyUser(req.db, idOf(o, "freelancer_id"), QStringLiteral("review_received"),
-               QStringLiteral("New review: %1 ★ on %2").arg(score).arg(title(o)), review);
+        fail(409, u"This order has already been reviewed"_s);
+    notifyUser(req.db, idOf(o, "freelancer_id"), u"review_received"_s,
+               u"New review: %1 ★ on %2"_s.arg(score).arg(title(o)), review);
     return orderReply(req, idOf(o));
 }
 
 Reply postMessage(Request &req)
 {
     const QJsonObject o = partyOrder(req, Side::Either);
-    const QString body = req.text(QStringLiteral("body"), 1, 2000);
+    const QString body = req.text(u"body"_s, 1, 2000);
     const qint64 messageId = GigRecords::addMessage(req.db, idOf(o), req.userId, body);
     const bool byClient = idOf(o, "client_id") == req.userId;
     notifyUser(req.db, byClient ? idOf(o, "freelancer_id") : idOf(o, "client_id"),
-               QStringLiteral("order_message"), QStringLiteral("New message on %1").arg(title(o)),
-               body.left(200));
-    return created({{QStringLiteral("message"),
-                     req.db.one(QStringLiteral("SELECT id, sender_id, body, created_at FROM "
-                                               "gig_order_messages WHERE id = ?"),
+               u"order_message"_s, u"New message on %1"_s.arg(title(o)), body.left(200));
+    return created({{u"message"_s,
+                     req.db.one(u"SELECT id, sender_id, body, created_at FROM "
+                                "gig_order_messages WHERE id = ?"_s,
                                 {messageId})}});
 }
 
@@ -223,13 +210,13 @@ Reply postMessage(Request &req)
 
 void registerGigOrderRoutes(Router &r)
 {
-    r.get(QStringLiteral("api/gig-orders"), Access::User, listOrders);
-    r.get(QStringLiteral("api/gig-orders/<id>"), Access::User, orderDetail);
-    r.post(QStringLiteral("api/gig-orders/<id>/accept"), Access::Freelancer, acceptOrder);
-    r.post(QStringLiteral("api/gig-orders/<id>/deliver"), Access::Freelancer, deliverOrder);
-    r.post(QStringLiteral("api/gig-orders/<id>/revision"), Access::Client, requestRevision);
-    r.post(QStringLiteral("api/gig-orders/<id>/complete"), Access::Client, completeOrder);
-    r.post(QStringLiteral("api/gig-orders/<id>/review"), Access::Client, reviewOrder);
-    r.post(QStringLiteral("api/gig-orders/<id>/cancel"), Access::User, cancelOrder);
-    r.post(QStringLiteral("api/gig-orders/<id>/messages"), Access::User, postMessage);
+    r.get(u"api/gig-orders"_s, Access::User, listOrders);
+    r.get(u"api/gig-orders/<id>"_s, Access::User, orderDetail);
+    r.post(u"api/gig-orders/<id>/accept"_s, Access::Freelancer, acceptOrder);
+    r.post(u"api/gig-orders/<id>/deliver"_s, Access::Freelancer, deliverOrder);
+    r.post(u"api/gig-orders/<id>/revision"_s, Access::Client, requestRevision);
+    r.post(u"api/gig-orders/<id>/complete"_s, Access::Client, completeOrder);
+    r.post(u"api/gig-orders/<id>/review"_s, Access::Client, reviewOrder);
+    r.post(u"api/gig-orders/<id>/cancel"_s, Access::User, cancelOrder);
+    r.post(u"api/gig-orders/<id>/messages"_s, Access::User, postMessage);
 }

@@ -11,25 +11,27 @@
 
 #include <QJsonDocument>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString ProjectColumns = QStringLiteral(
-    "SELECT p.id, p.client_id, u.full_name AS client_name, p.title, p.description, "
-    "p.required_skills, p.budget_paise, p.project_type, p.status, p.created_at, "
-    "p.published_at, (SELECT COUNT(*) FROM proposals WHERE project_id = p.id) AS "
-    "proposals_count FROM projects p JOIN users u ON u.id = p.client_id ");
+const QString ProjectColumns
+    = u"SELECT p.id, p.client_id, u.full_name AS client_name, p.title, p.description, "
+      "p.required_skills, p.budget_paise, p.project_type, p.status, p.created_at, "
+      "p.published_at, (SELECT COUNT(*) FROM proposals WHERE project_id = p.id) AS "
+      "proposals_count FROM projects p JOIN users u ON u.id = p.client_id "_s;
 
-const QString ProposalColumns = QStringLiteral(
-    "SELECT pr.id, pr.project_id, pr.freelancer_id, u.full_name AS freelancer_name, "
-    "pr.cover_letter, pr.amount_paise, pr.duration_days, pr.status, pr.created_at "
-    "FROM proposals pr JOIN users u ON u.id = pr.freelancer_id ");
+const QString ProposalColumns
+    = u"SELECT pr.id, pr.project_id, pr.freelancer_id, u.full_name AS freelancer_name, "
+      "pr.cover_letter, pr.amount_paise, pr.duration_days, pr.status, pr.created_at "
+      "FROM proposals pr JOIN users u ON u.id = pr.freelancer_id "_s;
 
 // required_skills is stored as JSON text; records carry it as a list.
 QJsonObject projectRecord(QJsonObject row)
 {
     const QJsonDocument skills
-        = QJsonDocument::fromJson(row.value(QStringLiteral("required_skills")).toString().toUtf8());
-    row.insert(QStringLiteral("required_skills"), skills.isArray() ? skills.array() : QJsonArray());
+        = QJsonDocument::fromJson(row.value(u"required_skills"_s).toString().toUtf8());
+    row.insert(u"required_skills"_s, skills.isArray() ? skills.array() : QJsonArray());
     return row;
 }
 
@@ -43,7 +45,7 @@ QJsonArray projectRecords(const QJsonArray &rows)
 
 QJsonObject projectById(Storage &db, qint64 id)
 {
-    const QJsonObject row = db.one(ProjectColumns + QStringLiteral("WHERE p.id = ?"), {id});
+    const QJsonObject row = db.one(ProjectColumns + u"WHERE p.id = ?"_s, {id});
     return row.isEmpty() ? row : projectRecord(row);
 }
 
@@ -51,81 +53,78 @@ QJsonObject projectById(Storage &db, qint64 id)
 QJsonObject ownProject(Request &req, qint64 id)
 {
     const QJsonObject p = projectById(req.db, id);
-    if (p.isEmpty() || p.value(QStringLiteral("client_id")).toInteger() != req.userId)
-        fail(404, QStringLiteral("Project not found"));
+    if (p.isEmpty() || p.value(u"client_id"_s).toInteger() != req.userId)
+        fail(404, u"Project not found"_s);
     return p;
 }
 
 Reply listOpen(Request &req)
 {
-    return ok({{QStringLiteral("projects"),
-                projectRecords(
-                    req.db.all(ProjectColumns
-                               + QStringLiteral("WHERE p.status = 'open' "
-                                                "ORDER BY p.published_at DESC, p.id DESC")))}});
+    return ok({{u"projects"_s,
+                projectRecords(req.db.all(ProjectColumns
+                                          + u"WHERE p.status = 'open' "
+                                            "ORDER BY p.published_at DESC, p.id DESC"_s))}});
 }
 
 Reply listMine(Request &req)
 {
-    return ok({{QStringLiteral("projects"),
+    return ok({{u"projects"_s,
                 projectRecords(req.db.all(ProjectColumns
-                                              + QStringLiteral("WHERE p.client_id = ? "
-                                                               "ORDER BY p.id DESC"),
+                                              + u"WHERE p.client_id = ? "
+                                                "ORDER BY p.id DESC"_s,
                                           {req.userId}))}});
 }
 
 Reply createProject(Request &req)
 {
-    const QString title = req.text(QStringLiteral("title"), 5, 200);
-    const QString description = req.text(QStringLiteral("description"), 30, 10000);
+    const QString title = req.text(u"title"_s, 5, 200);
+    const QString description = req.text(u"description"_s, 30, 10000);
     QJsonArray skills;
-    for (const QJsonValue &v : req.list(QStringLiteral("requiredSkills"), 20)) {
+    for (const QJsonValue &v : req.list(u"requiredSkills"_s, 20)) {
         if (!v.isString())
-            fail(400, QStringLiteral("requiredSkills must be a list of texts"));
+            fail(400, u"requiredSkills must be a list of texts"_s);
         const QString skill = v.toString().trimmed();
         if (skill.size() > 60)
-            fail(400, QStringLiteral("A skill may be at most 60 characters"));
+            fail(400, u"A skill may be at most 60 characters"_s);
         if (!skill.isEmpty() && !skills.contains(skill))
             skills.append(skill);
     }
-    const qint64 budget = req.rupees(QStringLiteral("budget"));
-    const QString type = req.text(QStringLiteral("projectType"), 1, 20);
-    if (type != QLatin1String("fixed") && type != QLatin1String("hourly"))
-        fail(400, QStringLiteral("projectType must be \"fixed\" or \"hourly\""));
+    const qint64 budget = req.rupees(u"budget"_s);
+    const QString type = req.text(u"projectType"_s, 1, 20);
+    if (type != "fixed"_L1 && type != "hourly"_L1)
+        fail(400, u"projectType must be \"fixed\" or \"hourly\""_s);
 
-    const qint64 id = req.db.insert(
-        QStringLiteral("INSERT INTO projects (client_id, title, description, required_skills, "
-                       "budget_paise, project_type, status, created_at) "
-                       "VALUES (?, ?, ?, ?, ?, ?, 'draft', ?)"),
-        {req.userId, title, description,
-         QString::fromUtf8(QJsonDocument(skills).toJson(QJsonDocument::Compact)), budget, type,
-         Storage::now()});
-    return created({{QStringLiteral("project"), projectById(req.db, id)}});
+    const qint64 id
+        = req.db.insert(u"INSERT INTO projects (client_id, title, description, required_skills, "
+                        "budget_paise, project_type, status, created_at) "
+                        "VALUES (?, ?, ?, ?, ?, ?, 'draft', ?)"_s,
+                        {req.userId, title, description,
+                         QString::fromUtf8(QJsonDocument(skills).toJson(QJsonDocument::Compact)),
+                         budget, type, Storage::now()});
+    return created({{u"project"_s, projectById(req.db, id)}});
 }
 
 Reply publishProject(Request &req)
 {
     const qint64 id = req.id(0);
     const QJsonObject p = ownProject(req, id);
-    const QString status = p.value(QStringLiteral("status")).toString();
-    if (status == QLatin1String("draft"))
-        req.db.change(QStringLiteral("UPDATE projects SET status = 'open', published_at = ? "
-                                     "WHERE id = ?"),
+    const QString status = p.value(u"status"_s).toString();
+    if (status == "draft"_L1)
+        req.db.change(u"UPDATE projects SET status = 'open', published_at = ? "
+                      "WHERE id = ?"_s,
                       {Storage::now(), id});
-    else if (status != QLatin1String("open"))
-        fail(409, QStringLiteral("This project can no longer be published"));
-    return ok({{QStringLiteral("project"), projectById(req.db, id)}});
+    else if (status != "open"_L1)
+        fail(409, u"This project can no longer be published"_s);
+    return ok({{u"project"_s, projectById(req.db, id)}});
 }
 
 Reply listProposals(Request &req)
 {
     const qint64 id = req.id(0);
     const QJsonObject p = ownProject(req, id);
-    return ok(
-        {{QStringLiteral("project"), p},
-         {QStringLiteral("proposals"),
-          req.db.all(ProposalColumns + QStringLiteral("WHERE pr.project_id = ? ORDER BY pr.id"),
-                     {id})}});
+    return ok({{u"project"_s, p},
+               {u"proposals"_s,
+                req.db.all(ProposalColumns + u"WHERE pr.project_id = ? ORDER BY pr.id"_s, {id})}});
 }
 
 Reply sendProposal(Request &req)
@@ -133,56 +132,54 @@ Reply sendProposal(Request &req)
     const qint64 id = req.id(0);
     const QJsonObject p = projectById(req.db, id);
     // Drafts are invisible to freelancers.
-    if (p.isEmpty() || p.value(QStringLiteral("status")).toString() == QLatin1String("draft"))
-        fail(404, QStringLiteral("Project not found"));
-    if (p.value(QStringLiteral("status")).toString() != QLatin1String("open"))
-        fail(409, QStringLiteral("This project is no longer open for proposals"));
-    const QString coverLetter = req.text(QStringLiteral("coverLetter"), 30, 10000);
-    const qint64 amount = req.rupees(QStringLiteral("amount"));
-    const qint64 days = req.integer(QStringLiteral("durationDays"), 1, 365);
+    if (p.isEmpty() || p.value(u"status"_s).toString() == "draft"_L1)
+        fail(404, u"Project not found"_s);
+    if (p.value(u"status"_s).toString() != "open"_L1)
+        fail(409, u"This project is no longer open for proposals"_s);
+    const QString coverLetter = req.text(u"coverLetter"_s, 30, 10000);
+    const qint64 amount = req.rupees(u"amount"_s);
+    const qint64 days = req.integer(u"durationDays"_s, 1, 365);
     if (req.db
-            .scalar(QStringLiteral("SELECT COUNT(*) FROM proposals WHERE project_id = ? AND "
-                                   "freelancer_id = ?"),
+            .scalar(u"SELECT COUNT(*) FROM proposals WHERE project_id = ? AND "
+                    "freelancer_id = ?"_s,
                     {id, req.userId})
             .toLongLong()
         > 0)
-        fail(409, QStringLiteral("You have already sent a proposal for this project"));
+        fail(409, u"You have already sent a proposal for this project"_s);
 
-    const qint64 proposalId = req.db.insert(
-        QStringLiteral("INSERT INTO proposals (project_id, freelancer_id, cover_letter, "
-                       "amount_paise, duration_days, status, created_at) "
-                       "VALUES (?, ?, ?, ?, ?, 'submitted', ?)"),
-        {id, req.userId, coverLetter, amount, days, Storage::now()});
-    notifyUser(req.db, p.value(QStringLiteral("client_id")).toInteger(),
-               QStringLiteral("proposal_received"), QStringLiteral("New proposal"),
-               QStringLiteral("%1 sent a proposal for “%2” (₹%3, %4 days).")
-                   .arg(Users::displayName(req.db, req.userId),
-                        p.value(QStringLiteral("title")).toString(),
-                        QString::number(amount / Money::PaisePerRupee), QString::number(days)));
+    const qint64 proposalId
+        = req.db.insert(u"INSERT INTO proposals (project_id, freelancer_id, cover_letter, "
+                        "amount_paise, duration_days, status, created_at) "
+                        "VALUES (?, ?, ?, ?, ?, 'submitted', ?)"_s,
+                        {id, req.userId, coverLetter, amount, days, Storage::now()});
+    notifyUser(req.db, p.value(u"client_id"_s).toInteger(), u"proposal_received"_s,
+               u"New proposal"_s,
+               u"%1 sent a proposal for “%2” (₹%3, %4 days)."_s.arg(
+                   Users::displayName(req.db, req.userId), p.value(u"title"_s).toString(),
+                   QString::number(amount / Money::PaisePerRupee), QString::number(days)));
     return created(
-        {{QStringLiteral("proposal"),
-          req.db.one(ProposalColumns + QStringLiteral("WHERE pr.id = ?"), {proposalId})}});
+        {{u"proposal"_s, req.db.one(ProposalColumns + u"WHERE pr.id = ?"_s, {proposalId})}});
 }
 
 Reply acceptProposal(Request &req)
 {
     const qint64 id = req.id(0);
-    const QJsonObject proposal = req.db.one(
-        QStringLiteral("SELECT pr.id, pr.project_id, pr.freelancer_id, pr.status, "
-                       "p.client_id, p.title, p.project_type, p.status AS project_status "
-                       "FROM proposals pr JOIN projects p ON p.id = pr.project_id "
-                       "WHERE pr.id = ?"),
-        {id});
-    if (proposal.isEmpty() || proposal.value(QStringLiteral("client_id")).toInteger() != req.userId)
-        fail(404, QStringLiteral("Proposal not found"));
-    if (proposal.value(QStringLiteral("status")).toString() != QLatin1String("submitted"))
-        fail(409, QStringLiteral("Only a submitted proposal can be accepted"));
-    if (proposal.value(QStringLiteral("project_status")).toString() != QLatin1String("open"))
-        fail(409, QStringLiteral("This project has already been awarded"));
+    const QJsonObject proposal
+        = req.db.one(u"SELECT pr.id, pr.project_id, pr.freelancer_id, pr.status, "
+                     "p.client_id, p.title, p.project_type, p.status AS project_status "
+                     "FROM proposals pr JOIN projects p ON p.id = pr.project_id "
+                     "WHERE pr.id = ?"_s,
+                     {id});
+    if (proposal.isEmpty() || proposal.value(u"client_id"_s).toInteger() != req.userId)
+        fail(404, u"Proposal not found"_s);
+    if (proposal.value(u"status"_s).toString() != "submitted"_L1)
+        fail(409, u"Only a submitted proposal can be accepted"_s);
+    if (proposal.value(u"project_status"_s).toString() != "open"_L1)
+        fail(409, u"This project has already been awarded"_s);
 
-    const QJsonArray entries = req.list(QStringLiteral("milestones"), 2);
+    const QJsonArray entries = req.list(u"milestones"_s, 2);
     if (entries.isEmpty())
-        fail(400, QStringLiteral("Define at least one milestone"));
+        fail(400, u"Define at least one milestone"_s);
     struct Milestone
     {
         QString title;
@@ -192,75 +189,73 @@ Reply acceptProposal(Request &req)
     qint64 total = 0;
     for (int i = 0; i < entries.size(); ++i) {
         if (!entries.at(i).isObject())
-            fail(400, QStringLiteral("Each milestone needs a title and an amount"));
+            fail(400, u"Each milestone needs a title and an amount"_s);
         const QJsonObject m = entries.at(i).toObject();
-        const QJsonValue titleValue = m.value(QStringLiteral("title"));
+        const QJsonValue titleValue = m.value(u"title"_s);
         if (!titleValue.isUndefined() && !titleValue.isNull() && !titleValue.isString())
-            fail(400, QStringLiteral("A milestone title must be text"));
+            fail(400, u"A milestone title must be text"_s);
         QString title = titleValue.toString().trimmed();
         if (title.size() > 200)
-            fail(400, QStringLiteral("A milestone title may be at most 200 characters"));
+            fail(400, u"A milestone title may be at most 200 characters"_s);
         if (title.isEmpty())
-            title = QStringLiteral("Milestone %1").arg(i + 1);
-        const QJsonValue amountValue = m.value(QStringLiteral("amount"));
+            title = u"Milestone %1"_s.arg(i + 1);
+        const QJsonValue amountValue = m.value(u"amount"_s);
         if (amountValue.isUndefined() || amountValue.isNull())
-            fail(400, QStringLiteral("Milestone %1: amount is required").arg(i + 1));
+            fail(400, u"Milestone %1: amount is required"_s.arg(i + 1));
         QString why;
         const auto amount = Money::parseRupees(amountValue, &why);
         if (!amount)
-            fail(400, QStringLiteral("Milestone %1: %2").arg(i + 1).arg(why));
+            fail(400, u"Milestone %1: %2"_s.arg(i + 1).arg(why));
         milestones.append({title, *amount});
         total += *amount;
     }
 
     const QString now = Storage::now();
-    const qint64 projectId = proposal.value(QStringLiteral("project_id")).toInteger();
-    const qint64 freelancerId = proposal.value(QStringLiteral("freelancer_id")).toInteger();
-    const QString title = proposal.value(QStringLiteral("title")).toString();
-    const qint64 contractId = req.db.insert(
-        QStringLiteral("INSERT INTO contracts (project_id, proposal_id, client_id, "
-                       "freelancer_id, title, contract_type, status, total_paise, created_at) "
-                       "VALUES (?, ?, ?, ?, ?, ?, 'active', ?, ?)"),
-        {projectId, id, req.userId, freelancerId, title,
-         proposal.value(QStringLiteral("project_type")).toString(), total, now});
+    const qint64 projectId = proposal.value(u"project_id"_s).toInteger();
+    const qint64 freelancerId = proposal.value(u"freelancer_id"_s).toInteger();
+    const QString title = proposal.value(u"title"_s).toString();
+    const qint64 contractId
+        = req.db.insert(u"INSERT INTO contracts (project_id, proposal_id, client_id, "
+                        "freelancer_id, title, contract_type, status, total_paise, created_at) "
+                        "VALUES (?, ?, ?, ?, ?, ?, 'active', ?, ?)"_s,
+                        {projectId, id, req.userId, freelancerId, title,
+                         proposal.value(u"project_type"_s).toString(), total, now});
     for (int i = 0; i < milestones.size(); ++i)
-        req.db.insert(QStringLiteral("INSERT INTO milestones (contract_id, position, title, "
-                                     "amount_paise, status, created_at) "
-                                     "VALUES (?, ?, ?, ?, 'awaiting_funding', ?)"),
+        req.db.insert(u"INSERT INTO milestones (contract_id, position, title, "
+                      "amount_paise, status, created_at) "
+                      "VALUES (?, ?, ?, ?, 'awaiting_funding', ?)"_s,
                       {contractId, i + 1, milestones.at(i).title, milestones.at(i).amount, now});
-    req.db.change(QStringLiteral("UPDATE proposals SET status = 'accepted' WHERE id = ?"), {id});
-    req.db.change(QStringLiteral("UPDATE proposals SET status = 'declined' WHERE project_id = ? "
-                                 "AND id <> ? AND status = 'submitted'"),
+    req.db.change(u"UPDATE proposals SET status = 'accepted' WHERE id = ?"_s, {id});
+    req.db.change(u"UPDATE proposals SET status = 'declined' WHERE project_id = ? "
+                  "AND id <> ? AND status = 'submitted'"_s,
                   {projectId, id});
-    req.db.change(QStringLiteral("UPDATE projects SET status = 'in_progress' WHERE id = ?"),
-                  {projectId});
-    notifyUser(req.db, freelancerId, QStringLiteral("contract_created"),
-               QStringLiteral("Contract created"),
-               QStringLiteral("Your proposal for “%1” was accepted: %2 milestone(s), ₹%3 in total.")
-                   .arg(title, QString::number(milestones.size()),
-                        QString::number(total / Money::PaisePerRupee)));
+    req.db.change(u"UPDATE projects SET status = 'in_progress' WHERE id = ?"_s, {projectId});
+    notifyUser(req.db, freelancerId, u"contract_created"_s, u"Contract created"_s,
+               u"Your proposal for “%1” was accepted: %2 milestone(s), ₹%3 in total."_s.arg(
+                   title, QString::number(milestones.size()),
+                   QString::number(total / Money::PaisePerRupee)));
 
     QJsonObject contract
-        = req.db.one(QStringLiteral("SELECT id, project_id, title AS project_title, client_id, "
-                                    "freelancer_id, contract_type, status, total_paise, created_at "
-                                    "FROM contracts WHERE id = ?"),
+        = req.db.one(u"SELECT id, project_id, title AS project_title, client_id, "
+                     "freelancer_id, contract_type, status, total_paise, created_at "
+                     "FROM contracts WHERE id = ?"_s,
                      {contractId});
-    contract.insert(QStringLiteral("milestones"),
-                    req.db.all(QStringLiteral("SELECT id, title, amount_paise, status FROM "
-                                              "milestones WHERE contract_id = ? ORDER BY position"),
+    contract.insert(u"milestones"_s,
+                    req.db.all(u"SELECT id, title, amount_paise, status FROM "
+                               "milestones WHERE contract_id = ? ORDER BY position"_s,
                                {contractId}));
-    return created({{QStringLiteral("contract"), contract}});
+    return created({{u"contract"_s, contract}});
 }
 
 } // namespace
 
 void registerProjectRoutes(Router &r)
 {
-    r.get(QStringLiteral("api/projects"), Access::User, listOpen);
-    r.get(QStringLiteral("api/my/projects"), Access::Client, listMine);
-    r.post(QStringLiteral("api/projects"), Access::Client, createProject);
-    r.post(QStringLiteral("api/projects/<id>/publish"), Access::Client, publishProject);
-    r.get(QStringLiteral("api/projects/<id>/proposals"), Access::Client, listProposals);
-    r.post(QStringLiteral("api/projects/<id>/proposals"), Access::Freelancer, sendProposal);
-    r.post(QStringLiteral("api/proposals/<id>/accept"), Access::Client, acceptProposal);
+    r.get(u"api/projects"_s, Access::User, listOpen);
+    r.get(u"api/my/projects"_s, Access::Client, listMine);
+    r.post(u"api/projects"_s, Access::Client, createProject);
+    r.post(u"api/projects/<id>/publish"_s, Access::Client, publishProject);
+    r.get(u"api/projects/<id>/proposals"_s, Access::Client, listProposals);
+    r.post(u"api/projects/<id>/proposals"_s, Access::Freelancer, sendProposal);
+    r.post(u"api/proposals/<id>/accept"_s, Access::Client, acceptProposal);
 }

@@ -5,33 +5,35 @@
 #include "money.h"
 #include "storage.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 Reply wallet(Request &req)
 {
     const qint64 held = req.db
-                            .scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM "
-                                                   "escrows WHERE payer_id = ? AND status = "
-                                                   "'held'"),
+                            .scalar(u"SELECT COALESCE(SUM(amount_paise), 0) FROM "
+                                    "escrows WHERE payer_id = ? AND status = "
+                                    "'held'"_s,
                                     {req.userId})
                             .toLongLong();
-    return ok({{QStringLiteral("wallet"),
-                QJsonObject {{QStringLiteral("balance_paise"), Money::balance(req.db, req.userId)},
-                             {QStringLiteral("escrow_paise"), held},
-                             {QStringLiteral("currency"), QStringLiteral("INR")}}},
-               {QStringLiteral("transactions"),
-                req.db.all(QStringLiteral("SELECT id, kind, description, amount_paise, ref_kind, "
-                                          "ref_id, created_at FROM wallet_transactions "
-                                          "WHERE user_id = ? ORDER BY id DESC LIMIT 500"),
+    return ok({{u"wallet"_s,
+                QJsonObject {{u"balance_paise"_s, Money::balance(req.db, req.userId)},
+                             {u"escrow_paise"_s, held},
+                             {u"currency"_s, u"INR"_s}}},
+               {u"transactions"_s,
+                req.db.all(u"SELECT id, kind, description, amount_paise, ref_kind, "
+                           "ref_id, created_at FROM wallet_transactions "
+                           "WHERE user_id = ? ORDER BY id DESC LIMIT 500"_s,
                            {req.userId})}});
 }
 
 Reply invoices(Request &req)
 {
-    return ok({{QStringLiteral("invoices"),
-                req.db.all(QStringLiteral("SELECT id, invoice_number, description, total_paise, "
-                                          "created_at FROM invoices WHERE user_id = ? "
-                                          "ORDER BY id DESC"),
+    return ok({{u"invoices"_s,
+                req.db.all(u"SELECT id, invoice_number, description, total_paise, "
+                           "created_at FROM invoices WHERE user_id = ? "
+                           "ORDER BY id DESC"_s,
                            {req.userId})}});
 }
 
@@ -39,6 +41,6 @@ Reply invoices(Request &req)
 
 void registerWalletRoutes(Router &r)
 {
-    r.get(QStringLiteral("api/wallet"), Access::User, wallet);
-    r.get(QStringLiteral("api/invoices"), Access::User, invoices);
+    r.get(u"api/wallet"_s, Access::User, wallet);
+    r.get(u"api/invoices"_s, Access::User, invoices);
 }

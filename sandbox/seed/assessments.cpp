@@ -6,6 +6,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+using namespace Qt::StringLiterals;
+
 // Demo exam history: the demo freelancer holds C++ Levels 1 and 2 (so Level 3, which has a fee,
 // is next) and Python Level 1, and failed SQL Level 1 once; the two-factor freelancer holds
 // Python Level 1. Every badge comes from a passed attempt with all answers right.
@@ -18,32 +20,29 @@ void attempt(Storage &db, qint64 userId, const QString &skillName, int levelNumb
     const ExamBank::Skill *skill = ExamBank::findSkill(skillName);
     const ExamBank::Level *level = skill ? ExamBank::findLevel(*skill, levelNumber) : nullptr;
     if (!level)
-        throw StorageError {
-            QStringLiteral("seed: no exam %1 level %2").arg(skillName).arg(levelNumber)};
+        throw StorageError {u"seed: no exam %1 level %2"_s.arg(skillName).arg(levelNumber)};
     QJsonObject answers;
     int score = 0;
     for (int i = 0; i < level->questions.size(); ++i) {
         const ExamBank::Question &q = level->questions.at(i);
         // A failed attempt gets only the first two right.
         const bool right = pass || i < 2;
-        const QString key = right
-            ? q.correctKey
-            : (q.correctKey == QLatin1String("a") ? QStringLiteral("b") : QStringLiteral("a"));
+        const QString key = right ? q.correctKey : (q.correctKey == "a"_L1 ? u"b"_s : u"a"_s);
         answers.insert(q.id, key);
         score += right ? 1 : 0;
     }
     const QString started = Storage::isoInDays(-daysAgo);
-    const qint64 attemptId = db.insert(
-        QStringLiteral("INSERT INTO assessment_attempts (user_id, skill, level, status, "
-                       "started_at, time_limit_seconds, submitted_at, score, total, "
-                       "violations, provisional_passed, answers) "
-                       "VALUES (?,?,?,?,?,?,?,?,?,?,0,?)"),
-        {userId, skillName, levelNumber, pass ? QStringLiteral("passed") : QStringLiteral("failed"),
-         started, level->timeLimitSeconds, started, score, int(level->questions.size()), 1,
-         QString::fromUtf8(QJsonDocument(answers).toJson(QJsonDocument::Compact))});
+    const qint64 attemptId
+        = db.insert(u"INSERT INTO assessment_attempts (user_id, skill, level, status, "
+                    "started_at, time_limit_seconds, submitted_at, score, total, "
+                    "violations, provisional_passed, answers) "
+                    "VALUES (?,?,?,?,?,?,?,?,?,?,0,?)"_s,
+                    {userId, skillName, levelNumber, pass ? u"passed"_s : u"failed"_s, started,
+                     level->timeLimitSeconds, started, score, int(level->questions.size()), 1,
+                     QString::fromUtf8(QJsonDocument(answers).toJson(QJsonDocument::Compact))});
     if (pass)
-        db.insert(QStringLiteral("INSERT INTO badges (user_id, skill, level, attempt_id, "
-                                 "awarded_at) VALUES (?,?,?,?,?)"),
+        db.insert(u"INSERT INTO badges (user_id, skill, level, attempt_id, "
+                  "awarded_at) VALUES (?,?,?,?,?)"_s,
                   {userId, skillName, levelNumber, attemptId, started});
 }
 
@@ -51,9 +50,9 @@ void attempt(Storage &db, qint64 userId, const QString &skillName, int levelNumb
 
 void seedAssessments(Storage &db, const SeedIds &ids)
 {
-    attempt(db, ids.freelancer, QStringLiteral("C++"), 1, 40, true);
-    attempt(db, ids.freelancer, QStringLiteral("C++"), 2, 25, true);
-    attempt(db, ids.freelancer, QStringLiteral("Python"), 1, 18, true);
-    attempt(db, ids.freelancer, QStringLiteral("SQL"), 1, 9, false);
-    attempt(db, ids.twoFactor, QStringLiteral("Python"), 1, 15, true);
+    attempt(db, ids.freelancer, u"C++"_s, 1, 40, true);
+    attempt(db, ids.freelancer, u"C++"_s, 2, 25, true);
+    attempt(db, ids.freelancer, u"Python"_s, 1, 18, true);
+    attempt(db, ids.freelancer, u"SQL"_s, 1, 9, false);
+    attempt(db, ids.twoFactor, u"Python"_s, 1, 15, true);
 }

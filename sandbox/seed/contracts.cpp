@@ -3,6 +3,8 @@
 #include "notify.h"
 #include "storage.h"
 
+using namespace Qt::StringLiterals;
+
 // Demo contracts between the demo client and the demo freelancer: a fixed-price contract with a
 // milestone in every state (paid, delivered, funded after a revision, disputed, awaiting
 // funding) and an active hourly contract with a paid and a funded week and two work screenshots.
@@ -39,28 +41,27 @@ qint64 contract(Storage &db, const SeedIds &ids, const QString &title, const QSt
         total += m.rupees * Money::PaisePerRupee;
     const QString when = Storage::isoInDays(-daysAgo);
     const qint64 project = db.insert(
-        QStringLiteral("INSERT INTO projects (client_id, title, description, required_skills, "
-                       "budget_paise, project_type, status, created_at, published_at) "
-                       "VALUES (?,?,?,?,?,?,'in_progress',?,?)"),
-        {ids.client, title, description, QStringLiteral("[\"C++\",\"Qt\"]"), total, type, when,
-         when});
-    const qint64 proposal = db.insert(
-        QStringLiteral("INSERT INTO proposals (project_id, freelancer_id, cover_letter, "
-                       "amount_paise, duration_days, status, created_at) "
-                       "VALUES (?,?,?,?,?,'accepted',?)"),
-        {project, ids.freelancer,
-         QStringLiteral("I have shipped three Qt desktop apps of this kind; happy to start "
-                        "this week."),
-         total, 30, when});
-    const qint64 id = db.insert(
-        QStringLiteral("INSERT INTO contracts (project_id, proposal_id, client_id, "
-                       "freelancer_id, title, contract_type, status, total_paise, created_at) "
-                       "VALUES (?,?,?,?,?,?,'active',?,?)"),
-        {project, proposal, ids.client, ids.freelancer, title, type, total, when});
+        u"INSERT INTO projects (client_id, title, description, required_skills, "
+        "budget_paise, project_type, status, created_at, published_at) "
+        "VALUES (?,?,?,?,?,?,'in_progress',?,?)"_s,
+        {ids.client, title, description, u"[\"C++\",\"Qt\"]"_s, total, type, when, when});
+    const qint64 proposal
+        = db.insert(u"INSERT INTO proposals (project_id, freelancer_id, cover_letter, "
+                    "amount_paise, duration_days, status, created_at) "
+                    "VALUES (?,?,?,?,?,'accepted',?)"_s,
+                    {project, ids.freelancer,
+                     u"I have shipped three Qt desktop apps of this kind; happy to start "
+                     "this week."_s,
+                     total, 30, when});
+    const qint64 id
+        = db.insert(u"INSERT INTO contracts (project_id, proposal_id, client_id, "
+                    "freelancer_id, title, contract_type, status, total_paise, created_at) "
+                    "VALUES (?,?,?,?,?,?,'active',?,?)"_s,
+                    {project, proposal, ids.client, ids.freelancer, title, type, total, when});
     for (int i = 0; i < milestones.size(); ++i)
-        db.insert(QStringLiteral("INSERT INTO milestones (contract_id, position, title, "
-                                 "amount_paise, status, created_at) "
-                                 "VALUES (?,?,?,?,'awaiting_funding',?)"),
+        db.insert(u"INSERT INTO milestones (contract_id, position, title, "
+                  "amount_paise, status, created_at) "
+                  "VALUES (?,?,?,?,'awaiting_funding',?)"_s,
                   {id, i + 1, QString::fromUtf8(milestones.at(i).title),
                    milestones.at(i).rupees * Money::PaisePerRupee, when});
     return id;
@@ -69,52 +70,48 @@ qint64 contract(Storage &db, const SeedIds &ids, const QString &title, const QSt
 qint64 milestone(Storage &db, qint64 contractId, int position)
 {
     return db
-        .scalar(QStringLiteral("SELECT id FROM milestones WHERE contract_id = ? AND "
-                               "position = ?"),
+        .scalar(u"SELECT id FROM milestones WHERE contract_id = ? AND "
+                "position = ?"_s,
                 {contractId, position})
         .toLongLong();
 }
 
 void fund(Storage &db, const SeedIds &ids, qint64 milestoneId)
 {
-    const QJsonObject m = db.one(QStringLiteral("SELECT title, amount_paise FROM milestones "
-                                                "WHERE id = ?"),
+    const QJsonObject m = db.one(u"SELECT title, amount_paise FROM milestones "
+                                 "WHERE id = ?"_s,
                                  {milestoneId});
-    db.change(QStringLiteral("UPDATE milestones SET status = 'funded', funded_at = ? WHERE id = ?"),
+    db.change(u"UPDATE milestones SET status = 'funded', funded_at = ? WHERE id = ?"_s,
               {Storage::isoInDays(-10), milestoneId});
-    Money::hold(
-        db, ids.client, m.value(QStringLiteral("amount_paise")).toInteger(),
-        Money::Escrow::Milestone, milestoneId,
-        QStringLiteral("Milestone funded: %1").arg(m.value(QStringLiteral("title")).toString()));
+    Money::hold(db, ids.client, m.value(u"amount_paise"_s).toInteger(), Money::Escrow::Milestone,
+                milestoneId, u"Milestone funded: %1"_s.arg(m.value(u"title"_s).toString()));
 }
 
 qint64 deliver(Storage &db, const SeedIds &ids, qint64 contractId, qint64 milestoneId,
                const QString &summary, const QString &status, const QString &feedback = QString())
 {
-    db.change(QStringLiteral("UPDATE milestones SET status = 'delivered' WHERE id = ?"),
-              {milestoneId});
-    return db.insert(
-        QStringLiteral("INSERT INTO deliverables (milestone_id, contract_id, "
-                       "freelancer_id, summary, artifact_url, status, feedback, "
-                       "created_at, decided_at) VALUES (?,?,?,?,'',?,?,?,?)"),
-        {milestoneId, contractId, ids.freelancer, summary, status, feedback, Storage::isoInDays(-5),
-         status == QLatin1String("submitted") ? QVariant() : QVariant(Storage::isoInDays(-4))});
+    db.change(u"UPDATE milestones SET status = 'delivered' WHERE id = ?"_s, {milestoneId});
+    return db.insert(u"INSERT INTO deliverables (milestone_id, contract_id, "
+                     "freelancer_id, summary, artifact_url, status, feedback, "
+                     "created_at, decided_at) VALUES (?,?,?,?,'',?,?,?,?)"_s,
+                     {milestoneId, contractId, ids.freelancer, summary, status, feedback,
+                      Storage::isoInDays(-5),
+                      status == "submitted"_L1 ? QVariant() : QVariant(Storage::isoInDays(-4))});
 }
 
 void pay(Storage &db, const SeedIds &ids, qint64 milestoneId)
 {
     const QString title
-        = db.scalar(QStringLiteral("SELECT title FROM milestones WHERE id = ?"), {milestoneId})
-              .toString();
-    const qint64 amount = db.scalar(QStringLiteral("SELECT amount_paise FROM milestones "
-                                                   "WHERE id = ?"),
+        = db.scalar(u"SELECT title FROM milestones WHERE id = ?"_s, {milestoneId}).toString();
+    const qint64 amount = db.scalar(u"SELECT amount_paise FROM milestones "
+                                    "WHERE id = ?"_s,
                                     {milestoneId})
                               .toLongLong();
-    db.change(QStringLiteral("UPDATE milestones SET status = 'paid', paid_at = ? WHERE id = ?"),
+    db.change(u"UPDATE milestones SET status = 'paid', paid_at = ? WHERE id = ?"_s,
               {Storage::isoInDays(-4), milestoneId});
     Money::release(db, Money::Escrow::Milestone, milestoneId, ids.freelancer,
-                   QStringLiteral("Milestone paid: %1").arg(title));
-    Money::issueInvoice(db, ids.client, QStringLiteral("Milestone: %1").arg(title), amount);
+                   u"Milestone paid: %1"_s.arg(title));
+    Money::issueInvoice(db, ids.client, u"Milestone: %1"_s.arg(title), amount);
 }
 
 } // namespace
@@ -122,78 +119,74 @@ void pay(Storage &db, const SeedIds &ids, qint64 milestoneId)
 void seedContracts(Storage &db, const SeedIds &ids)
 {
     // --- fixed price: one milestone in every state ----------------------------------------
-    const qint64 fixed = contract(
-        db, ids, QStringLiteral("Inventory desktop app for a retail chain"),
-        QStringLiteral("A Qt desktop app for stock levels, suppliers and purchase orders, "
-                       "synchronised with our web backend."),
-        QStringLiteral("fixed"),
-        {{"Requirements and wireframes", 8000},
-         {"Core data model and sync", 15000},
-         {"Reporting screens", 12000},
-         {"Offline mode", 9000},
-         {"Packaging and hand-over", 6000}},
-        30);
+    const qint64 fixed
+        = contract(db, ids, u"Inventory desktop app for a retail chain"_s,
+                   u"A Qt desktop app for stock levels, suppliers and purchase orders, "
+                   "synchronised with our web backend."_s,
+                   u"fixed"_s,
+                   {{"Requirements and wireframes", 8000},
+                    {"Core data model and sync", 15000},
+                    {"Reporting screens", 12000},
+                    {"Offline mode", 9000},
+                    {"Packaging and hand-over", 6000}},
+                   30);
     const qint64 paid = milestone(db, fixed, 1);
     fund(db, ids, paid);
     deliver(db, ids, fixed, paid,
-            QStringLiteral("Requirements document and clickable wireframes for "
-                           "all twelve screens."),
-            QStringLiteral("accepted"));
+            u"Requirements document and clickable wireframes for "
+            "all twelve screens."_s,
+            u"accepted"_s);
     pay(db, ids, paid);
 
     const qint64 delivered = milestone(db, fixed, 2);
     fund(db, ids, delivered);
     deliver(db, ids, fixed, delivered,
-            QStringLiteral("SQLite model with background sync to the REST backend; tests "
-                           "included."),
-            QStringLiteral("submitted"));
+            u"SQLite model with background sync to the REST backend; tests "
+            "included."_s,
+            u"submitted"_s);
 
     // Funded again after a revision request on its first delivery.
     const qint64 funded = milestone(db, fixed, 3);
     fund(db, ids, funded);
-    deliver(db, ids, fixed, funded, QStringLiteral("Stock and supplier reports with CSV export."),
-            QStringLiteral("revision_requested"),
-            QStringLiteral("Please add the purchase-order report and PDF export."));
-    db.change(QStringLiteral("UPDATE milestones SET status = 'funded' WHERE id = ?"), {funded});
+    deliver(db, ids, fixed, funded, u"Stock and supplier reports with CSV export."_s,
+            u"revision_requested"_s, u"Please add the purchase-order report and PDF export."_s);
+    db.change(u"UPDATE milestones SET status = 'funded' WHERE id = ?"_s, {funded});
 
     const qint64 disputed = milestone(db, fixed, 4);
     fund(db, ids, disputed);
-    db.change(QStringLiteral("UPDATE milestones SET status = 'disputed' WHERE id = ?"), {disputed});
-    db.insert(QStringLiteral("INSERT INTO disputes (milestone_id, contract_id, opened_by, reason, "
-                             "evidence, status, created_at) VALUES (?,?,?,?,?,'open',?)"),
+    db.change(u"UPDATE milestones SET status = 'disputed' WHERE id = ?"_s, {disputed});
+    db.insert(u"INSERT INTO disputes (milestone_id, contract_id, opened_by, reason, "
+              "evidence, status, created_at) VALUES (?,?,?,?,?,'open',?)"_s,
               {disputed, fixed, ids.freelancer,
-               QStringLiteral("The offline mode scope grew to include conflict resolution, which "
-                              "was not in the agreed milestone."),
-               QStringLiteral("Milestone description of 2 March versus the request of 9 March."),
+               u"The offline mode scope grew to include conflict resolution, which "
+               "was not in the agreed milestone."_s,
+               u"Milestone description of 2 March versus the request of 9 March."_s,
                Storage::isoInDays(-3)});
     // Milestone 5 stays awaiting funding.
 
-    notifyUser(db, ids.client, QStringLiteral("delivery_submitted"),
-               QStringLiteral("Delivery submitted: Core data model and sync"),
-               QStringLiteral("Accept it to release the payment, or ask for a revision."));
-    notifyUser(db, ids.freelancer, QStringLiteral("milestone_funded"),
-               QStringLiteral("Milestone funded: Reporting screens"),
-               QStringLiteral("₹12000 is in escrow; you can start work."));
+    notifyUser(db, ids.client, u"delivery_submitted"_s,
+               u"Delivery submitted: Core data model and sync"_s,
+               u"Accept it to release the payment, or ask for a revision."_s);
+    notifyUser(db, ids.freelancer, u"milestone_funded"_s, u"Milestone funded: Reporting screens"_s,
+               u"₹12000 is in escrow; you can start work."_s);
 
     // --- hourly: ZadoZirir records work on it --------------------------------------------
-    const qint64 hourly = contract(
-        db, ids, QStringLiteral("Ongoing C++ maintenance (hourly)"),
-        QStringLiteral("Bug fixing and small features on our C++ codebase, about ten hours "
-                       "a week, billed weekly."),
-        QStringLiteral("hourly"), {{"Week 1 (10 hours)", 10000}, {"Week 2 (10 hours)", 10000}}, 12);
+    const qint64 hourly
+        = contract(db, ids, u"Ongoing C++ maintenance (hourly)"_s,
+                   u"Bug fixing and small features on our C++ codebase, about ten hours "
+                   "a week, billed weekly."_s,
+                   u"hourly"_s, {{"Week 1 (10 hours)", 10000}, {"Week 2 (10 hours)", 10000}}, 12);
     const qint64 week1 = milestone(db, hourly, 1);
     fund(db, ids, week1);
     deliver(db, ids, hourly, week1,
-            QStringLiteral("Fixed the crash on import, the slow search and two UI glitches."),
-            QStringLiteral("accepted"));
+            u"Fixed the crash on import, the slow search and two UI glitches."_s, u"accepted"_s);
     pay(db, ids, week1);
     fund(db, ids, milestone(db, hourly, 2));
 
-    const QString thumbnail
-        = QStringLiteral("data:image/jpeg;base64,") + QLatin1String(ThumbnailBase64);
+    const QString thumbnail = u"data:image/jpeg;base64,"_s + QLatin1String(ThumbnailBase64);
     const qint64 size = QByteArray::fromBase64(QByteArray(ThumbnailBase64)).size();
     for (int daysAgo : {2, 1})
-        db.insert(QStringLiteral("INSERT INTO work_screenshots (contract_id, freelancer_id, "
-                                 "thumbnail_data, size_bytes, created_at) VALUES (?,?,?,?,?)"),
+        db.insert(u"INSERT INTO work_screenshots (contract_id, freelancer_id, "
+                  "thumbnail_data, size_bytes, created_at) VALUES (?,?,?,?,?)"_s,
                   {hourly, ids.freelancer, thumbnail, size, Storage::isoInDays(-daysAgo)});
 }

@@ -27,46 +27,37 @@ SeedIds seedUsers(Storage &db, int pbkdf2Iterations)
     ids.client = demo.at(0);
     ids.freelancer = demo.at(1);
     ids.twoFactor = demo.at(2);
-    db.change(QStringLiteral("UPDATE users SET totp_secret = ? WHERE id = ?"),
+    db.change(u"UPDATE users SET totp_secret = ? WHERE id = ?"_s,
               {demoAccounts().at(2).totpSecret, ids.twoFactor});
 
     // Other people of the marketplace; nobody signs in as them (random passwords).
-    ids.client2 = Users::create(
-        db, QStringLiteral("studio@velto.test"), QStringLiteral("not-a-demo-login-1"),
-        QStringLiteral("Kavya Rao (Pixel Studio)"), QStringLiteral("client"), 1, true);
-    ids.freelancer2 = Users::create(
-        db, QStringLiteral("dev.ananya@velto.test"), QStringLiteral("not-a-demo-login-2"),
-        QStringLiteral("Ananya Singh"), QStringLiteral("freelancer"), 1, true);
-    ids.freelancer3 = Users::create(
-        db, QStringLiteral("design.arjun@velto.test"), QStringLiteral("not-a-demo-login-3"),
-        QStringLiteral("Arjun Nair"), QStringLiteral("freelancer"), 1, true);
+    ids.client2 = Users::create(db, u"studio@velto.test"_s, u"not-a-demo-login-1"_s,
+                                u"Kavya Rao (Pixel Studio)"_s, u"client"_s, 1, true);
+    ids.freelancer2 = Users::create(db, u"dev.ananya@velto.test"_s, u"not-a-demo-login-2"_s,
+                                    u"Ananya Singh"_s, u"freelancer"_s, 1, true);
+    ids.freelancer3 = Users::create(db, u"design.arjun@velto.test"_s, u"not-a-demo-login-3"_s,
+                                    u"Arjun Nair"_s, u"freelancer"_s, 1, true);
     // The other people were made with one iteration for speed; give them unusable hashes.
     for (qint64 id : {ids.client2, ids.freelancer2, ids.freelancer3})
-        db.change(QStringLiteral("UPDATE users SET password_hash = '' WHERE id = ?"), {id});
+        db.change(u"UPDATE users SET password_hash = '' WHERE id = ?"_s, {id});
 
-    db.change(QStringLiteral("UPDATE users SET kyc_status = 'verified' WHERE id IN (?, ?, ?, ?)"),
+    db.change(u"UPDATE users SET kyc_status = 'verified' WHERE id IN (?, ?, ?, ?)"_s,
               {ids.client, ids.freelancer, ids.client2, ids.freelancer2});
-    db.change(QStringLiteral("UPDATE users SET kyc_status = 'pending' WHERE id = ?"),
-              {ids.twoFactor});
+    db.change(u"UPDATE users SET kyc_status = 'pending' WHERE id = ?"_s, {ids.twoFactor});
     // Referrals of the demo freelancer.
-    db.change(QStringLiteral("UPDATE users SET referred_by = ? WHERE id IN (?, ?)"),
+    db.change(u"UPDATE users SET referred_by = ? WHERE id IN (?, ?)"_s,
               {ids.freelancer, ids.freelancer3, ids.twoFactor});
-    db.change(QStringLiteral("UPDATE users SET referred_by = ? WHERE id = ?"),
-              {ids.client, ids.client2});
+    db.change(u"UPDATE users SET referred_by = ? WHERE id = ?"_s, {ids.client, ids.client2});
 
     // Opening balances.
-    Money::deposit(db, ids.client, 250000 * Money::PaisePerRupee,
-                   QStringLiteral("Wallet top-up (card)"));
-    Money::deposit(db, ids.client2, 150000 * Money::PaisePerRupee,
-                   QStringLiteral("Wallet top-up (UPI)"));
-    Money::deposit(db, ids.freelancer, 12000 * Money::PaisePerRupee,
-                   QStringLiteral("Opening balance"));
-    Money::deposit(db, ids.twoFactor, 1500 * Money::PaisePerRupee,
-                   QStringLiteral("Opening balance"));
+    Money::deposit(db, ids.client, 250000 * Money::PaisePerRupee, u"Wallet top-up (card)"_s);
+    Money::deposit(db, ids.client2, 150000 * Money::PaisePerRupee, u"Wallet top-up (UPI)"_s);
+    Money::deposit(db, ids.freelancer, 12000 * Money::PaisePerRupee, u"Opening balance"_s);
+    Money::deposit(db, ids.twoFactor, 1500 * Money::PaisePerRupee, u"Opening balance"_s);
 
-    db.insert(QStringLiteral("INSERT INTO bank_accounts (user_id, account_holder, account_number, "
-                             "ifsc, status, updated_at) VALUES (?, ?, ?, ?, 'approved', ?)"),
-              {ids.freelancer, QStringLiteral("Ravi Kumar"), QStringLiteral("50100234567891"),
-               QStringLiteral("HDFC0001234"), Storage::now()});
+    db.insert(
+        u"INSERT INTO bank_accounts (user_id, account_holder, account_number, "
+        "ifsc, status, updated_at) VALUES (?, ?, ?, ?, 'approved', ?)"_s,
+        {ids.freelancer, u"Ravi Kumar"_s, u"50100234567891"_s, u"HDFC0001234"_s, Storage::now()});
     return ids;
 }
