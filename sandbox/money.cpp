@@ -76,6 +76,11 @@ std::optional<qint64> parsePaise(const QJsonValue &value, QString *why)
     return static_cast<qint64>(d);
 }
 
+QString rupeesText(qint64 paise)
+{
+    return u"₹%1"_s.arg(paise / PaisePerRupee);
+}
+
 qint64 balance(Storage &db, qint64 userId)
 {
     return db
@@ -112,9 +117,7 @@ void hold(Storage &db, qint64 payerId, qint64 paise, const QString &kind, qint64
     requirePositive(paise);
     if (!covers(db, payerId, paise))
         throw HttpError {409, u"Insufficient wallet balance"_s};
-    if (db.scalar(u"SELECT COUNT(*) FROM escrows WHERE kind = ? AND ref_id = ?"_s, {kind, refId})
-            .toLongLong()
-        > 0)
+    if (db.exists(u"SELECT 1 FROM escrows WHERE kind = ? AND ref_id = ?"_s, {kind, refId}))
         throw HttpError {409, u"Already funded"_s};
     db.insert(u"INSERT INTO escrows (kind, ref_id, payer_id, amount_paise, status, "
               "created_at) VALUES (?,?,?,?, 'held', ?)"_s,
@@ -159,11 +162,9 @@ void refund(Storage &db, const QString &kind, qint64 refId, const QString &descr
 
 bool isHeld(Storage &db, const QString &kind, qint64 refId)
 {
-    return db.scalar(u"SELECT COUNT(*) FROM escrows WHERE kind = ? AND ref_id = ? "
+    return db.exists(u"SELECT 1 FROM escrows WHERE kind = ? AND ref_id = ? "
                      "AND status = 'held'"_s,
-                     {kind, refId})
-               .toLongLong()
-        > 0;
+                     {kind, refId});
 }
 
 qint64 houseAccountId(Storage &db)

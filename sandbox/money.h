@@ -26,6 +26,8 @@ constexpr qint64 MaxRupees = 10000000;
 // blanks, decimals or exponent), positive, at most MaxRupees. Anything else gives nullopt and a
 // reason in *why.
 std::optional<qint64> parseRupees(const QJsonValue &value, QString *why = nullptr);
+// The amount in whole rupees as people read it in a message: "₹1500" (paise are dropped).
+QString rupeesText(qint64 paise);
 // An integer paise amount given as a JSON number (e.g. a gig package's price_paise): whole,
 // positive, at most MaxRupees * 100.
 std::optional<qint64> parsePaise(const QJsonValue &value, QString *why = nullptr);

@@ -394,6 +394,11 @@ QJsonArray Storage::all(const QString &sql, const QVariantList &params)
     return rows;
 }
 
+bool Storage::exists(const QString &sql, const QVariantList &params)
+{
+    return exec(sql, params).next();
+}
+
 QVariant Storage::scalar(const QString &sql, const QVariantList &params)
 {
     QSqlQuery q = exec(sql, params);

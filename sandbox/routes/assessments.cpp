@@ -2,6 +2,7 @@
 #include "exambank.h"
 #include "http.h"
 #include "notify.h"
+#include "records.h"
 #include "storage.h"
 
 #include <QDateTime>
@@ -22,15 +23,8 @@ using namespace ExamBank;
 
 constexpr int MaxEventsPerAttempt = 1000;
 
-qint64 member(const QJsonObject &o, const char *name)
-{
-    return o.value(QLatin1String(name)).toInteger();
-}
-
-QString text(const QJsonObject &o, const char *name)
-{
-    return o.value(QLatin1String(name)).toString();
-}
+using Records::integer;
+using Records::text;
 
 int badgeLevel(Storage &db, qint64 userId, const QString &skill)
 {
@@ -45,25 +39,25 @@ qint64 secondsLeft(const QJsonObject &attempt)
 {
     const QDateTime started = QDateTime::fromString(text(attempt, "started_at"), Qt::ISODate);
     const qint64 elapsed = started.secsTo(QDateTime::currentDateTimeUtc());
-    return qMax<qint64>(0, member(attempt, "time_limit_seconds") - qMax<qint64>(0, elapsed));
+    return qMax<qint64>(0, integer(attempt, "time_limit_seconds") - qMax<qint64>(0, elapsed));
 }
 
 bool pastDeadline(const QJsonObject &attempt, int graceSeconds)
 {
     const QDateTime started = QDateTime::fromString(text(attempt, "started_at"), Qt::ISODate);
     return started.secsTo(QDateTime::currentDateTimeUtc())
-        > member(attempt, "time_limit_seconds") + graceSeconds;
+        > integer(attempt, "time_limit_seconds") + graceSeconds;
 }
 
 QJsonObject attemptRecord(const QJsonObject &row)
 {
     return QJsonObject {
-        {u"id"_s, member(row, "id")},
+        {u"id"_s, integer(row, "id")},
         {u"skill"_s, text(row, "skill")},
-        {u"level"_s, member(row, "level")},
+        {u"level"_s, integer(row, "level")},
         {u"status"_s, text(row, "status")},
         {u"startedAt"_s, text(row, "started_at")},
-        {u"timeLimitSeconds"_s, member(row, "time_limit_seconds")},
+        {u"timeLimitSeconds"_s, integer(row, "time_limit_seconds")},
         {u"remainingSeconds"_s, text(row, "status") == "in_progress"_L1 ? secondsLeft(row) : 0}};
 }
 
@@ -78,15 +72,15 @@ QJsonObject loadAttempt(Storage &db, qint64 id)
 QJsonObject ownAttempt(Request &req)
 {
     const QJsonObject a = loadAttempt(req.db, req.id());
-    if (a.isEmpty() || member(a, "user_id") != req.userId)
+    if (a.isEmpty() || integer(a, "user_id") != req.userId)
         fail(404, u"Attempt not found"_s);
     return a;
 }
 
 void requireRunning(const QJsonObject &a)
 {
-    if (text(a, "status") != "in_progress"_L1)
-        fail(409, u"This attempt has already been submitted"_s);
+    Records::requireState(a, "status", {u"in_progress"_s},
+                          u"This attempt has already been submitted"_s);
 }
 
 // Closes an attempt whose time ran out without a submission.
@@ -103,12 +97,9 @@ Reply catalogue(Request &req)
     for (const Skill &skill : skills()) {
         const int earned = badgeLevel(req.db, req.userId, skill.name);
         const Level *next = findLevel(skill, earned + 1);
-        const bool inReview = req.db
-                                  .scalar(u"SELECT COUNT(*) FROM assessment_attempts WHERE "
-                                          "user_id = ? AND skill = ? AND status = 'in_review'"_s,
-                                          {req.userId, skill.name})
-                                  .toLongLong()
-            > 0;
+        const bool inReview = req.db.exists(u"SELECT 1 FROM assessment_attempts WHERE "
+                                            "user_id = ? AND skill = ? AND status = 'in_review'"_s,
+                                            {req.userId, skill.name});
         rows.append(QJsonObject {{u"skill"_s, skill.name},
                                  {u"badgeLevel"_s, earned},
                                  {u"nextLevel"_s, next ? QJsonValue(next->level) : QJsonValue()},
@@ -142,12 +133,9 @@ Reply startAttempt(Request &req)
         fail(409, u"You already hold the %1 Level %2 badge"_s.arg(skill->name).arg(earned));
     if (level->level > earned + 1)
         fail(409, u"Take %1 Level %2 first"_s.arg(skill->name).arg(earned + 1));
-    if (req.db
-            .scalar(u"SELECT COUNT(*) FROM assessment_attempts WHERE user_id = ? "
-                    "AND skill = ? AND level = ? AND status = 'in_review'"_s,
-                    {req.userId, skill->name, level->level})
-            .toLongLong()
-        > 0)
+    if (req.db.exists(u"SELECT 1 FROM assessment_attempts WHERE user_id = ? "
+                      "AND skill = ? AND level = ? AND status = 'in_review'"_s,
+                      {req.userId, skill->name, level->level}))
         fail(409, u"Your last attempt at this level is under review"_s);
 
     if (level->feePaise > 0) {
@@ -171,7 +159,7 @@ Reply startAttempt(Request &req)
     if (!running.isEmpty()) {
         if (secondsLeft(running) > 0)
             return ok({{u"attempt"_s, attemptRecord(running)}, {u"resumed"_s, true}});
-        expire(req.db, member(running, "id"), int(level->questions.size()));
+        expire(req.db, integer(running, "id"), int(level->questions.size()));
     }
 
     const qint64 id
@@ -189,7 +177,7 @@ Reply questions(Request &req)
     requireRunning(a);
     const Level *level = nullptr;
     if (const Skill *skill = findSkill(text(a, "skill")))
-        level = findLevel(*skill, int(member(a, "level")));
+        level = findLevel(*skill, int(integer(a, "level")));
     if (!level)
         fail(404, u"Attempt not found"_s);
     if (secondsLeft(a) <= 0)
@@ -227,7 +215,7 @@ Reply proctorEvent(Request &req)
             fail(400, u"imageData "_s + why);
     }
     requireRunning(a);
-    const qint64 attemptId = member(a, "id");
+    const qint64 attemptId = integer(a, "id");
     const qint64 count = req.db
                              .scalar(u"SELECT COUNT(*) FROM proctoring_events "
                                      "WHERE attempt_id = ?"_s,
@@ -269,9 +257,9 @@ Reply submit(Request &req)
     const qint64 reported = req.optionalInteger(u"proctoringViolations"_s, 0, 100000).value_or(0);
     requireRunning(a);
 
-    const qint64 attemptId = member(a, "id");
+    const qint64 attemptId = integer(a, "id");
     const Skill *skill = findSkill(text(a, "skill"));
-    const Level *level = skill ? findLevel(*skill, int(member(a, "level"))) : nullptr;
+    const Level *level = skill ? findLevel(*skill, int(integer(a, "level"))) : nullptr;
     if (!level)
         fail(404, u"Attempt not found"_s);
 

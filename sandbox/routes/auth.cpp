@@ -73,7 +73,7 @@ Reply registerAccount(Request &req)
         fail(400, u"Accept the privacy policy to register"_s);
     const QString referralCode = req.optionalText(u"referralCode"_s, 40);
 
-    if (req.db.scalar(u"SELECT COUNT(*) FROM users WHERE email = ?"_s, {email}).toLongLong() > 0)
+    if (req.db.exists(u"SELECT 1 FROM users WHERE email = ?"_s, {email}))
         fail(409, u"An account with this email already exists"_s);
 
     const qint64 id = Users::create(req.db, email, password, fullName, role,

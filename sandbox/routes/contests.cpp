@@ -5,6 +5,7 @@
 #include "http.h"
 #include "money.h"
 #include "notify.h"
+#include "records.h"
 #include "server.h"
 #include "storage.h"
 #include "users.h"
@@ -27,16 +28,10 @@ QJsonObject contestById(Storage &db, qint64 id)
 QJsonObject hostedContest(Request &req, qint64 id)
 {
     const QJsonObject c = contestById(req.db, id);
-    if (c.isEmpty() || c.value(u"client_id"_s).toInteger() != req.userId)
+    if (c.isEmpty() || Records::integer(c, "client_id") != req.userId)
         fail(404, u"Contest not found"_s);
-    if (c.value(u"status"_s).toString() != "open"_L1)
-        fail(409, u"This contest is no longer open"_s);
+    Records::requireState(c, "status", {u"open"_s}, u"This contest is no longer open"_s);
     return c;
-}
-
-QString rupeesText(qint64 paise)
-{
-    return u"₹%1"_s.arg(paise / Money::PaisePerRupee);
 }
 
 Reply listContests(Request &req)
@@ -93,7 +88,7 @@ Reply postContest(Request &req)
     if (!Money::covers(req.db, req.userId, prize + fee))
         fail(409,
              u"Your wallet does not cover the prize and the plan fee (%1 in "
-             "total)"_s.arg(rupeesText(prize + fee)));
+             "total)"_s.arg(Money::rupeesText(prize + fee)));
 
     const qint64 id = req.db.insert(
         u"INSERT INTO contests (client_id, title, brief, prize_paise, fee_paise, "
@@ -113,8 +108,7 @@ Reply enterContest(Request &req)
     const QJsonObject contest = contestById(req.db, id);
     if (contest.isEmpty())
         fail(404, u"Contest not found"_s);
-    if (contest.value(u"status"_s).toString() != "open"_L1)
-        fail(409, u"This contest is no longer open"_s);
+    Records::requireState(contest, "status", {u"open"_s}, u"This contest is no longer open"_s);
     if (contest.value(u"deadline"_s).toString() < Storage::now())
         fail(409, u"This contest has closed"_s);
     const QString title = req.text(u"title"_s, 3, 200);
@@ -122,12 +116,9 @@ Reply enterContest(Request &req)
     const QString url = req.optionalText(u"attachmentUrl"_s, 2000);
     if (!url.isEmpty() && !url.startsWith("https://"_L1) && !url.startsWith("http://"_L1))
         fail(400, u"The work URL must start with https:// or http://"_s);
-    if (req.db
-            .scalar(u"SELECT COUNT(*) FROM contest_entries WHERE contest_id = ? "
-                    "AND freelancer_id = ?"_s,
-                    {id, req.userId})
-            .toLongLong()
-        > 0)
+    if (req.db.exists(u"SELECT 1 FROM contest_entries WHERE contest_id = ? "
+                      "AND freelancer_id = ?"_s,
+                      {id, req.userId}))
         fail(409, u"You have already entered this contest"_s);
 
     const qint64 entryId
@@ -168,7 +159,7 @@ Reply awardContest(Request &req)
     notifyUser(req.db, winner, u"prize_awarded"_s, u"You won a contest"_s,
                u"Your entry “%1” won “%2”: %3 was added to your wallet."_s.arg(
                    entry.value(u"title"_s).toString(), title,
-                   rupeesText(contest.value(u"prize_paise"_s).toInteger())));
+                   Money::rupeesText(contest.value(u"prize_paise"_s).toInteger())));
     return ok({{u"contest"_s, contestById(req.db, id)}});
 }
 

@@ -2,6 +2,7 @@
 #include "http.h"
 #include "money.h"
 #include "notify.h"
+#include "records.h"
 #include "storage.h"
 #include "users.h"
 
@@ -24,20 +25,13 @@ const QString Delivered = u"delivered"_s;
 const QString Paid = u"paid"_s;
 const QString Disputed = u"disputed"_s;
 
-qint64 member(const QJsonObject &o, const char *name)
-{
-    return o.value(QLatin1String(name)).toInteger();
-}
-
-QString text(const QJsonObject &o, const char *name)
-{
-    return o.value(QLatin1String(name)).toString();
-}
+using Records::integer;
+using Records::text;
 
 QJsonObject contractRecord(Storage &db, const QJsonObject &row)
 {
     QJsonObject c = row;
-    const qint64 id = member(row, "id");
+    const qint64 id = integer(row, "id");
     c.insert(u"milestones"_s,
              db.all(u"SELECT id, contract_id, position, title, amount_paise, status, "
                     "funded_at, paid_at FROM milestones WHERE contract_id = ? "
@@ -58,17 +52,11 @@ QJsonObject contractRecord(Storage &db, const QJsonObject &row)
     return c;
 }
 
-// SQL for a user's display name: the full name, else the part of the e-mail before "@".
-QString displayName(const char *alias)
-{
-    return u"COALESCE(NULLIF(%1.full_name, ''), "
-           "substr(%1.email, 1, instr(%1.email, '@') - 1))"_s.arg(QLatin1String(alias));
-}
-
 const QString ContractColumns
     = u"SELECT c.id, c.project_id, COALESCE(p.title, c.title) AS project_title, "
       "c.status, c.contract_type, c.total_paise, c.client_id, "_s
-    + displayName("cu") + u" AS client_name, c.freelancer_id, "_s + displayName("fu")
+    + Records::displayNameSql("cu") + u" AS client_name, c.freelancer_id, "_s
+    + Records::displayNameSql("fu")
     + u" AS freelancer_name, c.created_at "
       "FROM contracts c LEFT JOIN projects p ON p.id = c.project_id "
       "JOIN users cu ON cu.id = c.client_id "
@@ -99,7 +87,7 @@ QJsonObject partyMilestone(Request &req)
                      "JOIN contracts c ON c.id = m.contract_id WHERE m.id = ?"_s,
                      {req.id()});
     if (m.isEmpty()
-        || (member(m, "client_id") != req.userId && member(m, "freelancer_id") != req.userId))
+        || (integer(m, "client_id") != req.userId && integer(m, "freelancer_id") != req.userId))
         fail(404, u"Milestone not found"_s);
     return m;
 }
@@ -115,15 +103,14 @@ QJsonObject clientDeliverable(Request &req)
                      "FROM deliverables d JOIN milestones m ON m.id = d.milestone_id "
                      "JOIN contracts c ON c.id = d.contract_id WHERE d.id = ?"_s,
                      {req.id()});
-    if (d.isEmpty() || member(d, "client_id") != req.userId)
+    if (d.isEmpty() || integer(d, "client_id") != req.userId)
         fail(404, u"Delivery not found"_s);
     return d;
 }
 
 void requireActiveContract(const QJsonObject &m)
 {
-    if (text(m, "contract_status") != "active"_L1)
-        fail(409, u"The contract is not active"_s);
+    Records::requireState(m, "contract_status", {u"active"_s}, u"The contract is not active"_s);
 }
 
 QJsonObject milestoneRecord(Storage &db, qint64 id)
@@ -144,13 +131,12 @@ QJsonObject deliverableRecord(Storage &db, qint64 id)
 Reply fundMilestone(Request &req)
 {
     const QJsonObject m = partyMilestone(req);
-    if (member(m, "client_id") != req.userId)
+    if (integer(m, "client_id") != req.userId)
         fail(404, u"Milestone not found"_s);
     requireActiveContract(m);
-    if (text(m, "status") != Awaiting)
-        fail(409, u"This milestone is already funded"_s);
-    const qint64 id = member(m, "id");
-    const qint64 amount = member(m, "amount_paise");
+    Records::requireState(m, "status", {Awaiting}, u"This milestone is already funded"_s);
+    const qint64 id = integer(m, "id");
+    const qint64 amount = integer(m, "amount_paise");
 
     if (!Money::covers(req.db, req.userId, amount)) {
         // The wallet does not cover it: the payment is completed on the web; nothing changes here.
@@ -170,17 +156,17 @@ Reply fundMilestone(Request &req)
                   {Funded, now, id});
     Money::hold(req.db, req.userId, amount, Money::Escrow::Milestone, id,
                 u"Milestone funded: %1"_s.arg(text(m, "title")));
-    notifyUser(req.db, member(m, "freelancer_id"), u"milestone_funded"_s,
+    notifyUser(req.db, integer(m, "freelancer_id"), u"milestone_funded"_s,
                u"Milestone funded: %1"_s.arg(text(m, "title")),
-               u"%1 is in escrow for %2; you can start work."_s.arg(
-                   u"₹%1"_s.arg(amount / Money::PaisePerRupee), text(m, "contract_title")));
+               u"%1 is in escrow for %2; you can start work."_s.arg(Money::rupeesText(amount),
+                                                                    text(m, "contract_title")));
     return ok({{u"funded"_s, true}, {u"milestone"_s, milestoneRecord(req.db, id)}});
 }
 
 Reply submitDeliverable(Request &req)
 {
     const QJsonObject m = partyMilestone(req);
-    if (member(m, "freelancer_id") != req.userId)
+    if (integer(m, "freelancer_id") != req.userId)
         fail(404, u"Milestone not found"_s);
     const QString summary = req.text(u"summary"_s, 10, 5000);
     const QString artifactUrl = req.optionalText(u"artifactUrl"_s, 2000);
@@ -188,17 +174,16 @@ Reply submitDeliverable(Request &req)
         && !artifactUrl.startsWith("http://"_L1))
         fail(400, u"artifactUrl must be an http(s) link"_s);
     requireActiveContract(m);
-    if (text(m, "status") != Funded)
-        fail(409, u"Only a funded milestone can be delivered"_s);
+    Records::requireState(m, "status", {Funded}, u"Only a funded milestone can be delivered"_s);
 
-    const qint64 milestoneId = member(m, "id");
+    const qint64 milestoneId = integer(m, "id");
     const qint64 deliverableId = req.db.insert(
         u"INSERT INTO deliverables (milestone_id, contract_id, freelancer_id, "
         "summary, artifact_url, status, created_at) "
         "VALUES (?,?,?,?,?,'submitted',?)"_s,
-        {milestoneId, member(m, "contract_id"), req.userId, summary, artifactUrl, Storage::now()});
+        {milestoneId, integer(m, "contract_id"), req.userId, summary, artifactUrl, Storage::now()});
     req.db.change(u"UPDATE milestones SET status = ? WHERE id = ?"_s, {Delivered, milestoneId});
-    notifyUser(req.db, member(m, "client_id"), u"delivery_submitted"_s,
+    notifyUser(req.db, integer(m, "client_id"), u"delivery_submitted"_s,
                u"Delivery submitted: %1"_s.arg(text(m, "title")),
                u"Accept it to release the payment, or ask for a revision."_s);
     return created({{u"deliverable"_s, deliverableRecord(req.db, deliverableId)}});
@@ -209,22 +194,21 @@ Reply openDispute(Request &req)
     const QJsonObject m = partyMilestone(req);
     const QString reason = req.text(u"reason"_s, 10, 5000);
     const QString evidence = req.optionalText(u"evidence"_s, 10000);
-    const QString status = text(m, "status");
-    if (status != Funded && status != Delivered)
-        fail(409, u"A dispute can be opened only on a funded or delivered milestone"_s);
+    Records::requireState(m, "status", {Funded, Delivered},
+                          u"A dispute can be opened only on a funded or delivered milestone"_s);
 
-    const qint64 milestoneId = member(m, "id");
+    const qint64 milestoneId = integer(m, "id");
     const qint64 disputeId = req.db.insert(
         u"INSERT INTO disputes (milestone_id, contract_id, opened_by, reason, "
         "evidence, status, created_at) VALUES (?,?,?,?,?,'open',?)"_s,
-        {milestoneId, member(m, "contract_id"), req.userId, reason, evidence, Storage::now()});
+        {milestoneId, integer(m, "contract_id"), req.userId, reason, evidence, Storage::now()});
     // The escrow stays held until the dispute is settled; a pending delivery waits with it.
     req.db.change(u"UPDATE milestones SET status = ? WHERE id = ?"_s, {Disputed, milestoneId});
     req.db.change(u"UPDATE deliverables SET status = 'disputed' "
                   "WHERE milestone_id = ? AND status = 'submitted'"_s,
                   {milestoneId});
-    const qint64 other = member(m, "client_id") == req.userId ? member(m, "freelancer_id")
-                                                              : member(m, "client_id");
+    const qint64 other = integer(m, "client_id") == req.userId ? integer(m, "freelancer_id")
+                                                               : integer(m, "client_id");
     notifyUser(req.db, other, u"dispute_opened"_s, u"Dispute opened: %1"_s.arg(text(m, "title")),
                reason.left(200));
     return created({{u"dispute"_s,
@@ -244,18 +228,18 @@ Reply acceptDeliverable(Request &req)
 {
     const QJsonObject d = clientDeliverable(req);
     requirePendingDelivery(d);
-    const qint64 milestoneId = member(d, "milestone_id");
-    const qint64 contractId = member(d, "contract_id");
+    const qint64 milestoneId = integer(d, "milestone_id");
+    const qint64 contractId = integer(d, "contract_id");
     const QString now = Storage::now();
     req.db.change(u"UPDATE deliverables SET status = 'accepted', decided_at = ? "
                   "WHERE id = ?"_s,
-                  {now, member(d, "id")});
+                  {now, integer(d, "id")});
     req.db.change(u"UPDATE milestones SET status = ?, paid_at = ? WHERE id = ?"_s,
                   {Paid, now, milestoneId});
-    Money::release(req.db, Money::Escrow::Milestone, milestoneId, member(d, "freelancer_id"),
+    Money::release(req.db, Money::Escrow::Milestone, milestoneId, integer(d, "freelancer_id"),
                    u"Milestone paid: %1"_s.arg(text(d, "milestone_title")));
     Money::issueInvoice(req.db, req.userId, u"Milestone: %1"_s.arg(text(d, "milestone_title")),
-                        member(d, "amount_paise"));
+                        integer(d, "amount_paise"));
     const qint64 open = req.db
                             .scalar(u"SELECT COUNT(*) FROM milestones WHERE "
                                     "contract_id = ? AND status <> ?"_s,
@@ -263,10 +247,10 @@ Reply acceptDeliverable(Request &req)
                             .toLongLong();
     if (open == 0)
         req.db.change(u"UPDATE contracts SET status = 'completed' WHERE id = ?"_s, {contractId});
-    notifyUser(req.db, member(d, "freelancer_id"), u"payment_released"_s,
+    notifyUser(req.db, integer(d, "freelancer_id"), u"payment_released"_s,
                u"Payment released: %1"_s.arg(text(d, "milestone_title")),
                u"Your delivery was accepted; the payment is in your wallet."_s);
-    return ok({{u"deliverable"_s, deliverableRecord(req.db, member(d, "id"))},
+    return ok({{u"deliverable"_s, deliverableRecord(req.db, integer(d, "id"))},
                {u"milestone"_s, milestoneRecord(req.db, milestoneId)}});
 }
 
@@ -275,14 +259,14 @@ Reply requestRevision(Request &req)
     const QJsonObject d = clientDeliverable(req);
     const QString feedback = req.text(u"feedback"_s, 10, 5000);
     requirePendingDelivery(d);
-    const qint64 milestoneId = member(d, "milestone_id");
+    const qint64 milestoneId = integer(d, "milestone_id");
     req.db.change(u"UPDATE deliverables SET status = 'revision_requested', "
                   "feedback = ?, decided_at = ? WHERE id = ?"_s,
-                  {feedback, Storage::now(), member(d, "id")});
+                  {feedback, Storage::now(), integer(d, "id")});
     req.db.change(u"UPDATE milestones SET status = ? WHERE id = ?"_s, {Funded, milestoneId});
-    notifyUser(req.db, member(d, "freelancer_id"), u"revision_requested"_s,
+    notifyUser(req.db, integer(d, "freelancer_id"), u"revision_requested"_s,
                u"Revision requested: %1"_s.arg(text(d, "milestone_title")), feedback.left(200));
-    return ok({{u"deliverable"_s, deliverableRecord(req.db, member(d, "id"))},
+    return ok({{u"deliverable"_s, deliverableRecord(req.db, integer(d, "id"))},
                {u"milestone"_s, milestoneRecord(req.db, milestoneId)}});
 }
 

@@ -1,7 +1,7 @@
-#include "gigrecords.h"
 #include "http.h"
 #include "money.h"
 #include "notify.h"
+#include "records.h"
 #include "storage.h"
 #include "users.h"
 
@@ -123,7 +123,7 @@ Reply listGigs(Request &req)
         = req.db.all(u"SELECT id FROM gigs WHERE status = 'active' ORDER BY id DESC"_s);
     QJsonArray gigs;
     for (const QJsonValue &row : ids)
-        gigs.append(GigRecords::gig(req.db, row.toObject().value(u"id"_s).toInteger()));
+        gigs.append(Records::gig(req.db, row.toObject().value(u"id"_s).toInteger()));
     return ok({{u"gigs"_s, gigs}});
 }
 
@@ -134,7 +134,7 @@ Reply myGigs(Request &req)
                                       {req.userId});
     QJsonArray gigs;
     for (const QJsonValue &row : ids)
-        gigs.append(GigRecords::gig(req.db, row.toObject().value(u"id"_s).toInteger()));
+        gigs.append(Records::gig(req.db, row.toObject().value(u"id"_s).toInteger()));
     return ok({{u"gigs"_s, gigs}});
 }
 
@@ -158,13 +158,13 @@ Reply publishGig(Request &req)
             days = days == 0 ? p.deliveryDays : qMin(days, p.deliveryDays);
     }
     const qint64 gigId
-        = GigRecords::insertGig(req.db, req.userId, title, description, skills, days, status);
+        = Records::insertGig(req.db, req.userId, title, description, skills, days, status);
     for (int i = 0; i < packages.size(); ++i) {
         const Package &p = packages.at(i);
-        GigRecords::insertPackage(req.db, gigId, i, p.tier, p.label, p.description, p.pricePaise,
-                                  p.deliveryDays);
+        Records::insertPackage(req.db, gigId, i, p.tier, p.label, p.description, p.pricePaise,
+                               p.deliveryDays);
     }
-    return created({{u"gig"_s, GigRecords::gig(req.db, gigId)}});
+    return created({{u"gig"_s, Records::gig(req.db, gigId)}});
 }
 
 Reply deleteGig(Request &req)
@@ -211,7 +211,7 @@ Reply orderGig(Request &req)
                 u"Gig order #%1: %2 (%3)"_s.arg(orderId).arg(title, tier));
     notifyUser(req.db, freelancerId, u"order_placed"_s, u"New order: %1"_s.arg(title),
                u"%1 ordered the %2 package."_s.arg(Users::displayName(req.db, req.userId), tier));
-    return created({{u"order"_s, GigRecords::order(req.db, orderId)}});
+    return created({{u"order"_s, Records::order(req.db, orderId)}});
 }
 
 } // namespace

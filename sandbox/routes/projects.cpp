@@ -5,6 +5,7 @@
 #include "http.h"
 #include "money.h"
 #include "notify.h"
+#include "records.h"
 #include "server.h"
 #include "storage.h"
 #include "users.h"
@@ -53,7 +54,7 @@ QJsonObject projectById(Storage &db, qint64 id)
 QJsonObject ownProject(Request &req, qint64 id)
 {
     const QJsonObject p = projectById(req.db, id);
-    if (p.isEmpty() || p.value(u"client_id"_s).toInteger() != req.userId)
+    if (p.isEmpty() || Records::integer(p, "client_id") != req.userId)
         fail(404, u"Project not found"_s);
     return p;
 }
@@ -134,17 +135,14 @@ Reply sendProposal(Request &req)
     // Drafts are invisible to freelancers.
     if (p.isEmpty() || p.value(u"status"_s).toString() == "draft"_L1)
         fail(404, u"Project not found"_s);
-    if (p.value(u"status"_s).toString() != "open"_L1)
-        fail(409, u"This project is no longer open for proposals"_s);
+    Records::requireState(p, "status", {u"open"_s},
+                          u"This project is no longer open for proposals"_s);
     const QString coverLetter = req.text(u"coverLetter"_s, 30, 10000);
     const qint64 amount = req.rupees(u"amount"_s);
     const qint64 days = req.integer(u"durationDays"_s, 1, 365);
-    if (req.db
-            .scalar(u"SELECT COUNT(*) FROM proposals WHERE project_id = ? AND "
-                    "freelancer_id = ?"_s,
-                    {id, req.userId})
-            .toLongLong()
-        > 0)
+    if (req.db.exists(u"SELECT 1 FROM proposals WHERE project_id = ? AND "
+                      "freelancer_id = ?"_s,
+                      {id, req.userId}))
         fail(409, u"You have already sent a proposal for this project"_s);
 
     const qint64 proposalId
@@ -154,9 +152,9 @@ Reply sendProposal(Request &req)
                         {id, req.userId, coverLetter, amount, days, Storage::now()});
     notifyUser(req.db, p.value(u"client_id"_s).toInteger(), u"proposal_received"_s,
                u"New proposal"_s,
-               u"%1 sent a proposal for “%2” (₹%3, %4 days)."_s.arg(
+               u"%1 sent a proposal for “%2” (%3, %4 days)."_s.arg(
                    Users::displayName(req.db, req.userId), p.value(u"title"_s).toString(),
-                   QString::number(amount / Money::PaisePerRupee), QString::number(days)));
+                   Money::rupeesText(amount), QString::number(days)));
     return created(
         {{u"proposal"_s, req.db.one(ProposalColumns + u"WHERE pr.id = ?"_s, {proposalId})}});
 }
@@ -170,12 +168,12 @@ Reply acceptProposal(Request &req)
                      "FROM proposals pr JOIN projects p ON p.id = pr.project_id "
                      "WHERE pr.id = ?"_s,
                      {id});
-    if (proposal.isEmpty() || proposal.value(u"client_id"_s).toInteger() != req.userId)
+    if (proposal.isEmpty() || Records::integer(proposal, "client_id") != req.userId)
         fail(404, u"Proposal not found"_s);
-    if (proposal.value(u"status"_s).toString() != "submitted"_L1)
-        fail(409, u"Only a submitted proposal can be accepted"_s);
-    if (proposal.value(u"project_status"_s).toString() != "open"_L1)
-        fail(409, u"This project has already been awarded"_s);
+    Records::requireState(proposal, "status", {u"submitted"_s},
+                          u"Only a submitted proposal can be accepted"_s);
+    Records::requireState(proposal, "project_status", {u"open"_s},
+                          u"This project has already been awarded"_s);
 
     const QJsonArray entries = req.list(u"milestones"_s, 2);
     if (entries.isEmpty())
@@ -231,9 +229,8 @@ Reply acceptProposal(Request &req)
                   {projectId, id});
     req.db.change(u"UPDATE projects SET status = 'in_progress' WHERE id = ?"_s, {projectId});
     notifyUser(req.db, freelancerId, u"contract_created"_s, u"Contract created"_s,
-               u"Your proposal for “%1” was accepted: %2 milestone(s), ₹%3 in total."_s.arg(
-                   title, QString::number(milestones.size()),
-                   QString::number(total / Money::PaisePerRupee)));
+               u"Your proposal for “%1” was accepted: %2 milestone(s), %3 in total."_s.arg(
+                   title, QString::number(milestones.size()), Money::rupeesText(total)));
 
     QJsonObject contract
         = req.db.one(u"SELECT id, project_id, title AS project_title, client_id, "

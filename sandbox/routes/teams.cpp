@@ -56,11 +56,7 @@ Reply createTeam(Request &req)
 {
     const QString name = req.text(u"name"_s, 2, 100);
     const QString description = req.optionalText(u"description"_s, 500);
-    if (req.db
-            .scalar(u"SELECT COUNT(*) FROM teams WHERE owner_id = ? AND name = ?"_s,
-                    {req.userId, name})
-            .toLongLong()
-        > 0)
+    if (req.db.exists(u"SELECT 1 FROM teams WHERE owner_id = ? AND name = ?"_s, {req.userId, name}))
         fail(409, u"You already have a team with this name"_s);
     const QString now = Storage::now();
     const qint64 id = req.db.insert(u"INSERT INTO teams (owner_id, name, description, "
@@ -80,12 +76,9 @@ Reply invite(Request &req)
     static const QRegularExpression shape(u"^[^@\\s]+@[^@\\s]+$"_s);
     if (!shape.match(email).hasMatch())
         fail(400, u"Enter a valid email address"_s);
-    if (req.db
-            .scalar(u"SELECT COUNT(*) FROM team_members WHERE team_id = ? AND "
-                    "email = ?"_s,
-                    {id, email})
-            .toLongLong()
-        > 0)
+    if (req.db.exists(u"SELECT 1 FROM team_members WHERE team_id = ? AND "
+                      "email = ?"_s,
+                      {id, email}))
         fail(409, u"This person is already in the team or invited"_s);
 
     const qint64 userId = Users::idForEmail(req.db, email);

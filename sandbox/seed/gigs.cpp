@@ -1,7 +1,7 @@
 #include "areas.h"
-#include "gigrecords.h"
 #include "money.h"
 #include "notify.h"
+#include "records.h"
 #include "storage.h"
 
 using namespace Qt::StringLiterals;
@@ -26,13 +26,13 @@ qint64 gig(Storage &db, qint64 freelancerId, const QString &title, const QString
     for (const PackageSeed &p : packages)
         days = days == 0 ? p.days : qMin(days, p.days);
     const qint64 id
-        = GigRecords::insertGig(db, freelancerId, title, description, skills, days, u"active"_s);
+        = Records::insertGig(db, freelancerId, title, description, skills, days, u"active"_s);
     for (int i = 0; i < packages.size(); ++i) {
         const PackageSeed &p = packages.at(i);
         const QString tier = QString::fromLatin1(p.tier);
-        GigRecords::insertPackage(db, id, i, tier, tier.left(1).toUpper() + tier.mid(1),
-                                  QString::fromUtf8(p.description), p.rupees * Money::PaisePerRupee,
-                                  p.days);
+        Records::insertPackage(db, id, i, tier, tier.left(1).toUpper() + tier.mid(1),
+                               QString::fromUtf8(p.description), p.rupees * Money::PaisePerRupee,
+                               p.days);
     }
     return id;
 }
@@ -41,7 +41,7 @@ qint64 gig(Storage &db, qint64 freelancerId, const QString &title, const QString
 qint64 order(Storage &db, qint64 gigId, qint64 clientId, const QString &tier,
              const QString &instructions, int daysAgo)
 {
-    const QJsonObject g = GigRecords::gig(db, gigId);
+    const QJsonObject g = Records::gig(db, gigId);
     QJsonObject package;
     for (const QJsonValue &p : g.value(u"packages"_s).toArray()) {
         if (p.toObject().value(u"tier"_s).toString() == tier)
@@ -74,12 +74,12 @@ void deliver(Storage &db, qint64 orderId, qint64 sellerId, const QString &note)
               "delivered_at = ?, accepted_at = COALESCE(accepted_at, created_at) "
               "WHERE id = ?"_s,
               {note, Storage::isoInDays(-1), orderId});
-    GigRecords::addMessage(db, orderId, sellerId, u"Delivered: "_s + note);
+    Records::addMessage(db, orderId, sellerId, u"Delivered: "_s + note);
 }
 
 void complete(Storage &db, qint64 orderId, qint64 clientId, qint64 sellerId)
 {
-    const QJsonObject o = GigRecords::order(db, orderId);
+    const QJsonObject o = Records::order(db, orderId);
     const QString title = o.value(u"gig_title"_s).toString();
     db.change(u"UPDATE gig_orders SET status = 'completed', completed_at = ? "
               "WHERE id = ?"_s,
@@ -137,8 +137,8 @@ void seedGigs(Storage &db, const SeedIds &ids)
                                  u"Product launch page for our inventory tool; "
                                  "copy attached in the first message."_s,
                                  1);
-    GigRecords::addMessage(db, pending, ids.client,
-                           u"Hi Ravi, the copy and logo are in our shared drive."_s);
+    Records::addMessage(db, pending, ids.client,
+                        u"Hi Ravi, the copy and logo are in our shared drive."_s);
     notifyUser(db, ids.freelancer, u"order_placed"_s,
                u"New order: Responsive landing page with accessible markup"_s,
                u"Asha Mehta ordered the basic package."_s);
@@ -146,8 +146,8 @@ void seedGigs(Storage &db, const SeedIds &ids)
     const qint64 active = order(db, api, ids.client, u"standard"_s,
                                 u"Endpoints for stock items, suppliers and orders."_s, 6);
     setStatus(db, active, u"active"_s);
-    GigRecords::addMessage(db, active, ids.freelancer2,
-                           u"Started — I'll share the OpenAPI draft tomorrow."_s);
+    Records::addMessage(db, active, ids.freelancer2,
+                        u"Started — I'll share the OpenAPI draft tomorrow."_s);
 
     const qint64 delivered = order(db, qtApp, ids.client, u"standard"_s,
                                    u"Dashboard, stock list, item editor, reports "
@@ -181,9 +181,9 @@ void seedGigs(Storage &db, const SeedIds &ids)
     db.change(u"UPDATE gig_orders SET status = 'revision', revision_note = ? "
               "WHERE id = ?"_s,
               {u"Please use our brand font and larger thumbnails."_s, revision});
-    GigRecords::addMessage(db, revision, ids.client2,
-                           u"Revision requested: Please use our brand font and "
-                           "larger thumbnails."_s);
+    Records::addMessage(db, revision, ids.client2,
+                        u"Revision requested: Please use our brand font and "
+                        "larger thumbnails."_s);
 
     const qint64 cancelled = order(db, landing, ids.client2, u"standard"_s, u"Studio page."_s, 12);
     db.change(u"UPDATE gig_orders SET status = 'cancelled', cancel_reason = ?, "
@@ -192,9 +192,9 @@ void seedGigs(Storage &db, const SeedIds &ids)
     Money::refund(db, Money::Escrow::GigOrder, cancelled,
                   u"Refund of gig order #%1: Responsive landing page with "
                   "accessible markup"_s.arg(cancelled));
-    GigRecords::addMessage(db, cancelled, ids.client2,
-                           u"Order cancelled: Plans changed, we are using a "
-                           "template."_s);
+    Records::addMessage(db, cancelled, ids.client2,
+                        u"Order cancelled: Plans changed, we are using a "
+                        "template."_s);
 
     order(db, review, ids.client2, u"basic"_s, u"Review our image decoder module."_s, 0);
 }

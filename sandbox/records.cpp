@@ -1,5 +1,6 @@
-#include "gigrecords.h"
+#include "records.h"
 
+#include "httperror.h"
 #include "storage.h"
 
 #include <QJsonArray>
@@ -7,23 +8,25 @@
 
 using namespace Qt::StringLiterals;
 
-namespace GigRecords {
+namespace Records {
 
-namespace {
+void requireState(const QJsonObject &row, const char *member, const QStringList &allowed,
+                  const QString &refusal)
+{
+    if (!allowed.contains(text(row, member)))
+        throw HttpError {409, refusal};
+}
 
-// SQL for a user's display name: the full name, else the part of the e-mail before "@".
-QString displayName(const char *alias)
+QString displayNameSql(const char *alias)
 {
     return u"COALESCE(NULLIF(%1.full_name, ''), "
            "substr(%1.email, 1, instr(%1.email, '@') - 1))"_s.arg(QLatin1String(alias));
 }
 
-} // namespace
-
 QJsonObject gig(Storage &db, qint64 gigId)
 {
     QJsonObject g
-        = db.one(u"SELECT g.id, g.freelancer_id, "_s + displayName("u")
+        = db.one(u"SELECT g.id, g.freelancer_id, "_s + displayNameSql("u")
                      + u" AS freelancer_name, g.title, g.description, g.skills, "
                        "g.delivery_days, g.status, g.created_at, "
                        "(SELECT COUNT(*) FROM gig_orders o WHERE o.gig_id = g.id "
@@ -67,8 +70,8 @@ QJsonObject order(Storage &db, qint64 orderId)
 {
     return db.one(u"SELECT o.id, o.gig_id, o.gig_title, o.package_tier, "
                   "o.price_paise, o.delivery_days, o.status, o.client_id, "_s
-                      + displayName("c") + u" AS client_name, o.freelancer_id, "_s
-                      + displayName("f")
+                      + displayNameSql("c") + u" AS client_name, o.freelancer_id, "_s
+                      + displayNameSql("f")
                       + u" AS freelancer_name, o.instructions, o.delivery_note, "
                         "o.revision_note, o.cancel_reason, o.review_score, o.review, "
                         "o.created_at, o.updated_at, o.delivered_at, o.completed_at "
@@ -79,7 +82,7 @@ QJsonObject order(Storage &db, qint64 orderId)
 
 QJsonArray messages(Storage &db, qint64 orderId)
 {
-    return db.all(u"SELECT m.id, m.sender_id, "_s + displayName("u")
+    return db.all(u"SELECT m.id, m.sender_id, "_s + displayNameSql("u")
                       + u" AS sender_name, m.body, m.created_at "
                         "FROM gig_order_messages m JOIN users u "
                         "ON u.id = m.sender_id WHERE m.order_id = ? "
@@ -94,4 +97,4 @@ qint64 addMessage(Storage &db, qint64 orderId, qint64 senderId, const QString &b
                      {orderId, senderId, body, Storage::now()});
 }
 
-} // namespace GigRecords
+} // namespace Records
