@@ -154,6 +154,17 @@ void Router::add(const QString &method, const QString &pattern, Access access, H
     routes.append(Route {method, pattern.split(u'/'), access, std::move(handler)});
 }
 
+QStringList Router::pathSegments(const QUrl &url)
+{
+    QString path = url.path(QUrl::FullyEncoded);
+    if (path.startsWith(u'/'))
+        path.remove(0, 1);
+    QStringList segments;
+    for (const QString &s : path.split(u'/'))
+        segments.append(QUrl::fromPercentEncoding(s.toUtf8()));
+    return segments;
+}
+
 Router::Match Router::find(const QString &method, const QStringList &segments, const Route **route,
                            QStringList *args) const
 {

@@ -9,6 +9,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QUrlQuery>
 #include <functional>
 #include <optional>
@@ -113,9 +114,15 @@ public:
         Handler handler;
     };
     enum class Match { Found, NoPath, WrongMethod };
+    // The percent-decoded segments of a request's path. It is split before decoding, so an
+    // encoded "/" stays inside its segment.
+    static QStringList pathSegments(const QUrl &url);
     // Finds the route for a method and the path's decoded segments; fills args on success.
     Match find(const QString &method, const QStringList &segments, const Route **route,
                QStringList *args) const;
+
+    // Every route in the order added, for the tests that walk the table.
+    const QList<Route> &all() const { return routes; }
 
 private:
     QList<Route> routes;

@@ -196,13 +196,7 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
             return errorReply(403, u"Cross-origin request refused"_s);
     }
 
-    // Segments are split before decoding, so an encoded "/" stays inside its segment.
-    QString path = request.url().path(QUrl::FullyEncoded);
-    if (path.startsWith(u'/'))
-        path.remove(0, 1);
-    QStringList segments;
-    for (const QString &s : path.split(u'/'))
-        segments.append(QUrl::fromPercentEncoding(s.toUtf8()));
+    const QStringList segments = Router::pathSegments(request.url());
 
     const Router::Route *route = nullptr;
     Request req(*this, db);

@@ -44,6 +44,7 @@ public:
     QString origin() const;
     const SandboxOptions &options() const { return opts; }
     Storage &storage() { return db; }
+    const Router &routes() const { return router; }
 
     // Writes one status line to standard output (flushed) and emits outputLine.
     void print(const QString &line);
