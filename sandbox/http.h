@@ -128,7 +128,7 @@ private:
     QList<Route> routes;
 };
 
-// Route registration, one function per area (routes_*.cpp).
+// Route registration, one function per area (routes/<area>.cpp).
 void registerAuthRoutes(Router &r);
 void registerAccountRoutes(Router &r);
 void registerWalletRoutes(Router &r);

@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 
 // Gigs: a freelancer's fixed-price offer in one to three packages ("basic", "standard",
 // "premium"). Freelancers publish and delete their own; clients order a package, which escrows
-// its price from the client's wallet and opens a gig order (routes_gig_orders.cpp).
+// its price from the client's wallet and opens a gig order (routes/gig_orders.cpp).
 
 namespace {
 
