@@ -1,5 +1,7 @@
 #include "exambank.h"
 
+using namespace Qt::StringLiterals;
+
 namespace ExamBank {
 
 namespace {
@@ -28,7 +30,7 @@ QList<Skill> build()
     QList<Skill> all;
 
     all.append(Skill {
-        QStringLiteral("C++"),
+        u"C++"_s,
         {level(1,
                {q("cpp.1.1", "Which header declares std::vector?",
                   {"<vector>", "<list>", "<array>", "<memory>"}, "a"),
@@ -72,7 +74,7 @@ QList<Skill> build()
                 {"O(n)", "O(n log n)", "O(n²) worst case required", "O(log n)"}, "b")})}});
 
     all.append(Skill {
-        QStringLiteral("C#"),
+        u"C#"_s,
         {level(1,
                {q("csharp.1.1", "Which keyword declares a nullable int?",
                   {"int?", "int!", "Nullable int", "int*"}, "a"),
@@ -116,7 +118,7 @@ QList<Skill> build()
                   {"by value", "by read-only reference", "as out", "boxed"}, "b")})}});
 
     all.append(Skill {
-        QStringLiteral("Python"),
+        u"Python"_s,
         {level(1,
                {q("python.1.1", "Which type is immutable?", {"list", "dict", "tuple", "set"}, "c"),
                 q("python.1.2", "What does len(\"abc\") return?", {"2", "3", "4", "an error"}, "b"),
@@ -151,7 +153,7 @@ QList<Skill> build()
                   {"sequentially", "concurrently", "in processes", "in threads"}, "b")})}});
 
     all.append(Skill {
-        QStringLiteral("SQL"),
+        u"SQL"_s,
         {level(1,
                {q("sql.1.1", "Which clause filters rows?",
                   {"ORDER BY", "WHERE", "GROUP BY", "FROM"}, "b"),

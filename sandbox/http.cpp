@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString quoted(const QString &name)
@@ -17,14 +19,14 @@ QString quoted(const QString &name)
 qint64 Request::id(int i) const
 {
     if (i < 0 || i >= args.size())
-        fail(404, QStringLiteral("Not found"));
+        fail(404, u"Not found"_s);
     const QString &s = args.at(i);
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,15}$"));
+    static const QRegularExpression digits(u"^[0-9]{1,15}$"_s);
     if (!digits.match(s).hasMatch())
-        fail(404, QStringLiteral("Not found"));
+        fail(404, u"Not found"_s);
     const qint64 v = s.toLongLong();
     if (v <= 0)
-        fail(404, QStringLiteral("Not found"));
+        fail(404, u"Not found"_s);
     return v;
 }
 
@@ -32,18 +34,17 @@ QString Request::text(const QString &name, int minLen, int maxLen) const
 {
     const QJsonValue v = body.value(name);
     if (v.isUndefined() || v.isNull())
-        fail(400, quoted(name) + QStringLiteral(" is required"));
+        fail(400, quoted(name) + u" is required"_s);
     if (!v.isString())
-        fail(400, quoted(name) + QStringLiteral(" must be a string"));
+        fail(400, quoted(name) + u" must be a string"_s);
     const QString s = v.toString().trimmed();
     if (s.size() < minLen) {
         if (minLen <= 1)
-            fail(400, quoted(name) + QStringLiteral(" is required"));
-        fail(400,
-             QStringLiteral("%1 must be at least %2 characters").arg(quoted(name)).arg(minLen));
+            fail(400, quoted(name) + u" is required"_s);
+        fail(400, u"%1 must be at least %2 characters"_s.arg(quoted(name)).arg(minLen));
     }
     if (s.size() > maxLen)
-        fail(400, QStringLiteral("%1 must be at most %2 characters").arg(quoted(name)).arg(maxLen));
+        fail(400, u"%1 must be at most %2 characters"_s.arg(quoted(name)).arg(maxLen));
     return s;
 }
 
@@ -51,15 +52,14 @@ QString Request::untrimmedText(const QString &name, int minLen, int maxLen) cons
 {
     const QJsonValue v = body.value(name);
     if (v.isUndefined() || v.isNull())
-        fail(400, quoted(name) + QStringLiteral(" is required"));
+        fail(400, quoted(name) + u" is required"_s);
     if (!v.isString())
-        fail(400, quoted(name) + QStringLiteral(" must be a string"));
+        fail(400, quoted(name) + u" must be a string"_s);
     const QString s = v.toString();
     if (s.size() < minLen)
-        fail(400,
-             QStringLiteral("%1 must be at least %2 characters").arg(quoted(name)).arg(minLen));
+        fail(400, u"%1 must be at least %2 characters"_s.arg(quoted(name)).arg(minLen));
     if (s.size() > maxLen)
-        fail(400, QStringLiteral("%1 must be at most %2 characters").arg(quoted(name)).arg(maxLen));
+        fail(400, u"%1 must be at most %2 characters"_s.arg(quoted(name)).arg(maxLen));
     return s;
 }
 
@@ -75,7 +75,7 @@ qint64 Request::integer(const QString &name, qint64 min, qint64 max) const
 {
     const QJsonValue v = body.value(name);
     if (v.isUndefined() || v.isNull())
-        fail(400, quoted(name) + QStringLiteral(" is required"));
+        fail(400, quoted(name) + u" is required"_s);
     const auto value = optionalInteger(name, min, max);
     return *value;
 }
@@ -87,11 +87,10 @@ std::optional<qint64> Request::optionalInteger(const QString &name, qint64 min, 
         return std::nullopt;
     const double d = v.toDouble();
     if (!v.isDouble() || !std::isfinite(d) || std::floor(d) != d || std::fabs(d) > 9.0e15)
-        fail(400, quoted(name) + QStringLiteral(" must be a whole number"));
+        fail(400, quoted(name) + u" must be a whole number"_s);
     const qint64 n = static_cast<qint64>(d);
     if (n < min || n > max)
-        fail(400,
-             QStringLiteral("%1 must be between %2 and %3").arg(quoted(name)).arg(min).arg(max));
+        fail(400, u"%1 must be between %2 and %3"_s.arg(quoted(name)).arg(min).arg(max));
     return n;
 }
 
@@ -99,9 +98,9 @@ bool Request::flag(const QString &name) const
 {
     const QJsonValue v = body.value(name);
     if (v.isUndefined() || v.isNull())
-        fail(400, quoted(name) + QStringLiteral(" is required"));
+        fail(400, quoted(name) + u" is required"_s);
     if (!v.isBool())
-        fail(400, quoted(name) + QStringLiteral(" must be true or false"));
+        fail(400, quoted(name) + u" must be true or false"_s);
     return v.toBool();
 }
 
@@ -109,12 +108,12 @@ QJsonArray Request::list(const QString &name, int maxItems) const
 {
     const QJsonValue v = body.value(name);
     if (v.isUndefined() || v.isNull())
-        fail(400, quoted(name) + QStringLiteral(" is required"));
+        fail(400, quoted(name) + u" is required"_s);
     if (!v.isArray())
-        fail(400, quoted(name) + QStringLiteral(" must be a list"));
+        fail(400, quoted(name) + u" must be a list"_s);
     const QJsonArray a = v.toArray();
     if (a.size() > maxItems)
-        fail(400, QStringLiteral("%1 may hold at most %2 entries").arg(quoted(name)).arg(maxItems));
+        fail(400, u"%1 may hold at most %2 entries"_s.arg(quoted(name)).arg(maxItems));
     return a;
 }
 
@@ -122,19 +121,19 @@ qint64 Request::idMember(const QString &name) const
 {
     const QJsonValue v = body.value(name);
     if (v.isUndefined() || v.isNull())
-        fail(400, quoted(name) + QStringLiteral(" is required"));
+        fail(400, quoted(name) + u" is required"_s);
     qint64 n = 0;
     if (v.isDouble()) {
         const double d = v.toDouble();
         if (std::isfinite(d) && std::floor(d) == d && d > 0 && d < 1e15)
             n = static_cast<qint64>(d);
     } else if (v.isString()) {
-        static const QRegularExpression digits(QStringLiteral("^[0-9]{1,15}$"));
+        static const QRegularExpression digits(u"^[0-9]{1,15}$"_s);
         if (digits.match(v.toString()).hasMatch())
             n = v.toString().toLongLong();
     }
     if (n <= 0)
-        fail(400, quoted(name) + QStringLiteral(" must be an id"));
+        fail(400, quoted(name) + u" must be an id"_s);
     return n;
 }
 
@@ -142,17 +141,28 @@ qint64 Request::rupees(const QString &name) const
 {
     const QJsonValue v = body.value(name);
     if (v.isUndefined() || v.isNull())
-        fail(400, quoted(name) + QStringLiteral(" is required"));
+        fail(400, quoted(name) + u" is required"_s);
     QString why;
     const auto paise = Money::parseRupees(v, &why);
     if (!paise)
-        fail(400, quoted(name) + QStringLiteral(": ") + why);
+        fail(400, quoted(name) + u": "_s + why);
     return *paise;
 }
 
 void Router::add(const QString &method, const QString &pattern, Access access, Handler handler)
 {
-    routes.append(Route {method, pattern.split(QLatin1Char('/')), access, std::move(handler)});
+    routes.append(Route {method, pattern.split(u'/'), access, std::move(handler)});
+}
+
+QStringList Router::pathSegments(const QUrl &url)
+{
+    QString path = url.path(QUrl::FullyEncoded);
+    if (path.startsWith(u'/'))
+        path.remove(0, 1);
+    QStringList segments;
+    for (const QString &s : path.split(u'/'))
+        segments.append(QUrl::fromPercentEncoding(s.toUtf8()));
+    return segments;
 }
 
 Router::Match Router::find(const QString &method, const QStringList &segments, const Route **route,
@@ -170,7 +180,7 @@ Router::Match Router::find(const QString &method, const QStringList &segments, c
         bool match = true;
         for (int i = 0; i < segments.size() && match; ++i) {
             const QString &p = r.segments.at(i);
-            if (p.startsWith(QLatin1Char('<')) && p.endsWith(QLatin1Char('>')))
+            if (p.startsWith(u'<') && p.endsWith(u'>'))
                 captured.append(segments.at(i));
             else
                 match = p == segments.at(i);

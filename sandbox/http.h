@@ -9,9 +9,13 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QUrlQuery>
 #include <functional>
 #include <optional>
+
+// The sandbox spells its texts u"…"_s; every route includes this header.
+using namespace Qt::StringLiterals;
 
 class SandboxServer;
 class Storage;
@@ -27,7 +31,7 @@ struct Reply
     QList<QPair<QByteArray, QByteArray>> headers;
 };
 
-inline Reply ok(const QJsonObject &body = {{QStringLiteral("ok"), true}})
+inline Reply ok(const QJsonObject &body = {{u"ok"_s, true}})
 {
     return Reply {200, body, {}};
 }
@@ -85,8 +89,8 @@ public:
     qint64 rupees(const QString &name) const;
 
     bool has(const QString &name) const { return body.contains(name); }
-    bool isClient() const { return role == QLatin1String("client"); }
-    bool isFreelancer() const { return role == QLatin1String("freelancer"); }
+    bool isClient() const { return role == "client"_L1; }
+    bool isFreelancer() const { return role == "freelancer"_L1; }
 };
 
 using Handler = std::function<Reply(Request &)>;
@@ -97,22 +101,10 @@ class Router
 {
 public:
     void add(const QString &method, const QString &pattern, Access access, Handler handler);
-    void get(const QString &p, Access a, Handler h)
-    {
-        add(QStringLiteral("GET"), p, a, std::move(h));
-    }
-    void post(const QString &p, Access a, Handler h)
-    {
-        add(QStringLiteral("POST"), p, a, std::move(h));
-    }
-    void put(const QString &p, Access a, Handler h)
-    {
-        add(QStringLiteral("PUT"), p, a, std::move(h));
-    }
-    void del(const QString &p, Access a, Handler h)
-    {
-        add(QStringLiteral("DELETE"), p, a, std::move(h));
-    }
+    void get(const QString &p, Access a, Handler h) { add(u"GET"_s, p, a, std::move(h)); }
+    void post(const QString &p, Access a, Handler h) { add(u"POST"_s, p, a, std::move(h)); }
+    void put(const QString &p, Access a, Handler h) { add(u"PUT"_s, p, a, std::move(h)); }
+    void del(const QString &p, Access a, Handler h) { add(u"DELETE"_s, p, a, std::move(h)); }
 
     struct Route
     {
@@ -122,15 +114,21 @@ public:
         Handler handler;
     };
     enum class Match { Found, NoPath, WrongMethod };
+    // The percent-decoded segments of a request's path. It is split before decoding, so an
+    // encoded "/" stays inside its segment.
+    static QStringList pathSegments(const QUrl &url);
     // Finds the route for a method and the path's decoded segments; fills args on success.
     Match find(const QString &method, const QStringList &segments, const Route **route,
                QStringList *args) const;
+
+    // Every route in the order added, for the tests that walk the table.
+    const QList<Route> &all() const { return routes; }
 
 private:
     QList<Route> routes;
 };
 
-// Route registration, one function per area (routes_*.cpp).
+// Route registration, one function per area (routes/<area>.cpp).
 void registerAuthRoutes(Router &r);
 void registerAccountRoutes(Router &r);
 void registerWalletRoutes(Router &r);

@@ -4,33 +4,29 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("velto-sandbox"));
+    QCoreApplication::setApplicationName(u"velto-sandbox"_s);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("A local Velto service for development and tests (HTTPS on 127.0.0.1)."));
+        u"A local Velto service for development and tests (HTTPS on 127.0.0.1)."_s);
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("Port to listen on (0: any free port)."),
-                                        QStringLiteral("N"), QStringLiteral("8443"));
-    const QCommandLineOption dbOption(QStringLiteral("db"),
-                                      QStringLiteral("SQLite database file, or :memory:."),
-                                      QStringLiteral("PATH"), QStringLiteral("velto-sandbox.db"));
-    const QCommandLineOption certOption(QStringLiteral("cert"),
-                                        QStringLiteral("Server certificate (PEM)."),
-                                        QStringLiteral("FILE"));
-    const QCommandLineOption keyOption(
-        QStringLiteral("key"), QStringLiteral("Server private key (PEM)."), QStringLiteral("FILE"));
-    const QCommandLineOption noSeedOption(QStringLiteral("no-seed"),
-                                          QStringLiteral("Start a new database empty."));
+    const QCommandLineOption portOption(u"port"_s, u"Port to listen on (0: any free port)."_s,
+                                        u"N"_s, u"8443"_s);
+    const QCommandLineOption dbOption(u"db"_s, u"SQLite database file, or :memory:."_s, u"PATH"_s,
+                                      u"velto-sandbox.db"_s);
+    const QCommandLineOption certOption(u"cert"_s, u"Server certificate (PEM)."_s, u"FILE"_s);
+    const QCommandLineOption keyOption(u"key"_s, u"Server private key (PEM)."_s, u"FILE"_s);
+    const QCommandLineOption noSeedOption(u"no-seed"_s, u"Start a new database empty."_s);
     const QCommandLineOption iterationsOption(
-        QStringLiteral("pbkdf2-iterations"),
-        QStringLiteral("PBKDF2 iterations for new password hashes (tests only; default "
-                       "100000)."),
-        QStringLiteral("N"), QStringLiteral("100000"));
+        u"pbkdf2-iterations"_s,
+        u"PBKDF2 iterations for new password hashes (tests only; default "
+        "100000)."_s,
+        u"N"_s, u"100000"_s);
     parser.addOptions(
         {portOption, dbOption, certOption, keyOption, noSeedOption, iterationsOption});
     parser.process(app);

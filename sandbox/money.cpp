@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace Money {
 
 namespace {
@@ -14,8 +16,8 @@ namespace {
 void ledger(Storage &db, qint64 userId, qint64 signedPaise, const QString &kind,
             const QString &description, const QString &refKind, qint64 refId)
 {
-    db.insert(QStringLiteral("INSERT INTO wallet_transactions (user_id, amount_paise, kind, "
-                             "description, ref_kind, ref_id, created_at) VALUES (?,?,?,?,?,?,?)"),
+    db.insert(u"INSERT INTO wallet_transactions (user_id, amount_paise, kind, "
+              "description, ref_kind, ref_id, created_at) VALUES (?,?,?,?,?,?,?)"_s,
               {userId, signedPaise, kind, description,
                refKind.isEmpty() ? QVariant() : QVariant(refKind),
                refId > 0 ? QVariant(refId) : QVariant(), Storage::now()});
@@ -24,7 +26,7 @@ void ledger(Storage &db, qint64 userId, qint64 signedPaise, const QString &kind,
 void requirePositive(qint64 paise)
 {
     if (paise <= 0)
-        throw StorageError {QStringLiteral("money movement of a non-positive amount")};
+        throw StorageError {u"money movement of a non-positive amount"_s};
 }
 
 } // namespace
@@ -37,21 +39,21 @@ std::optional<qint64> parseRupees(const QJsonValue &value, QString *why)
         return std::optional<qint64>();
     };
     if (!value.isString())
-        return refuse(QStringLiteral("enter the amount in whole rupees, as text such as \"1500\""));
+        return refuse(u"enter the amount in whole rupees, as text such as \"1500\""_s);
     const QString s = value.toString();
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    static const QRegularExpression digits(u"^[0-9]+$"_s);
     if (!digits.match(s).hasMatch())
-        return refuse(QStringLiteral("enter whole rupees using digits only"));
+        return refuse(u"enter whole rupees using digits only"_s);
     QString stripped = s;
-    while (stripped.size() > 1 && stripped.startsWith(QLatin1Char('0')))
+    while (stripped.size() > 1 && stripped.startsWith(u'0'))
         stripped.remove(0, 1);
     if (stripped.size() > 8)
-        return refuse(QStringLiteral("the amount may be at most ₹%1").arg(MaxRupees));
+        return refuse(u"the amount may be at most ₹%1"_s.arg(MaxRupees));
     const qint64 rupees = stripped.toLongLong();
     if (rupees <= 0)
-        return refuse(QStringLiteral("the amount must be at least ₹1"));
+        return refuse(u"the amount must be at least ₹1"_s);
     if (rupees > MaxRupees)
-        return refuse(QStringLiteral("the amount may be at most ₹%1").arg(MaxRupees));
+        return refuse(u"the amount may be at most ₹%1"_s.arg(MaxRupees));
     return rupees * PaisePerRupee;
 }
 
@@ -63,22 +65,27 @@ std::optional<qint64> parsePaise(const QJsonValue &value, QString *why)
         return std::optional<qint64>();
     };
     if (!value.isDouble())
-        return refuse(QStringLiteral("must be a whole number of paise"));
+        return refuse(u"must be a whole number of paise"_s);
     const double d = value.toDouble();
     if (!std::isfinite(d) || std::floor(d) != d)
-        return refuse(QStringLiteral("must be a whole number of paise"));
+        return refuse(u"must be a whole number of paise"_s);
     if (d <= 0)
-        return refuse(QStringLiteral("must be positive"));
+        return refuse(u"must be positive"_s);
     if (d > double(MaxRupees * PaisePerRupee))
-        return refuse(QStringLiteral("may be at most ₹%1").arg(MaxRupees));
+        return refuse(u"may be at most ₹%1"_s.arg(MaxRupees));
     return static_cast<qint64>(d);
+}
+
+QString rupeesText(qint64 paise)
+{
+    return u"₹%1"_s.arg(paise / PaisePerRupee);
 }
 
 qint64 balance(Storage &db, qint64 userId)
 {
     return db
-        .scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM "
-                               "wallet_transactions WHERE user_id = ?"),
+        .scalar(u"SELECT COALESCE(SUM(amount_paise), 0) FROM "
+                "wallet_transactions WHERE user_id = ?"_s,
                 {userId})
         .toLongLong();
 }
@@ -100,8 +107,8 @@ void withdraw(Storage &db, qint64 userId, qint64 paise, const QString &descripti
 {
     requirePositive(paise);
     if (!covers(db, userId, paise))
-        throw HttpError {409, QStringLiteral("Insufficient wallet balance")};
-    ledger(db, userId, -paise, QStringLiteral("withdrawal"), description, refKind, refId);
+        throw HttpError {409, u"Insufficient wallet balance"_s};
+    ledger(db, userId, -paise, u"withdrawal"_s, description, refKind, refId);
 }
 
 void hold(Storage &db, qint64 payerId, qint64 paise, const QString &kind, qint64 refId,
@@ -109,28 +116,24 @@ void hold(Storage &db, qint64 payerId, qint64 paise, const QString &kind, qint64
 {
     requirePositive(paise);
     if (!covers(db, payerId, paise))
-        throw HttpError {409, QStringLiteral("Insufficient wallet balance")};
-    if (db.scalar(QStringLiteral("SELECT COUNT(*) FROM escrows WHERE kind = ? AND ref_id = ?"),
-                  {kind, refId})
-            .toLongLong()
-        > 0)
-        throw HttpError {409, QStringLiteral("Already funded")};
-    db.insert(QStringLiteral("INSERT INTO escrows (kind, ref_id, payer_id, amount_paise, status, "
-                             "created_at) VALUES (?,?,?,?, 'held', ?)"),
+        throw HttpError {409, u"Insufficient wallet balance"_s};
+    if (db.exists(u"SELECT 1 FROM escrows WHERE kind = ? AND ref_id = ?"_s, {kind, refId}))
+        throw HttpError {409, u"Already funded"_s};
+    db.insert(u"INSERT INTO escrows (kind, ref_id, payer_id, amount_paise, status, "
+              "created_at) VALUES (?,?,?,?, 'held', ?)"_s,
               {kind, refId, payerId, paise, Storage::now()});
-    ledger(db, payerId, -paise, QStringLiteral("escrow_hold"), description, kind, refId);
+    ledger(db, payerId, -paise, u"escrow_hold"_s, description, kind, refId);
 }
 
 namespace {
 
 QJsonObject heldEscrow(Storage &db, const QString &kind, qint64 refId)
 {
-    const QJsonObject e
-        = db.one(QStringLiteral("SELECT id, payer_id, amount_paise FROM escrows "
-                                "WHERE kind = ? AND ref_id = ? AND status = 'held'"),
-                 {kind, refId});
+    const QJsonObject e = db.one(u"SELECT id, payer_id, amount_paise FROM escrows "
+                                 "WHERE kind = ? AND ref_id = ? AND status = 'held'"_s,
+                                 {kind, refId});
     if (e.isEmpty())
-        throw HttpError {409, QStringLiteral("No money is held for this")};
+        throw HttpError {409, u"No money is held for this"_s};
     return e;
 }
 
@@ -140,35 +143,33 @@ void release(Storage &db, const QString &kind, qint64 refId, qint64 payeeId,
              const QString &description)
 {
     const QJsonObject e = heldEscrow(db, kind, refId);
-    const qint64 amount = e.value(QStringLiteral("amount_paise")).toInteger();
-    db.change(QStringLiteral("UPDATE escrows SET status = 'released', payee_id = ?, settled_at = ? "
-                             "WHERE id = ?"),
-              {payeeId, Storage::now(), e.value(QStringLiteral("id")).toInteger()});
-    ledger(db, payeeId, amount, QStringLiteral("escrow_release"), description, kind, refId);
+    const qint64 amount = e.value(u"amount_paise"_s).toInteger();
+    db.change(u"UPDATE escrows SET status = 'released', payee_id = ?, settled_at = ? "
+              "WHERE id = ?"_s,
+              {payeeId, Storage::now(), e.value(u"id"_s).toInteger()});
+    ledger(db, payeeId, amount, u"escrow_release"_s, description, kind, refId);
 }
 
 void refund(Storage &db, const QString &kind, qint64 refId, const QString &description)
 {
     const QJsonObject e = heldEscrow(db, kind, refId);
-    const qint64 amount = e.value(QStringLiteral("amount_paise")).toInteger();
-    const qint64 payer = e.value(QStringLiteral("payer_id")).toInteger();
-    db.change(QStringLiteral("UPDATE escrows SET status = 'refunded', settled_at = ? WHERE id = ?"),
-              {Storage::now(), e.value(QStringLiteral("id")).toInteger()});
-    ledger(db, payer, amount, QStringLiteral("escrow_refund"), description, kind, refId);
+    const qint64 amount = e.value(u"amount_paise"_s).toInteger();
+    const qint64 payer = e.value(u"payer_id"_s).toInteger();
+    db.change(u"UPDATE escrows SET status = 'refunded', settled_at = ? WHERE id = ?"_s,
+              {Storage::now(), e.value(u"id"_s).toInteger()});
+    ledger(db, payer, amount, u"escrow_refund"_s, description, kind, refId);
 }
 
 bool isHeld(Storage &db, const QString &kind, qint64 refId)
 {
-    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM escrows WHERE kind = ? AND ref_id = ? "
-                                    "AND status = 'held'"),
-                     {kind, refId})
-               .toLongLong()
-        > 0;
+    return db.exists(u"SELECT 1 FROM escrows WHERE kind = ? AND ref_id = ? "
+                     "AND status = 'held'"_s,
+                     {kind, refId});
 }
 
 qint64 houseAccountId(Storage &db)
 {
-    return db.scalar(QStringLiteral("SELECT id FROM users WHERE role = 'house'")).toLongLong();
+    return db.scalar(u"SELECT id FROM users WHERE role = 'house'"_s).toLongLong();
 }
 
 qint64 contestFee(qint64 prizePaise)
@@ -180,13 +181,11 @@ qint64 contestFee(qint64 prizePaise)
 QString issueInvoice(Storage &db, qint64 userId, const QString &description, qint64 totalPaise)
 {
     // One connection and one thread: the next id is ours until the insert below.
-    const qint64 next
-        = db.scalar(QStringLiteral("SELECT COALESCE(MAX(id), 0) + 1 FROM invoices")).toLongLong();
-    const QString number = QStringLiteral("INV-%1-%2")
-                               .arg(QDate::currentDate().year())
-                               .arg(next, 6, 10, QLatin1Char('0'));
-    db.insert(QStringLiteral("INSERT INTO invoices (id, user_id, invoice_number, description, "
-                             "total_paise, created_at) VALUES (?, ?, ?, ?, ?, ?)"),
+    const qint64 next = db.scalar(u"SELECT COALESCE(MAX(id), 0) + 1 FROM invoices"_s).toLongLong();
+    const QString number
+        = u"INV-%1-%2"_s.arg(QDate::currentDate().year()).arg(next, 6, 10, QChar(u'0'));
+    db.insert(u"INSERT INTO invoices (id, user_id, invoice_number, description, "
+              "total_paise, created_at) VALUES (?, ?, ?, ?, ?, ?)"_s,
               {next, userId, number, description, totalPaise, Storage::now()});
     return number;
 }
@@ -194,16 +193,16 @@ QString issueInvoice(Storage &db, qint64 userId, const QString &description, qin
 qint64 totalInWallets(Storage &db)
 {
     return db
-        .scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM "
-                               "wallet_transactions"))
+        .scalar(u"SELECT COALESCE(SUM(amount_paise), 0) FROM "
+                "wallet_transactions"_s)
         .toLongLong();
 }
 
 qint64 totalHeld(Storage &db)
 {
     return db
-        .scalar(QStringLiteral("SELECT COALESCE(SUM(amount_paise), 0) FROM escrows WHERE "
-                               "status = 'held'"))
+        .scalar(u"SELECT COALESCE(SUM(amount_paise), 0) FROM escrows WHERE "
+                "status = 'held'"_s)
         .toLongLong();
 }
 

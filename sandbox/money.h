@@ -16,6 +16,8 @@ class Storage;
 // and a refusal (HttpError) rolls the whole request back.
 namespace Money {
 
+using namespace Qt::StringLiterals;
+
 constexpr qint64 PaisePerRupee = 100;
 // Largest amount accepted from a user in one field: ₹1,00,00,000.
 constexpr qint64 MaxRupees = 10000000;
@@ -24,16 +26,18 @@ constexpr qint64 MaxRupees = 10000000;
 // blanks, decimals or exponent), positive, at most MaxRupees. Anything else gives nullopt and a
 // reason in *why.
 std::optional<qint64> parseRupees(const QJsonValue &value, QString *why = nullptr);
+// The amount in whole rupees as people read it in a message: "₹1500" (paise are dropped).
+QString rupeesText(qint64 paise);
 // An integer paise amount given as a JSON number (e.g. a gig package's price_paise): whole,
 // positive, at most MaxRupees * 100.
 std::optional<qint64> parsePaise(const QJsonValue &value, QString *why = nullptr);
 
 // Escrow kinds used by the areas.
 namespace Escrow {
-inline const QString GigOrder = QStringLiteral("gig_order");
-inline const QString ContestPrize = QStringLiteral("contest_prize");
-inline const QString ContestFee = QStringLiteral("contest_fee");
-inline const QString Milestone = QStringLiteral("milestone");
+inline const QString GigOrder = u"gig_order"_s;
+inline const QString ContestPrize = u"contest_prize"_s;
+inline const QString ContestFee = u"contest_fee"_s;
+inline const QString Milestone = u"milestone"_s;
 } // namespace Escrow
 
 qint64 balance(Storage &db, qint64 userId);
@@ -41,7 +45,7 @@ bool covers(Storage &db, qint64 userId, qint64 paise);
 
 // Adds money from outside the marketplace (seed top-ups, a completed card payment).
 void deposit(Storage &db, qint64 userId, qint64 paise, const QString &description,
-             const QString &kind = QStringLiteral("deposit"));
+             const QString &kind = u"deposit"_s);
 // Takes money out of the marketplace (a withdrawal to the bank). Refuses (409) an overdraft.
 void withdraw(Storage &db, qint64 userId, qint64 paise, const QString &description,
               const QString &refKind = QString(), qint64 refId = 0);

@@ -5,6 +5,8 @@
 #include <QRandomGenerator>
 #include <QStringList>
 
+using namespace Qt::StringLiterals;
+
 namespace Passwords {
 
 namespace {
@@ -33,15 +35,14 @@ QString hash(const QString &password, int iterations)
     QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(salt.data()),
                                           salt.size() / int(sizeof(quint32)));
     const QByteArray key = derive(password, salt, iterations);
-    return QStringLiteral("pbkdf2-sha256$%1$%2$%3")
-        .arg(iterations)
+    return u"pbkdf2-sha256$%1$%2$%3"_s.arg(iterations)
         .arg(QString::fromLatin1(salt.toBase64()), QString::fromLatin1(key.toBase64()));
 }
 
 bool verify(const QString &password, const QString &stored)
 {
-    const QStringList parts = stored.split(QLatin1Char('$'));
-    if (parts.size() != 4 || parts.at(0) != QLatin1String("pbkdf2-sha256"))
+    const QStringList parts = stored.split(u'$');
+    if (parts.size() != 4 || parts.at(0) != "pbkdf2-sha256"_L1)
         return false;
     bool okIterations = false;
     const int iterations = parts.at(1).toInt(&okIterations);

@@ -13,6 +13,8 @@
 #include <QSslKey>
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 #ifndef VELTO_DEFAULT_CERT_DIR
 #define VELTO_DEFAULT_CERT_DIR "certs"
 #endif
@@ -37,20 +39,20 @@ namespace {
 
 Reply errorReply(int status, const QString &message)
 {
-    return Reply {status, QJsonObject {{QStringLiteral("error"), message}}, {}};
+    return Reply {status, QJsonObject {{u"error"_s, message}}, {}};
 }
 
 QString methodName(const QHttpServerRequest &request)
 {
     switch (request.method()) {
     case QHttpServerRequest::Method::Get:
-        return QStringLiteral("GET");
+        return u"GET"_s;
     case QHttpServerRequest::Method::Post:
-        return QStringLiteral("POST");
+        return u"POST"_s;
     case QHttpServerRequest::Method::Put:
-        return QStringLiteral("PUT");
+        return u"PUT"_s;
     case QHttpServerRequest::Method::Delete:
-        return QStringLiteral("DELETE");
+        return u"DELETE"_s;
     default:
         return QString();
     }
@@ -62,9 +64,9 @@ SandboxServer::SandboxServer(const SandboxOptions &options, QObject *parent)
     : QObject(parent), opts(options), http(std::make_unique<HttpsFrontend>())
 {
     if (opts.certFile.isEmpty())
-        opts.certFile = QStringLiteral(VELTO_DEFAULT_CERT_DIR "/server.pem");
+        opts.certFile = QString::fromUtf8(VELTO_DEFAULT_CERT_DIR "/server.pem");
     if (opts.keyFile.isEmpty())
-        opts.keyFile = QStringLiteral(VELTO_DEFAULT_CERT_DIR "/server.key");
+        opts.keyFile = QString::fromUtf8(VELTO_DEFAULT_CERT_DIR "/server.key");
     if (opts.pbkdf2Iterations < 1)
         opts.pbkdf2Iterations = 1;
 
@@ -96,40 +98,40 @@ quint16 SandboxServer::start(QString *error)
     };
     QString dbError;
     if (!db.open(opts.dbPath, &dbError))
-        return refuse(QStringLiteral("cannot open database %1: %2").arg(opts.dbPath, dbError));
+        return refuse(u"cannot open database %1: %2"_s.arg(opts.dbPath, dbError));
     if (db.isNew() && opts.seed) {
         try {
             seedDemo(db, opts.pbkdf2Iterations);
         } catch (const StorageError &e) {
-            return refuse(QStringLiteral("seeding failed: ") + e.message);
+            return refuse(u"seeding failed: "_s + e.message);
         } catch (const HttpError &e) {
-            return refuse(QStringLiteral("seeding failed: ") + e.message);
+            return refuse(u"seeding failed: "_s + e.message);
         }
     }
 
     QFile certFile(opts.certFile);
     QFile keyFile(opts.keyFile);
     if (!certFile.open(QIODevice::ReadOnly))
-        return refuse(QStringLiteral("cannot read certificate ") + opts.certFile);
+        return refuse(u"cannot read certificate "_s + opts.certFile);
     if (!keyFile.open(QIODevice::ReadOnly))
-        return refuse(QStringLiteral("cannot read key ") + opts.keyFile);
+        return refuse(u"cannot read key "_s + opts.keyFile);
     const QSslCertificate cert(certFile.readAll(), QSsl::Pem);
     const QSslKey key(keyFile.readAll(), QSsl::Rsa, QSsl::Pem);
     if (cert.isNull() || key.isNull())
-        return refuse(QStringLiteral("certificate or key is not valid PEM"));
+        return refuse(u"certificate or key is not valid PEM"_s);
     http->sslSetup(cert, key);
 
     listeningPort = http->listen(QHostAddress::LocalHost, opts.port);
     if (listeningPort == 0)
-        return refuse(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(opts.port));
-    print(QStringLiteral("velto-sandbox listening on ") + origin());
+        return refuse(u"cannot listen on 127.0.0.1:%1"_s.arg(opts.port));
+    print(u"velto-sandbox listening on "_s + origin());
     printDemoAccounts();
     return listeningPort;
 }
 
 QString SandboxServer::origin() const
 {
-    return QStringLiteral("https://localhost:%1").arg(listeningPort);
+    return u"https://localhost:%1"_s.arg(listeningPort);
 }
 
 void SandboxServer::print(const QString &line)
@@ -139,16 +141,15 @@ void SandboxServer::print(const QString &line)
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
         std::fflush(stdout);
     }
-    const QString kind = line.section(QLatin1Char(' '), 0, 0);
-    if (kind == QLatin1String("verify-link") || kind == QLatin1String("reset-link"))
-        links.insert(kind + QLatin1Char(' ') + line.section(QLatin1Char(' '), 1, 1).toLower(),
-                     line.section(QLatin1Char(' '), 2, 2));
+    const QString kind = line.section(u' ', 0, 0);
+    if (kind == "verify-link"_L1 || kind == "reset-link"_L1)
+        links.insert(kind + u' ' + line.section(u' ', 1, 1).toLower(), line.section(u' ', 2, 2));
     emit outputLine(line);
 }
 
 QString SandboxServer::lastLink(const QString &kind, const QString &email) const
 {
-    return links.value(kind + QLatin1Char(' ') + email.toLower());
+    return links.value(kind + u' ' + email.toLower());
 }
 
 void SandboxServer::printDemoAccounts()
@@ -156,9 +157,9 @@ void SandboxServer::printDemoAccounts()
     for (const DemoAccount &a : demoAccounts()) {
         if (Users::idForEmail(db, a.email) == 0)
             continue;
-        QString line = QStringLiteral("demo %1 %2 password %3").arg(a.role, a.email, a.password);
+        QString line = u"demo %1 %2 password %3"_s.arg(a.role, a.email, a.password);
         if (!a.totpSecret.isEmpty())
-            line += QStringLiteral(" totp-secret %1").arg(a.totpSecret);
+            line += u" totp-secret %1"_s.arg(a.totpSecret);
         print(line);
     }
 }
@@ -185,24 +186,17 @@ void SandboxServer::dispatch(const QHttpServerRequest &request, QHttpServerRespo
 Reply SandboxServer::handle(const QHttpServerRequest &request)
 {
     const QString method = methodName(request);
-    const bool writes = method == QLatin1String("POST") || method == QLatin1String("PUT")
-        || method == QLatin1String("DELETE");
+    const bool writes = method == "POST"_L1 || method == "PUT"_L1 || method == "DELETE"_L1;
 
     if (request.body().size() > MaxBodyBytes)
-        return errorReply(413, QStringLiteral("Request body too large (limit 8 MiB)"));
+        return errorReply(413, u"Request body too large (limit 8 MiB)"_s);
     if (writes) {
         const QByteArray origin = request.value("origin");
         if (!origin.isEmpty() && !originAllowed(origin))
-            return errorReply(403, QStringLiteral("Cross-origin request refused"));
+            return errorReply(403, u"Cross-origin request refused"_s);
     }
 
-    // Segments are split before decoding, so an encoded "/" stays inside its segment.
-    QString path = request.url().path(QUrl::FullyEncoded);
-    if (path.startsWith(QLatin1Char('/')))
-        path.remove(0, 1);
-    QStringList segments;
-    for (const QString &s : path.split(QLatin1Char('/')))
-        segments.append(QUrl::fromPercentEncoding(s.toUtf8()));
+    const QStringList segments = Router::pathSegments(request.url());
 
     const Router::Route *route = nullptr;
     Request req(*this, db);
@@ -211,9 +205,9 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
     switch (method.isEmpty() ? Router::Match::WrongMethod
                              : router.find(method, segments, &route, &req.args)) {
     case Router::Match::NoPath:
-        return errorReply(404, QStringLiteral("Not found"));
+        return errorReply(404, u"Not found"_s);
     case Router::Match::WrongMethod:
-        return errorReply(405, QStringLiteral("Method not allowed"));
+        return errorReply(405, u"Method not allowed"_s);
     case Router::Match::Found:
         break;
     }
@@ -222,9 +216,9 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
         QJsonParseError parseError;
         const QJsonDocument doc = QJsonDocument::fromJson(request.body(), &parseError);
         if (parseError.error != QJsonParseError::NoError)
-            return errorReply(400, QStringLiteral("Malformed JSON body"));
+            return errorReply(400, u"Malformed JSON body"_s);
         if (!doc.isObject())
-            return errorReply(400, QStringLiteral("The body must be a JSON object"));
+            return errorReply(400, u"The body must be a JSON object"_s);
         req.body = doc.object();
     }
 
@@ -235,15 +229,15 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
             req.userId = Sessions::userFor(db, req.sessionToken);
             if (req.userId) {
                 req.user = Users::record(db, req.userId);
-                req.role = req.user.value(QStringLiteral("role")).toString();
+                req.role = req.user.value(u"role"_s).toString();
             }
         }
         if (route->access != Access::Public && req.userId == 0)
-            return errorReply(401, QStringLiteral("Sign in first"));
+            return errorReply(401, u"Sign in first"_s);
         if (route->access == Access::Client && !req.isClient())
-            return errorReply(403, QStringLiteral("Only clients can do this"));
+            return errorReply(403, u"Only clients can do this"_s);
         if (route->access == Access::Freelancer && !req.isFreelancer())
-            return errorReply(403, QStringLiteral("Only freelancers can do this"));
+            return errorReply(403, u"Only freelancers can do this"_s);
 
         if (!writes)
             return route->handler(req);
@@ -257,9 +251,9 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
         return errorReply(e.status, e.message);
     } catch (const StorageError &e) {
         std::fprintf(stderr, "velto-sandbox: storage error: %s\n", qPrintable(e.message));
-        return errorReply(500, QStringLiteral("Internal error"));
+        return errorReply(500, u"Internal error"_s);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "velto-sandbox: error: %s\n", e.what());
-        return errorReply(500, QStringLiteral("Internal error"));
+        return errorReply(500, u"Internal error"_s);
     }
 }

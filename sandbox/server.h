@@ -15,7 +15,7 @@ class HttpsFrontend;
 struct SandboxOptions
 {
     quint16 port = 8443; // 0 picks a free port
-    QString dbPath = QStringLiteral("velto-sandbox.db"); // ":memory:" for a private database
+    QString dbPath = u"velto-sandbox.db"_s; // ":memory:" for a private database
     QString certFile; // empty: <default cert dir>/server.pem
     QString keyFile; // empty: <default cert dir>/server.key
     bool seed = true; // load the demo seed into a new database
@@ -44,6 +44,7 @@ public:
     QString origin() const;
     const SandboxOptions &options() const { return opts; }
     Storage &storage() { return db; }
+    const Router &routes() const { return router; }
 
     // Writes one status line to standard output (flushed) and emits outputLine.
     void print(const QString &line);

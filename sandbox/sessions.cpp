@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 
+using namespace Qt::StringLiterals;
+
 namespace Sessions {
 
 QString randomToken()
@@ -25,8 +27,8 @@ QString hashToken(const QString &token)
 QString create(Storage &db, qint64 userId)
 {
     const QString token = randomToken();
-    db.insert(QStringLiteral("INSERT INTO sessions (token_hash, user_id, created_at, expires_at) "
-                             "VALUES (?, ?, ?, ?)"),
+    db.insert(u"INSERT INTO sessions (token_hash, user_id, created_at, expires_at) "
+              "VALUES (?, ?, ?, ?)"_s,
               {hashToken(token), userId, Storage::now(), Storage::isoInDays(LifetimeDays)});
     return token;
 }
@@ -36,20 +38,20 @@ qint64 userFor(Storage &db, const QString &token)
     if (token.size() != 64)
         return 0;
     return db
-        .scalar(QStringLiteral("SELECT user_id FROM sessions WHERE token_hash = ? AND "
-                               "expires_at > ?"),
+        .scalar(u"SELECT user_id FROM sessions WHERE token_hash = ? AND "
+                "expires_at > ?"_s,
                 {hashToken(token), Storage::now()})
         .toLongLong();
 }
 
 void destroy(Storage &db, const QString &token)
 {
-    db.change(QStringLiteral("DELETE FROM sessions WHERE token_hash = ?"), {hashToken(token)});
+    db.change(u"DELETE FROM sessions WHERE token_hash = ?"_s, {hashToken(token)});
 }
 
 void destroyAllFor(Storage &db, qint64 userId)
 {
-    db.change(QStringLiteral("DELETE FROM sessions WHERE user_id = ?"), {userId});
+    db.change(u"DELETE FROM sessions WHERE user_id = ?"_s, {userId});
 }
 
 QString tokenFromCookieHeader(const QByteArray &cookieHeader)

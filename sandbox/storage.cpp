@@ -7,6 +7,8 @@
 #include <QSqlRecord>
 #include <QUuid>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Every table of every area. Statements are idempotent (IF NOT EXISTS) and run on every open, so
@@ -289,8 +291,7 @@ const char *const schema[] = {
 } // namespace
 
 Storage::Storage()
-    : connectionName(QStringLiteral("velto-sandbox-")
-                     + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    : connectionName(u"velto-sandbox-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
 }
 
@@ -306,7 +307,7 @@ Storage::~Storage()
 
 bool Storage::open(const QString &path, QString *error)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connectionName);
     db.setDatabaseName(path);
     if (!db.open()) {
         if (error)
@@ -314,9 +315,9 @@ bool Storage::open(const QString &path, QString *error)
         return false;
     }
     try {
-        exec(QStringLiteral("PRAGMA foreign_keys = ON"));
-        created = scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' "
-                                        "AND name='users'"))
+        exec(u"PRAGMA foreign_keys = ON"_s);
+        created = scalar(u"SELECT COUNT(*) FROM sqlite_master WHERE type='table' "
+                         "AND name='users'"_s)
                       .toLongLong()
             == 0;
         migrate();
@@ -334,10 +335,9 @@ void Storage::migrate()
     for (const char *statement : schema)
         exec(QString::fromUtf8(statement));
     // The house account receives platform fees; it cannot sign in (no password hash).
-    exec(
-        QStringLiteral("INSERT OR IGNORE INTO users (email, full_name, role, verified, created_at) "
-                       "VALUES ('house@velto.internal', 'Velto', 'house', 1, ?)"),
-        {now()});
+    exec(u"INSERT OR IGNORE INTO users (email, full_name, role, verified, created_at) "
+         "VALUES ('house@velto.internal', 'Velto', 'house', 1, ?)"_s,
+         {now()});
     t.commit();
 }
 
@@ -345,17 +345,17 @@ QSqlQuery Storage::exec(const QString &sql, const QVariantList &params)
 {
     QSqlQuery q(QSqlDatabase::database(connectionName, false));
     if (!q.prepare(sql))
-        throw StorageError {q.lastError().text() + QStringLiteral(" in: ") + sql};
+        throw StorageError {q.lastError().text() + u" in: "_s + sql};
     for (const QVariant &p : params) {
         // A null QString would bind as SQL NULL; text columns get "" instead. NULL is bound only
         // from an empty QVariant().
         if (p.typeId() == QMetaType::QString && p.toString().isNull())
-            q.addBindValue(QStringLiteral(""));
+            q.addBindValue(u""_s);
         else
             q.addBindValue(p);
     }
     if (!q.exec())
-        throw StorageError {q.lastError().text() + QStringLiteral(" in: ") + sql};
+        throw StorageError {q.lastError().text() + u" in: "_s + sql};
     return q;
 }
 
@@ -394,6 +394,11 @@ QJsonArray Storage::all(const QString &sql, const QVariantList &params)
     return rows;
 }
 
+bool Storage::exists(const QString &sql, const QVariantList &params)
+{
+    return exec(sql, params).next();
+}
+
 QVariant Storage::scalar(const QString &sql, const QVariantList &params)
 {
     QSqlQuery q = exec(sql, params);
@@ -411,9 +416,9 @@ int Storage::change(const QString &sql, const QVariantList &params)
 }
 
 Storage::Transaction::Transaction(Storage &storage)
-    : s(storage), name(QStringLiteral("sp%1").arg(++storage.savepointCounter))
+    : s(storage), name(u"sp%1"_s.arg(++storage.savepointCounter))
 {
-    s.exec(QStringLiteral("SAVEPOINT ") + name);
+    s.exec(u"SAVEPOINT "_s + name);
 }
 
 Storage::Transaction::~Transaction()
@@ -421,8 +426,8 @@ Storage::Transaction::~Transaction()
     if (done)
         return;
     try {
-        s.exec(QStringLiteral("ROLLBACK TO ") + name);
-        s.exec(QStringLiteral("RELEASE ") + name);
+        s.exec(u"ROLLBACK TO "_s + name);
+        s.exec(u"RELEASE "_s + name);
     } catch (const StorageError &) {
         // Nothing more can be done from a destructor; the next statement will report the fault.
     }
@@ -430,7 +435,7 @@ Storage::Transaction::~Transaction()
 
 void Storage::Transaction::commit()
 {
-    s.exec(QStringLiteral("RELEASE ") + name);
+    s.exec(u"RELEASE "_s + name);
     done = true;
 }
 

@@ -30,6 +30,8 @@ public:
     QJsonObject one(const QString &sql, const QVariantList &params = {});
     // All rows as JSON objects.
     QJsonArray all(const QString &sql, const QVariantList &params = {});
+    // Whether the query gives at least one row ("SELECT 1 FROM … WHERE …").
+    bool exists(const QString &sql, const QVariantList &params = {});
     // First column of the first row, or a null QVariant.
     QVariant scalar(const QString &sql, const QVariantList &params = {});
     // Runs an INSERT and returns the new row id.

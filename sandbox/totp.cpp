@@ -2,6 +2,8 @@
 
 #include <QMessageAuthenticationCode>
 
+using namespace Qt::StringLiterals;
+
 QByteArray base32Decode(const QString &text)
 {
     QByteArray out;
@@ -40,7 +42,7 @@ QString totpCode(const QByteArray &secret, qint64 unixSeconds)
     const quint32 binary = (quint32(quint8(mac.at(offset)) & 0x7F) << 24)
         | (quint32(quint8(mac.at(offset + 1))) << 16) | (quint32(quint8(mac.at(offset + 2))) << 8)
         | quint32(quint8(mac.at(offset + 3)));
-    return QStringLiteral("%1").arg(binary % 1000000, 6, 10, QLatin1Char('0'));
+    return u"%1"_s.arg(binary % 1000000, 6, 10, QChar(u'0'));
 }
 
 bool totpVerify(const QByteArray &secret, const QString &code, qint64 unixSeconds)

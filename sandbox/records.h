@@ -6,9 +6,30 @@
 
 class Storage;
 
-// Gigs and gig orders as stored and as the client reads them: the record builders shared by the
-// gig and gig-order routes and by the demo seed.
-namespace GigRecords {
+// Stored rows as the routes and the seed read them: the members of a row, the state checks every
+// area makes before changing one, and the records more than one file builds.
+namespace Records {
+
+// A member of a row of Storage::one/all: 0 or "" when it is absent or null.
+inline qint64 integer(const QJsonObject &row, const char *member)
+{
+    return row.value(QLatin1String(member)).toInteger();
+}
+inline QString text(const QJsonObject &row, const char *member)
+{
+    return row.value(QLatin1String(member)).toString();
+}
+
+// Refuses with 409 and the refusal unless the row's member (its status, usually) is one of the
+// allowed values.
+void requireState(const QJsonObject &row, const char *member, const QStringList &allowed,
+                  const QString &refusal);
+
+// SQL for the display name of the users row of that alias: the full name, else the part of the
+// e-mail before "@" (the same as Users::displayName).
+QString displayNameSql(const char *alias);
+
+// Gigs and gig orders, shared by the gig and gig-order routes and by the demo seed.
 
 // Gig record: id, freelancer_id, freelancer_name, title, description, skills, delivery_days,
 // status, packages (tier, label, description, price_paise, delivery_days, in published order),
@@ -28,4 +49,4 @@ QJsonObject order(Storage &db, qint64 orderId);
 QJsonArray messages(Storage &db, qint64 orderId);
 qint64 addMessage(Storage &db, qint64 orderId, qint64 senderId, const QString &body);
 
-} // namespace GigRecords
+} // namespace Records

@@ -1,0 +1,214 @@
+// Accounts and sessions: register, verify the e-mail, sign in (with an optional TOTP code), the
+// session probe, sign out, and the password-reset links.
+
+#include "http.h"
+#include "passwords.h"
+#include "server.h"
+#include "sessions.h"
+#include "storage.h"
+#include "totp.h"
+#include "users.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int MinPasswordLength = 8;
+constexpr int MaxPasswordLength = 1024;
+
+QString emailMember(const Request &req)
+{
+    const QString email = req.text(u"email"_s, 1, 254).toLower();
+    static const QRegularExpression shape(u"^[^@\\s]+@[^@\\s]+$"_s);
+    if (!shape.match(email).hasMatch())
+        fail(400, u"Enter a valid email address"_s);
+    return email;
+}
+
+// Makes a single-use e-mail token and returns the link that redeems it.
+QString issueLink(Request &req, qint64 userId, const QString &purpose, int validHours,
+                  const QString &path)
+{
+    const QString token = Sessions::randomToken();
+    req.db.insert(
+        u"INSERT INTO email_tokens (token_hash, user_id, purpose, "
+        "created_at, expires_at) VALUES (?, ?, ?, ?, ?)"_s,
+        {Sessions::hashToken(token), userId, purpose, Storage::now(),
+         QDateTime::currentDateTimeUtc().addSecs(validHours * 3600).toString(Qt::ISODate)});
+    return req.server.origin() + u'/' + path + u"?token="_s + token;
+}
+
+// The user of a live, unused token of the purpose, or 0.
+qint64 redeemable(Request &req, const QString &token, const QString &purpose)
+{
+    if (token.size() != 64)
+        return 0;
+    return req.db
+        .scalar(u"SELECT user_id FROM email_tokens WHERE token_hash = ? AND "
+                "purpose = ? AND used_at IS NULL AND expires_at > ?"_s,
+                {Sessions::hashToken(token), purpose, Storage::now()})
+        .toLongLong();
+}
+
+void markUsed(Request &req, const QString &token)
+{
+    req.db.change(u"UPDATE email_tokens SET used_at = ? WHERE token_hash = ?"_s,
+                  {Storage::now(), Sessions::hashToken(token)});
+}
+
+Reply registerAccount(Request &req)
+{
+    const QString email = emailMember(req);
+    const QString password = req.untrimmedText(u"password"_s, MinPasswordLength, MaxPasswordLength);
+    const QString fullName = req.optionalText(u"fullName"_s, 120);
+    const QString role = req.text(u"role"_s, 1, 20);
+    if (role != "client"_L1 && role != "freelancer"_L1)
+        fail(400, u"role must be \"client\" or \"freelancer\""_s);
+    if (!req.flag(u"termsAccepted"_s))
+        fail(400, u"Accept the terms of service to register"_s);
+    if (!req.flag(u"privacyAccepted"_s))
+        fail(400, u"Accept the privacy policy to register"_s);
+    const QString referralCode = req.optionalText(u"referralCode"_s, 40);
+
+    if (req.db.exists(u"SELECT 1 FROM users WHERE email = ?"_s, {email}))
+        fail(409, u"An account with this email already exists"_s);
+
+    const qint64 id = Users::create(req.db, email, password, fullName, role,
+                                    req.server.options().pbkdf2Iterations, false);
+    if (!referralCode.isEmpty())
+        req.db.change(u"UPDATE users SET referred_by = (SELECT id FROM users WHERE "
+                      "referral_code = ? AND id <> ? AND role <> 'house') "
+                      "WHERE id = ?"_s,
+                      {referralCode.toUpper(), id, id});
+    const QString link = issueLink(req, id, u"verify"_s, 48, u"api/auth/verify"_s);
+    req.server.print(u"verify-link %1 %2"_s.arg(email, link));
+    return created({{u"user"_s, Users::record(req.db, id)},
+                    {u"verificationRequired"_s, true},
+                    {u"message"_s, u"Account created — verify your email, then sign in."_s}});
+}
+
+Reply verifyEmail(Request &req)
+{
+    // A GET that changes state: it is the link a person follows from the (printed) e-mail.
+    const QString token = req.query.queryItemValue(u"token"_s);
+    const qint64 userId = redeemable(req, token, u"verify"_s);
+    if (!userId)
+        fail(400, u"This verification link is invalid or has expired"_s);
+    Storage::Transaction t(req.db);
+    markUsed(req, token);
+    req.db.change(u"UPDATE users SET verified = 1 WHERE id = ?"_s, {userId});
+    t.commit();
+    return ok(
+        {{u"verified"_s, true}, {u"email"_s, Users::record(req.db, userId).value(u"email"_s)}});
+}
+
+Reply login(Request &req)
+{
+    const QString email = req.text(u"email"_s, 1, 254).toLower();
+    const QString password = req.untrimmedText(u"password"_s, 0, MaxPasswordLength);
+    const QJsonValue codeValue = req.body.value(u"totpCode"_s);
+    if (!codeValue.isUndefined() && !codeValue.isNull() && !codeValue.isString())
+        fail(400, u"totpCode must be a string of digits"_s);
+    const QString code = codeValue.toString().trimmed();
+
+    const QJsonObject row = req.db.one(u"SELECT id, password_hash, verified, "
+                                       "totp_secret FROM users WHERE email = ? "
+                                       "AND role <> 'house'"_s,
+                                       {email});
+    const QString stored = row.value(u"password_hash"_s).toString();
+    if (row.isEmpty() || stored.isEmpty()) {
+        Passwords::burn(password, req.server.options().pbkdf2Iterations);
+        fail(401, u"Invalid email or password"_s);
+    }
+    if (!Passwords::verify(password, stored))
+        fail(401, u"Invalid email or password"_s);
+    if (row.value(u"verified"_s).toInteger() == 0)
+        fail(403, u"Verify your email before signing in — follow the link we sent you"_s);
+    const QString secret = row.value(u"totp_secret"_s).toString();
+    if (!secret.isEmpty()) {
+        if (code.isEmpty())
+            fail(401,
+                 u"Two-factor code required: enter the 6-digit code from your "
+                 "authenticator app"_s);
+        if (!totpVerify(base32Decode(secret), code, QDateTime::currentSecsSinceEpoch()))
+            fail(401, u"Invalid two-factor code"_s);
+    }
+
+    const qint64 userId = row.value(u"id"_s).toInteger();
+    if (!req.sessionToken.isEmpty())
+        Sessions::destroy(req.db, req.sessionToken);
+    const QString token = Sessions::create(req.db, userId);
+    Reply reply = ok({{u"user"_s, Users::record(req.db, userId)}});
+    reply.headers.append({"Set-Cookie", Sessions::setCookieValue(token)});
+    return reply;
+}
+
+Reply logout(Request &req)
+{
+    if (!req.sessionToken.isEmpty())
+        Sessions::destroy(req.db, req.sessionToken);
+    Reply reply = ok();
+    reply.headers.append({"Set-Cookie", Sessions::clearCookieValue()});
+    return reply;
+}
+
+Reply me(Request &req)
+{
+    return ok({{u"user"_s, req.user}});
+}
+
+Reply forgotPassword(Request &req)
+{
+    // Always 200: the answer must not tell whether an account exists.
+    const QJsonValue v = req.body.value(u"email"_s);
+    const QString email = v.isString() ? v.toString().trimmed().toLower() : QString();
+    const qint64 userId = email.isEmpty() ? 0 : Users::idForEmail(req.db, email);
+    if (userId) {
+        const QString link = issueLink(req, userId, u"reset"_s, 1, u"api/auth/reset"_s);
+        req.server.print(u"reset-link %1 %2"_s.arg(email, link));
+    }
+    return ok(
+        {{u"ok"_s, true}, {u"message"_s, u"If that account exists, a reset link was emailed."_s}});
+}
+
+Reply resetInfo(Request &req)
+{
+    const QString token = req.query.queryItemValue(u"token"_s);
+    if (!redeemable(req, token, u"reset"_s))
+        fail(400, u"This reset link is invalid or has expired"_s);
+    return ok({{u"ok"_s, true},
+               {u"message"_s,
+                u"POST api/auth/reset-password with token and password to set a new "
+                "password"_s}});
+}
+
+Reply resetPassword(Request &req)
+{
+    const QString token = req.text(u"token"_s, 1, 200);
+    const QString password = req.untrimmedText(u"password"_s, MinPasswordLength, MaxPasswordLength);
+    const qint64 userId = redeemable(req, token, u"reset"_s);
+    if (!userId)
+        fail(400, u"This reset link is invalid or has expired"_s);
+    markUsed(req, token);
+    req.db.change(u"UPDATE users SET password_hash = ?, verified = 1 WHERE id = ?"_s,
+                  {Passwords::hash(password, req.server.options().pbkdf2Iterations), userId});
+    Sessions::destroyAllFor(req.db, userId);
+    return ok();
+}
+
+} // namespace
+
+void registerAuthRoutes(Router &r)
+{
+    r.post(u"api/auth/register"_s, Access::Public, registerAccount);
+    r.get(u"api/auth/verify"_s, Access::Public, verifyEmail);
+    r.post(u"api/auth/login"_s, Access::Public, login);
+    r.post(u"api/auth/logout"_s, Access::Public, logout);
+    r.get(u"api/auth/me"_s, Access::User, me);
+    r.post(u"api/auth/forgot-password"_s, Access::Public, forgotPassword);
+    r.get(u"api/auth/reset"_s, Access::Public, resetInfo);
+    r.post(u"api/auth/reset-password"_s, Access::Public, resetPassword);
+}

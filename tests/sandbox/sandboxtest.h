@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <memory>
+
+class SandboxServer;
+
+using namespace Qt::StringLiterals;
+
+// A JSON object written as JSON: R"({"score": 5})"_json; json() for text built at run time.
+QJsonObject json(const QString &text);
+inline QJsonObject operator""_json(const char *text, size_t size)
+{
+    return json(QString::fromUtf8(text, qsizetype(size)));
+}
+// The object with the members of `change` (JSON text) set: the variants of a good body.
+QJsonObject merged(QJsonObject object, const char *change);
+// The value at a dotted path of members and list indexes: "contract.milestones.0.status".
+QJsonValue jsonAt(const QJsonValue &value, const QString &path);
+
+// One answer of the sandbox as a test sees it, with row access on its JSON body.
+struct HttpResult
+{
+    int status = 0; // 0: no HTTP answer
+    QJsonObject json; // the body when it is a JSON object, else {}
+    QByteArray raw;
+    QList<QPair<QByteArray, QByteArray>> headers;
+
+    QByteArray header(const QByteArray &name) const;
+    QString error() const { return json.value(u"error"_s).toString(); }
+    QJsonValue at(const QString &path) const { return jsonAt(json, path); }
+    QString text(const QString &path) const { return at(path).toString(); }
+    qint64 number(const QString &path) const { return at(path).toInteger(); }
+    bool flag(const QString &path) const { return at(path).toBool(); }
+    QJsonArray list(const QString &path) const { return at(path).toArray(); }
+    // The "id" of the object at the path: r.id("order").
+    qint64 id(const QString &path) const { return number(path + u".id"_s); }
+    // The row of the list at the path whose member has that value ({} when none has).
+    QJsonObject row(const QString &path, const QJsonValue &value,
+                    const QString &member = u"id"_s) const;
+};
+
+// A person at the sandbox: an own cookie jar, blocking calls, the sandbox's own Origin header
+// unless setOrigin() changes it, and the user id once signed in.
+class SandboxClient
+{
+public:
+    explicit SandboxClient(quint16 port);
+
+    // Any method with a raw body (malformed JSON, huge bodies, …).
+    HttpResult send(const QByteArray &method, const QString &path, const QByteArray &body);
+    HttpResult get(const QString &path) { return send("GET", path, {}); }
+    HttpResult del(const QString &path) { return send("DELETE", path, {}); }
+    HttpResult post(const QString &path, const QJsonObject &body = {})
+    {
+        return send("POST", path, QJsonDocument(body).toJson(QJsonDocument::Compact));
+    }
+    HttpResult put(const QString &path, const QJsonObject &body)
+    {
+        return send("PUT", path, QJsonDocument(body).toJson(QJsonDocument::Compact));
+    }
+    // Signs in and sets id; the session cookie stays in this jar.
+    HttpResult login(const QString &email, const QString &password, const QString &totpCode = {});
+    // The kinds of this person's notifications, newest first.
+    QStringList notificationKinds();
+
+    void setOrigin(const QByteArray &origin) { originHeader = origin; }
+    QString origin() const { return base; }
+    QNetworkAccessManager &network() { return nam; }
+
+    qint64 id = 0;
+
+private:
+    QNetworkAccessManager nam;
+    QString base;
+    QByteArray originHeader;
+};
+
+// Demo accounts of the seed.
+namespace Demo {
+inline const QString ClientEmail = u"client@velto.test"_s;
+inline const QString ClientPassword = u"velto-client-1"_s;
+inline const QString FreelancerEmail = u"freelancer@velto.test"_s;
+inline const QString FreelancerPassword = u"velto-freelancer-1"_s;
+inline const QString TwoFactorEmail = u"2fa@velto.test"_s;
+inline const QString TwoFactorPassword = u"velto-2fa-user-1"_s;
+inline const QString TwoFactorSecret = u"JBSWY3DPEHPK3PXP"_s;
+} // namespace Demo
+
+// The base of every sandbox suite: a seeded in-process sandbox (":memory:", a free port, few
+// PBKDF2 iterations) with the usual people signed in, and the steps the suites share. A suite
+// that needs more set-up defines its own initTestCase() and calls startSandbox() first.
+class SandboxTest : public QObject
+{
+    Q_OBJECT
+
+public:
+    SandboxTest();
+    ~SandboxTest() override;
+
+protected:
+    // Starts the sandbox and signs everyone in; false (with a warning) when anything fails.
+    bool startSandbox();
+
+    // Registers, verifies and signs in a new account of the role ("client" or "freelancer").
+    std::unique_ptr<SandboxClient> newPerson(const QString &role);
+    // Money from outside the marketplace, straight into the ledger.
+    void topUp(const SandboxClient &who, qint64 rupees);
+    qint64 balance(const SandboxClient &who);
+    // Every row of every table but sessions and e-mail tokens: equal before and after a refused
+    // request shows that it changed nothing.
+    QByteArray fingerprint();
+
+    // Publishes a gig with packages of the tiers at the rupee prices; its id, or 0.
+    qint64 publishGig(SandboxClient &seller, const QList<QPair<QString, qint64>> &tierRupees);
+    // Project → publish → proposal → accept with milestones of the given rupee amounts: the
+    // contract as the client's "api/contracts" lists it ({} on failure).
+    QJsonObject makeContract(SandboxClient &buyer, SandboxClient &seller, const QString &type,
+                             const QList<qint64> &milestoneRupees);
+    QJsonObject contractOf(SandboxClient &who, qint64 contractId);
+    // A tiny well-formed JPEG as a data URL.
+    static QString jpegDataUrl();
+
+    std::unique_ptr<SandboxServer> server;
+    // The demo client (₹2,50,000 and seeded records of every kind) and the demo freelancer;
+    // a new client and a new freelancer with empty wallets; somebody not signed in.
+    std::unique_ptr<SandboxClient> client, freelancer, otherClient, otherFreelancer, anonymous;
+
+private slots:
+    void initTestCase();
+};
