@@ -16,21 +16,9 @@
 
 namespace {
 
-// Pages live in the stack's visual tree, not among its QObject children.
-QQuickItem *findIn(QQuickItem *parent, const QString &name)
-{
-    for (QQuickItem *child : parent->childItems()) {
-        if (child->objectName() == name)
-            return child;
-        if (QQuickItem *hit = findIn(child, name))
-            return hit;
-    }
-    return nullptr;
-}
-
 QQuickItem *find(QQuickWindow *window, const char *name)
 {
-    return findIn(window->contentItem(), QLatin1String(name));
+    return findVisual(window->contentItem(), QLatin1String(name));
 }
 
 void report(const char *what)

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
+#include <QQuickItem>
 #include <QString>
 #include <algorithm>
 #include <cstdio>
@@ -100,6 +101,19 @@ private:
     QList<Row> rows;
     QStringList notes;
 };
+
+// The item of that objectName in a window's visual tree (pages and loaded views live there, not
+// among the QObject children), or null.
+inline QQuickItem *findVisual(QQuickItem *parent, const QString &name)
+{
+    for (QQuickItem *child : parent->childItems()) {
+        if (child->objectName() == name)
+            return child;
+        if (QQuickItem *hit = findVisual(child, name))
+            return hit;
+    }
+    return nullptr;
+}
 
 // Peak resident set size of this process, in MiB (Linux).
 inline double peakRssMiB()

@@ -74,7 +74,7 @@ Item {
 
         delegate: Card {
             id: card
-            required property var modelData
+            readonly property var modelData: listPage.items[index]
             required property int index
             objectName: "contestCard_" + index
             clickable: true
@@ -144,7 +144,7 @@ Item {
 
         delegate: Card {
             id: entry
-            required property var modelData
+            readonly property var modelData: detailPage.items[index]
             required property int index
             objectName: "entryCard_" + index
             spacing: 3

@@ -89,7 +89,7 @@ Item {
 
         delegate: Card {
             id: card
-            required property var modelData
+            readonly property var modelData: page.items[index]
             required property int index
             objectName: "contractCard_" + index
             title: modelData.project_title || String(modelData.id)

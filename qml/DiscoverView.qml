@@ -32,7 +32,7 @@ Item {
 
         delegate: Card {
             id: card
-            required property var modelData
+            readonly property var modelData: page.items[index]
             required property int index
             objectName: "projectCard_" + index
             title: modelData.title || ""

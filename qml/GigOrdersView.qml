@@ -121,7 +121,7 @@ Item {
 
         delegate: Card {
             id: card
-            required property var modelData
+            readonly property var modelData: page.items[index]
             required property int index
             objectName: "orderCard_" + index
             title: modelData.gig_title || ""
@@ -216,7 +216,7 @@ Item {
 
         delegate: ColumnLayout {
             id: message
-            required property var modelData
+            readonly property var modelData: detailPage.items[index]
             required property int index
             objectName: "message_" + index
             width: ListView.view ? ListView.view.width : 0

@@ -106,7 +106,7 @@ Item {
 
         delegate: Card {
             id: card
-            required property var modelData
+            readonly property var modelData: page.items[index]
             required property int index
             objectName: "gigCard_" + index
             title: modelData.title || ""
@@ -154,7 +154,7 @@ Item {
 
         delegate: Card {
             id: pkg
-            required property var modelData
+            readonly property var modelData: detailPage.items[index]
             required property int index
             objectName: "packageCard_" + index
             title: (modelData.tier || "") + " — " + (modelData.label || "")

@@ -35,7 +35,7 @@ Item {
 
         delegate: Card {
             id: card
-            required property var modelData
+            readonly property var modelData: page.items[index]
             required property int index
             objectName: "notificationCard_" + index
             spacing: 2

@@ -76,7 +76,7 @@ Item {
 
         delegate: Card {
             id: card
-            required property var modelData
+            readonly property var modelData: projectsPage.items[index]
             required property int index
             objectName: "projectCard_" + index
             title: modelData.title || ""
@@ -105,7 +105,7 @@ Item {
 
         delegate: Card {
             id: proposal
-            required property var modelData
+            readonly property var modelData: proposalsPage.items[index]
             required property int index
             objectName: "proposalCard_" + index
             title: modelData.freelancer_name || "Freelancer"

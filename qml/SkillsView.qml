@@ -251,7 +251,7 @@ Item {
 
         delegate: Card {
             id: card
-            required property var modelData
+            readonly property var modelData: page.items[index]
             required property int index
             objectName: "skillCard_" + index
             title: modelData.skill || ""

@@ -33,7 +33,7 @@ Item {
 
         delegate: Card {
             id: card
-            required property var modelData
+            readonly property var modelData: page.items[index]
             required property int index
             objectName: "teamCard_" + index
             spacing: 3

@@ -92,10 +92,12 @@ Item {
             spacing: 8
         }
 
+        // A count, not the array: handing a JS array to the view converts every row up front
+        // (40 ms for 10,000 projects); delegates read their row as `page.items[index]`.
         CardList {
             id: list
             objectName: "list"
-            model: page.items
+            model: page.items.length
         }
 
         ColumnLayout {

@@ -18,11 +18,14 @@ Item {
     Component {
         id: pageComp
         ListPage {
+            id: page
             anchors.fill: parent
             path: "api/things"
             member: "things"
             delegate: Card {
-                required property var modelData
+                required property int index
+                readonly property var modelData: page.items[index]
+                objectName: "thing_" + index
                 title: modelData.name
             }
         }
@@ -166,6 +169,11 @@ Item {
             compare(page.items.length, 1)
             compare(page.items[0].name, "new")
             compare(page.busy, false)
+            // the rows follow a reload that keeps their number
+            page.reload()
+            win.answerLast(200, '{"things":[{"name":"newer"}]}')
+            waitForItemPolished(page.list)
+            compare(findChild(page, "thing_0").title, "newer")
         }
 
         function test_listPageCreatesOnlyTheRowsOnScreen() {
