@@ -51,7 +51,9 @@ Dialog {
     palette.window: Palette.card
     palette.windowText: Palette.text
     palette.button: Palette.control
-    palette.buttonText: Palette.text
+    // Per state: setting all groups at once would also paint disabled buttons white.
+    palette.active.buttonText: Palette.text
+    palette.inactive.buttonText: Palette.text
     palette.highlight: Palette.accent
     palette.disabled.buttonText: Palette.muted
 

@@ -85,9 +85,12 @@ Item {
             }
         }
 
+        // Layouts fill the height by default: these two keep to their content, so the list gets
+        // the rest even when a row of theirs is empty.
         ColumnLayout {
             id: aboveColumn
             Layout.fillWidth: true
+            Layout.fillHeight: false
             visible: children.length > 0
             spacing: 8
         }
@@ -103,6 +106,7 @@ Item {
         ColumnLayout {
             id: belowColumn
             Layout.fillWidth: true
+            Layout.fillHeight: false
             visible: children.length > 0
             spacing: 8
         }
