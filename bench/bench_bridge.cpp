@@ -12,6 +12,7 @@
 #include <QNetworkReply>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QQmlEngine>
 #include <QQmlExpression>
 #include <QStandardPaths>
 #include <QTest>
@@ -43,7 +44,7 @@ double throughWindow(ClientProgram &program, Finish &finish)
 {
     QObject *win = program.engine().rootObjects().value(0);
     finish.done = false;
-    QQmlExpression run(program.engine().rootContext(), win,
+    QQmlExpression run(qmlContext(win), win,
                        uR"((function () {
         var sent = 0, done = 0, failed = 0
         function next() {
@@ -61,6 +62,8 @@ double throughWindow(ClientProgram &program, Finish &finish)
     QElapsedTimer clock;
     clock.start();
     run.evaluate();
+    if (run.hasError())
+        qWarning("%s", qPrintable(run.error().toString()));
     (void)QTest::qWaitFor([&] { return finish.done; }, 120000);
     return clock.nsecsElapsed() / 1e6;
 }
@@ -128,7 +131,8 @@ int main(int argc, char *argv[])
     if (!program.load())
         return 1;
     QTest::qWait(500); // the resume request
-    QQmlExpression login(program.engine().rootContext(), program.engine().rootObjects().value(0),
+    QQmlExpression login(qmlContext(program.engine().rootObjects().value(0)),
+                         program.engine().rootObjects().value(0),
                          uR"(win.call("POST", "api/auth/login",
                                       { email: "%1", password: "%2" }, function () {}))"_s.arg(
                              who.email, who.password));

@@ -15,19 +15,20 @@ Item {
     property bool isFreelancer: !!win.user && win.user.role === "freelancer"
 
     // Every tab once, in sidebar order: its name (also the button text), who sees it ("" for
-    // everyone) and the document it shows.
+    // everyone) and the document it shows. Documents are loaded when their tab is first shown, so
+    // the shell does not wait for eleven views to compile before its first frame.
     readonly property var table: [
-        { name: "Discover", role: "", view: discoverComp },
-        { name: "Gigs", role: "", view: gigsComp },
-        { name: "Gig Orders", role: "", view: gigOrdersComp },
-        { name: "Contests", role: "", view: contestsComp },
-        { name: "Projects", role: "client", view: projectsComp },
-        { name: "Teams", role: "client", view: teamsComp },
-        { name: "Contracts", role: "", view: contractsComp },
-        { name: "Wallet", role: "", view: walletComp },
-        { name: "Skills", role: "freelancer", view: skillsComp },
-        { name: "Notifications", role: "", view: notificationsComp },
-        { name: "More", role: "", view: moreComp }
+        { name: "Discover", role: "", view: "DiscoverView" },
+        { name: "Gigs", role: "", view: "GigsView" },
+        { name: "Gig Orders", role: "", view: "GigOrdersView" },
+        { name: "Contests", role: "", view: "ContestsView" },
+        { name: "Projects", role: "client", view: "ProjectsView" },
+        { name: "Teams", role: "client", view: "TeamsView" },
+        { name: "Contracts", role: "", view: "ContractsView" },
+        { name: "Wallet", role: "", view: "WalletView" },
+        { name: "Skills", role: "freelancer", view: "SkillsView" },
+        { name: "Notifications", role: "", view: "NotificationsView" },
+        { name: "More", role: "", view: "MoreView" }
     ]
     property var tabs: table.filter(function (t) {
         return t.role === "" || (t.role === "client" && isClient)
@@ -35,13 +36,13 @@ Item {
     }).map(function (t) { return t.name })
     property string current: "Discover"
 
-    // Any name not in the table shows Discover.
+    // The document of a tab; any name not in the table shows Discover.
     function viewFor(name) {
         for (var i = 0; i < table.length; ++i) {
             if (table[i].name === name)
-                return table[i].view
+                return Qt.resolvedUrl(table[i].view + ".qml")
         }
-        return discoverComp
+        return Qt.resolvedUrl("DiscoverView.qml")
     }
 
     function signOut() {
@@ -166,24 +167,12 @@ Item {
         anchors.right: parent.right
         color: Palette.content
 
-        // A new sourceComponent destroys the view shown and creates the next one afresh.
+        // A new source destroys the view shown and creates the next one afresh.
         Loader {
             id: content
             objectName: "content"
             anchors.fill: parent
-            sourceComponent: root.viewFor(root.current)
+            source: root.viewFor(root.current)
         }
     }
-
-    Component { id: discoverComp; DiscoverView {} }
-    Component { id: gigsComp; GigsView {} }
-    Component { id: gigOrdersComp; GigOrdersView {} }
-    Component { id: contestsComp; ContestsView {} }
-    Component { id: projectsComp; ProjectsView {} }
-    Component { id: teamsComp; TeamsView {} }
-    Component { id: contractsComp; ContractsView {} }
-    Component { id: walletComp; WalletView {} }
-    Component { id: skillsComp; SkillsView {} }
-    Component { id: notificationsComp; NotificationsView {} }
-    Component { id: moreComp; MoreView {} }
 }

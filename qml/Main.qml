@@ -42,6 +42,16 @@ ApplicationWindow {
         Api.request(id, method, path, JSON.stringify(body || {}))
     }
 
+    // The shell and its views are compiled only when somebody is signed in, so the sign-in page
+    // comes up without waiting for eleven documents it does not show.
+    function showHome() {
+        var home = stack.replace(Qt.resolvedUrl("HomeView.qml"))
+        home.loggedOut.connect(function () {
+            win.user = null
+            stack.replace(loginComp)
+        })
+    }
+
     function toast(msg) {
         toastLabel.text = msg
         toastRect.visible = true
@@ -65,7 +75,7 @@ ApplicationWindow {
             var u = Outcome.userOf(status, data)
             if (u !== null) {
                 win.user = u
-                stack.replace(homeComp)
+                showHome()
             } else {
                 stack.replace(loginComp)
             }
@@ -102,20 +112,11 @@ ApplicationWindow {
         LoginView {
             onLoggedIn: function (u) {
                 win.user = u
-                stack.replace(homeComp)
+                win.showHome()
             }
         }
     }
 
-    Component {
-        id: homeComp
-        HomeView {
-            onLoggedOut: {
-                win.user = null
-                stack.replace(loginComp)
-            }
-        }
-    }
 
     Rectangle {
         id: toastRect

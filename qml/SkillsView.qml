@@ -27,8 +27,10 @@ Item {
     property bool focusWas: true
     // Only the replies of the latest start count (a double click starts twice).
     property int starts: 0
-    // Shown as it was when the page was built, not followed during the exam.
-    readonly property bool hasCamera: Proctor.hasCamera()
+    // Asked when the first exam page is shown and not followed during it: asking wakes the
+    // multimedia back end (about 5 MB), which a visit to the catalogue alone does not need.
+    property bool hasCamera: false
+    property bool cameraAsked: false
 
     // --- the page's rules, free of state ---
 
@@ -135,6 +137,10 @@ Item {
                 v.logEvent("multi_monitor", screens + " displays")
             }
             // Shown before the proctor starts: a missing camera is reported inside start().
+            if (!v.cameraAsked) {
+                v.hasCamera = Proctor.hasCamera()
+                v.cameraAsked = true
+            }
             v.exam = data
             Proctor.start()
         })
