@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QUuid>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -344,6 +345,8 @@ void Storage::migrate()
 QSqlQuery Storage::exec(const QString &sql, const QVariantList &params)
 {
     QSqlQuery q(QSqlDatabase::database(connectionName, false));
+    // Rows are read once, front to back: without this the driver keeps a copy of every row.
+    q.setForwardOnly(true);
     if (!q.prepare(sql))
         throw StorageError {q.lastError().text() + u" in: "_s + sql};
     for (const QVariant &p : params) {
@@ -359,11 +362,21 @@ QSqlQuery Storage::exec(const QString &sql, const QVariantList &params)
     return q;
 }
 
-QJsonObject Storage::rowObject(const QSqlQuery &q)
+Storage::Columns Storage::columns(const QSqlQuery &q)
+{
+    // Members go into a JSON object fastest in key order: it keeps its keys sorted.
+    Columns c;
+    const QSqlRecord rec = q.record();
+    for (int i = 0; i < rec.count(); ++i)
+        c.append({rec.fieldName(i), i});
+    std::sort(c.begin(), c.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    return c;
+}
+
+QJsonObject Storage::rowObject(const QSqlQuery &q, const Columns &columns)
 {
     QJsonObject o;
-    const QSqlRecord rec = q.record();
-    for (int i = 0; i < rec.count(); ++i) {
+    for (const auto &[name, i] : columns) {
         const QVariant v = q.value(i);
         QJsonValue jv;
         if (v.isNull())
@@ -374,7 +387,7 @@ QJsonObject Storage::rowObject(const QSqlQuery &q)
             jv = QJsonValue(v.toDouble());
         else
             jv = QJsonValue(v.toString());
-        o.insert(rec.fieldName(i), jv);
+        o.insert(name, jv);
     }
     return o;
 }
@@ -382,15 +395,16 @@ QJsonObject Storage::rowObject(const QSqlQuery &q)
 QJsonObject Storage::one(const QString &sql, const QVariantList &params)
 {
     QSqlQuery q = exec(sql, params);
-    return q.next() ? rowObject(q) : QJsonObject();
+    return q.next() ? rowObject(q, columns(q)) : QJsonObject();
 }
 
 QJsonArray Storage::all(const QString &sql, const QVariantList &params)
 {
     QSqlQuery q = exec(sql, params);
+    const Columns names = columns(q);
     QJsonArray rows;
     while (q.next())
-        rows.append(rowObject(q));
+        rows.append(rowObject(q, names));
     return rows;
 }
 

@@ -59,7 +59,10 @@ public:
 
 private:
     void migrate();
-    static QJsonObject rowObject(const QSqlQuery &q);
+    // (column name, column index) in name order.
+    using Columns = QList<QPair<QString, int>>;
+    static Columns columns(const QSqlQuery &q);
+    static QJsonObject rowObject(const QSqlQuery &q, const Columns &columns);
 
     QString connectionName;
     bool created = false;
