@@ -9,6 +9,7 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QJsonDocument>
+#include <QScopeGuard>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <cstdio>
@@ -136,6 +137,10 @@ QString SandboxServer::origin() const
 
 void SandboxServer::print(const QString &line)
 {
+    if (holdingLines) {
+        heldLines.append(line);
+        return;
+    }
     if (opts.printToStdout) {
         const QByteArray bytes = line.toUtf8() + '\n';
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
@@ -242,13 +247,27 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
         if (!writes)
             return route->handler(req);
         // One transaction per write request: a refusal leaves nothing behind.
+        const auto release = qScopeGuard([this] {
+            holdingLines = false;
+            heldLines.clear();
+        });
         Storage::Transaction transaction(db);
+        holdingLines = true;
         Reply reply = route->handler(req);
-        if (reply.status < 400)
+        if (reply.status < 400) {
             transaction.commit();
+            holdingLines = false;
+            for (const QString &line : std::exchange(heldLines, {}))
+                print(line);
+        }
         return reply;
     } catch (const HttpError &e) {
         return errorReply(e.status, e.message);
+    } catch (const NotCommittedError &e) {
+        std::fprintf(stderr, "velto-sandbox: not committed: %s\n", qPrintable(e.message));
+        Reply busy = errorReply(503, u"The service is busy and nothing was saved; try again"_s);
+        busy.headers.append({QByteArray("Retry-After"), QByteArray("1")});
+        return busy;
     } catch (const StorageError &e) {
         std::fprintf(stderr, "velto-sandbox: storage error: %s\n", qPrintable(e.message));
         return errorReply(500, u"Internal error"_s);

@@ -46,7 +46,9 @@ public:
     Storage &storage() { return db; }
     const Router &routes() const { return router; }
 
-    // Writes one status line to standard output (flushed) and emits outputLine.
+    // Writes one status line to standard output (flushed) and emits outputLine. During a write
+    // request the line waits for its commit, and is dropped with a rollback: no link is printed
+    // for a registration that was not saved.
     void print(const QString &line);
     // The last link printed for an e-mail: kind "verify-link" or "reset-link"; "" when none.
     QString lastLink(const QString &kind, const QString &email) const;
@@ -66,4 +68,6 @@ private:
     std::unique_ptr<HttpsFrontend> http;
     quint16 listeningPort = 0;
     QHash<QString, QString> links;
+    bool holdingLines = false;
+    QStringList heldLines;
 };

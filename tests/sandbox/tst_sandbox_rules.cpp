@@ -1,12 +1,16 @@
 // The rules of velto-sandbox that live in one place, tested there once: money parsing, the
 // request readers, JPEG data URLs, route matching, the access of every route, the request rules
-// the dispatcher applies to every route, the members each list carries, and bound parameters.
+// the dispatcher applies to every route, the members each list carries, bound parameters, and
+// what reaches the disk.
 
 #include "dataurl.h"
 #include "money.h"
 #include "sandboxtest.h"
 #include "server.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
 
@@ -29,6 +33,19 @@ private slots:
     void oversizedBodyRefused();
     void listsCarryTheirMembers();
     void userTextIsBoundNeverSpliced();
+    void aWriteIsCommittedOrRefused();
+
+private:
+    static SandboxOptions quiet(const QString &dbPath)
+    {
+        SandboxOptions o;
+        o.port = 0;
+        o.dbPath = dbPath;
+        o.seed = false;
+        o.printToStdout = false;
+        o.pbkdf2Iterations = 10;
+        return o;
+    }
 };
 
 void TestSandboxRules::money_data()
@@ -422,6 +439,63 @@ void TestSandboxRules::userTextIsBoundNeverSpliced()
         longEvil);
     QVERIFY(server->storage().exists(u"SELECT 1 FROM projects WHERE id <> ?"_s, {id}));
     QCOMPARE(anonymous->login(u"' OR '1'='1"_s, u"' OR '1'='1"_s).status, 401);
+}
+
+void TestSandboxRules::aWriteIsCommittedOrRefused()
+{
+    // A database file as another process sees it (a backup, the sqlite3 shell), readable by its
+    // owner alone: a file made world-readable before is closed up too.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"sandbox.db"_s);
+    QFile made(path);
+    QVERIFY(
+        made.open(QIODevice::WriteOnly, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    made.close();
+    SandboxServer disk(quiet(path));
+    QVERIFY(disk.start());
+    SandboxClient c(disk.port());
+    QSqlDatabase reader = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"reader"_s);
+    reader.setDatabaseName(path);
+    QVERIFY(reader.open());
+    auto signUp = [&](const QString &name) {
+        QJsonObject body = R"({"password": "password-1", "role": "client",
+            "termsAccepted": true, "privacyAccepted": true})"_json;
+        body.insert(u"email"_s, name + u"@x.test"_s);
+        return c.post(u"api/auth/register"_s, body).status;
+    };
+    auto saved = [&](const QString &name) {
+        QSqlQuery q(reader);
+        q.prepare(u"SELECT 1 FROM users WHERE email = ?"_s);
+        q.addBindValue(name + u"@x.test"_s);
+        return q.exec() && q.next();
+    };
+    auto holdRead = [&] {
+        reader.transaction();
+        QSqlQuery(u"SELECT COUNT(*) FROM users"_s, reader).next();
+    };
+
+    holdRead(); // the write-ahead log lets the write past a reader
+    QCOMPARE(signUp(u"first"_s), 201);
+    reader.commit();
+    QVERIFY(saved(u"first"_s));
+    const auto shared = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+    for (const char *suffix : {"", "-wal", "-shm"}) {
+        const QString file = path + QLatin1String(suffix);
+        QVERIFY2(QFile::exists(file) && !(QFile::permissions(file) & shared), suffix);
+    }
+
+    // Without the log, a reader keeps the commit from happening: nothing of the write is kept,
+    // it is answered 503, and the next write is committed rather than left in a dead transaction.
+    reader.close();
+    disk.storage().exec(u"PRAGMA journal_mode = DELETE"_s);
+    QVERIFY(reader.open());
+    holdRead();
+    QCOMPARE(signUp(u"locked"_s), 503);
+    reader.commit();
+    QCOMPARE(signUp(u"after"_s), 201);
+    QVERIFY(saved(u"after"_s) && !saved(u"locked"_s));
+    reader = QSqlDatabase();
+    QSqlDatabase::removeDatabase(u"reader"_s);
 }
 
 QTEST_GUILESS_MAIN(TestSandboxRules)
