@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QScopeGuard>
 #include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QSslKey>
 #include <cstdio>
 
@@ -120,11 +121,20 @@ quint16 SandboxServer::start(QString *error)
     const QSslKey key(keyFile.readAll(), QSsl::Rsa, QSsl::Pem);
     if (cert.isNull() || key.isNull())
         return refuse(u"certificate or key is not valid PEM"_s);
-    http->sslSetup(cert, key);
+    QSslConfiguration tls;
+    tls.setLocalCertificate(cert);
+    tls.setPrivateKey(key);
 
-    listeningPort = http->listen(QHostAddress::LocalHost, opts.port);
-    if (listeningPort == 0)
+    // Our own listener rather than QAbstractHttpServer::listen(): it holds each connection to
+    // the size and time limits before the HTTP server reads from it.
+    auto *ours = new TlsListener(tls, opts.connections, http.get());
+    if (!ours->listen(QHostAddress::LocalHost, opts.port)) {
+        delete ours;
         return refuse(u"cannot listen on 127.0.0.1:%1"_s.arg(opts.port));
+    }
+    listener = ours;
+    http->bind(listener);
+    listeningPort = listener->serverPort();
     print(u"velto-sandbox listening on "_s + origin());
     printDemoAccounts();
     return listeningPort;
@@ -193,7 +203,8 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
     const QString method = methodName(request);
     const bool writes = method == "POST"_L1 || method == "PUT"_L1 || method == "DELETE"_L1;
 
-    if (request.body().size() > MaxBodyBytes)
+    // The listener refuses by Content-Length before the body is read; this is the last word.
+    if (request.body().size() > opts.connections.body)
         return errorReply(413, u"Request body too large (limit 8 MiB)"_s);
     if (writes) {
         const QByteArray origin = request.value("origin");

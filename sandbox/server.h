@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connections.h"
 #include "http.h"
 #include "storage.h"
 
@@ -21,17 +22,16 @@ struct SandboxOptions
     bool seed = true; // load the demo seed into a new database
     int pbkdf2Iterations = 100000; // lower only in tests
     bool printToStdout = true; // the status lines on standard output
+    ConnectionLimits connections; // sizes, time-outs and the number of connections
 };
 
 // The velto-sandbox service: an HTTPS server on 127.0.0.1 with the routing table of every area,
-// one SQLite database, and the request rules every route shares (body limit, Origin check, JSON
+// one SQLite database, and the request rules every route shares (size limits, Origin check, JSON
 // bodies, sessions, role gates, one transaction per write request).
 class SandboxServer : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr qint64 MaxBodyBytes = 8 * 1024 * 1024;
-
     explicit SandboxServer(const SandboxOptions &options, QObject *parent = nullptr);
     ~SandboxServer() override;
 
@@ -45,6 +45,7 @@ public:
     const SandboxOptions &options() const { return opts; }
     Storage &storage() { return db; }
     const Router &routes() const { return router; }
+    int openConnections() const { return listener ? listener->openConnections() : 0; }
 
     // Writes one status line to standard output (flushed) and emits outputLine. During a write
     // request the line waits for its commit, and is dropped with a rollback: no link is printed
@@ -66,6 +67,7 @@ private:
     Storage db;
     Router router;
     std::unique_ptr<HttpsFrontend> http;
+    TlsListener *listener = nullptr; // owned by http
     quint16 listeningPort = 0;
     QHash<QString, QString> links;
     bool holdingLines = false;

@@ -1,15 +1,17 @@
 // The rules of velto-sandbox that live in one place, tested there once: money parsing, the
 // request readers, JPEG data URLs, route matching, the access of every route, the request rules
-// the dispatcher applies to every route, the members each list carries, bound parameters, and
-// what reaches the disk.
+// the dispatcher and the listener apply to every request, the members each list carries, bound
+// parameters, and what reaches the disk.
 
 #include "dataurl.h"
 #include "money.h"
 #include "sandboxtest.h"
 #include "server.h"
 
+#include <QDeadlineTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSslSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
@@ -30,12 +32,17 @@ private slots:
     void everyRouteChecksAccess();
     void refusedBeforeAnyRoute();
     void foreignOriginRefused();
-    void oversizedBodyRefused();
+    void requestSizes_data();
+    void requestSizes();
+    void idleAndSurplusConnectionsClosed();
     void listsCarryTheirMembers();
     void userTextIsBoundNeverSpliced();
     void aWriteIsCommittedOrRefused();
 
 private:
+    // The statuses of the answers to bytes sent on a connection of their own, once `count` came
+    // or the server closed the connection.
+    QList<int> answers(quint16 port, const QByteArray &bytes, int count);
     static SandboxOptions quiet(const QString &dbPath)
     {
         SandboxOptions o;
@@ -363,16 +370,89 @@ void TestSandboxRules::foreignOriginRefused()
     QCOMPARE(c.post(u"api/auth/logout"_s).status, 200);
 }
 
-void TestSandboxRules::oversizedBodyRefused()
+QList<int> TestSandboxRules::answers(quint16 port, const QByteArray &bytes, int count)
 {
-    const auto body = [](int size) { return "{\"email\":\"" + QByteArray(size, 'a') + "\"}"; };
-    HttpResult r = anonymous->send("POST", u"api/auth/forgot-password"_s, body(8 << 20));
-    QCOMPARE(r.status, 413);
-    QVERIFY(!r.error().isEmpty());
-    // Just under the limit is read, and the server still answers afterwards.
-    r = anonymous->send("POST", u"api/auth/forgot-password"_s, body((8 << 20) - 20));
-    QCOMPARE(r.status, 200);
-    QCOMPARE(anonymous->get(u"api/auth/me"_s).status, 401);
+    QSslSocket socket;
+    QByteArray got;
+    QList<int> statuses;
+    QObject::connect(&socket, &QSslSocket::encrypted, [&] { socket.write(bytes); });
+    QObject::connect(&socket, &QIODevice::readyRead, [&] {
+        got += socket.readAll();
+        for (qsizetype end; (end = got.indexOf("\r\n\r\n")) >= 0;) {
+            const qsizetype at = got.left(end).toLower().indexOf("content-length:") + 15;
+            const qsizetype length = got.mid(at, got.indexOf('\r', at) - at).trimmed().toLongLong();
+            if (got.size() < end + 4 + length)
+                break;
+            statuses.append(got.mid(9, 3).toInt());
+            got.remove(0, end + 4 + length);
+        }
+    });
+    socket.connectToHostEncrypted(u"localhost"_s, port);
+    const QDeadlineTimer deadline(60000); // a server that never answers fails, not hangs
+    while (statuses.size() < count && socket.state() != QAbstractSocket::UnconnectedState
+           && !deadline.hasExpired())
+        QTest::qWait(5);
+    return statuses;
+}
+
+void TestSandboxRules::requestSizes_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QList<int>>("statuses");
+    const QByteArray me = "GET /api/auth/me HTTP/1.1\r\nHost: localhost\r\n\r\n";
+    auto post = [](const QByteArray &headers, const QByteArray &body = {}) {
+        return "POST /api/auth/forgot-password HTTP/1.1\r\nHost: localhost\r\n" + headers + "\r\n"
+            + body;
+    };
+    auto sized = [&](int size) {
+        const QByteArray body = "{\"email\":\"" + QByteArray(size - 12, 'a') + "\"}";
+        return post("Content-Length: " + QByteArray::number(body.size()) + "\r\n", body);
+    };
+    QTest::newRow("body of 8 MiB") << sized(8 << 20) << QList {200};
+    QTest::newRow("body over 8 MiB") << sized((8 << 20) + 1) << QList {413};
+    QTest::newRow("body over 8 MiB, announced only")
+        << post("Content-Length: 1073741824\r\n") << QList {413};
+    QTest::newRow("chunked body") << post("Transfer-Encoding: chunked\r\n", "2\r\n{}\r\n0\r\n\r\n")
+                                  << QList {411};
+    QTest::newRow("length not a number") << post("Content-Length: 2x\r\n", "{}") << QList {400};
+    QTest::newRow("URL of 8 KiB") << QByteArray(me).insert(16, "?" + QByteArray(8150, 'a'))
+                                  << QList {401};
+    QTest::newRow("URL over 8 KiB")
+        << QByteArray(me).insert(16, "?" + QByteArray(8200, 'a')) << QList {414};
+    QTest::newRow("headers over 32 KiB")
+        << QByteArray(me).insert(me.size() - 2, "X-Big: " + QByteArray(33000, 'a') + "\r\n")
+        << QList {431};
+    QTest::newRow("a request, then one too long")
+        << me + QByteArray(me).insert(16, "?" + QByteArray(8200, 'a')) << QList {401, 414};
+}
+
+void TestSandboxRules::requestSizes()
+{
+    // Refused as soon as the limit is known, before the rest is read: an announced body that
+    // never comes is refused all the same.
+    QFETCH(QByteArray, request);
+    QFETCH(QList<int>, statuses);
+    QCOMPARE(answers(server->port(), request, statuses.size()), statuses);
+}
+
+void TestSandboxRules::idleAndSurplusConnectionsClosed()
+{
+    SandboxOptions options = quiet(u":memory:"_s);
+    options.connections.idleMs = 1000;
+    options.connections.maxConnections = 2;
+    SandboxServer small(options);
+    QVERIFY(small.start());
+    QSslSocket idle[3];
+    for (QSslSocket &s : idle)
+        s.connectToHostEncrypted(u"localhost"_s, small.port());
+    auto count = [&](QAbstractSocket::SocketState state) {
+        return std::count_if(idle, idle + 3, [&](QSslSocket &s) { return s.state() == state; });
+    };
+    // Two at a time: a third connection is closed at once; the other two once they are idle.
+    QTRY_VERIFY(count(QAbstractSocket::ConnectedState) == 2
+                && count(QAbstractSocket::UnconnectedState) == 1);
+    QCOMPARE(small.openConnections(), 2);
+    QTRY_COMPARE(count(QAbstractSocket::UnconnectedState), 3);
 }
 
 void TestSandboxRules::listsCarryTheirMembers()
