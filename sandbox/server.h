@@ -2,6 +2,7 @@
 
 #include "connections.h"
 #include "http.h"
+#include "signinthrottle.h"
 #include "storage.h"
 
 #include <QHash>
@@ -46,6 +47,7 @@ public:
     Storage &storage() { return db; }
     const Router &routes() const { return router; }
     int openConnections() const { return listener ? listener->openConnections() : 0; }
+    SignInThrottle &signInThrottle() { return signIns; }
 
     // Writes one status line to standard output (flushed) and emits outputLine. During a write
     // request the line waits for its commit, and is dropped with a rollback: no link is printed
@@ -70,6 +72,7 @@ private:
     TlsListener *listener = nullptr; // owned by http
     quint16 listeningPort = 0;
     QHash<QString, QString> links;
+    SignInThrottle signIns;
     bool holdingLines = false;
     QStringList heldLines;
 };

@@ -37,6 +37,10 @@ const char *const schema[] = {
         user_id INTEGER NOT NULL REFERENCES users(id),
         created_at TEXT NOT NULL,
         expires_at TEXT NOT NULL))",
+    // The last time step of an accepted TOTP code: a code is good for one sign-in.
+    R"(CREATE TABLE IF NOT EXISTS totp_used_steps (
+        user_id INTEGER PRIMARY KEY REFERENCES users(id),
+        last_step INTEGER NOT NULL))",
     R"(CREATE TABLE IF NOT EXISTS email_tokens (
         token_hash TEXT PRIMARY KEY,
         user_id INTEGER NOT NULL REFERENCES users(id),
