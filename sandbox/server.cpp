@@ -145,12 +145,26 @@ QString SandboxServer::origin() const
     return u"https://localhost:%1"_s.arg(listeningPort);
 }
 
-void SandboxServer::print(const QString &line)
+QString SandboxServer::printable(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            out += u"\\x%1"_s.arg(c.unicode(), 2, 16, QChar(u'0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+void SandboxServer::print(const QString &text)
 {
     if (holdingLines) {
-        heldLines.append(line);
+        heldLines.append(text);
         return;
     }
+    const QString line = printable(text);
     if (opts.printToStdout) {
         const QByteArray bytes = line.toUtf8() + '\n';
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
@@ -235,6 +249,9 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
             return errorReply(400, u"Malformed JSON body"_s);
         if (!doc.isObject())
             return errorReply(400, u"The body must be a JSON object"_s);
+        // JSON lets "\ud800" through; SQLite would store it as bytes no UTF-8 reader accepts.
+        if (hasUnpairedSurrogate(doc.object()))
+            return errorReply(400, u"Text with half of a UTF-16 surrogate pair is refused"_s);
         req.body = doc.object();
     }
 
@@ -275,12 +292,14 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
     } catch (const HttpError &e) {
         return errorReply(e.status, e.message);
     } catch (const NotCommittedError &e) {
-        std::fprintf(stderr, "velto-sandbox: not committed: %s\n", qPrintable(e.message));
+        std::fprintf(stderr, "velto-sandbox: not committed: %s\n",
+                     qPrintable(printable(e.message)));
         Reply busy = errorReply(503, u"The service is busy and nothing was saved; try again"_s);
         busy.headers.append({QByteArray("Retry-After"), QByteArray("1")});
         return busy;
     } catch (const StorageError &e) {
-        std::fprintf(stderr, "velto-sandbox: storage error: %s\n", qPrintable(e.message));
+        std::fprintf(stderr, "velto-sandbox: storage error: %s\n",
+                     qPrintable(printable(e.message)));
         return errorReply(500, u"Internal error"_s);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "velto-sandbox: error: %s\n", e.what());

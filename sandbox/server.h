@@ -49,10 +49,13 @@ public:
     int openConnections() const { return listener ? listener->openConnections() : 0; }
     SignInThrottle &signInThrottle() { return signIns; }
 
-    // Writes one status line to standard output (flushed) and emits outputLine. During a write
-    // request the line waits for its commit, and is dropped with a rollback: no link is printed
-    // for a registration that was not saved.
+    // Writes one status line to standard output (flushed) and emits outputLine, with control
+    // characters escaped. During a write request the line waits for its commit, and is dropped
+    // with a rollback: no link is printed for a registration that was not saved.
     void print(const QString &line);
+    // The text with every control character (C0, DEL, C1) written as "\xNN": what is printed can
+    // neither drive a terminal nor start a line of its own.
+    static QString printable(const QString &text);
     // The last link printed for an e-mail: kind "verify-link" or "reset-link"; "" when none.
     QString lastLink(const QString &kind, const QString &email) const;
 

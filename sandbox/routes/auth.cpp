@@ -11,7 +11,6 @@
 #include "users.h"
 
 #include <QDateTime>
-#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -19,15 +18,6 @@ namespace {
 
 constexpr int MinPasswordLength = 8;
 constexpr int MaxPasswordLength = 1024;
-
-QString emailMember(const Request &req)
-{
-    const QString email = req.text(u"email"_s, 1, 254).toLower();
-    static const QRegularExpression shape(u"^[^@\\s]+@[^@\\s]+$"_s);
-    if (!shape.match(email).hasMatch())
-        fail(400, u"Enter a valid email address"_s);
-    return email;
-}
 
 // Makes a single-use e-mail token and returns the link that redeems it.
 QString issueLink(Request &req, qint64 userId, const QString &purpose, int validHours,
@@ -62,7 +52,7 @@ void markUsed(Request &req, const QString &token)
 
 Reply registerAccount(Request &req)
 {
-    const QString email = emailMember(req);
+    const QString email = req.email(u"email"_s);
     const QString password = req.untrimmedText(u"password"_s, MinPasswordLength, MaxPasswordLength);
     const QString fullName = req.optionalText(u"fullName"_s, 120);
     const QString role = req.text(u"role"_s, 1, 20);
@@ -118,12 +108,10 @@ Reply login(Request &req)
     SignInThrottle &throttle = req.server.signInThrottle();
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     if (const qint64 wait = throttle.retryAfter(email, now)) {
-        Reply refused {
-            429,
-            {{u"error"_s,
-              u"Too many failed sign-ins for this account; try again in %1 minutes"_s.arg(
-                  (wait + 59) / 60)}},
-            {}};
+        const QString why
+            = u"Too many failed sign-ins for this account; try again in %1 minutes"_s.arg(
+                (wait + 59) / 60);
+        Reply refused {429, {{u"error"_s, why}}, {}};
         refused.headers.append({"Retry-After", QByteArray::number(wait)});
         return refused;
     }
@@ -156,9 +144,10 @@ Reply login(Request &req)
         if (!step)
             throw failure(u"Invalid two-factor code"_s);
         // A code seen once (over a shoulder, in a log) does not sign in again.
-        if (*step
-            <= req.db.scalar(u"SELECT last_step FROM totp_used_steps WHERE user_id = ?"_s, {userId})
-                   .toLongLong())
+        const qint64 lastStep
+            = req.db.scalar(u"SELECT last_step FROM totp_used_steps WHERE user_id = ?"_s, {userId})
+                  .toLongLong();
+        if (*step <= lastStep)
             throw failure(u"This two-factor code was used already; wait for the next one"_s);
         req.db.exec(u"INSERT INTO totp_used_steps (user_id, last_step) VALUES (?, ?) "
                     "ON CONFLICT(user_id) DO UPDATE SET last_step = excluded.last_step"_s,

@@ -1,7 +1,7 @@
 // The rules of velto-sandbox that live in one place, tested there once: money parsing, the
 // request readers, JPEG data URLs, route matching, the access of every route, the request rules
 // the dispatcher and the listener apply to every request, the members each list carries, bound
-// parameters, and what reaches the disk.
+// parameters, what reaches the disk and what is printed.
 
 #include "dataurl.h"
 #include "money.h"
@@ -38,6 +38,7 @@ private slots:
     void listsCarryTheirMembers();
     void userTextIsBoundNeverSpliced();
     void aWriteIsCommittedOrRefused();
+    void printedTextIsEscaped();
 
 private:
     // The statuses of the answers to bytes sent on a connection of their own, once `count` came
@@ -73,6 +74,7 @@ void TestSandboxRules::money_data()
     r("negative", u"-5"_s, 0);
     r("leading blank", u" 1500"_s, 0);
     r("trailing blank", u"1500 "_s, 0);
+    r("trailing newline", u"1000\n"_s, 0);
     r("decimal", u"1500.50"_s, 0);
     r("exponent", u"1e5"_s, 0);
     r("letters", u"abc"_s, 0);
@@ -147,6 +149,7 @@ void TestSandboxRules::readers_data()
     row("list as text", "list", u"1,2"_s, {}, 400);
     row("id member number", "idMember", 12, 12);
     row("id member digits", "idMember", u"12"_s, 12);
+    row("id member digits and a newline", "idMember", u"12\n"_s, {}, 400);
     row("id member SQL", "idMember", u"1 OR 1=1"_s, {}, 400);
     row("id member zero", "idMember", 0, {}, 400);
     row("id member negative", "idMember", -1, {}, 400);
@@ -155,12 +158,19 @@ void TestSandboxRules::readers_data()
     row("rupees", "rupees", u"1500"_s, 150000);
     row("rupees refused by the money rule", "rupees", u"1500.00"_s, {}, 400);
     row("rupees absent", "rupees", absent, {}, 400);
+    row("email trimmed, lower case", "email", u" Me@Example.TEST "_s, u"me@example.test"_s);
+    row("email without @", "email", u"nobody.example.test"_s, {}, 400);
+    row("email with nothing before @", "email", u"@example.test"_s, {}, 400);
+    row("email with NUL", "email", u"me"_s + QChar(0) + u"@x.test"_s, {}, 400);
+    row("email with ESC", "email", u"me\x1b[2J@x.test"_s, {}, 400);
+    row("email with a zero-width joiner", "email", u"m\u200de@x.test"_s, {}, 400);
     // id(0) reads the first captured path segment.
     row("path id", "id", u"12"_s, 12);
     row("path id letters", "id", u"abc"_s, {}, 404);
     row("path id zero", "id", u"0"_s, {}, 404);
     row("path id negative", "id", u"-1"_s, {}, 404);
     row("path id fraction", "id", u"1.5"_s, {}, 404);
+    row("path id and a newline", "id", u"22\n"_s, {}, 404); // from "22%0A"
     row("path id SQL", "id", u"1 OR 1=1"_s, {}, 404);
     row("path id of 16 digits", "id", u"1234567890123456"_s, {}, 404);
 }
@@ -191,6 +201,7 @@ void TestSandboxRules::readers()
         {u"list"_s, [&] { return req.list(m, 2); }},
         {u"idMember"_s, [&] { return req.idMember(m); }},
         {u"rupees"_s, [&] { return req.rupees(m); }},
+        {u"email"_s, [&] { return req.email(m); }},
         {u"id"_s, [&] { return req.id(0); }},
     };
     try {
@@ -336,13 +347,16 @@ void TestSandboxRules::refusedBeforeAnyRoute()
     for (const auto &[method, path, body, status] : {
              std::tuple {"POST", "api/auth/login", "{\"email\":", 400}, // truncated JSON
              {"POST", "api/auth/login", "[1]", 400}, // not an object
+             // Half a surrogate pair, anywhere in the body (forgot-password answers 200 to all).
+             {"POST", "api/auth/forgot-password", R"({"email": "a\ud800@x.test"})", 400},
+             {"POST", "api/projects", R"({"requiredSkills": [{"\udc00": 1}]})", 400},
              {"GET", "api/nothing/here", "", 404},
              {"GET", "api/auth/me/", "", 404}, // a trailing slash is another path
              {"DELETE", "api/auth/me", "", 405},
              {"PATCH", "api/auth/login", "{}", 405},
          }) {
         const HttpResult r = anonymous->send(method, QLatin1String(path), body);
-        QVERIFY2(r.status == status && !r.error().isEmpty(), path);
+        QVERIFY2(r.status == status && !r.error().isEmpty(), body);
         QCOMPARE(r.header("Content-Type"), QByteArray("application/json"));
     }
 }
@@ -576,6 +590,13 @@ void TestSandboxRules::aWriteIsCommittedOrRefused()
     QVERIFY(saved(u"after"_s) && !saved(u"locked"_s));
     reader = QSqlDatabase();
     QSqlDatabase::removeDatabase(u"reader"_s);
+}
+
+void TestSandboxRules::printedTextIsEscaped()
+{
+    // Nothing typed can drive a terminal or print a line of its own ("reset-link …").
+    QCOMPARE(SandboxServer::printable(u"a\x1b[2J\nreset-link x\x7f\u0085é€"_s),
+             u"a\\x1b[2J\\x0areset-link x\\x7f\\x85é€"_s);
 }
 
 QTEST_GUILESS_MAIN(TestSandboxRules)
