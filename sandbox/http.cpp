@@ -1,5 +1,6 @@
 #include "http.h"
 
+#include "dataurl.h"
 #include "money.h"
 
 #include <QRegularExpression>
@@ -160,6 +161,22 @@ QString Request::email(const QString &name) const
     if (!shape.match(email).hasMatch())
         fail(400, quoted(name) + u" must be a valid email address"_s);
     return email;
+}
+
+QByteArray Request::jpegDataUrl(const QString &name, bool required) const
+{
+    const QJsonValue v = body.value(name);
+    if ((v.isUndefined() || v.isNull() || v == u""_s) && !required)
+        return {};
+    if (!v.isString())
+        fail(400, quoted(name) + u" must be a JPEG data URL"_s);
+    if (v.toString().size() > DataUrl::MaxLength)
+        fail(413, u"%1 is over %2 KiB"_s.arg(quoted(name)).arg(DataUrl::MaxLength / 1024));
+    QString why;
+    const auto bytes = DataUrl::decodeJpeg(v.toString(), &why);
+    if (!bytes)
+        fail(400, quoted(name) + u' ' + why);
+    return *bytes;
 }
 
 bool hasUnpairedSurrogate(const QJsonValue &value)

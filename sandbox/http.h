@@ -90,6 +90,9 @@ public:
     // Required e-mail address, trimmed and lower-cased: one "@", no blanks, control or format
     // characters.
     QString email(const QString &name) const;
+    // A JPEG data URL (dataurl.h) of at most DataUrl::MaxLength characters (413 above): its image
+    // bytes. Unless required, absent, null or "" gives an empty array.
+    QByteArray jpegDataUrl(const QString &name, bool required) const;
 
     bool has(const QString &name) const { return body.contains(name); }
     bool isClient() const { return role == "client"_L1; }

@@ -247,8 +247,10 @@ QJsonObject SandboxTest::contractOf(SandboxClient &who, qint64 contractId)
     return who.get(u"api/contracts"_s).row(u"contracts"_s, contractId);
 }
 
-QString SandboxTest::jpegDataUrl()
+QString SandboxTest::jpegDataUrl(int padding)
 {
     // Start of image, a JFIF header, end of image: enough for the sandbox's JPEG check.
-    return u"data:image/jpeg;base64,/9j/4AAQSkZJRgABAQAAAQABAAD/2Q=="_s;
+    const QByteArray jpeg = QByteArray::fromHex("ffd8ffe000104a46494600010100000100010000ffd9");
+    return u"data:image/jpeg;base64,"_s
+        + QString::fromLatin1((jpeg + QByteArray(padding, 0)).toBase64());
 }

@@ -121,8 +121,8 @@ protected:
     QJsonObject makeContract(SandboxClient &buyer, SandboxClient &seller, const QString &type,
                              const QList<qint64> &milestoneRupees);
     QJsonObject contractOf(SandboxClient &who, qint64 contractId);
-    // A tiny well-formed JPEG as a data URL.
-    static QString jpegDataUrl();
+    // A tiny well-formed JPEG as a data URL, padded with that many bytes.
+    static QString jpegDataUrl(int padding = 0);
 
     std::unique_ptr<SandboxServer> server;
     // The demo client (₹2,50,000 and seeded records of every kind) and the demo freelancer;

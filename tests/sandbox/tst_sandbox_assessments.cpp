@@ -1,6 +1,6 @@
 // Skill exams of velto-sandbox: an exam from start to badge with the 60 % pass mark, the fee
-// level, manual review after more than five violations, forfeits and late answers, and another
-// freelancer's attempt.
+// level, manual review after more than five violations, the proctoring events an attempt may
+// have, forfeits and late answers, and another freelancer's attempt.
 
 #include "exambank.h"
 #include "sandboxtest.h"
@@ -118,18 +118,22 @@ void TestSandboxAssessments::moreThanFiveViolationsGoToReview()
                              {{u"kind"_s, QLatin1String(kind)}, {u"detail"_s, detail}})
                      .status,
                  201);
-    QJsonObject webcam
-        = R"({"kind": "webcam", "imageData": "data:image/png;base64,iVBORw0KGgo="})"_json;
-    QCOMPARE(attemptCall(*f, attempt, "proctor", webcam).status, 400);
-    QCOMPARE(
-        attemptCall(*f, attempt, "proctor", R"({"kind": "webcam", "imageData": 12})"_json).status,
-        400);
+    QJsonObject webcam = R"({"kind": "webcam"})"_json;
+    webcam.insert(u"imageData"_s, jpegDataUrl(800 * 1024));
+    QCOMPARE(attemptCall(*f, attempt, "proctor", webcam).status, 413); // over 1 MiB
     webcam.insert(u"imageData"_s, jpegDataUrl());
     QCOMPARE(attemptCall(*f, attempt, "proctor", webcam).status, 201);
     QCOMPARE(server->storage()
                  .scalar(u"SELECT detail FROM proctoring_events WHERE attempt_id = ?"_s, {attempt})
                  .toString(),
              detail);
+    // At most 200 events an attempt: the service stores the 200th and refuses the next.
+    server->storage().exec(u"WITH RECURSIVE n(i) AS (SELECT 8 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i < 199) INSERT INTO proctoring_events (attempt_id, kind, "
+                           "is_violation, created_at) SELECT ?, 'webcam', 0, '' FROM n"_s,
+                           {attempt});
+    QCOMPARE(attemptCall(*f, attempt, "proctor", webcam).status, 201);
+    QCOMPARE(attemptCall(*f, attempt, "proctor", webcam).status, 409);
     const HttpResult s = submit(*f, attempt, 4, 2);
     QVERIFY(s.flag(u"inReview"_s) && s.flag(u"provisionalPassed"_s) && !s.flag(u"passed"_s));
     QCOMPARE(s.number(u"violations"_s), 6);

@@ -163,7 +163,7 @@ void TestSandboxContracts::workScreenshotsOfAnActiveHourlyContract()
                  .toString(),
              jpegDataUrl());
     QCOMPARE(contractOf(*buyer, hourly)[u"screenshots_count"_s].toInteger(), 2);
-    QCOMPARE(screenshot(*seller, hourly, u"data:image/png;base64,iVBORw0KGgo="_s).status, 400);
+    QCOMPARE(screenshot(*seller, hourly, jpegDataUrl(800 * 1024)).status, 413); // over 1 MiB
 
     // Not for a fixed contract, nor for one that is no longer active.
     const QJsonObject fixed = makeContract(*buyer, *seller, u"fixed"_s, {1000});

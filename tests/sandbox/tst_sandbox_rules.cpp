@@ -164,6 +164,11 @@ void TestSandboxRules::readers_data()
     row("email with NUL", "email", u"me"_s + QChar(0) + u"@x.test"_s, {}, 400);
     row("email with ESC", "email", u"me\x1b[2J@x.test"_s, {}, 400);
     row("email with a zero-width joiner", "email", u"m\u200de@x.test"_s, {}, 400);
+    row("jpeg", "jpeg", jpegDataUrl(), jpegDataUrl().mid(23));
+    row("jpeg over 1 MiB", "jpeg", jpegDataUrl(800 * 1024), {}, 413);
+    row("jpeg a number", "jpeg", 12, {}, 400);
+    row("jpeg absent", "jpeg", absent, {}, 400);
+    row("optional jpeg empty", "optionalJpeg", u""_s, u""_s);
     // id(0) reads the first captured path segment.
     row("path id", "id", u"12"_s, 12);
     row("path id letters", "id", u"abc"_s, {}, 404);
@@ -202,6 +207,9 @@ void TestSandboxRules::readers()
         {u"idMember"_s, [&] { return req.idMember(m); }},
         {u"rupees"_s, [&] { return req.rupees(m); }},
         {u"email"_s, [&] { return req.email(m); }},
+        {u"jpeg"_s, [&] { return QString::fromLatin1(req.jpegDataUrl(m, true).toBase64()); }},
+        {u"optionalJpeg"_s,
+         [&] { return QString::fromLatin1(req.jpegDataUrl(m, false).toBase64()); }},
         {u"id"_s, [&] { return req.id(0); }},
     };
     try {
