@@ -108,12 +108,15 @@ void TestSandboxContests::entriesAndAnotherHostsContest()
     QCOMPARE(enter(*freelancer, id, "javascript:alert(1)").status, 400);
     const qint64 entry = enter(*freelancer, id).id(u"entry"_s);
     QCOMPARE(enter(*freelancer, id).status, 409); // one entry each
-    // Entrants are anonymous to everyone but the host and themselves.
+    // Entrants are anonymous to everyone but the host and themselves; the plan fee is the host's.
     QVERIFY(client->get(path).json[u"isHost"_s].toBool());
     QVERIFY(client->get(path).at(u"entries.0.display_name"_s).isString());
     QVERIFY(!otherFreelancer->get(path).json[u"isHost"_s].toBool());
     QVERIFY(otherFreelancer->get(path).at(u"entries.0.display_name"_s).isUndefined());
     QVERIFY(otherFreelancer->get(path).at(u"contest.fee_paise"_s).isUndefined());
+    QVERIFY(client->get(u"api/contests"_s).row(u"contests"_s, id).contains(u"fee_paise"_s));
+    QVERIFY(
+        !otherFreelancer->get(u"api/contests"_s).row(u"contests"_s, id).contains(u"fee_paise"_s));
 
     QCOMPARE(otherClient->post(path + u"/award"_s, {{u"entryId"_s, entry}}).status, 404);
     QCOMPARE(otherClient->post(path + u"/cancel"_s).status, 404);
