@@ -7,6 +7,8 @@
 namespace DataUrl {
 
 constexpr char JpegPrefix[] = "data:image/jpeg;base64,";
+// The longest data URL stored (a screenshot or a webcam snapshot), in characters: 1 MiB.
+constexpr qsizetype MaxLength = 1024 * 1024;
 
 // The image bytes of a JPEG data URL: the exact prefix "data:image/jpeg;base64," followed by
 // standard Base64 (no line breaks) that decodes to bytes starting with the JPEG start-of-image

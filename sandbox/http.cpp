@@ -1,8 +1,10 @@
 #include "http.h"
 
+#include "dataurl.h"
 #include "money.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -21,7 +23,8 @@ qint64 Request::id(int i) const
     if (i < 0 || i >= args.size())
         fail(404, u"Not found"_s);
     const QString &s = args.at(i);
-    static const QRegularExpression digits(u"^[0-9]{1,15}$"_s);
+    // \z, not $: "22\n" (from "22%0A") is not an id.
+    static const QRegularExpression digits(u"\\A[0-9]{1,15}\\z"_s);
     if (!digits.match(s).hasMatch())
         fail(404, u"Not found"_s);
     const qint64 v = s.toLongLong();
@@ -128,7 +131,7 @@ qint64 Request::idMember(const QString &name) const
         if (std::isfinite(d) && std::floor(d) == d && d > 0 && d < 1e15)
             n = static_cast<qint64>(d);
     } else if (v.isString()) {
-        static const QRegularExpression digits(u"^[0-9]{1,15}$"_s);
+        static const QRegularExpression digits(u"\\A[0-9]{1,15}\\z"_s);
         if (digits.match(v.toString()).hasMatch())
             n = v.toString().toLongLong();
     }
@@ -147,6 +150,52 @@ qint64 Request::rupees(const QString &name) const
     if (!paise)
         fail(400, quoted(name) + u": "_s + why);
     return *paise;
+}
+
+QString Request::email(const QString &name) const
+{
+    const QString email = text(name, 1, 254).toLower();
+    // Control and format characters (NUL, ESC, zero-width joiners, …) would make look-alikes of
+    // other accounts' addresses.
+    static const QRegularExpression shape(u"\\A[^@\\s\\p{Cc}\\p{Cf}]+@[^@\\s\\p{Cc}\\p{Cf}]+\\z"_s);
+    if (!shape.match(email).hasMatch())
+        fail(400, quoted(name) + u" must be a valid email address"_s);
+    return email;
+}
+
+QByteArray Request::jpegDataUrl(const QString &name, bool required) const
+{
+    const QJsonValue v = body.value(name);
+    if ((v.isUndefined() || v.isNull() || v == u""_s) && !required)
+        return {};
+    if (!v.isString())
+        fail(400, quoted(name) + u" must be a JPEG data URL"_s);
+    if (v.toString().size() > DataUrl::MaxLength)
+        fail(413, u"%1 is over %2 KiB"_s.arg(quoted(name)).arg(DataUrl::MaxLength / 1024));
+    QString why;
+    const auto bytes = DataUrl::decodeJpeg(v.toString(), &why);
+    if (!bytes)
+        fail(400, quoted(name) + u' ' + why);
+    return *bytes;
+}
+
+bool hasUnpairedSurrogate(const QJsonValue &value)
+{
+    if (value.isString())
+        return !value.toString().isValidUtf16();
+    if (value.isArray()) {
+        const QJsonArray a = value.toArray();
+        return std::any_of(a.begin(), a.end(),
+                           [](const QJsonValue &v) { return hasUnpairedSurrogate(v); });
+    }
+    if (value.isObject()) {
+        const QJsonObject o = value.toObject();
+        for (auto it = o.begin(); it != o.end(); ++it) {
+            if (!it.key().isValidUtf16() || hasUnpairedSurrogate(it.value()))
+                return true;
+        }
+    }
+    return false;
 }
 
 void Router::add(const QString &method, const QString &pattern, Access access, Handler handler)

@@ -87,6 +87,12 @@ public:
     qint64 idMember(const QString &name) const;
     // Required whole-rupee amount ("1500") → paise; see money.h for the rule.
     qint64 rupees(const QString &name) const;
+    // Required e-mail address, trimmed and lower-cased: one "@", no blanks, control or format
+    // characters.
+    QString email(const QString &name) const;
+    // A JPEG data URL (dataurl.h) of at most DataUrl::MaxLength characters (413 above): its image
+    // bytes. Unless required, absent, null or "" gives an empty array.
+    QByteArray jpegDataUrl(const QString &name, bool required) const;
 
     bool has(const QString &name) const { return body.contains(name); }
     bool isClient() const { return role == "client"_L1; }
@@ -94,6 +100,10 @@ public:
 };
 
 using Handler = std::function<Reply(Request &)>;
+
+// Whether a string anywhere in the value (member names included) holds half of a UTF-16 surrogate
+// pair: such text cannot be stored as UTF-8.
+bool hasUnpairedSurrogate(const QJsonValue &value);
 
 // The routing table. Patterns are paths without a leading "/", e.g. "api/projects/<id>/publish";
 // each <…> segment matches one path segment and is handed to the handler in Request::args.

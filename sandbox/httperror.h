@@ -16,3 +16,10 @@ struct StorageError
 {
     QString message;
 };
+
+// Thrown when a transaction could not be started or committed (the database stayed locked by
+// another connection): everything it wrote has been rolled back, and the request is answered 503
+// so that nobody takes it as saved.
+struct NotCommittedError : StorageError
+{
+};

@@ -41,7 +41,7 @@ std::optional<qint64> parseRupees(const QJsonValue &value, QString *why)
     if (!value.isString())
         return refuse(u"enter the amount in whole rupees, as text such as \"1500\""_s);
     const QString s = value.toString();
-    static const QRegularExpression digits(u"^[0-9]+$"_s);
+    static const QRegularExpression digits(u"\\A[0-9]+\\z"_s); // $ would allow "1000\n"
     if (!digits.match(s).hasMatch())
         return refuse(u"enter whole rupees using digits only"_s);
     QString stripped = s;

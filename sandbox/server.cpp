@@ -9,7 +9,9 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QJsonDocument>
+#include <QScopeGuard>
 #include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QSslKey>
 #include <cstdio>
 
@@ -119,11 +121,20 @@ quint16 SandboxServer::start(QString *error)
     const QSslKey key(keyFile.readAll(), QSsl::Rsa, QSsl::Pem);
     if (cert.isNull() || key.isNull())
         return refuse(u"certificate or key is not valid PEM"_s);
-    http->sslSetup(cert, key);
+    QSslConfiguration tls;
+    tls.setLocalCertificate(cert);
+    tls.setPrivateKey(key);
 
-    listeningPort = http->listen(QHostAddress::LocalHost, opts.port);
-    if (listeningPort == 0)
+    // Our own listener rather than QAbstractHttpServer::listen(): it holds each connection to
+    // the size and time limits before the HTTP server reads from it.
+    auto *ours = new TlsListener(tls, opts.connections, http.get());
+    if (!ours->listen(QHostAddress::LocalHost, opts.port)) {
+        delete ours;
         return refuse(u"cannot listen on 127.0.0.1:%1"_s.arg(opts.port));
+    }
+    listener = ours;
+    http->bind(listener);
+    listeningPort = listener->serverPort();
     print(u"velto-sandbox listening on "_s + origin());
     printDemoAccounts();
     return listeningPort;
@@ -134,8 +145,26 @@ QString SandboxServer::origin() const
     return u"https://localhost:%1"_s.arg(listeningPort);
 }
 
-void SandboxServer::print(const QString &line)
+QString SandboxServer::printable(const QString &text)
 {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            out += u"\\x%1"_s.arg(c.unicode(), 2, 16, QChar(u'0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+void SandboxServer::print(const QString &text)
+{
+    if (holdingLines) {
+        heldLines.append(text);
+        return;
+    }
+    const QString line = printable(text);
     if (opts.printToStdout) {
         const QByteArray bytes = line.toUtf8() + '\n';
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
@@ -188,7 +217,8 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
     const QString method = methodName(request);
     const bool writes = method == "POST"_L1 || method == "PUT"_L1 || method == "DELETE"_L1;
 
-    if (request.body().size() > MaxBodyBytes)
+    // The listener refuses by Content-Length before the body is read; this is the last word.
+    if (request.body().size() > opts.connections.body)
         return errorReply(413, u"Request body too large (limit 8 MiB)"_s);
     if (writes) {
         const QByteArray origin = request.value("origin");
@@ -219,6 +249,9 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
             return errorReply(400, u"Malformed JSON body"_s);
         if (!doc.isObject())
             return errorReply(400, u"The body must be a JSON object"_s);
+        // JSON lets "\ud800" through; SQLite would store it as bytes no UTF-8 reader accepts.
+        if (hasUnpairedSurrogate(doc.object()))
+            return errorReply(400, u"Text with half of a UTF-16 surrogate pair is refused"_s);
         req.body = doc.object();
     }
 
@@ -242,15 +275,31 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
         if (!writes)
             return route->handler(req);
         // One transaction per write request: a refusal leaves nothing behind.
+        const auto release = qScopeGuard([this] {
+            holdingLines = false;
+            heldLines.clear();
+        });
         Storage::Transaction transaction(db);
+        holdingLines = true;
         Reply reply = route->handler(req);
-        if (reply.status < 400)
+        if (reply.status < 400) {
             transaction.commit();
+            holdingLines = false;
+            for (const QString &line : std::exchange(heldLines, {}))
+                print(line);
+        }
         return reply;
     } catch (const HttpError &e) {
         return errorReply(e.status, e.message);
+    } catch (const NotCommittedError &e) {
+        std::fprintf(stderr, "velto-sandbox: not committed: %s\n",
+                     qPrintable(printable(e.message)));
+        Reply busy = errorReply(503, u"The service is busy and nothing was saved; try again"_s);
+        busy.headers.append({QByteArray("Retry-After"), QByteArray("1")});
+        return busy;
     } catch (const StorageError &e) {
-        std::fprintf(stderr, "velto-sandbox: storage error: %s\n", qPrintable(e.message));
+        std::fprintf(stderr, "velto-sandbox: storage error: %s\n",
+                     qPrintable(printable(e.message)));
         return errorReply(500, u"Internal error"_s);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "velto-sandbox: error: %s\n", e.what());

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "connections.h"
 #include "http.h"
+#include "signinthrottle.h"
 #include "storage.h"
 
 #include <QHash>
@@ -21,17 +23,16 @@ struct SandboxOptions
     bool seed = true; // load the demo seed into a new database
     int pbkdf2Iterations = 100000; // lower only in tests
     bool printToStdout = true; // the status lines on standard output
+    ConnectionLimits connections; // sizes, time-outs and the number of connections
 };
 
 // The velto-sandbox service: an HTTPS server on 127.0.0.1 with the routing table of every area,
-// one SQLite database, and the request rules every route shares (body limit, Origin check, JSON
+// one SQLite database, and the request rules every route shares (size limits, Origin check, JSON
 // bodies, sessions, role gates, one transaction per write request).
 class SandboxServer : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr qint64 MaxBodyBytes = 8 * 1024 * 1024;
-
     explicit SandboxServer(const SandboxOptions &options, QObject *parent = nullptr);
     ~SandboxServer() override;
 
@@ -45,9 +46,16 @@ public:
     const SandboxOptions &options() const { return opts; }
     Storage &storage() { return db; }
     const Router &routes() const { return router; }
+    int openConnections() const { return listener ? listener->openConnections() : 0; }
+    SignInThrottle &signInThrottle() { return signIns; }
 
-    // Writes one status line to standard output (flushed) and emits outputLine.
+    // Writes one status line to standard output (flushed) and emits outputLine, with control
+    // characters escaped. During a write request the line waits for its commit, and is dropped
+    // with a rollback: no link is printed for a registration that was not saved.
     void print(const QString &line);
+    // The text with every control character (C0, DEL, C1) written as "\xNN": what is printed can
+    // neither drive a terminal nor start a line of its own.
+    static QString printable(const QString &text);
     // The last link printed for an e-mail: kind "verify-link" or "reset-link"; "" when none.
     QString lastLink(const QString &kind, const QString &email) const;
 
@@ -64,6 +72,10 @@ private:
     Storage db;
     Router router;
     std::unique_ptr<HttpsFrontend> http;
+    TlsListener *listener = nullptr; // owned by http
     quint16 listeningPort = 0;
     QHash<QString, QString> links;
+    SignInThrottle signIns;
+    bool holdingLines = false;
+    QStringList heldLines;
 };

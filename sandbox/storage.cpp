@@ -3,10 +3,14 @@
 #include "httperror.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QThread>
 #include <QUuid>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +38,10 @@ const char *const schema[] = {
         user_id INTEGER NOT NULL REFERENCES users(id),
         created_at TEXT NOT NULL,
         expires_at TEXT NOT NULL))",
+    // The last time step of an accepted TOTP code: a code is good for one sign-in.
+    R"(CREATE TABLE IF NOT EXISTS totp_used_steps (
+        user_id INTEGER PRIMARY KEY REFERENCES users(id),
+        last_step INTEGER NOT NULL))",
     R"(CREATE TABLE IF NOT EXISTS email_tokens (
         token_hash TEXT PRIMARY KEY,
         user_id INTEGER NOT NULL REFERENCES users(id),
@@ -308,24 +316,47 @@ Storage::~Storage()
 
 bool Storage::open(const QString &path, QString *error)
 {
+    auto refuse = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const bool inMemory = path.isEmpty() || path == ":memory:"_L1;
+    // The file holds TOTP secrets and bank account numbers. SQLite gives the -wal, -shm and
+    // -journal files it creates the mode of the database file.
+    if (!inMemory) {
+        QFile file(path);
+        if (!file.exists()
+            && !file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                          QFile::ReadOwner | QFile::WriteOwner))
+            return refuse(file.errorString());
+        file.close();
+        for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
+            const QString name = path + QLatin1String(suffix);
+            if (QFile::exists(name)
+                && !QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner))
+                return refuse(u"cannot make %1 readable by its owner only"_s.arg(name));
+        }
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connectionName);
     db.setDatabaseName(path);
-    if (!db.open()) {
-        if (error)
-            *error = db.lastError().text();
-        return false;
-    }
+    if (!db.open())
+        return refuse(db.lastError().text());
     try {
         exec(u"PRAGMA foreign_keys = ON"_s);
+        exec(u"PRAGMA busy_timeout = %1"_s.arg(BusyTimeoutMs));
+        // With the write-ahead log another process reading the file (the sqlite3 shell, a backup)
+        // never holds up a commit. FULL: a commit is on disk before the request is answered.
+        if (!inMemory && scalar(u"PRAGMA journal_mode = WAL"_s).toString() != "wal"_L1)
+            return refuse(u"the database cannot use a write-ahead log"_s);
+        exec(u"PRAGMA synchronous = FULL"_s);
         created = scalar(u"SELECT COUNT(*) FROM sqlite_master WHERE type='table' "
                          "AND name='users'"_s)
                       .toLongLong()
             == 0;
         migrate();
     } catch (const StorageError &e) {
-        if (error)
-            *error = e.message;
-        return false;
+        return refuse(e.message);
     }
     return true;
 }
@@ -429,28 +460,94 @@ int Storage::change(const QString &sql, const QVariantList &params)
     return exec(sql, params).numRowsAffected();
 }
 
-Storage::Transaction::Transaction(Storage &storage)
-    : s(storage), name(u"sp%1"_s.arg(++storage.savepointCounter))
+Storage::Transaction::Transaction(Storage &storage) : s(storage)
 {
-    s.exec(u"SAVEPOINT "_s + name);
+    if (s.depth == 0) {
+        s.begin();
+    } else {
+        name = u"sp%1"_s.arg(++s.savepointCounter);
+        s.exec(u"SAVEPOINT "_s + name);
+    }
+    ++s.depth;
 }
 
 Storage::Transaction::~Transaction()
 {
     if (done)
         return;
+    --s.depth;
+    if (name.isEmpty()) {
+        s.rollBackAll();
+        return;
+    }
     try {
         s.exec(u"ROLLBACK TO "_s + name);
         s.exec(u"RELEASE "_s + name);
     } catch (const StorageError &) {
-        // Nothing more can be done from a destructor; the next statement will report the fault.
+        // The outer transaction still holds what this one wrote: it must not be committed.
+        s.innerRollbackFailed = true;
     }
 }
 
 void Storage::Transaction::commit()
 {
-    s.exec(u"RELEASE "_s + name);
+    if (!name.isEmpty()) {
+        s.exec(u"RELEASE "_s + name);
+        done = true;
+        --s.depth;
+        return;
+    }
     done = true;
+    --s.depth;
+    QString why = u"a nested rollback failed"_s;
+    if (!s.innerRollbackFailed) {
+        try {
+            s.exec(u"COMMIT"_s);
+            return;
+        } catch (const StorageError &e) {
+            why = e.message;
+        }
+    }
+    // A failed COMMIT leaves the transaction open: end it here, or the next request's writes
+    // would be added to it and never reach the disk.
+    s.rollBackAll();
+    throw NotCommittedError {why};
+}
+
+void Storage::begin()
+{
+    innerRollbackFailed = false;
+    try {
+        // IMMEDIATE takes the write lock now: a busy database refuses the request before the
+        // handler does any work, rather than at its commit.
+        exec(u"BEGIN IMMEDIATE"_s);
+    } catch (const StorageError &e) {
+        throw NotCommittedError {e.message};
+    }
+}
+
+void Storage::rollBackAll()
+{
+    QString why;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        try {
+            exec(u"ROLLBACK"_s);
+            return;
+        } catch (const StorageError &e) {
+            why = e.message;
+        }
+        try {
+            // BEGIN succeeds only when no transaction is open: then there was nothing to undo.
+            exec(u"BEGIN"_s);
+            exec(u"ROLLBACK"_s);
+            return;
+        } catch (const StorageError &) {
+        }
+        QThread::msleep(50);
+    }
+    std::fprintf(stderr, "velto-sandbox: cannot roll back a failed transaction (%s); stopping\n",
+                 qPrintable(why));
+    std::abort();
 }
 
 QString Storage::now()

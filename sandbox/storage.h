@@ -17,8 +17,13 @@ public:
     Storage(const Storage &) = delete;
     Storage &operator=(const Storage &) = delete;
 
+    // How long a statement waits for another connection's lock before it fails. Short, because
+    // the server has one thread: every other request waits as long.
+    static constexpr int BusyTimeoutMs = 250;
+
     // Opens (creating when needed) the database at path; ":memory:" for a private in-memory one.
-    // Returns false with a message when it cannot be opened or migrated.
+    // A file is readable by its owner only and kept in write-ahead-log mode. Returns false with a
+    // message when it cannot be opened or migrated.
     bool open(const QString &path, QString *error);
     // True when the database had no schema before open() created it (a new database).
     bool isNew() const { return created; }
@@ -39,7 +44,10 @@ public:
     // Runs an UPDATE/DELETE and returns the number of rows it changed.
     int change(const QString &sql, const QVariantList &params = {});
 
-    // A savepoint that rolls back when it goes out of scope without commit(). Nests freely.
+    // A transaction that rolls back when it goes out of scope without commit(). Nests freely: the
+    // outermost one is a real transaction, inner ones are savepoints within it. When the outermost
+    // commit fails, everything is rolled back and CommitError is thrown; nothing is left pending
+    // for a later request to nest in.
     class Transaction
     {
     public:
@@ -49,7 +57,7 @@ public:
 
     private:
         Storage &s;
-        QString name;
+        QString name; // empty for the outermost
         bool done = false;
     };
 
@@ -59,6 +67,10 @@ public:
 
 private:
     void migrate();
+    void begin();
+    // Ends the open transaction, undoing it; ends the process when that cannot be done, as every
+    // later write would otherwise land in a transaction that is never committed.
+    void rollBackAll();
     // (column name, column index) in name order.
     using Columns = QList<QPair<QString, int>>;
     static Columns columns(const QSqlQuery &q);
@@ -67,4 +79,6 @@ private:
     QString connectionName;
     bool created = false;
     int savepointCounter = 0;
+    int depth = 0; // open Transaction objects
+    bool innerRollbackFailed = false; // the outermost transaction may no longer be committed
 };

@@ -45,13 +45,13 @@ QString totpCode(const QByteArray &secret, qint64 unixSeconds)
     return u"%1"_s.arg(binary % 1000000, 6, 10, QChar(u'0'));
 }
 
-bool totpVerify(const QByteArray &secret, const QString &code, qint64 unixSeconds)
+std::optional<qint64> totpStep(const QByteArray &secret, const QString &code, qint64 unixSeconds)
 {
     if (secret.isEmpty() || code.size() != 6)
-        return false;
+        return std::nullopt;
     for (int step = -1; step <= 1; ++step) {
         if (totpCode(secret, unixSeconds + step * 30) == code)
-            return true;
+            return unixSeconds / 30 + step;
     }
-    return false;
+    return std::nullopt;
 }

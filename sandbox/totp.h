@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 // Time-based one-time passwords (RFC 6238): HMAC-SHA-1, 6 digits, 30-second steps.
 
@@ -10,5 +11,10 @@
 QByteArray base32Decode(const QString &text);
 // The 6-digit code for the step containing unixSeconds.
 QString totpCode(const QByteArray &secret, qint64 unixSeconds);
-// True when code matches the step of unixSeconds or one step either side.
-bool totpVerify(const QByteArray &secret, const QString &code, qint64 unixSeconds);
+// The time step (unixSeconds / 30) the code belongs to, when it is the step of unixSeconds or one
+// step either side.
+std::optional<qint64> totpStep(const QByteArray &secret, const QString &code, qint64 unixSeconds);
+inline bool totpVerify(const QByteArray &secret, const QString &code, qint64 unixSeconds)
+{
+    return totpStep(secret, code, unixSeconds).has_value();
+}

@@ -97,11 +97,11 @@ Reply saveBankAccount(Request &req)
 {
     const QString holder = req.text(u"accountHolder"_s, 1, 100);
     const QString number = req.text(u"accountNumber"_s, 1, 40);
-    static const QRegularExpression digits(u"^[0-9]{6,18}$"_s);
+    static const QRegularExpression digits(u"\\A[0-9]{6,18}\\z"_s);
     if (!digits.match(number).hasMatch())
         fail(400, u"The account number must be 6 to 18 digits"_s);
     const QString ifsc = req.text(u"ifsc"_s, 1, 40).toUpper();
-    static const QRegularExpression ifscShape(u"^[A-Z]{4}0[A-Z0-9]{6}$"_s);
+    static const QRegularExpression ifscShape(u"\\A[A-Z]{4}0[A-Z0-9]{6}\\z"_s);
     if (!ifscShape.match(ifsc).hasMatch())
         fail(400, u"Enter a valid 11-character IFSC (e.g. HDFC0001234)"_s);
     req.db.exec(u"INSERT INTO bank_accounts (user_id, account_holder, account_number, "

@@ -1,4 +1,3 @@
-#include "dataurl.h"
 #include "exambank.h"
 #include "http.h"
 #include "notify.h"
@@ -21,7 +20,7 @@ namespace {
 
 using namespace ExamBank;
 
-constexpr int MaxEventsPerAttempt = 1000;
+constexpr int MaxEventsPerAttempt = 200;
 
 using Records::integer;
 using Records::text;
@@ -204,16 +203,8 @@ Reply proctorEvent(Request &req)
     const QJsonObject a = ownAttempt(req);
     const QString kind = req.text(u"kind"_s, 1, 64);
     const QString detail = req.optionalText(u"detail"_s, 2000);
-    const QJsonValue image = req.body.value(u"imageData"_s);
-    QString imageData;
-    if (!image.isUndefined() && !image.isNull()) {
-        if (!image.isString())
-            fail(400, u"imageData must be a string"_s);
-        imageData = image.toString();
-        QString why;
-        if (!imageData.isEmpty() && !DataUrl::decodeJpeg(imageData, &why))
-            fail(400, u"imageData "_s + why);
-    }
+    req.jpegDataUrl(u"imageData"_s, false);
+    const QString imageData = req.body.value(u"imageData"_s).toString();
     requireRunning(a);
     const qint64 attemptId = integer(a, "id");
     const qint64 count = req.db

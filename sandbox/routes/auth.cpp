@@ -5,12 +5,12 @@
 #include "passwords.h"
 #include "server.h"
 #include "sessions.h"
+#include "signinthrottle.h"
 #include "storage.h"
 #include "totp.h"
 #include "users.h"
 
 #include <QDateTime>
-#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -18,15 +18,6 @@ namespace {
 
 constexpr int MinPasswordLength = 8;
 constexpr int MaxPasswordLength = 1024;
-
-QString emailMember(const Request &req)
-{
-    const QString email = req.text(u"email"_s, 1, 254).toLower();
-    static const QRegularExpression shape(u"^[^@\\s]+@[^@\\s]+$"_s);
-    if (!shape.match(email).hasMatch())
-        fail(400, u"Enter a valid email address"_s);
-    return email;
-}
 
 // Makes a single-use e-mail token and returns the link that redeems it.
 QString issueLink(Request &req, qint64 userId, const QString &purpose, int validHours,
@@ -61,7 +52,7 @@ void markUsed(Request &req, const QString &token)
 
 Reply registerAccount(Request &req)
 {
-    const QString email = emailMember(req);
+    const QString email = req.email(u"email"_s);
     const QString password = req.untrimmedText(u"password"_s, MinPasswordLength, MaxPasswordLength);
     const QString fullName = req.optionalText(u"fullName"_s, 120);
     const QString role = req.text(u"role"_s, 1, 20);
@@ -114,6 +105,21 @@ Reply login(Request &req)
         fail(400, u"totpCode must be a string of digits"_s);
     const QString code = codeValue.toString().trimmed();
 
+    SignInThrottle &throttle = req.server.signInThrottle();
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    if (const qint64 wait = throttle.retryAfter(email, now)) {
+        const QString why
+            = u"Too many failed sign-ins for this account; try again in %1 minutes"_s.arg(
+                (wait + 59) / 60);
+        Reply refused {429, {{u"error"_s, why}}, {}};
+        refused.headers.append({"Retry-After", QByteArray::number(wait)});
+        return refused;
+    }
+    auto failure = [&](const QString &why) {
+        throttle.failed(email, now);
+        return HttpError {401, why};
+    };
+
     const QJsonObject row = req.db.one(u"SELECT id, password_hash, verified, "
                                        "totp_secret FROM users WHERE email = ? "
                                        "AND role <> 'house'"_s,
@@ -121,23 +127,34 @@ Reply login(Request &req)
     const QString stored = row.value(u"password_hash"_s).toString();
     if (row.isEmpty() || stored.isEmpty()) {
         Passwords::burn(password, req.server.options().pbkdf2Iterations);
-        fail(401, u"Invalid email or password"_s);
+        throw failure(u"Invalid email or password"_s);
     }
     if (!Passwords::verify(password, stored))
-        fail(401, u"Invalid email or password"_s);
+        throw failure(u"Invalid email or password"_s);
     if (row.value(u"verified"_s).toInteger() == 0)
         fail(403, u"Verify your email before signing in — follow the link we sent you"_s);
+    const qint64 userId = row.value(u"id"_s).toInteger();
     const QString secret = row.value(u"totp_secret"_s).toString();
     if (!secret.isEmpty()) {
         if (code.isEmpty())
             fail(401,
                  u"Two-factor code required: enter the 6-digit code from your "
                  "authenticator app"_s);
-        if (!totpVerify(base32Decode(secret), code, QDateTime::currentSecsSinceEpoch()))
-            fail(401, u"Invalid two-factor code"_s);
+        const auto step = totpStep(base32Decode(secret), code, now);
+        if (!step)
+            throw failure(u"Invalid two-factor code"_s);
+        // A code seen once (over a shoulder, in a log) does not sign in again.
+        const qint64 lastStep
+            = req.db.scalar(u"SELECT last_step FROM totp_used_steps WHERE user_id = ?"_s, {userId})
+                  .toLongLong();
+        if (*step <= lastStep)
+            throw failure(u"This two-factor code was used already; wait for the next one"_s);
+        req.db.exec(u"INSERT INTO totp_used_steps (user_id, last_step) VALUES (?, ?) "
+                    "ON CONFLICT(user_id) DO UPDATE SET last_step = excluded.last_step"_s,
+                    {userId, *step});
     }
+    throttle.succeeded(email);
 
-    const qint64 userId = row.value(u"id"_s).toInteger();
     if (!req.sessionToken.isEmpty())
         Sessions::destroy(req.db, req.sessionToken);
     const QString token = Sessions::create(req.db, userId);
@@ -192,7 +209,11 @@ Reply resetPassword(Request &req)
     const qint64 userId = redeemable(req, token, u"reset"_s);
     if (!userId)
         fail(400, u"This reset link is invalid or has expired"_s);
-    markUsed(req, token);
+    // Every reset link of the account ends here, not only this one: another one left in a
+    // mailbox would undo the new password.
+    req.db.change(u"UPDATE email_tokens SET used_at = ? WHERE user_id = ? AND purpose = 'reset' "
+                  "AND used_at IS NULL"_s,
+                  {Storage::now(), userId});
     req.db.change(u"UPDATE users SET password_hash = ?, verified = 1 WHERE id = ?"_s,
                   {Passwords::hash(password, req.server.options().pbkdf2Iterations), userId});
     Sessions::destroyAllFor(req.db, userId);

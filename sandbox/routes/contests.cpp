@@ -34,13 +34,23 @@ QJsonObject hostedContest(Request &req, qint64 id)
     return c;
 }
 
+// The plan fee is between the host and Velto.
+QJsonObject shownTo(const Request &req, QJsonObject contest)
+{
+    if (Records::integer(contest, "client_id") != req.userId)
+        contest.remove(u"fee_paise"_s);
+    return contest;
+}
+
 Reply listContests(Request &req)
 {
     const bool mine = req.query.queryItemValue(u"mine"_s) == "1"_L1;
     const QString order = u" ORDER BY (c.status = 'open') DESC, c.id DESC"_s;
-    const QJsonArray rows = mine
-        ? req.db.all(ContestColumns + u"WHERE c.client_id = ?"_s + order, {req.userId})
-        : req.db.all(ContestColumns + order);
+    QJsonArray rows;
+    for (const QJsonValue &v : mine
+             ? req.db.all(ContestColumns + u"WHERE c.client_id = ?"_s + order, {req.userId})
+             : req.db.all(ContestColumns + order))
+        rows.append(shownTo(req, v.toObject()));
     return ok({{u"contests"_s, rows}});
 }
 
@@ -70,10 +80,8 @@ Reply contestDetail(Request &req)
         }
         entries.append(e);
     }
-    QJsonObject shown = contest;
-    if (!isHost)
-        shown.remove(u"fee_paise"_s);
-    return ok({{u"contest"_s, shown}, {u"entries"_s, entries}, {u"isHost"_s, isHost}});
+    return ok(
+        {{u"contest"_s, shownTo(req, contest)}, {u"entries"_s, entries}, {u"isHost"_s, isHost}});
 }
 
 Reply postContest(Request &req)

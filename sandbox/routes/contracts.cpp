@@ -1,4 +1,3 @@
-#include "dataurl.h"
 #include "http.h"
 #include "money.h"
 #include "notify.h"
@@ -278,13 +277,7 @@ Reply postScreenshot(Request &req)
                                      {contractId, req.userId});
     if (c.isEmpty())
         fail(404, u"Contract not found"_s);
-    const QJsonValue data = req.body.value(u"thumbnailData"_s);
-    if (!data.isString())
-        fail(400, u"thumbnailData is required"_s);
-    QString why;
-    const auto bytes = DataUrl::decodeJpeg(data.toString(), &why);
-    if (!bytes)
-        fail(400, u"thumbnailData "_s + why);
+    const QByteArray bytes = req.jpegDataUrl(u"thumbnailData"_s, true);
     if (text(c, "contract_type") != "hourly"_L1 || text(c, "status") != "active"_L1)
         fail(409,
              u"Work screenshots are recorded only for an active hourly "
@@ -293,11 +286,12 @@ Reply postScreenshot(Request &req)
     const qint64 id
         = req.db.insert(u"INSERT INTO work_screenshots (contract_id, freelancer_id, "
                         "thumbnail_data, size_bytes, created_at) VALUES (?,?,?,?,?)"_s,
-                        {contractId, req.userId, data.toString(), qint64(bytes->size()), now});
+                        {contractId, req.userId, req.body.value(u"thumbnailData"_s).toString(),
+                         qint64(bytes.size()), now});
     return created({{u"screenshot"_s,
                      QJsonObject {{u"id"_s, id},
                                   {u"contract_id"_s, contractId},
-                                  {u"size_bytes"_s, qint64(bytes->size())},
+                                  {u"size_bytes"_s, qint64(bytes.size())},
                                   {u"created_at"_s, now}}}});
 }
 

@@ -5,12 +5,11 @@
 #include "storage.h"
 
 #include <QBuffer>
-#include <QEventLoop>
 #include <QFile>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
+#include <QSignalSpy>
 #include <QSslConfiguration>
-#include <QTimer>
 #include <QtTest>
 
 QJsonObject json(const QString &text)
@@ -88,11 +87,9 @@ HttpResult SandboxClient::send(const QByteArray &method, const QString &path,
     buffer->open(QIODevice::ReadOnly);
     QNetworkReply *reply = nam.sendCustomRequest(request, method, buffer);
     buffer->setParent(reply);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit); // a hung server fails, not hangs
+    QSignalSpy finished(reply, &QNetworkReply::finished);
     if (!reply->isFinished())
-        loop.exec();
+        finished.wait(60000); // a hung server fails, not hangs
     HttpResult result;
     if (reply->isFinished()) {
         result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -134,14 +131,20 @@ void SandboxTest::initTestCase()
     QVERIFY(startSandbox());
 }
 
-bool SandboxTest::startSandbox()
+SandboxOptions SandboxTest::testOptions(const QString &dbPath, bool seed)
 {
     SandboxOptions options;
     options.port = 0;
-    options.dbPath = u":memory:"_s;
+    options.dbPath = dbPath;
+    options.seed = seed;
     options.pbkdf2Iterations = 10;
     options.printToStdout = false;
-    server = std::make_unique<SandboxServer>(options);
+    return options;
+}
+
+bool SandboxTest::startSandbox()
+{
+    server = std::make_unique<SandboxServer>(testOptions());
     QString error;
     if (server->start(&error) == 0) {
         qWarning("sandbox did not start: %s", qPrintable(error));
@@ -163,17 +166,19 @@ std::unique_ptr<SandboxClient> SandboxTest::newPerson(const QString &role)
     auto p = std::make_unique<SandboxClient>(server->port());
     const QString email = u"%1.%2@tests.velto.test"_s.arg(role).arg(++count);
     const QString password = u"password-of-"_s + email;
-    QJsonObject body = R"({"termsAccepted": true, "privacyAccepted": true})"_json;
-    body.insert(u"email"_s, email);
-    body.insert(u"password"_s, password);
-    body.insert(u"fullName"_s, u"%1 %2"_s.arg(role).arg(count));
-    body.insert(u"role"_s, role);
-    const QUrl link(p->post(u"api/auth/register"_s, body).status == 201
-                        ? server->lastLink(u"verify-link"_s, email)
-                        : QString());
-    if (p->get(link.path().mid(1) + u'?' + link.query()).status == 200)
+    const QJsonObject body {{u"email"_s, email},        {u"password"_s, password},
+                            {u"fullName"_s, email},     {u"role"_s, role},
+                            {u"termsAccepted"_s, true}, {u"privacyAccepted"_s, true}};
+    if (p->post(u"api/auth/register"_s, body).status == 201
+        && p->get(linkPath(u"verify-link"_s, email)).status == 200)
         p->login(email, password);
     return p;
+}
+
+QString SandboxTest::linkPath(const QString &kind, const QString &email)
+{
+    const QUrl link(server->lastLink(kind, email));
+    return link.isEmpty() ? QString() : link.path().mid(1) + u'?' + link.query();
 }
 
 void SandboxTest::topUp(const SandboxClient &who, qint64 rupees)
@@ -224,19 +229,16 @@ QJsonObject SandboxTest::makeContract(SandboxClient &buyer, SandboxClient &selle
         milestones.append(QJsonObject {{u"title"_s, u"Milestone worth %1"_s.arg(rupees)},
                                        {u"amount"_s, QString::number(rupees)}});
     }
-    const qint64 project = buyer
-                               .post(u"api/projects"_s,
-                                     json(uR"({"title": "A contract project",
-        "description": "A description that is long enough for the form.", "requiredSkills": [],
-        "budget": "%1", "projectType": "%2"})"_s.arg(total)
-                                              .arg(type)))
-                               .id(u"project"_s);
+    QJsonObject body = R"({"title": "A contract project", "requiredSkills": [], "durationDays": 10,
+        "description": "A description that is long enough for the form.",
+        "coverLetter": "A cover letter comfortably longer than thirty."})"_json;
+    body.insert(u"budget"_s, QString::number(total));
+    body.insert(u"amount"_s, QString::number(total));
+    body.insert(u"projectType"_s, type);
+    const qint64 project = buyer.post(u"api/projects"_s, body).id(u"project"_s);
     buyer.post(u"api/projects/%1/publish"_s.arg(project));
-    const qint64 proposal = seller
-                                .post(u"api/projects/%1/proposals"_s.arg(project),
-                                      json(uR"({"amount": "%1", "durationDays": 10,
-        "coverLetter": "A cover letter comfortably longer than thirty."})"_s.arg(total)))
-                                .id(u"proposal"_s);
+    const qint64 proposal
+        = seller.post(u"api/projects/%1/proposals"_s.arg(project), body).id(u"proposal"_s);
     const HttpResult accepted
         = buyer.post(u"api/proposals/%1/accept"_s.arg(proposal), {{u"milestones"_s, milestones}});
     return accepted.status == 201 ? contractOf(buyer, accepted.id(u"contract"_s)) : QJsonObject();
@@ -247,8 +249,10 @@ QJsonObject SandboxTest::contractOf(SandboxClient &who, qint64 contractId)
     return who.get(u"api/contracts"_s).row(u"contracts"_s, contractId);
 }
 
-QString SandboxTest::jpegDataUrl()
+QString SandboxTest::jpegDataUrl(int padding)
 {
     // Start of image, a JFIF header, end of image: enough for the sandbox's JPEG check.
-    return u"data:image/jpeg;base64,/9j/4AAQSkZJRgABAQAAAQABAAD/2Q=="_s;
+    const QByteArray jpeg = QByteArray::fromHex("ffd8ffe000104a46494600010100000100010000ffd9");
+    return u"data:image/jpeg;base64,"_s
+        + QString::fromLatin1((jpeg + QByteArray(padding, 0)).toBase64());
 }

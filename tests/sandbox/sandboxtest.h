@@ -7,6 +7,7 @@
 #include <memory>
 
 class SandboxServer;
+struct SandboxOptions;
 
 using namespace Qt::StringLiterals;
 
@@ -104,9 +105,13 @@ public:
 protected:
     // Starts the sandbox and signs everyone in; false (with a warning) when anything fails.
     bool startSandbox();
+    // A sandbox for tests: a free port, few PBKDF2 iterations, nothing on standard output.
+    static SandboxOptions testOptions(const QString &dbPath = u":memory:"_s, bool seed = true);
 
     // Registers, verifies and signs in a new account of the role ("client" or "freelancer").
     std::unique_ptr<SandboxClient> newPerson(const QString &role);
+    // The path and query of the last link printed for the e-mail ("verify-link", "reset-link").
+    QString linkPath(const QString &kind, const QString &email);
     // Money from outside the marketplace, straight into the ledger.
     void topUp(const SandboxClient &who, qint64 rupees);
     qint64 balance(const SandboxClient &who);
@@ -121,8 +126,8 @@ protected:
     QJsonObject makeContract(SandboxClient &buyer, SandboxClient &seller, const QString &type,
                              const QList<qint64> &milestoneRupees);
     QJsonObject contractOf(SandboxClient &who, qint64 contractId);
-    // A tiny well-formed JPEG as a data URL.
-    static QString jpegDataUrl();
+    // A tiny well-formed JPEG as a data URL, padded with that many bytes.
+    static QString jpegDataUrl(int padding = 0);
 
     std::unique_ptr<SandboxServer> server;
     // The demo client (₹2,50,000 and seeded records of every kind) and the demo freelancer;
