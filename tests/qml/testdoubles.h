@@ -6,20 +6,17 @@
 #include <QVariantList>
 #include <QVariantMap>
 
-// Stand-ins for the objects the program publishes to its documents. Each offers the real one's
-// interface (tst_doubles checks it), answers like it where a document can tell, and records what
-// it was asked so that a test can check it.
+// Stand-ins for the objects the program publishes to its documents. Each double's first class
+// offers exactly the real one's signals, invokables and properties (tst_doubles compares them)
+// and answers like it where a document can tell; the class on top records what it was asked and
+// gives the tests their controls. A test emits a signal by calling it.
 
 using namespace Qt::StringLiterals;
 
-// Published as "Api": records every request and logout; the test emits the replies (a document
-// may call a signal to emit it).
-class FakeApi : public QObject
+// Published as "Api": records every request and logout; the test emits the replies.
+class ApiDouble : public QObject
 {
     Q_OBJECT
-    // Each entry: { id, method, path, body } in the order the requests were made.
-    Q_PROPERTY(QVariantList requests MEMBER recorded NOTIFY changed)
-    Q_PROPERTY(int logoutCount MEMBER logouts NOTIFY changed)
 public:
     using QObject::QObject;
 
@@ -28,77 +25,75 @@ public:
     {
         recorded.append(QVariantMap {
             {u"id"_s, id}, {u"method"_s, method}, {u"path"_s, path}, {u"body"_s, jsonBody}});
-        emit changed();
         // Like the real one: a method it does not know is answered at once, inside this call.
         if (!QStringList {u"GET"_s, u"POST"_s, u"PUT"_s, u"DELETE"_s}.contains(method))
             emit reply(id, 0, u"Unsupported method"_s);
     }
-    Q_INVOKABLE void logout()
-    {
-        ++logouts;
-        emit changed();
-    }
+    Q_INVOKABLE void logout() { ++logouts; }
     Q_INVOKABLE QString captureScreenThumbnail() { return thumbnail; }
     Q_INVOKABLE int screenCount() const { return screens; }
 
-    // Test controls.
-    Q_INVOKABLE void reset()
-    {
-        recorded.clear();
-        logouts = 0;
-        screens = 1;
-        thumbnail.clear();
-        emit changed();
-    }
-    Q_INVOKABLE void setScreenCount(int n) { screens = n; }
-    Q_INVOKABLE void setThumbnail(const QString &dataUrl) { thumbnail = dataUrl; }
-
 signals:
     void reply(int id, int status, const QString &body);
-    void changed();
 
-private:
+protected:
     QVariantList recorded;
     int logouts = 0;
     int screens = 1;
     QString thumbnail;
 };
 
+class FakeApi : public ApiDouble
+{
+    Q_OBJECT
+    // Each entry: { id, method, path, body } in the order the requests were made.
+    Q_PROPERTY(QVariantList requests MEMBER recorded CONSTANT)
+    Q_PROPERTY(int logoutCount MEMBER logouts CONSTANT)
+public:
+    using ApiDouble::ApiDouble;
+
+    Q_INVOKABLE void reset()
+    {
+        recorded.clear();
+        logouts = 0;
+        screens = 1;
+        thumbnail.clear();
+    }
+    Q_INVOKABLE void setScreenCount(int n) { screens = n; }
+    Q_INVOKABLE void setThumbnail(const QString &dataUrl) { thumbnail = dataUrl; }
+};
+
 // Published as "Proctor": records start and stop; the test emits the findings.
-class FakeProctor : public QObject
+class ProctorDouble : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(int micLevel READ micLevel NOTIFY micLevelChanged)
-    // "start" and "stop" in the order they were called.
-    Q_PROPERTY(QStringList calls MEMBER log NOTIFY callsChanged)
 public:
     using QObject::QObject;
 
-    Q_INVOKABLE void start() { record(u"start"_s); }
-    Q_INVOKABLE void stop() { record(u"stop"_s); }
+    Q_INVOKABLE void start() { log.append(u"start"_s); }
+    Q_INVOKABLE void stop() { log.append(u"stop"_s); }
     Q_INVOKABLE bool hasCamera() const { return false; }
     int micLevel() const { return 0; }
-
-    // Test controls.
-    Q_INVOKABLE void reset()
-    {
-        log.clear();
-        emit callsChanged();
-    }
 
 signals:
     void violation(const QString &reason, const QString &detail);
     void snapshot(const QString &dataUrl);
     void micLevelChanged();
-    void callsChanged();
 
-private:
-    void record(const QString &call)
-    {
-        log.append(call);
-        emit callsChanged();
-    }
+protected:
     QStringList log;
+};
+
+class FakeProctor : public ProctorDouble
+{
+    Q_OBJECT
+    // "start" and "stop" in the order they were called.
+    Q_PROPERTY(QStringList calls MEMBER log CONSTANT)
+public:
+    using ProctorDouble::ProctorDouble;
+
+    Q_INVOKABLE void reset() { log.clear(); }
 };
 
 // Published as "Browser": catches every URL handed to the default browser
@@ -106,26 +101,15 @@ private:
 class BrowserCatcher : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QStringList urls MEMBER opened NOTIFY urlsChanged)
+    Q_PROPERTY(QStringList urls MEMBER opened CONSTANT)
 public:
     using QObject::QObject;
 
-    Q_INVOKABLE void clear()
-    {
-        opened.clear();
-        emit urlsChanged();
-    }
+    Q_INVOKABLE void clear() { opened.clear(); }
 
 public slots:
     // Called by QDesktopServices; must stay a slot.
-    void open(const QUrl &url)
-    {
-        opened.append(url.toString());
-        emit urlsChanged();
-    }
-
-signals:
-    void urlsChanged();
+    void open(const QUrl &url) { opened.append(url.toString()); }
 
 private:
     QStringList opened;
