@@ -9,21 +9,21 @@
 #include <QProcess>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString SineSource = QStringLiteral("velto_sine");
+const QString SineSource = u"velto_sine"_s;
 
 // Runs pactl with `arguments`; the empty string when it worked, else why not.
 QString pactl(const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral("pactl"), arguments);
+    process.start(u"pactl"_s, arguments);
     if (!process.waitForFinished(10000))
-        return QStringLiteral("pactl could not run: ") + process.errorString();
+        return u"pactl could not run: "_s + process.errorString();
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return QStringLiteral("pactl %1 failed: %2")
-            .arg(arguments.join(QLatin1Char(' ')),
-                 QString::fromLocal8Bit(process.readAllStandardError()).trimmed());
+        return u"pactl %1 failed: %2"_s.arg(arguments.join(u' '), process.readAllStandardError());
     return {};
 }
 
@@ -35,8 +35,7 @@ class TestProctorMicrophone : public QObject
 
     void setSineMuted(bool muted)
     {
-        const QString error = pactl({QStringLiteral("set-source-mute"), SineSource,
-                                     muted ? QStringLiteral("1") : QStringLiteral("0")});
+        const QString error = pactl({u"set-source-mute"_s, SineSource, muted ? u"1"_s : u"0"_s});
         QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
@@ -46,18 +45,14 @@ private slots:
         const QByteArray server = qgetenv("PULSE_SERVER");
         if (server.isEmpty())
             QSKIP("PULSE_SERVER is not set: no test sound server to listen to");
-        const QString error = pactl({QStringLiteral("info")});
-        if (!error.isEmpty()) {
-            QSKIP(qPrintable(QStringLiteral("no sound server at %1 (scripts/test-audio start "
-                                            "starts one): %2")
-                                 .arg(QString::fromLocal8Bit(server), error)));
-        }
-        const QAudioDevice input = QMediaDevices::defaultAudioInput();
-        if (input.id() != SineSource.toUtf8()) {
-            QSKIP(qPrintable(QStringLiteral("the default audio input is '%1', not the test "
-                                            "source %2")
-                                 .arg(QString::fromUtf8(input.id()), SineSource)));
-        }
+        if (const QString error = pactl({u"info"_s}); !error.isEmpty())
+            QSKIP(
+                qPrintable(u"no sound server at %1 (scripts/test-audio start starts one): %2"_s.arg(
+                    server, error)));
+        const QByteArray input = QMediaDevices::defaultAudioInput().id();
+        if (input != SineSource.toUtf8())
+            QSKIP(qPrintable(u"the default audio input is '%1', not the test source %2"_s.arg(
+                input, SineSource)));
     }
 
     void cleanup() { setSineMuted(true); }
@@ -70,7 +65,7 @@ private slots:
         qint64 voiceAfterMs = -1;
         int voices = 0;
         connect(&proctor, &Proctor::violation, this, [&](const QString &reason) {
-            if (reason == QLatin1String("voice") && voices++ == 0)
+            if (reason == "voice"_L1 && voices++ == 0)
                 voiceAfterMs = sinceStart.elapsed();
         });
         QSignalSpy levelChanges(&proctor, &Proctor::micLevelChanged);
@@ -108,7 +103,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(polls >= 8, 15000);
         QCOMPARE(loudest, 0);
         for (const QList<QVariant> &args : violations)
-            QVERIFY(args.at(0).toString() != QLatin1String("voice"));
+            QVERIFY(args.at(0).toString() != "voice"_L1);
         proctor.stop();
     }
 };
