@@ -56,6 +56,17 @@ TestCase {
         tryCompare(el(dialog), "opened", true)
     }
 
+    // Whether the dialog's submit button is enabled exactly when a body is expected; with one,
+    // clicks it and checks the body sent.
+    function submits(dialog, body) {
+        compare(el(dialog + "Submit").enabled, body !== undefined, "submit enabled")
+        if (body === undefined)
+            return false
+        click(dialog + "Submit")
+        compare(sent(), body)
+        return true
+    }
+
     // The body of the last call (or of the call given), parsed.
     function sent(call) {
         return JSON.parse((call || win.lastCall()).body)

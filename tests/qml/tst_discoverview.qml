@@ -56,8 +56,8 @@ ViewCase {
         showOne("freelancer", { id: "p/1", status: "open" })
         open("proposeButton_0", "proposalDialog")
         type({ coverLetterField: "  " + letter + "\n", bidField: row.bid, daysField: row.days })
-        click("proposalDialogSubmit")
-        compare(sent(), { coverLetter: letter, amount: row.sent[0], durationDays: row.sent[1] })
+        submits("proposalDialog", { coverLetter: letter, amount: row.sent[0],
+                                    durationDays: row.sent[1] })
         compare(Object.keys(sent()), ["coverLetter", "amount", "durationDays"])
         win.answer("POST", "api/projects/p%2F1/proposals", 201, {})
         compare([win.toasts, v.proposeFor, win.count("GET", "api/projects")],
