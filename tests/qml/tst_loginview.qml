@@ -89,10 +89,7 @@ ViewCase {
               notice: made },
             { tag: "register refused", mode: "register", reply: [409, { error: "Taken" }],
               error: "Taken" },
-            { tag: "register, empty error", mode: "register", reply: [409, { error: "" }],
-              error: failed },
             { tag: "register 400", mode: "register", reply: [400, {}], error: failed },
-            { tag: "register 500", mode: "register", reply: [500, "Oops"], error: problem(500) },
             { tag: "sign-in refused", reply: [401, { error: "Code required" }],
               error: "Code required" },
             { tag: "sign-in refused, no body", reply: [401, ""], error: "Invalid credentials" },
@@ -109,7 +106,6 @@ ViewCase {
             { tag: "reset", mode: "forgot", reply: [200, {}], after: "login", notice: mailed },
             { tag: "reset 404", mode: "forgot", reply: [404, { error: "No such user" }],
               after: "login", notice: mailed },
-            { tag: "reset 500", mode: "forgot", reply: [500, ""], after: "login", notice: mailed },
             { tag: "reset unanswered", mode: "forgot", reply: [0, ""], error: unreachable }
         ]
     }
