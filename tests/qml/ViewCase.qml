@@ -56,8 +56,8 @@ TestCase {
         tryCompare(el(dialog), "opened", true)
     }
 
-    // Whether the dialog's submit button is enabled exactly when a body is expected; with one,
-    // clicks it and checks the body sent.
+    // Checks that the dialog's submit button is enabled exactly when a body is expected; with
+    // one, clicks it, checks the body sent and returns true.
     function submits(dialog, body) {
         compare(el(dialog + "Submit").enabled, body !== undefined, "submit enabled")
         if (body === undefined)
