@@ -1,12 +1,11 @@
 // The REST bridge against a scripted HTTPS server on loopback.
 #include "api.h"
 #include "roundtrip.h"
+#include "startup.h"
 #include "testhttpsserver.h"
-#include "trustedca.h"
 
 #include <QRandomGenerator>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QtTest>
 #include <algorithm>
 #include <numeric>
@@ -22,9 +21,7 @@ private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setApplicationName(u"Velto"_s);
-        QCoreApplication::setOrganizationName(u"Velto"_s);
-        QVERIFY(installEmbeddedCa() > 0);
+        prepareApplication(); // the identity that places the cookie file, and the service's CA
     }
 
     // Path and query as given; the JSON body only where the method carries one; the Origin

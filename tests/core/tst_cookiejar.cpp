@@ -2,8 +2,8 @@
 #include "api.h"
 #include "persistentcookiejar.h"
 #include "roundtrip.h"
+#include "startup.h"
 #include "testhttpsserver.h"
-#include "trustedca.h"
 
 #include <QDir>
 #include <QNetworkCookie>
@@ -68,9 +68,7 @@ private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setApplicationName(u"Velto"_s);
-        QCoreApplication::setOrganizationName(u"Velto"_s);
-        installEmbeddedCa();
+        prepareApplication(); // the identity that places the cookie file, and the service's CA
         path = PersistentCookieJar::cookieFilePath();
         QVERIFY(path.endsWith(u"/Velto/Velto/Velto/cookies.txt"_s));
     }
