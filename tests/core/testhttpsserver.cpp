@@ -24,13 +24,12 @@ QString TestHttpsServer::origin() const
 
 void TestHttpsServer::incomingConnection(qintptr descriptor)
 {
-    QTcpSocket *socket = nullptr;
-    if (tls) {
-        auto *ssl = new QSslSocket(this);
-        if (!ssl->setSocketDescriptor(descriptor)) {
-            delete ssl;
-            return;
-        }
+    QTcpSocket *socket = tls ? new QSslSocket(this) : new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        return;
+    }
+    if (auto *ssl = qobject_cast<QSslSocket *>(socket)) {
         QFile cert(QStringLiteral(VELTO_CERT_DIR "/server.pem"));
         QFile key(QStringLiteral(VELTO_CERT_DIR "/server.key"));
         cert.open(QIODevice::ReadOnly);
@@ -38,13 +37,6 @@ void TestHttpsServer::incomingConnection(qintptr descriptor)
         ssl->setLocalCertificate(QSslCertificate(&cert, QSsl::Pem));
         ssl->setPrivateKey(QSslKey(&key, QSsl::Rsa, QSsl::Pem));
         ssl->startServerEncryption();
-        socket = ssl;
-    } else {
-        socket = new QTcpSocket(this);
-        if (!socket->setSocketDescriptor(descriptor)) {
-            delete socket;
-            return;
-        }
     }
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
@@ -78,7 +70,6 @@ void TestHttpsServer::readFrom(QTcpSocket *socket)
         req.body = buf.mid(headerEnd + 4, length);
         buf.remove(0, headerEnd + 4 + length);
         requests.append(req);
-        emit requestReceived();
 
         const Response response = handler(req);
         if (response.never)

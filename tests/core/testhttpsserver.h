@@ -43,9 +43,6 @@ public:
 
     QList<Request> requests;
 
-signals:
-    void requestReceived();
-
 protected:
     void incomingConnection(qintptr descriptor) override;
 

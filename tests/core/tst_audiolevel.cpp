@@ -73,6 +73,11 @@ QByteArray halfSecond(double squareAmplitude)
 const double Level25 = 2839 / 32768.0; // 2839 * 300 / 32768 = 25.99
 const double Level26 = 2840 / 32768.0; // 2840 * 300 / 32768 = 26.0009
 
+template<typename T> QList<T> times(int n, const T &x)
+{
+    return QList<T>(n, x);
+}
+
 } // namespace
 
 class TestAudioLevel : public QObject
@@ -119,97 +124,53 @@ private slots:
         QVERIFY(LevelPolls(QAudioFormat()).add(QByteArray(100000, 'x')).isEmpty());
     }
 
-    void sixLoudPollsReportOnceOnTheSixth()
+    // What a run of reads (each the bytes one poll read, 16 kHz mono 16-bit) is measured as: the
+    // level of every measurement, and which of them report sustained sound.
+    void polls_data()
     {
-        LevelPolls polls(format(16000, 1, QAudioFormat::Int16));
-        QList<bool> reports;
-        for (int i = 0; i < 8; ++i) {
-            const auto result = polls.add(halfSecond(Level26));
-            QCOMPARE(result.size(), 1);
-            QCOMPARE(result.first().level, 26);
-            reports.append(result.first().sustained);
-        }
-        QCOMPARE(reports, (QList<bool> {false, false, false, false, false, true, false, false}));
-
-        // One quiet poll re-arms: six more loud polls report again, on the sixth.
-        QVERIFY(!polls.add(halfSecond(Level25)).first().sustained);
-        QCOMPARE(polls.loudPolls(), 0);
-        reports.clear();
-        for (int i = 0; i < 6; ++i)
-            reports.append(polls.add(halfSecond(1.0)).first().sustained);
-        QCOMPARE(reports, (QList<bool> {false, false, false, false, false, true}));
-    }
-
-    void constantLevel25NeverReports()
-    {
-        LevelPolls polls(format(16000, 1, QAudioFormat::Int16));
-        for (int i = 0; i < 200; ++i) {
-            const auto result = polls.add(halfSecond(Level25));
-            QCOMPARE(result.size(), 1);
-            QCOMPARE(result.first().level, 25);
-            QVERIFY(!result.first().sustained);
-        }
-    }
-
-    void zeroOrOneByteChangesNothing()
-    {
-        LevelPolls polls(format(16000, 1, QAudioFormat::Int16));
-        for (int i = 0; i < 5; ++i)
-            polls.add(halfSecond(1.0));
-        QCOMPARE(polls.loudPolls(), 5);
-
-        QVERIFY(polls.add(QByteArray()).isEmpty());
-        const QByteArray sixth = halfSecond(1.0);
-        QVERIFY(polls.add(sixth.first(1)).isEmpty());
-        QCOMPARE(polls.loudPolls(), 5);
-
-        // The odd byte was the first half of a sample: with the rest of the half second the
-        // samples are read intact.
-        const auto result = polls.add(sixth.sliced(1));
-        QCOMPARE(result.size(), 1);
-        QCOMPARE(result.first().level, 100);
-        QVERIFY(result.first().sustained);
-    }
-
-    void aReadOfAboutHalfASecondIsOnePoll_data()
-    {
-        QTest::addColumn<int>("frames");
-        QTest::addColumn<int>("polls");
-        QTest::newRow("one sample") << 1 << 1;
-        QTest::newRow("0.14 s, the first read") << 2240 << 1;
-        QTest::newRow("0.48 s, a timer a little early") << 7680 << 1;
-        QTest::newRow("0.74 s, a timer late") << 11840 << 1;
-        QTest::newRow("0.75 s") << 12000 << 2;
-        QTest::newRow("2 s, a burst") << 32000 << 4;
-        QTest::newRow("2 s and a bit, a burst") << 32001 << 4;
-    }
-    void aReadOfAboutHalfASecondIsOnePoll()
-    {
-        QFETCH(int, frames);
-        QFETCH(int, polls);
-        LevelPolls levelPolls(format(16000, 1, QAudioFormat::Int16));
-        const auto result = levelPolls.add(encode(square(Level26, frames), QAudioFormat::Int16));
-        QCOMPARE(result.size(), polls);
-        for (const auto &poll : result)
-            QCOMPARE(poll.level, 26);
-    }
-
-    void burstsCountTheHalfSecondsTheyHold()
-    {
+        QTest::addColumn<QList<QByteArray>>("reads");
+        QTest::addColumn<QList<int>>("levels");
+        QTest::addColumn<QList<int>>("reports"); // indexes into levels
+        const QByteArray loud = halfSecond(1.0), quiet = halfSecond(Level25);
+        // Six loud polls report once, on the sixth; one quiet poll re-arms.
+        QTest::newRow("26, then 25, then loud")
+            << times(8, halfSecond(Level26)) + QList {quiet} + times(6, loud)
+            << times(8, 26) + QList {25} + times(6, 100) << QList {5, 14};
+        QTest::newRow("25 for ever") << times(200, quiet) << times(200, 25) << QList<int>();
+        // Zero bytes, and the first half of a sample, measure nothing; with the rest of the half
+        // second the samples are read intact.
+        QTest::newRow("nothing and an odd byte")
+            << times(5, loud) + QList {QByteArray(), loud.first(1), loud.sliced(1)} << times(6, 100)
+            << QList {5};
         // PulseAudio's fixed-latency sources hand over two seconds at once, every two seconds:
-        // the sixth loud half second is reported with the second burst, not the sixth.
+        // the sixth loud half second is reported with the second burst, not the sixth read.
+        QTest::newRow("bursts") << QList {loud + loud + loud + loud, QByteArray(),
+                                          loud + loud + loud + loud}
+                                << times(8, 100) << QList {5};
+        // A read of about half a second is one poll; longer ones are cut into half seconds.
+        const QList<std::pair<int, int>> sizes {{1, 1},     {2240, 1},  {7680, 1}, {11840, 1},
+                                                {12000, 2}, {32000, 4}, {32001, 4}};
+        for (const auto &[frames, polls] : sizes)
+            QTest::addRow("%d frames", frames)
+                << QList {encode(square(Level26, frames), QAudioFormat::Int16)} << times(polls, 26)
+                << QList<int>();
+    }
+    void polls()
+    {
+        QFETCH(QList<QByteArray>, reads);
+        QFETCH(QList<int>, levels);
+        QFETCH(QList<int>, reports);
         LevelPolls polls(format(16000, 1, QAudioFormat::Int16));
-        QByteArray burst;
-        for (int i = 0; i < 4; ++i)
-            burst += halfSecond(1.0);
-        QCOMPARE(polls.add(burst).size(), 4);
-        QCOMPARE(polls.loudPolls(), 4);
-        QVERIFY(polls.add(QByteArray()).isEmpty()); // the reads in between get nothing
-
-        QList<bool> sustained;
-        for (const auto &poll : polls.add(burst))
-            sustained.append(poll.sustained);
-        QCOMPARE(sustained, (QList<bool> {false, true, false, false}));
+        QList<int> measured, reported;
+        for (const QByteArray &read : reads) {
+            for (const auto &poll : polls.add(read)) {
+                if (poll.sustained)
+                    reported.append(measured.size());
+                measured.append(poll.level);
+            }
+        }
+        QCOMPARE(measured, levels);
+        QCOMPARE(reported, reports);
     }
 
     void resetForgetsThePartialFrameAndTheCount()

@@ -2,15 +2,15 @@
 #include "api.h"
 #include "persistentcookiejar.h"
 #include "roundtrip.h"
+#include "startup.h"
 #include "testhttpsserver.h"
-#include "trustedca.h"
 
 #include <QDir>
 #include <QNetworkCookie>
-#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
 using Request = TestHttpsServer::Request;
 using Response = TestHttpsServer::Response;
 
@@ -19,25 +19,32 @@ class TestCookieJar : public QObject
     Q_OBJECT
     QString path;
 
-    static QFileDevice::Permissions foreignBits()
-    {
-        return QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
-            | QFileDevice::WriteOther;
-    }
+    static constexpr QFileDevice::Permissions Others = QFileDevice::ReadGroup
+        | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
 
+    // Writes the cookie file, readable by others too.
     void writeFile(const QByteArray &content)
     {
         QDir().mkpath(QFileInfo(path).path());
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(content);
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                         | QFileDevice::ReadOther);
     }
 
-    static QStringList cookieNames(const PersistentCookieJar &jar)
+    QByteArray fileContent() const
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // "name=value" of the cookies a new jar holds for the service, sorted.
+    static QStringList loaded()
     {
         QStringList names;
         for (const QNetworkCookie &c :
-             jar.cookiesForUrl(QUrl(QStringLiteral("https://localhost/"))))
+             PersistentCookieJar().cookiesForUrl(QUrl(u"https://localhost/"_s)))
             names << QString::fromUtf8(c.name() + '=' + c.value());
         names.sort();
         return names;
@@ -48,16 +55,11 @@ class TestCookieJar : public QObject
     static void signInServer(TestHttpsServer &server)
     {
         server.setHandler([](const Request &req) {
-            Response r;
-            if (req.target == "/api/auth/login") {
-                r.headers.append(
-                    qMakePair(QByteArray("Set-Cookie"),
-                              QByteArray("sid=s3cr3t; Secure; HttpOnly; SameSite=Lax; Path=/")));
-                r.headers.append(qMakePair(
-                    QByteArray("Set-Cookie"),
-                    QByteArray("pref=dark; Path=/; Expires=Wed, 01 Jan 2048 00:00:00 GMT")));
-            }
-            r.body = req.header("cookie");
+            Response r {200, {}, req.header("cookie")};
+            if (req.target == "/api/auth/login")
+                r.headers
+                    = {{"Set-Cookie", "sid=s3cr3t; Secure; HttpOnly; SameSite=Lax; Path=/"},
+                       {"Set-Cookie", "pref=dark; Path=/; Expires=Wed, 01 Jan 2048 00:00:00 GMT"}};
             return r;
         });
     }
@@ -66,11 +68,9 @@ private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setApplicationName(QStringLiteral("Velto"));
-        QCoreApplication::setOrganizationName(QStringLiteral("Velto"));
-        installEmbeddedCa();
+        prepareApplication(); // the identity that places the cookie file, and the service's CA
         path = PersistentCookieJar::cookieFilePath();
-        QVERIFY(path.endsWith(QStringLiteral("/Velto/Velto/Velto/cookies.txt")));
+        QVERIFY(path.endsWith(u"/Velto/Velto/Velto/cookies.txt"_s));
     }
 
     void init()
@@ -79,61 +79,51 @@ private slots:
         QDir(path).removeRecursively();
     }
 
+    // Written owner-only, ending in a newline; a new bridge (a restart) sends the session cookie,
+    // which had no expiry date, again.
     void cookiesSurviveARestart()
     {
         TestHttpsServer server;
         QVERIFY(server.start());
         signInServer(server);
         writeFile("old=1; Path=/\n");
-        QFile::setPermissions(path,
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                  | QFileDevice::ReadOther | QFileDevice::ReadGroup);
         {
             Api api(server.origin());
-            QCOMPARE(
-                roundTrip(api, QStringLiteral("POST"), QStringLiteral("api/auth/login")).status,
-                200);
+            QCOMPARE(roundTrip(api, u"POST"_s, u"api/auth/login"_s).status, 200);
         }
-        QFile file(path);
-        QVERIFY(file.exists());
-        QCOMPARE(file.permissions() & foreignBits(), QFileDevice::Permissions());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray content = file.readAll();
-        QVERIFY(content.contains("sid=s3cr3t"));
-        QVERIFY(content.contains("pref=dark"));
-        QVERIFY(content.contains("old=1"));
-        QVERIFY(content.endsWith('\n'));
-
-        // A new bridge (a restart) sends the session cookie, which had no expiry date, again.
+        QCOMPARE(QFile::permissions(path) & Others, QFileDevice::Permissions());
+        const QByteArray content = fileContent();
+        QVERIFY(content.contains("sid=s3cr3t") && content.contains("pref=dark"));
+        QVERIFY(content.contains("old=1") && content.endsWith('\n'));
         Api restarted(server.origin());
-        const QString sent
-            = roundTrip(restarted, QStringLiteral("GET"), QStringLiteral("api/auth/me")).body;
-        QVERIFY2(sent.contains(QStringLiteral("sid=s3cr3t")), qPrintable(sent));
-        QVERIFY2(sent.contains(QStringLiteral("pref=dark")), qPrintable(sent));
+        const QString sent = roundTrip(restarted, u"GET"_s, u"api/auth/me"_s).body;
+        QVERIFY2(sent.contains("sid=s3cr3t"_L1) && sent.contains("pref=dark"_L1), qPrintable(sent));
     }
 
-    void looseFileFormatLoadsTheSameCookies()
+    // Blank lines, stray blanks and CRLF are read past; unparsable lines dropped; a missing or
+    // unreadable file gives an empty jar.
+    void fileFormats_data()
     {
-        writeFile("a=1; secure; path=/; domain=localhost\n"
-                  "b=2; path=/; domain=localhost\n");
-        const QStringList clean = cookieNames(PersistentCookieJar());
-        QCOMPARE(clean, QStringList({"a=1", "b=2"}));
-
-        writeFile("\r\n   a=1; secure; path=/; domain=localhost   \r\n\r\n"
-                  "\tb=2; path=/; domain=localhost\r\n\r\n   \r\n");
-        QCOMPARE(cookieNames(PersistentCookieJar()), clean);
-
-        writeFile(
-            "garbage\na=1; secure; path=/; domain=localhost\n;\nb=2; path=/; domain=localhost");
-        QCOMPARE(cookieNames(PersistentCookieJar()), clean); // unparsable lines are dropped
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("cookies");
+        const QStringList both {u"a=1"_s, u"b=2"_s};
+        const QByteArray a = "a=1; secure; path=/; domain=localhost";
+        const QByteArray b = "b=2; path=/; domain=localhost";
+        QTest::newRow("clean") << a + '\n' + b + '\n' << both;
+        QTest::newRow("loose") << "\r\n   " + a + "   \r\n\r\n\t" + b + "\r\n\r\n   \r\n" << both;
+        QTest::newRow("garbage") << "garbage\n" + a + "\n;\n" + b << both;
+        QTest::newRow("missing") << QByteArray() << QStringList();
+        QTest::newRow("a folder") << QByteArray("folder") << QStringList();
     }
-
-    void missingOrUnreadableFileGivesAnEmptyJar()
+    void fileFormats()
     {
-        QVERIFY(!QFile::exists(path));
-        QVERIFY(cookieNames(PersistentCookieJar()).isEmpty());
-        QVERIFY(QDir().mkpath(path)); // a folder where the file should be: cannot be read
-        QVERIFY(cookieNames(PersistentCookieJar()).isEmpty());
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, cookies);
+        if (content == "folder")
+            QVERIFY(QDir().mkpath(path));
+        else if (!content.isEmpty())
+            writeFile(content);
+        QCOMPARE(loaded(), cookies);
     }
 
     // A file others can read is narrowed when loaded; expired cookies leave it when it is next
@@ -142,20 +132,17 @@ private slots:
     {
         writeFile("gone=1; path=/; domain=localhost; expires=Thu, 01 Jan 2015 00:00:00 GMT\n"
                   "kept=2; path=/; domain=localhost; expires=Wed, 01 Jan 2048 00:00:00 GMT\n");
-        QVERIFY(QFile::setPermissions(path,
-                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                          | QFileDevice::ReadGroup | QFileDevice::ReadOther));
         PersistentCookieJar jar;
-        QCOMPARE(QFile::permissions(path) & foreignBits(), QFileDevice::Permissions());
+        QCOMPARE(QFile::permissions(path) & Others, QFileDevice::Permissions());
         jar.setCookiesFromUrl(QNetworkCookie::parseCookies("new=3; path=/"),
-                              QUrl(QStringLiteral("https://localhost/")));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray content = file.readAll();
+                              QUrl(u"https://localhost/"_s));
+        const QByteArray content = fileContent();
         QVERIFY(!content.contains("gone=1"));
         QVERIFY(content.contains("kept=2") && content.contains("new=3"));
     }
 
+    // The file is emptied at once; the sign-out request still carries the session, emits no
+    // reply, and what follows goes without cookies.
     void logoutEmptiesJarAndFileAfterSendingTheSession()
     {
         TestHttpsServer server;
@@ -163,28 +150,22 @@ private slots:
         signInServer(server);
         Api api(server.origin());
         QSignalSpy replies(&api, &Api::reply);
-        QCOMPARE(roundTrip(api, QStringLiteral("POST"), QStringLiteral("api/auth/login")).status,
-                 200);
+        QCOMPARE(roundTrip(api, u"POST"_s, u"api/auth/login"_s).status, 200);
         QVERIFY(QFileInfo(path).size() > 0);
-
         api.logout();
         QVERIFY(QFile::exists(path));
-        QCOMPARE(QFileInfo(path).size(), 0); // emptied at once, before any answer
-        QCOMPARE(replies.size(), 1); // sign-out emits no reply
-
+        QCOMPARE(QFileInfo(path).size(), 0);
         QTRY_COMPARE(server.requests.size(), 2);
         const Request logout = server.requests.at(1);
-        QCOMPARE(logout.method, QByteArray("POST"));
-        QCOMPARE(logout.target, QByteArray("/api/auth/logout"));
-        QCOMPARE(logout.body, QByteArray("{}"));
+        QCOMPARE(logout.method + ' ' + logout.target + ' ' + logout.body,
+                 QByteArray("POST /api/auth/logout {}"));
         QVERIFY(logout.header("cookie").contains("sid=s3cr3t"));
-
-        api.request(2, QStringLiteral("GET"), QStringLiteral("api/auth/me"), QString());
+        api.request(2, u"GET"_s, u"api/auth/me"_s, QString());
         QTRY_COMPARE(replies.size(), 2);
         QVERIFY(!server.requests.at(2).hasHeader("cookie"));
         QCOMPARE(QFileInfo(path).size(), 0);
         QTest::qWait(50);
-        QCOMPARE(replies.size(), 2);
+        QCOMPARE(replies.size(), 2); // the sign-out's answer is not a reply
     }
 };
 

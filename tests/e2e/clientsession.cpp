@@ -2,52 +2,70 @@
 
 #include "api.h"
 #include "persistentcookiejar.h"
+#include "sandboxprocess.h"
 #include "startup.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
+#include <QKeySequence>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QQmlApplicationEngine>
-#include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
 #include <QtQuickTest/quicktest.h>
 #include <algorithm>
+#include <functional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-QQuickItem *findItem(QQuickItem *parent, const QString &name)
+// The visible items under `parent` whose objectName `matches`, depth first; only the first when
+// `first`.
+void collect(QQuickItem *parent, const std::function<bool(const QString &)> &matches,
+             QList<QQuickItem *> &out, bool first)
 {
     const auto children = parent->childItems();
     for (QQuickItem *child : children) {
+        if (first && !out.isEmpty())
+            return;
         if (!child->isVisible())
             continue;
-        if (child->objectName() == name)
-            return child;
-        if (QQuickItem *hit = findItem(child, name))
-            return hit;
+        if (matches(child->objectName()))
+            out.append(child);
+        collect(child, matches, out, first);
     }
-    return nullptr;
 }
 
-void collectTabs(QQuickItem *parent, QList<QQuickItem *> &out)
+// The HTTP answer to a request, waited for; the reply is deleted.
+QNetworkReply *waitFor(QNetworkReply *reply)
 {
-    const auto children = parent->childItems();
-    for (QQuickItem *child : children) {
-        if (!child->isVisible())
-            continue;
-        if (child->objectName().startsWith(QLatin1String("tab_")))
-            out.append(child);
-        collectTabs(child, out);
-    }
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    reply->deleteLater();
+    return reply;
+}
+
+int statusOf(QNetworkReply *reply)
+{
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 }
 
 } // namespace
+
+bool prepareEndToEnd(SandboxProcess &sandbox, QString *error)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    prepareApplication();
+    return sandbox.start(error);
+}
 
 ClientSession::ClientSession(const QString &origin)
     : program(std::make_unique<ClientProgram>(origin))
@@ -75,46 +93,43 @@ QQuickWindow *ClientSession::window() const
 
 QQuickItem *ClientSession::item(const QString &objectName) const
 {
-    QQuickWindow *w = window();
-    return w ? findItem(w->contentItem(), objectName) : nullptr;
+    QList<QQuickItem *> found;
+    if (QQuickWindow *w = window())
+        collect(
+            w->contentItem(), [&](const QString &name) { return name == objectName; }, found, true);
+    return found.value(0);
 }
 
 QQuickItem *ClientSession::waitForItem(const QString &objectName, int timeoutMs) const
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    QQuickItem *it = item(objectName);
-    while (!it && !deadline.hasExpired()) {
-        QTest::qWait(10);
-        it = item(objectName);
-    }
-    return it;
+    QQuickItem *found = nullptr;
+    return QTest::qWaitFor([&] { return (found = item(objectName)); }, timeoutMs) ? found : nullptr;
 }
 
 QString ClientSession::page() const
 {
-    QQuickItem *stack = item(QStringLiteral("stack"));
-    if (!stack)
-        return QString();
-    auto *current = stack->property("currentItem").value<QQuickItem *>();
+    const QQuickItem *stack = item(u"stack"_s);
+    const auto *current = stack ? stack->property("currentItem").value<QQuickItem *>() : nullptr;
     return current ? current->objectName() : QString();
 }
 
 QString ClientSession::text(const QString &objectName) const
 {
-    QQuickItem *it = item(objectName);
-    return it ? it->property("text").toString() : QString();
+    return property(objectName, "text").toString();
 }
 
 QString ClientSession::toast() const
 {
-    return item(QStringLiteral("toast")) ? text(QStringLiteral("toastLabel")) : QString();
+    return item(u"toast"_s) ? text(u"toastLabel"_s) : QString();
 }
 
 QStringList ClientSession::tabs() const
 {
     QList<QQuickItem *> buttons;
     if (QQuickWindow *w = window())
-        collectTabs(w->contentItem(), buttons);
+        collect(
+            w->contentItem(), [](const QString &name) { return name.startsWith("tab_"_L1); },
+            buttons, false);
     std::sort(buttons.begin(), buttons.end(), [](QQuickItem *a, QQuickItem *b) {
         return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
     });
@@ -129,7 +144,7 @@ bool ClientSession::click(const QString &objectName)
     QQuickWindow *w = window();
     QQuickItem *it = waitForItem(objectName);
     if (!w || !it) {
-        lastError = QStringLiteral("no visible control \"%1\" on page %2").arg(objectName, page());
+        lastError = u"no visible control \"%1\" on page %2"_s.arg(objectName, page());
         return false;
     }
     activate();
@@ -146,7 +161,7 @@ bool ClientSession::type(const QString &objectName, const QString &text)
         return false;
     QQuickItem *field = item(objectName);
     if (!field->hasActiveFocus()) {
-        lastError = QStringLiteral("\"%1\" did not take the focus").arg(objectName);
+        lastError = u"\"%1\" did not take the focus"_s.arg(objectName);
         return false;
     }
     // One press and release per character, carrying the character as the event's text, as a
@@ -157,7 +172,7 @@ bool ClientSession::type(const QString &objectName, const QString &text)
     }
     const QString now = field->property("text").toString();
     if (!now.endsWith(text)) {
-        lastError = QStringLiteral("\"%1\" holds \"%2\" after typing").arg(objectName, now);
+        lastError = u"\"%1\" holds \"%2\" after typing"_s.arg(objectName, now);
         return false;
     }
     return true;
@@ -170,7 +185,7 @@ bool ClientSession::scrollTo(const QString &listName, int index)
     if (!list
         || !QMetaObject::invokeMethod(list, "positionViewAtIndex", Q_ARG(int, index),
                                       Q_ARG(int, 0))) {
-        lastError = QStringLiteral("no list \"%1\" to scroll on page %2").arg(listName, page());
+        lastError = u"no list \"%1\" to scroll on page %2"_s.arg(listName, page());
         return false;
     }
     QQuickTest::qWaitForPolish(window());
@@ -195,32 +210,67 @@ void ClientSession::key(int key, Qt::KeyboardModifiers modifiers)
 
 bool ClientSession::signIn(const QString &email, const QString &password)
 {
-    if (!QTest::qWaitFor([this] { return page() == QLatin1String("LoginView"); }, 20000)) {
-        lastError = QStringLiteral("no sign-in page, page is %1").arg(page());
-        return false;
-    }
-    if (!type(QStringLiteral("emailField"), email)
-        || !type(QStringLiteral("passwordField"), password)
-        || !click(QStringLiteral("submitButton")))
-        return false;
-    if (!QTest::qWaitFor([this] { return page() == QLatin1String("HomeView"); }, 20000)) {
-        lastError = QStringLiteral("still on %1, error \"%2\"")
-                        .arg(page(), text(QStringLiteral("errorLabel")));
-        return false;
-    }
-    return true;
+    if (steps({u"@LoginView"_s, "emailField="_L1 + email, "passwordField="_L1 + password,
+               u"submitButton"_s, u"@HomeView"_s}))
+        return true;
+    lastError += u", error \"%1\""_s.arg(text(u"errorLabel"_s));
+    return false;
 }
 
 bool ClientSession::waitForToast(const QString &wanted, int timeoutMs)
 {
     if (QTest::qWaitFor([&] { return toast() == wanted; }, timeoutMs))
         return true;
-    lastError = QStringLiteral("toast \"%1\" instead of \"%2\"").arg(toast(), wanted);
+    lastError = u"toast \"%1\" instead of \"%2\""_s.arg(toast(), wanted);
     return false;
 }
 
+bool ClientSession::steps(const QStringList &steps)
+{
+    static const QRegularExpression textMark(u"[=:~]"_s);
+    for (const QString &step : steps) {
+        const qsizetype mark = step.indexOf(textMark);
+        const QString name = step.left(mark); // all of it when there is no mark
+        const QString text = step.mid(mark + 1);
+        const QChar how = mark < 0 ? QChar() : step.at(mark);
+        // What the control shows: its text, else its title.
+        const auto shown = [&] {
+            const QVariant value = property(name, "text");
+            return (value.isValid() ? value : property(name, "title")).toString();
+        };
+        bool done = true;
+        QString failure; // why it failed, for lastError
+        if (step.startsWith(u'@')) {
+            done = waitForItem(step.mid(1), Patience);
+            failure = u"not shown on page %1"_s.arg(page());
+        } else if (step.startsWith(u'^')) {
+            const QKeyCombination keys = QKeySequence(step.mid(1))[0];
+            key(keys.key(), keys.keyboardModifiers());
+        } else if (how == u':' || how == u'~') {
+            const auto reads
+                = [&] { return how == u':' ? shown() == text : shown().contains(text); };
+            done = QTest::qWaitFor(reads, Patience);
+            failure = u"it shows \"%1\""_s.arg(shown());
+        } else {
+            done = how == u'=' ? type(name, text) : click(name);
+            failure = lastError;
+        }
+        if (!done) {
+            lastError = u"at \"%1\": %2"_s.arg(step, failure);
+            return false;
+        }
+    }
+    return true;
+}
+
+QVariant ClientSession::property(const QString &objectName, const char *name) const
+{
+    const QQuickItem *it = item(objectName);
+    return it ? it->property(name) : QVariant();
+}
+
 ServiceProbe::ServiceProbe(const QString &origin)
-    : base(origin + QLatin1Char('/')), network(std::make_unique<QNetworkAccessManager>())
+    : base(origin + u'/'), network(std::make_unique<QNetworkAccessManager>())
 {
 }
 
@@ -228,8 +278,7 @@ ServiceProbe::~ServiceProbe() = default;
 
 bool ServiceProbe::signIn(const QString &email, const QString &password)
 {
-    post(QStringLiteral("api/auth/login"),
-         QJsonObject {{QStringLiteral("email"), email}, {QStringLiteral("password"), password}});
+    post(u"api/auth/login"_s, {{u"email"_s, email}, {u"password"_s, password}});
     return lastStatus == 200;
 }
 
@@ -243,29 +292,27 @@ QJsonObject ServiceProbe::post(const QString &path, const QJsonObject &body)
     return send("POST", path, QJsonDocument(body).toJson(QJsonDocument::Compact));
 }
 
+qint64 ServiceProbe::balance()
+{
+    return get(u"api/wallet"_s)["wallet"_L1]["balance_paise"_L1].toInteger();
+}
+
 QJsonObject ServiceProbe::send(const QByteArray &method, const QString &path,
                                const QByteArray &body)
 {
     QNetworkRequest request {QUrl(base + path)};
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
     request.setRawHeader("Origin", base.chopped(1).toUtf8());
     request.setTransferTimeout(15000);
-    QNetworkReply *reply = network->sendCustomRequest(request, method, body);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    lastStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QJsonObject answer = QJsonDocument::fromJson(reply->readAll()).object();
-    delete reply;
-    return answer;
+    QNetworkReply *reply = waitFor(network->sendCustomRequest(request, method, body));
+    lastStatus = statusOf(reply);
+    return QJsonDocument::fromJson(reply->readAll()).object();
 }
 
 QString cookieFileText()
 {
     QFile file(PersistentCookieJar::cookieFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 int visit(const QString &url, const QByteArray &cookieHeader)
@@ -275,11 +322,5 @@ int visit(const QString &url, const QByteArray &cookieHeader)
     if (!cookieHeader.isEmpty())
         request.setRawHeader("Cookie", cookieHeader);
     request.setTransferTimeout(15000);
-    QNetworkReply *reply = manager.get(request);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    delete reply;
-    return status;
+    return statusOf(waitFor(manager.get(request)));
 }

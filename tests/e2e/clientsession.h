@@ -3,14 +3,23 @@
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <memory>
-
-class QNetworkAccessManager;
 
 class Api;
 class ClientProgram;
+class QNetworkAccessManager;
 class QQuickItem;
 class QQuickWindow;
+class SandboxProcess;
+
+// How long a step waits for the window or the service: two cores are shared by everything a test
+// run builds and runs.
+constexpr int Patience = 20000;
+
+// The test mode of QStandardPaths, the program's set-up as start-up does it (the service's CA
+// for the probes too), then `sandbox` started; false with *error set when it does not come up.
+bool prepareEndToEnd(SandboxProcess &sandbox, QString *error);
 
 // The program exactly as start-up builds it (ClientProgram), pointed at a test service, plus what
 // a person does with it: find a control by objectName, click it, type into it, read what the
@@ -56,6 +65,15 @@ public:
     // Waits until the toast shows exactly this text; false (with lastError) when it does not.
     bool waitForToast(const QString &text, int timeoutMs = 20000);
 
+    // A person's steps in order, up to the first that fails (lastError then names it): "name"
+    // clicks the control, "name=text" types into it, "name:text" waits until it shows exactly
+    // that text (its text, else its title; "toastLabel:…" waits for a toast), "name~text" until
+    // its text holds that text, "@name" until the control is shown (a page, a view), "^keys"
+    // presses keys ("^F5", "^Ctrl+8").
+    bool steps(const QStringList &steps);
+    // A property of the visible control with this objectName; invalid when there is none.
+    QVariant property(const QString &objectName, const char *name) const;
+
     QString lastError;
 
 private:
@@ -65,6 +83,9 @@ private:
 
     std::unique_ptr<ClientProgram> program;
 };
+
+// Runs the steps; on a failure the test fails with the session's account of it.
+#define STEPS(session, ...) QVERIFY2((session).steps(__VA_ARGS__), qPrintable((session).lastError))
 
 // A second person at the service, outside the window: signs in with cookies of its own and asks
 // the service directly, for what a person cannot see on screen (a stored screenshot, a balance).
@@ -77,6 +98,8 @@ public:
     // The JSON object of the answer ({} when it is not one); the status lands in lastStatus.
     QJsonObject get(const QString &path);
     QJsonObject post(const QString &path, const QJsonObject &body);
+    // The wallet's balance in paise.
+    qint64 balance();
     int lastStatus = 0;
 
 private:

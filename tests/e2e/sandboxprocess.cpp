@@ -3,9 +3,9 @@
 #include <QDeadlineTimer>
 #include <QTest>
 
-namespace {
-const QString ListeningPrefix = QStringLiteral("velto-sandbox listening on ");
-}
+using namespace Qt::StringLiterals;
+
+static const QString ListeningPrefix = u"velto-sandbox listening on "_s;
 
 SandboxProcess::SandboxProcess(QObject *parent) : QObject(parent)
 {
@@ -25,26 +25,24 @@ bool SandboxProcess::start(QString *error)
     partial.clear();
     serviceOrigin.clear();
     process.start(QStringLiteral(VELTO_SANDBOX_EXE),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--db"), database,
-                   QStringLiteral("--pbkdf2-iterations"), QStringLiteral("1000")});
+                  {u"--port"_s, u"0"_s, u"--db"_s, database, u"--pbkdf2-iterations"_s, u"1000"_s});
     if (!process.waitForStarted(20000)) {
-        *error = QStringLiteral("cannot start %1: %2")
-                     .arg(QStringLiteral(VELTO_SANDBOX_EXE), process.errorString());
+        *error = u"cannot start %1: %2"_s.arg(QStringLiteral(VELTO_SANDBOX_EXE),
+                                              process.errorString());
         return false;
     }
     const QDeadlineTimer deadline(30000);
     while (output.isEmpty() && !deadline.hasExpired()) {
         if (process.state() == QProcess::NotRunning) {
-            *error = QStringLiteral("velto-sandbox ended at start (exit code %1)")
-                         .arg(process.exitCode());
+            *error = u"velto-sandbox ended at start (exit code %1)"_s.arg(process.exitCode());
             return false;
         }
         process.waitForReadyRead(int(qMin<qint64>(deadline.remainingTime(), 200)));
         readLines();
     }
     if (output.isEmpty() || !output.first().startsWith(ListeningPrefix)) {
-        *error = QStringLiteral("velto-sandbox did not say where it listens: %1")
-                     .arg(output.value(0, QStringLiteral("(nothing)")));
+        *error = u"velto-sandbox did not say where it listens: %1"_s.arg(
+            output.value(0, u"(nothing)"_s));
         stop();
         return false;
     }
@@ -76,7 +74,7 @@ void SandboxProcess::readLines()
 QString SandboxProcess::linkFor(const QString &kind, const QString &email) const
 {
     for (auto it = output.crbegin(); it != output.crend(); ++it) {
-        const QStringList parts = it->split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const QStringList parts = it->split(u' ', Qt::SkipEmptyParts);
         if (parts.size() >= 3 && parts.at(0) == kind
             && parts.at(1).compare(email, Qt::CaseInsensitive) == 0)
             return parts.at(2);
@@ -86,13 +84,10 @@ QString SandboxProcess::linkFor(const QString &kind, const QString &email) const
 
 QString SandboxProcess::waitForLink(const QString &kind, const QString &email, int timeoutMs)
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    QString link = linkFor(kind, email);
-    while (link.isEmpty() && !deadline.hasExpired()) {
-        QTest::qWait(20);
-        link = linkFor(kind, email);
-    }
-    return link;
+    QString link;
+    return QTest::qWaitFor([&] { return !(link = linkFor(kind, email)).isEmpty(); }, timeoutMs)
+        ? link
+        : QString();
 }
 
 DemoAccount demoAccount(const QString &email)

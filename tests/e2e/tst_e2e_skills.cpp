@@ -3,12 +3,10 @@
 #include "clientsession.h"
 #include "exambank.h"
 #include "sandboxprocess.h"
-#include "startup.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QQuickWindow>
-#include <QStandardPaths>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -22,11 +20,9 @@ private slots:
 
 void TestE2eSkills::examsUnderTheProctor()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    prepareApplication();
     SandboxProcess sandbox;
     QString error;
-    QVERIFY2(sandbox.start(&error), qPrintable(error));
+    QVERIFY2(prepareEndToEnd(sandbox, &error), qPrintable(error));
     const DemoAccount me = demoAccount(u"freelancer@velto.test"_s);
     ClientSession client(sandbox.origin());
     QVERIFY2(client.signIn(me.email, me.password), qPrintable(client.lastError));
@@ -35,14 +31,12 @@ void TestE2eSkills::examsUnderTheProctor()
     QVERIFY(probe.signIn(me.email, me.password));
     const ExamBank::Skill *skill = ExamBank::findSkill(u"C#"_s);
     const QString row = QString::number(skill - ExamBank::skills().constData());
-    QVERIFY(client.click(u"tab_Skills"_s));
+    STEPS(client, {"tab_Skills"});
     const QStringList verdicts {u"Score: 5/5\n\nBadge: C# Level 1"_s,
                                 u"Score: 5/5\n\n6 proctoring violations recorded — an admin will "
                                 "validate your provisional PASS before the badge is issued."_s};
     for (int level = 1; level <= 2; ++level) {
-        QVERIFY(client.click("takeButton_"_L1 + row));
-        QTRY_VERIFY_WITH_TIMEOUT(client.text("examTitle"_L1) == u"C# — Level %1"_s.arg(level),
-                                 20000);
+        STEPS(client, {"takeButton_" + row, u"examTitle:C# — Level %1"_s.arg(level)});
         // On from what the page counts already ("no_camera" where there is no camera).
         int count = client.text(u"violationsLabel"_s).section(u' ', 1).toInt();
         for (const int wanted = level == 1 ? count + 1 : 6; count < wanted; ++count) {
@@ -55,17 +49,17 @@ void TestE2eSkills::examsUnderTheProctor()
         const QString events = u"api/assessments/attempts/%1/proctor"_s.arg(
             started["attempt"_L1]["id"_L1].toInteger());
         const QJsonObject snap {{u"kind"_s, u"webcam"_s}};
-        QTRY_COMPARE_WITH_TIMEOUT(probe.post(events, snap)["violations"_L1].toInt(), count, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(probe.post(events, snap)["violations"_L1].toInt(), count,
+                                  Patience);
         const auto &questions = ExamBank::findLevel(*skill, level)->questions;
         for (int i = 0; i < questions.size(); ++i) {
             for (int k = 0; k < questions.at(i).options.size(); ++k)
                 QVERIFY(questions.at(i).options.at(k).key != questions.at(i).correctKey
                         || client.click(u"option_%1_%2"_s.arg(i).arg(k)));
         }
-        QVERIFY(client.click(u"submitExamButton"_s));
-        QTRY_COMPARE_WITH_TIMEOUT(client.text(u"resultText"_s), verdicts.at(level - 1), 20000);
-        QVERIFY(client.click(u"resultOk"_s));
-        QTRY_COMPARE(client.text("levelLine_"_L1 + row), u"🏅 Level 1 · next: Level 2"_s);
+        STEPS(client,
+              {"submitExamButton", "resultText:" + verdicts.at(level - 1), "resultOk",
+               "levelLine_" + row + ":🏅 Level 1 · next: Level 2"});
     }
 }
 

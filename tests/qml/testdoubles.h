@@ -4,95 +4,96 @@
 #include <QStringList>
 #include <QUrl>
 #include <QVariantList>
+#include <QVariantMap>
 
-// Stand-ins for the objects the program publishes to its documents. Each answers like the real
-// one where a document can tell, and records what it was asked so that a test can check it.
+// Stand-ins for the objects the program publishes to its documents. Each double's first class
+// offers exactly the real one's signals, invokables and properties (tst_doubles compares them)
+// and answers like it where a document can tell; the class on top records what it was asked and
+// gives the tests their controls. A test emits a signal by calling it.
+
+using namespace Qt::StringLiterals;
 
 // Published as "Api": records every request and logout; the test emits the replies.
-class FakeApi : public QObject
+class ApiDouble : public QObject
 {
     Q_OBJECT
-    // Each entry: { id, method, path, body } in the order the requests were made.
-    Q_PROPERTY(QVariantList requests READ requests NOTIFY requestsChanged)
-    Q_PROPERTY(int logoutCount READ logoutCount NOTIFY logoutCountChanged)
-    Q_PROPERTY(int captureCount READ captureCount NOTIFY captureCountChanged)
 public:
     using QObject::QObject;
 
-    // The published interface, as the real Api has it.
     Q_INVOKABLE void request(int id, const QString &method, const QString &path,
-                             const QString &jsonBody);
-    Q_INVOKABLE void logout();
-    Q_INVOKABLE QString captureScreenThumbnail();
+                             const QString &jsonBody)
+    {
+        recorded.append(QVariantMap {
+            {u"id"_s, id}, {u"method"_s, method}, {u"path"_s, path}, {u"body"_s, jsonBody}});
+        // Like the real one: a method it does not know is answered at once, inside this call.
+        if (!QStringList {u"GET"_s, u"POST"_s, u"PUT"_s, u"DELETE"_s}.contains(method))
+            emit reply(id, 0, u"Unsupported method"_s);
+    }
+    Q_INVOKABLE void logout() { ++logouts; }
+    Q_INVOKABLE QString captureScreenThumbnail() { return thumbnail; }
     Q_INVOKABLE int screenCount() const { return screens; }
-
-    // Test controls.
-    Q_INVOKABLE void reset();
-    Q_INVOKABLE void emitReply(int id, int status, const QString &body);
-    Q_INVOKABLE void setScreenCount(int n) { screens = n; }
-    Q_INVOKABLE void setThumbnail(const QString &dataUrl) { thumbnail = dataUrl; }
-    // The last request, or an empty map when none was made.
-    Q_INVOKABLE QVariantMap lastRequest() const;
-
-    QVariantList requests() const { return recorded; }
-    int logoutCount() const { return logouts; }
-    int captureCount() const { return captures; }
 
 signals:
     void reply(int id, int status, const QString &body);
-    void requestsChanged();
-    void logoutCountChanged();
-    void captureCountChanged();
 
-private:
+protected:
     QVariantList recorded;
     int logouts = 0;
-    int captures = 0;
     int screens = 1;
     QString thumbnail;
 };
 
-// Published as "Proctor": records start/stop; the test emits the findings.
-class FakeProctor : public QObject
+class FakeApi : public ApiDouble
+{
+    Q_OBJECT
+    // Each entry: { id, method, path, body } in the order the requests were made.
+    Q_PROPERTY(QVariantList requests MEMBER recorded CONSTANT)
+    Q_PROPERTY(int logoutCount MEMBER logouts CONSTANT)
+public:
+    using ApiDouble::ApiDouble;
+
+    Q_INVOKABLE void reset()
+    {
+        recorded.clear();
+        logouts = 0;
+        screens = 1;
+        thumbnail.clear();
+    }
+    Q_INVOKABLE void setScreenCount(int n) { screens = n; }
+    Q_INVOKABLE void setThumbnail(const QString &dataUrl) { thumbnail = dataUrl; }
+};
+
+// Published as "Proctor": records start and stop; the test emits the findings.
+class ProctorDouble : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(int micLevel READ micLevel NOTIFY micLevelChanged)
-    Q_PROPERTY(int startCount READ startCount NOTIFY callsChanged)
-    Q_PROPERTY(int stopCount READ stopCount NOTIFY callsChanged)
-    // "start" and "stop" in the order they were called.
-    Q_PROPERTY(QStringList calls READ calls NOTIFY callsChanged)
 public:
     using QObject::QObject;
 
-    Q_INVOKABLE void start();
-    Q_INVOKABLE void stop();
-    Q_INVOKABLE bool hasCamera() const { return camera; }
-    int micLevel() const { return level; }
-
-    // Test controls.
-    Q_INVOKABLE void reset();
-    Q_INVOKABLE void setMicLevel(int value);
-    Q_INVOKABLE void setHasCamera(bool present) { camera = present; }
-    Q_INVOKABLE void emitViolation(const QString &reason, const QString &detail)
-    {
-        emit violation(reason, detail);
-    }
-    Q_INVOKABLE void emitSnapshot(const QString &dataUrl) { emit snapshot(dataUrl); }
-
-    int startCount() const { return int(log.count(QStringLiteral("start"))); }
-    int stopCount() const { return int(log.count(QStringLiteral("stop"))); }
-    QStringList calls() const { return log; }
+    Q_INVOKABLE void start() { log.append(u"start"_s); }
+    Q_INVOKABLE void stop() { log.append(u"stop"_s); }
+    Q_INVOKABLE bool hasCamera() const { return false; }
+    int micLevel() const { return 0; }
 
 signals:
     void violation(const QString &reason, const QString &detail);
     void snapshot(const QString &dataUrl);
     void micLevelChanged();
-    void callsChanged();
 
-private:
+protected:
     QStringList log;
-    int level = 0;
-    bool camera = false;
+};
+
+class FakeProctor : public ProctorDouble
+{
+    Q_OBJECT
+    // "start" and "stop" in the order they were called.
+    Q_PROPERTY(QStringList calls MEMBER log CONSTANT)
+public:
+    using ProctorDouble::ProctorDouble;
+
+    Q_INVOKABLE void reset() { log.clear(); }
 };
 
 // Published as "Browser": catches every URL handed to the default browser
@@ -100,19 +101,15 @@ private:
 class BrowserCatcher : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QStringList urls READ urls NOTIFY urlsChanged)
+    Q_PROPERTY(QStringList urls MEMBER opened CONSTANT)
 public:
     using QObject::QObject;
 
-    Q_INVOKABLE void clear();
-    QStringList urls() const { return opened; }
+    Q_INVOKABLE void clear() { opened.clear(); }
 
 public slots:
     // Called by QDesktopServices; must stay a slot.
-    void open(const QUrl &url);
-
-signals:
-    void urlsChanged();
+    void open(const QUrl &url) { opened.append(url.toString()); }
 
 private:
     QStringList opened;

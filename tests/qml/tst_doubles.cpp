@@ -1,16 +1,15 @@
-// The view tests' doubles cannot drift from the real classes: each offers every signal,
-// invokable method and property the real one publishes, with the same signature.
+// The view tests' doubles cannot drift from the real classes: each double's published part
+// offers exactly the signals, invokables and properties the real one publishes, with the same
+// signatures, so a member the documents use cannot be missing from either.
 #include "api.h"
 #include "proctor.h"
 #include "testdoubles.h"
 
 #include <QtTest>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
-// "signal reply(int,int,QString)", "property int micLevel", … of what the class itself adds.
+// "signal reply(int,int,QString)", "property int micLevel ro", … of what the class itself adds.
 QStringList published(const QMetaObject &mo)
 {
     QStringList out;
@@ -27,6 +26,7 @@ QStringList published(const QMetaObject &mo)
         out << u"property %1 %2 %3"_s.arg(QLatin1String(p.typeName()), QLatin1String(p.name()),
                                           QLatin1String(p.isWritable() ? "rw" : "ro"));
     }
+    out.sort();
     return out;
 }
 
@@ -40,18 +40,15 @@ private slots:
     {
         QTest::addColumn<const QMetaObject *>("real");
         QTest::addColumn<const QMetaObject *>("fake");
-        QTest::newRow("Api") << &Api::staticMetaObject << &FakeApi::staticMetaObject;
-        QTest::newRow("Proctor") << &Proctor::staticMetaObject << &FakeProctor::staticMetaObject;
+        QTest::newRow("Api") << &Api::staticMetaObject << &ApiDouble::staticMetaObject;
+        QTest::newRow("Proctor") << &Proctor::staticMetaObject << &ProctorDouble::staticMetaObject;
     }
     void doublesOfferTheRealInterface()
     {
         QFETCH(const QMetaObject *, real);
         QFETCH(const QMetaObject *, fake);
-        const QStringList offered = published(*fake);
-        const QStringList needed = published(*real);
-        QVERIFY(!needed.isEmpty());
-        for (const QString &member : needed)
-            QVERIFY2(offered.contains(member), qPrintable(member + u" missing from the double"_s));
+        QVERIFY(!published(*real).isEmpty());
+        QCOMPARE(published(*fake), published(*real));
     }
 };
 

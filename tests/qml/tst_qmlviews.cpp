@@ -13,26 +13,23 @@ class Setup : public QObject
 public slots:
     void applicationAvailable()
     {
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+        for (const QString &scheme : {u"https"_s, u"http"_s})
+            QDesktopServices::setUrlHandler(scheme, &browser, "open");
     }
 
     void qmlEngineAvailable(QQmlEngine *engine)
     {
-        api.reset();
-        proctor.reset();
-        browser.clear();
         // The documents of the module, for `import Velto` in test documents.
-        engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
-        engine->rootContext()->setContextProperty(QStringLiteral("Api"), &api);
-        engine->rootContext()->setContextProperty(QStringLiteral("Proctor"), &proctor);
-        engine->rootContext()->setContextProperty(QStringLiteral("Browser"), &browser);
+        engine->addImportPath(u"qrc:/qt/qml"_s);
+        engine->rootContext()->setContextProperty(u"Api"_s, &api);
+        engine->rootContext()->setContextProperty(u"Proctor"_s, &proctor);
+        engine->rootContext()->setContextProperty(u"Browser"_s, &browser);
     }
 
     void cleanupTestCase()
     {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        for (const QString &scheme : {u"https"_s, u"http"_s})
+            QDesktopServices::unsetUrlHandler(scheme);
     }
 
 private:
