@@ -217,14 +217,6 @@ bool ClientSession::signIn(const QString &email, const QString &password)
     return false;
 }
 
-bool ClientSession::waitForToast(const QString &wanted, int timeoutMs)
-{
-    if (QTest::qWaitFor([&] { return toast() == wanted; }, timeoutMs))
-        return true;
-    lastError = u"toast \"%1\" instead of \"%2\""_s.arg(toast(), wanted);
-    return false;
-}
-
 bool ClientSession::steps(const QStringList &steps)
 {
     static const QRegularExpression textMark(u"[=:~]"_s);

@@ -30,7 +30,6 @@ public:
     explicit ClientSession(const QString &origin);
     ~ClientSession();
 
-    bool isLoaded() const { return window() != nullptr; }
     QQuickWindow *window() const;
     Api *api() const;
 
@@ -62,8 +61,6 @@ public:
 
     // Waits for the sign-in page, signs in through the form and waits for the shell.
     bool signIn(const QString &email, const QString &password);
-    // Waits until the toast shows exactly this text; false (with lastError) when it does not.
-    bool waitForToast(const QString &text, int timeoutMs = 20000);
 
     // A person's steps in order, up to the first that fails (lastError then names it): "name"
     // clicks the control, "name=text" types into it, "name:text" waits until it shows exactly
