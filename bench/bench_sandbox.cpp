@@ -220,8 +220,7 @@ int main(int argc, char *argv[])
         report.value(u"GET api/projects, %1: requests/s"_s.arg(what), get.rps, u"/s"_s);
         report.value(u"GET api/projects, %1: p50"_s.arg(what), get.p50, u"ms"_s);
         report.value(u"GET api/projects, %1: p99"_s.arg(what), get.p99, u"ms"_s);
-        report.note(
-            u"GET %1 (%2 projects): %3"_s.arg(what).arg(projects).arg(statusText(get.statuses)));
+        report.note(u"GET %1: %2"_s.arg(what, statusText(get.statuses)));
         if (projects < 10000)
             return;
         // Proposals, each to a project of its own among the 10,000.
