@@ -84,7 +84,7 @@ void TestSandboxRules::money()
 void TestSandboxRules::readers_data()
 {
     QTest::addColumn<QString>("reader");
-    QTest::addColumn<QJsonValue>("value"); // of member "m"; undefined: absent
+    QTest::addColumn<QJsonValue>("value"); // of member "durationDays"; undefined: absent
     QTest::addColumn<QJsonValue>("expected");
     QTest::addColumn<int>("status"); // 0: read, else the refusal
     const QJsonValue absent(QJsonValue::Undefined);
@@ -154,11 +154,11 @@ void TestSandboxRules::readers()
     QFETCH(QJsonValue, expected);
     QFETCH(int, status);
     Request req(*server, server->storage());
+    const QString m = u"durationDays"_s;
     if (reader == "id"_L1)
         req.args = QStringList {value.toString()};
     else if (!value.isUndefined())
-        req.body.insert(u"m"_s, value);
-    const QString m = u"m"_s;
+        req.body.insert(m, value);
     const QHash<QString, std::function<QJsonValue()>> read = {
         {u"text"_s, [&] { return req.text(m, 3, 5); }},
         {u"untrimmedText"_s, [&] { return req.untrimmedText(m, 3, 5); }},
@@ -185,8 +185,8 @@ void TestSandboxRules::readers()
         QCOMPARE(got, expected);
     } catch (const HttpError &e) {
         QCOMPARE(e.status, status);
-        // The refusal names the member it is about.
-        QVERIFY2(status == 404 || e.message.startsWith(m), qPrintable(e.message));
+        // The refusal names the field as the views label it, never the member.
+        QVERIFY2(status == 404 || e.message.startsWith(u"Days"_s), qPrintable(e.message));
     }
 }
 
@@ -213,7 +213,7 @@ void TestSandboxRules::everyRouteChecksAccess()
     const QStringList open
         = u"POST api/auth/register|GET api/auth/verify|POST api/auth/login|"
           "POST api/auth/logout|POST api/auth/forgot-password|GET api/auth/reset|"
-          "POST api/auth/reset-password"_s.split(u'|');
+          "POST api/auth/reset-password|GET api/bank-account/approve"_s.split(u'|');
     const QStringList clientOnly
         = u"GET api/my/projects|POST api/projects|POST api/projects/<id>/publish|"
           "GET api/projects/<id>/proposals|POST api/proposals/<id>/accept|"
