@@ -47,6 +47,7 @@ public:
     Storage &storage() { return db; }
     const Router &routes() const { return router; }
     int openConnections() const { return listener ? listener->openConnections() : 0; }
+    qint64 bodyBytesInFlight() const { return listener ? listener->bodyBytesInFlight() : 0; }
     SignInThrottle &signInThrottle() { return signIns; }
 
     // Writes one status line to standard output (flushed) and emits outputLine, with control
