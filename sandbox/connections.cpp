@@ -381,6 +381,9 @@ TlsListener::TlsListener(const QSslConfiguration &tls, const ConnectionLimits &l
                          QObject *parent)
     : QTcpServer(parent), tls(tls), limits(limits)
 {
+    // A burst of connections must not overflow the kernel's queue of accepted ones: a newcomer
+    // dropped there waits a second for its retry, whatever room the listener would make.
+    setListenBacklogSize(limits.maxConnections * 4);
     clock.start();
 }
 
