@@ -42,6 +42,9 @@ constexpr int PassPercent = 60;
 constexpr int MaxViolationsBeforeReview = 5;
 // Seconds after the time limit in which a submission still counts (network and auto-submit).
 constexpr int SubmitGraceSeconds = 60;
+// After an attempt that did not pass (failed, expired or forfeited), the same level may be taken
+// again this long after it ended: answers cannot be found by trying until one passes.
+constexpr int RetryPauseSeconds = 10 * 60;
 
 const QList<Skill> &skills();
 // The skill of that exact name, or nullptr.

@@ -60,6 +60,8 @@ public:
     QUrlQuery query;
     QJsonObject body; // {} for GET and for an empty body
     QByteArray cookieHeader;
+    QString source; // the address the request came from
+    QString pattern; // of the route, as registered: "api/projects/<id>/proposals"
 
     // Signed-in user: id 0 when nobody is signed in. `user` is the user record (users.h).
     qint64 userId = 0;
@@ -93,6 +95,13 @@ public:
     // A JPEG data URL (dataurl.h) of at most DataUrl::MaxLength characters (413 above): its image
     // bytes. Unless required, absent, null or "" gives an empty array.
     QByteArray jpegDataUrl(const QString &name, bool required) const;
+    // An optional list of skills: at most 20, each trimmed and at most 60 characters; blanks are
+    // dropped, and so are repeats in another case (the first spelling stays).
+    QStringList skills(const QString &name) const;
+
+    // The member as the client labels its field ("durationDays" → "Days"): refusals speak of
+    // what the person typed, never of a wire member.
+    QString field(const QString &name) const;
 
     bool has(const QString &name) const { return body.contains(name); }
     bool isClient() const { return role == "client"_L1; }
@@ -100,6 +109,10 @@ public:
 };
 
 using Handler = std::function<Reply(Request &)>;
+
+// The readers of one JSON value, for values inside lists; `what` names it in a refusal.
+QString textValue(const QJsonValue &v, const QString &what, int minLen, int maxLen);
+qint64 wholeNumber(const QJsonValue &v, const QString &what, qint64 min, qint64 max);
 
 // Whether a string anywhere in the value (member names included) holds half of a UTF-16 surrogate
 // pair: such text cannot be stored as UTF-8.

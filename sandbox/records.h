@@ -3,6 +3,7 @@
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 class Storage;
 
@@ -25,16 +26,15 @@ inline QString text(const QJsonObject &row, const char *member)
 void requireState(const QJsonObject &row, const char *member, const QStringList &allowed,
                   const QString &refusal);
 
-// SQL for the display name of the users row of that alias: the full name, else the part of the
-// e-mail before "@" (the same as Users::displayName).
-QString displayNameSql(const char *alias);
-
 // Gigs and gig orders, shared by the gig and gig-order routes and by the demo seed.
 
 // Gig record: id, freelancer_id, freelancer_name, title, description, skills, delivery_days,
 // status, packages (tier, label, description, price_paise, delivery_days, in published order),
 // orders_count (orders not cancelled), created_at. Empty object when there is no such gig.
 QJsonObject gig(Storage &db, qint64 gigId);
+// The gig records matching an SQL condition on "g" (of this code's own, never input), newest
+// first.
+QJsonArray gigs(Storage &db, const QString &where, const QVariantList &params);
 qint64 insertGig(Storage &db, qint64 freelancerId, const QString &title, const QString &description,
                  const QStringList &skills, qint64 deliveryDays, const QString &status);
 void insertPackage(Storage &db, qint64 gigId, int position, const QString &tier,
@@ -45,6 +45,8 @@ void insertPackage(Storage &db, qint64 gigId, int position, const QString &tier,
 // client_id, client_name, freelancer_id, freelancer_name, instructions, delivery_note,
 // review_score, review, created_at, updated_at. Empty object when there is no such order.
 QJsonObject order(Storage &db, qint64 orderId);
+// The order records matching an SQL condition on "o" (of this code's own), newest first.
+QJsonArray orders(Storage &db, const QString &where, const QVariantList &params);
 // Messages of an order, oldest first: id, sender_id, sender_name, body, created_at.
 QJsonArray messages(Storage &db, qint64 orderId);
 qint64 addMessage(Storage &db, qint64 orderId, qint64 senderId, const QString &body);

@@ -127,7 +127,7 @@ quint16 SandboxServer::start(QString *error)
 
     // Our own listener rather than QAbstractHttpServer::listen(): it holds each connection to
     // the size and time limits before the HTTP server reads from it.
-    auto *ours = new TlsListener(tls, opts.connections, http.get());
+    auto *ours = new TlsListener(tls, opts.connections);
     if (!ours->listen(QHostAddress::LocalHost, opts.port)) {
         delete ours;
         return refuse(u"cannot listen on 127.0.0.1:%1"_s.arg(opts.port));
@@ -171,7 +171,7 @@ void SandboxServer::print(const QString &text)
         std::fflush(stdout);
     }
     const QString kind = line.section(u' ', 0, 0);
-    if (kind == "verify-link"_L1 || kind == "reset-link"_L1)
+    if (kind.endsWith("-link"_L1))
         links.insert(kind + u' ' + line.section(u' ', 1, 1).toLower(), line.section(u' ', 2, 2));
     emit outputLine(line);
 }
@@ -232,6 +232,7 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
     Request req(*this, db);
     req.method = method;
     req.query = QUrlQuery(request.url());
+    req.source = request.remoteAddress().toString();
     switch (method.isEmpty() ? Router::Match::WrongMethod
                              : router.find(method, segments, &route, &req.args)) {
     case Router::Match::NoPath:
@@ -241,6 +242,7 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
     case Router::Match::Found:
         break;
     }
+    req.pattern = route->segments.join(u'/');
 
     if (writes && !request.body().trimmed().isEmpty()) {
         QJsonParseError parseError;

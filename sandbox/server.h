@@ -47,6 +47,7 @@ public:
     Storage &storage() { return db; }
     const Router &routes() const { return router; }
     int openConnections() const { return listener ? listener->openConnections() : 0; }
+    qint64 bodyBytesInFlight() const { return listener ? listener->bodyBytesInFlight() : 0; }
     SignInThrottle &signInThrottle() { return signIns; }
 
     // Writes one status line to standard output (flushed) and emits outputLine, with control
@@ -56,7 +57,8 @@ public:
     // The text with every control character (C0, DEL, C1) written as "\xNN": what is printed can
     // neither drive a terminal nor start a line of its own.
     static QString printable(const QString &text);
-    // The last link printed for an e-mail: kind "verify-link" or "reset-link"; "" when none.
+    // The last link printed for an e-mail: kind "verify-link", "reset-link" or
+    // "bank-approval-link"; "" when none.
     QString lastLink(const QString &kind, const QString &email) const;
 
 signals:

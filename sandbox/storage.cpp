@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QThread>
@@ -45,7 +46,7 @@ const char *const schema[] = {
     R"(CREATE TABLE IF NOT EXISTS email_tokens (
         token_hash TEXT PRIMARY KEY,
         user_id INTEGER NOT NULL REFERENCES users(id),
-        purpose TEXT NOT NULL CHECK (purpose IN ('verify','reset')),
+        purpose TEXT NOT NULL CHECK (purpose IN ('verify','reset','bank')),
         created_at TEXT NOT NULL,
         expires_at TEXT NOT NULL,
         used_at TEXT))",
@@ -325,11 +326,24 @@ bool Storage::open(const QString &path, QString *error)
     // The file holds TOTP secrets and bank account numbers. SQLite gives the -wal, -shm and
     // -journal files it creates the mode of the database file.
     if (!inMemory) {
+        // Nothing but a database of ours is closed up: a path given by mistake (a directory, a
+        // document, a link to either) is refused as it is.
+        for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
+            const QFileInfo info(path + QLatin1String(suffix));
+            if (info.isSymLink() || (info.exists() && !info.isFile()))
+                return refuse(u"%1 is not a regular file"_s.arg(info.filePath()));
+        }
         QFile file(path);
-        if (!file.exists()
-            && !file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                          QFile::ReadOwner | QFile::WriteOwner))
+        if (file.exists()) {
+            if (!file.open(QIODevice::ReadOnly))
+                return refuse(file.errorString());
+            const QByteArray header = file.read(16);
+            if (!header.isEmpty() && header != QByteArray("SQLite format 3", 16))
+                return refuse(u"%1 is not an SQLite database"_s.arg(path));
+        } else if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                              QFile::ReadOwner | QFile::WriteOwner)) {
             return refuse(file.errorString());
+        }
         file.close();
         for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
             const QString name = path + QLatin1String(suffix);
@@ -364,8 +378,18 @@ bool Storage::open(const QString &path, QString *error)
 void Storage::migrate()
 {
     Transaction t(*this);
+    // Files made before bank approval links allow two purposes of link: that table is made anew
+    // and its rows copied.
+    const bool twoPurposes = exists(u"SELECT 1 FROM sqlite_master WHERE name = 'email_tokens' "
+                                    "AND sql NOT LIKE '%''bank''%'"_s);
+    if (twoPurposes)
+        exec(u"ALTER TABLE email_tokens RENAME TO email_tokens_before"_s);
     for (const char *statement : schema)
         exec(QString::fromUtf8(statement));
+    if (twoPurposes) {
+        exec(u"INSERT INTO email_tokens SELECT * FROM email_tokens_before"_s);
+        exec(u"DROP TABLE email_tokens_before"_s);
+    }
     // The house account receives platform fees; it cannot sign in (no password hash).
     exec(u"INSERT OR IGNORE INTO users (email, full_name, role, verified, created_at) "
          "VALUES ('house@velto.internal', 'Velto', 'house', 1, ?)"_s,
@@ -553,6 +577,11 @@ void Storage::rollBackAll()
 QString Storage::now()
 {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+}
+
+QString Storage::secondsAgo(int seconds)
+{
+    return QDateTime::currentDateTimeUtc().addSecs(-seconds).toString(Qt::ISODate);
 }
 
 QString Storage::isoInDays(int days)

@@ -64,6 +64,7 @@ public:
     // Current UTC time as ISO-8601 text ("2024-05-01T10:00:00Z"), the form of every timestamp.
     static QString now();
     static QString isoInDays(int days);
+    static QString secondsAgo(int seconds);
 
 private:
     void migrate();

@@ -41,11 +41,15 @@ qint64 idForEmail(Storage &db, const QString &email)
 
 QString displayName(Storage &db, qint64 userId)
 {
-    const QJsonObject u = db.one(u"SELECT full_name, email FROM users WHERE id = ?"_s, {userId});
-    const QString name = u.value(u"full_name"_s).toString().trimmed();
-    if (!name.isEmpty())
-        return name;
-    return u.value(u"email"_s).toString().section(u'@', 0, 0);
+    return db
+        .scalar(u"SELECT "_s + displayNameSql("u") + u" FROM users u WHERE u.id = ?"_s, {userId})
+        .toString();
+}
+
+QString displayNameSql(const char *alias)
+{
+    return u"COALESCE(NULLIF(%1.full_name, ''), "
+           "substr(%1.email, 1, instr(%1.email, '@') - 1))"_s.arg(QLatin1String(alias));
 }
 
 } // namespace Users

@@ -16,5 +16,7 @@ qint64 create(Storage &db, const QString &email, const QString &password, const 
 qint64 idForEmail(Storage &db, const QString &email);
 // A display name for lists: the full name, else the part of the e-mail before "@".
 QString displayName(Storage &db, qint64 userId);
+// The same as SQL, for the users row of that alias: "… " + displayNameSql("u") + " AS name".
+QString displayNameSql(const char *alias);
 
 } // namespace Users

@@ -1,7 +1,9 @@
-// Account matters of the More tab: the referral programme, the bank account on file, and
-// withdrawals (settlements) from the wallet to the bank.
+// Account matters of the More tab: the referral programme, the bank account on file (approved by
+// the operator's link before withdrawals go to it), and withdrawals (settlements) from the wallet
+// to the bank.
 
 #include "http.h"
+#include "links.h"
 #include "money.h"
 #include "notify.h"
 #include "server.h"
@@ -75,7 +77,7 @@ Reply requestSettlement(Request &req)
     if (bank.isUndefined())
         fail(409, u"Add a bank account before withdrawing"_s);
     if (bank.toObject().value(u"status"_s).toString() != "approved"_L1)
-        fail(409, u"Your bank account is not approved yet"_s);
+        fail(409, u"Your bank account is awaiting approval"_s);
     if (!Money::covers(req.db, req.userId, amount))
         fail(409, u"Insufficient wallet balance"_s);
 
@@ -104,14 +106,35 @@ Reply saveBankAccount(Request &req)
     static const QRegularExpression ifscShape(u"\\A[A-Z]{4}0[A-Z0-9]{6}\\z"_s);
     if (!ifscShape.match(ifsc).hasMatch())
         fail(400, u"Enter a valid 11-character IFSC (e.g. HDFC0001234)"_s);
+    // A new account waits for approval (withdrawals with it), so that a session taken over
+    // cannot send the wallet elsewhere at once; the link that approves it goes to the operator.
     req.db.exec(u"INSERT INTO bank_accounts (user_id, account_holder, account_number, "
-                "ifsc, status, updated_at) VALUES (?, ?, ?, ?, 'approved', ?) "
+                "ifsc, status, updated_at) VALUES (?, ?, ?, ?, 'pending', ?) "
                 "ON CONFLICT(user_id) DO UPDATE SET account_holder = "
                 "excluded.account_holder, account_number = excluded.account_number, "
                 "ifsc = excluded.ifsc, status = excluded.status, updated_at = "
                 "excluded.updated_at"_s,
                 {req.userId, holder, number, ifsc, Storage::now()});
+    Links::voidAll(req, req.userId, u"bank"_s);
+    const QString link
+        = Links::issueLink(req, req.userId, u"bank"_s, 48, u"api/bank-account/approve"_s);
+    req.server.print(
+        u"bank-approval-link %1 %2"_s.arg(req.user.value(u"email"_s).toString(), link));
     return ok({{u"bankAccount"_s, bankSummary(req.db, req.userId)}});
+}
+
+Reply approveBankAccount(Request &req)
+{
+    // A GET that changes state: it is the link the operator follows.
+    const QString token = req.query.queryItemValue(u"token"_s);
+    const qint64 userId = Links::redeemable(req, token, u"bank"_s);
+    if (!userId)
+        fail(400, u"This approval link is invalid or has expired"_s);
+    Storage::Transaction t(req.db);
+    Links::markUsed(req, token);
+    req.db.change(u"UPDATE bank_accounts SET status = 'approved' WHERE user_id = ?"_s, {userId});
+    t.commit();
+    return ok({{u"bankAccount"_s, bankSummary(req.db, userId)}});
 }
 
 } // namespace
@@ -122,4 +145,5 @@ void registerAccountRoutes(Router &r)
     r.get(u"api/settlements"_s, Access::User, settlements);
     r.post(u"api/settlements"_s, Access::Freelancer, requestSettlement);
     r.put(u"api/bank-account"_s, Access::User, saveBankAccount);
+    r.get(u"api/bank-account/approve"_s, Access::Public, approveBankAccount);
 }

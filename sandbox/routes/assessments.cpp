@@ -82,12 +82,14 @@ void requireRunning(const QJsonObject &a)
                           u"This attempt has already been submitted"_s);
 }
 
-// Closes an attempt whose time ran out without a submission.
-void expire(Storage &db, qint64 attemptId, int total)
+// Closes an attempt whose time ran out without a submission; it ended when its time did.
+void expire(Storage &db, const QJsonObject &attempt, int total)
 {
+    const QDateTime end = QDateTime::fromString(text(attempt, "started_at"), Qt::ISODate)
+                              .addSecs(integer(attempt, "time_limit_seconds"));
     db.change(u"UPDATE assessment_attempts SET status = 'expired', score = 0, "
               "total = ?, submitted_at = ? WHERE id = ? AND status = 'in_progress'"_s,
-              {total, Storage::now(), attemptId});
+              {total, end.toString(Qt::ISODate), integer(attempt, "id")});
 }
 
 Reply catalogue(Request &req)
@@ -158,8 +160,21 @@ Reply startAttempt(Request &req)
     if (!running.isEmpty()) {
         if (secondsLeft(running) > 0)
             return ok({{u"attempt"_s, attemptRecord(running)}, {u"resumed"_s, true}});
-        expire(req.db, integer(running, "id"), int(level->questions.size()));
+        expire(req.db, running, int(level->questions.size()));
     }
+
+    const QDateTime ended = QDateTime::fromString(
+        req.db
+            .scalar(
+                u"SELECT MAX(submitted_at) FROM assessment_attempts WHERE user_id = ? "
+                "AND skill = ? AND level = ? AND status IN ('failed', 'expired', 'forfeited')"_s,
+                {req.userId, skill->name, level->level})
+            .toString(),
+        Qt::ISODate);
+    const qint64 wait
+        = ended.isValid() ? RetryPauseSeconds - ended.secsTo(QDateTime::currentDateTimeUtc()) : 0;
+    if (wait > 0)
+        fail(409, u"You can take this level again in %1 minutes"_s.arg((wait + 59) / 60));
 
     const qint64 id
         = req.db.insert(u"INSERT INTO assessment_attempts (user_id, skill, level, status, "
@@ -232,9 +247,9 @@ Reply submit(Request &req)
     const QJsonObject a = ownAttempt(req);
     const QJsonValue answersValue = req.body.value(u"answers"_s);
     if (answersValue.isUndefined() || answersValue.isNull())
-        fail(400, u"answers is required"_s);
+        fail(400, req.field(u"answers"_s) + u" are required"_s);
     if (!answersValue.isObject())
-        fail(400, u"answers must be an object of question ids and option keys"_s);
+        fail(400, u"Answer each question with one of its options"_s);
     const QJsonObject answers = answersValue.toObject();
     if (answers.size() > 200)
         fail(400, u"Too many answers"_s);

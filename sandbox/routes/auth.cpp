@@ -2,6 +2,7 @@
 // session probe, sign out, and the password-reset links.
 
 #include "http.h"
+#include "links.h"
 #include "passwords.h"
 #include "server.h"
 #include "sessions.h"
@@ -19,36 +20,9 @@ namespace {
 constexpr int MinPasswordLength = 8;
 constexpr int MaxPasswordLength = 1024;
 
-// Makes a single-use e-mail token and returns the link that redeems it.
-QString issueLink(Request &req, qint64 userId, const QString &purpose, int validHours,
-                  const QString &path)
-{
-    const QString token = Sessions::randomToken();
-    req.db.insert(
-        u"INSERT INTO email_tokens (token_hash, user_id, purpose, "
-        "created_at, expires_at) VALUES (?, ?, ?, ?, ?)"_s,
-        {Sessions::hashToken(token), userId, purpose, Storage::now(),
-         QDateTime::currentDateTimeUtc().addSecs(validHours * 3600).toString(Qt::ISODate)});
-    return req.server.origin() + u'/' + path + u"?token="_s + token;
-}
-
-// The user of a live, unused token of the purpose, or 0.
-qint64 redeemable(Request &req, const QString &token, const QString &purpose)
-{
-    if (token.size() != 64)
-        return 0;
-    return req.db
-        .scalar(u"SELECT user_id FROM email_tokens WHERE token_hash = ? AND "
-                "purpose = ? AND used_at IS NULL AND expires_at > ?"_s,
-                {Sessions::hashToken(token), purpose, Storage::now()})
-        .toLongLong();
-}
-
-void markUsed(Request &req, const QString &token)
-{
-    req.db.change(u"UPDATE email_tokens SET used_at = ? WHERE token_hash = ?"_s,
-                  {Storage::now(), Sessions::hashToken(token)});
-}
+using Links::issueLink;
+using Links::markUsed;
+using Links::redeemable;
 
 Reply registerAccount(Request &req)
 {
@@ -57,7 +31,7 @@ Reply registerAccount(Request &req)
     const QString fullName = req.optionalText(u"fullName"_s, 120);
     const QString role = req.text(u"role"_s, 1, 20);
     if (role != "client"_L1 && role != "freelancer"_L1)
-        fail(400, u"role must be \"client\" or \"freelancer\""_s);
+        fail(400, req.field(u"role"_s) + u" must be \"client\" or \"freelancer\""_s);
     if (!req.flag(u"termsAccepted"_s))
         fail(400, u"Accept the terms of service to register"_s);
     if (!req.flag(u"privacyAccepted"_s))
@@ -102,21 +76,20 @@ Reply login(Request &req)
     const QString password = req.untrimmedText(u"password"_s, 0, MaxPasswordLength);
     const QJsonValue codeValue = req.body.value(u"totpCode"_s);
     if (!codeValue.isUndefined() && !codeValue.isNull() && !codeValue.isString())
-        fail(400, u"totpCode must be a string of digits"_s);
+        fail(400, req.field(u"totpCode"_s) + u" must be digits"_s);
     const QString code = codeValue.toString().trimmed();
 
     SignInThrottle &throttle = req.server.signInThrottle();
     const qint64 now = QDateTime::currentSecsSinceEpoch();
-    if (const qint64 wait = throttle.retryAfter(email, now)) {
+    if (const qint64 wait = throttle.retryAfter(email, req.source, now)) {
         const QString why
-            = u"Too many failed sign-ins for this account; try again in %1 minutes"_s.arg(
-                (wait + 59) / 60);
+            = u"Too many failed sign-ins; try again in %1 minutes"_s.arg((wait + 59) / 60);
         Reply refused {429, {{u"error"_s, why}}, {}};
         refused.headers.append({"Retry-After", QByteArray::number(wait)});
         return refused;
     }
     auto failure = [&](const QString &why) {
-        throttle.failed(email, now);
+        throttle.failed(email, req.source, now);
         return HttpError {401, why};
     };
 
@@ -153,7 +126,7 @@ Reply login(Request &req)
                     "ON CONFLICT(user_id) DO UPDATE SET last_step = excluded.last_step"_s,
                     {userId, *step});
     }
-    throttle.succeeded(email);
+    throttle.succeeded(email, req.source);
 
     if (!req.sessionToken.isEmpty())
         Sessions::destroy(req.db, req.sessionToken);
@@ -211,9 +184,7 @@ Reply resetPassword(Request &req)
         fail(400, u"This reset link is invalid or has expired"_s);
     // Every reset link of the account ends here, not only this one: another one left in a
     // mailbox would undo the new password.
-    req.db.change(u"UPDATE email_tokens SET used_at = ? WHERE user_id = ? AND purpose = 'reset' "
-                  "AND used_at IS NULL"_s,
-                  {Storage::now(), userId});
+    Links::voidAll(req, userId, u"reset"_s);
     req.db.change(u"UPDATE users SET password_hash = ?, verified = 1 WHERE id = ?"_s,
                   {Passwords::hash(password, req.server.options().pbkdf2Iterations), userId});
     Sessions::destroyAllFor(req.db, userId);

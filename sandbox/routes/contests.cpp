@@ -14,9 +14,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString ContestColumns
-    = u"SELECT c.id, c.client_id, u.full_name AS host_name, c.title, c.brief, c.prize_paise, "
-      "c.fee_paise, c.status, c.deadline, c.created_at, "
+const QString ContestColumns = u"SELECT c.id, c.client_id, "_s + Users::displayNameSql("u")
+    + u" AS host_name, c.title, c.brief, c.prize_paise, c.fee_paise, c.status, c.deadline, "
+      u"c.created_at, "
       "(SELECT COUNT(*) FROM contest_entries WHERE contest_id = c.id) AS entries_count "
       "FROM contests c JOIN users u ON u.id = c.client_id "_s;
 
@@ -62,13 +62,13 @@ Reply contestDetail(Request &req)
         fail(404, u"Contest not found"_s);
     const bool isHost = contest.value(u"client_id"_s).toInteger() == req.userId;
     QJsonArray entries;
-    for (const QJsonValue &v :
-         req.db.all(u"SELECT e.id, e.freelancer_id, u.full_name AS display_name, "
-                    "e.title, e.description, e.attachment_url, e.is_winner, "
-                    "e.created_at FROM contest_entries e "
-                    "JOIN users u ON u.id = e.freelancer_id "
-                    "WHERE e.contest_id = ? ORDER BY e.id"_s,
-                    {id})) {
+    for (const QJsonValue &v : req.db.all(
+             u"SELECT e.id, e.freelancer_id, "_s + Users::displayNameSql("u")
+                 + u" AS display_name, e.title, e.description, e.attachment_url, e.is_winner, "
+                   "e.created_at FROM contest_entries e "
+                   "JOIN users u ON u.id = e.freelancer_id "
+                   "WHERE e.contest_id = ? ORDER BY e.id"_s,
+             {id})) {
         QJsonObject e = v.toObject();
         e.insert(u"is_winner"_s, e.value(u"is_winner"_s).toInteger() != 0);
         const bool own = e.value(u"freelancer_id"_s).toInteger() == req.userId;

@@ -24,6 +24,9 @@ const QString Delivered = u"delivered"_s;
 const QString Paid = u"paid"_s;
 const QString Disputed = u"disputed"_s;
 
+constexpr int MaxScreenshotsPerWindow = 10;
+constexpr int ScreenshotWindowSeconds = 10 * 60;
+
 using Records::integer;
 using Records::text;
 
@@ -54,8 +57,8 @@ QJsonObject contractRecord(Storage &db, const QJsonObject &row)
 const QString ContractColumns
     = u"SELECT c.id, c.project_id, COALESCE(p.title, c.title) AS project_title, "
       "c.status, c.contract_type, c.total_paise, c.client_id, "_s
-    + Records::displayNameSql("cu") + u" AS client_name, c.freelancer_id, "_s
-    + Records::displayNameSql("fu")
+    + Users::displayNameSql("cu") + u" AS client_name, c.freelancer_id, "_s
+    + Users::displayNameSql("fu")
     + u" AS freelancer_name, c.created_at "
       "FROM contracts c LEFT JOIN projects p ON p.id = c.project_id "
       "JOIN users cu ON cu.id = c.client_id "
@@ -171,7 +174,7 @@ Reply submitDeliverable(Request &req)
     const QString artifactUrl = req.optionalText(u"artifactUrl"_s, 2000);
     if (!artifactUrl.isEmpty() && !artifactUrl.startsWith("https://"_L1)
         && !artifactUrl.startsWith("http://"_L1))
-        fail(400, u"artifactUrl must be an http(s) link"_s);
+        fail(400, req.field(u"artifactUrl"_s) + u" must be an http(s) link"_s);
     requireActiveContract(m);
     Records::requireState(m, "status", {Funded}, u"Only a funded milestone can be delivered"_s);
 
@@ -283,6 +286,14 @@ Reply postScreenshot(Request &req)
              u"Work screenshots are recorded only for an active hourly "
              "contract"_s);
     const QString now = Storage::now();
+    // The work diary takes one every ten minutes, and one when it starts.
+    if (req.db
+            .scalar(u"SELECT COUNT(*) FROM work_screenshots WHERE contract_id = ? "
+                    "AND created_at > ?"_s,
+                    {contractId, Storage::secondsAgo(ScreenshotWindowSeconds)})
+            .toLongLong()
+        >= MaxScreenshotsPerWindow)
+        fail(429, u"Too many work screenshots for this contract; try again in a few minutes"_s);
     const qint64 id
         = req.db.insert(u"INSERT INTO work_screenshots (contract_id, freelancer_id, "
                         "thumbnail_data, size_bytes, created_at) VALUES (?,?,?,?,?)"_s,

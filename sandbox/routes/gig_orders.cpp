@@ -67,13 +67,9 @@ QString title(const QJsonObject &o)
 
 Reply listOrders(Request &req)
 {
-    const QJsonArray ids = req.db.all(u"SELECT id FROM gig_orders WHERE client_id = ? "
-                                      "OR freelancer_id = ? ORDER BY id DESC"_s,
-                                      {req.userId, req.userId});
-    QJsonArray orders;
-    for (const QJsonValue &row : ids)
-        orders.append(Records::order(req.db, Records::integer(row.toObject(), "id")));
-    return ok({{u"orders"_s, orders}});
+    return ok({{u"orders"_s,
+                Records::orders(req.db, u"o.client_id = ? OR o.freelancer_id = ?"_s,
+                                {req.userId, req.userId})}});
 }
 
 Reply orderDetail(Request &req)

@@ -6,7 +6,6 @@
 #include "users.h"
 
 #include <QSet>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -19,32 +18,6 @@ namespace {
 const QStringList Tiers = {u"basic"_s, u"standard"_s, u"premium"_s};
 
 constexpr int MaxDeliveryDays = 365;
-
-// A JSON value that must be a string: trimmed, its length within [minLen, maxLen].
-QString textValue(const QJsonValue &v, const QString &what, int minLen, int maxLen)
-{
-    if (!v.isString())
-        fail(400, what + u" must be a string"_s);
-    const QString s = v.toString().trimmed();
-    if (s.size() < minLen)
-        fail(400,
-             minLen <= 1 ? what + u" is required"_s
-                         : u"%1 must be at least %2 characters"_s.arg(what).arg(minLen));
-    if (s.size() > maxLen)
-        fail(400, u"%1 must be at most %2 characters"_s.arg(what).arg(maxLen));
-    return s;
-}
-
-qint64 wholeNumber(const QJsonValue &v, const QString &what, qint64 min, qint64 max)
-{
-    const double d = v.toDouble();
-    if (!v.isDouble() || !std::isfinite(d) || std::floor(d) != d || std::fabs(d) > 9.0e15)
-        fail(400, what + u" must be a whole number"_s);
-    const qint64 n = static_cast<qint64>(d);
-    if (n < min || n > max)
-        fail(400, u"%1 must be between %2 and %3"_s.arg(what).arg(min).arg(max));
-    return n;
-}
 
 struct Package
 {
@@ -63,14 +36,16 @@ QList<Package> readPackages(const Request &req, std::optional<qint64> defaultDay
     QList<Package> packages;
     QSet<QString> seen;
     for (int i = 0; i < list.size(); ++i) {
-        const QString where = u"packages[%1]"_s.arg(i);
+        const QString where = u"Package %1"_s.arg(i + 1);
         if (!list.at(i).isObject())
-            fail(400, where + u" must be an object"_s);
+            fail(400, where + u" must have a tier and a price"_s);
         const QJsonObject o = list.at(i).toObject();
         Package p;
-        p.tier = textValue(o.value(u"tier"_s), where + u".tier"_s, 1, 20).toLower();
+        p.tier = textValue(o.value(u"tier"_s), where, 1, 20).toLower();
         if (!Tiers.contains(p.tier))
-            fail(400, where + u".tier must be basic, standard or premium"_s);
+            fail(400, where + u" must be basic, standard or premium"_s);
+        // As the view labels a package's price: "Basic ₹".
+        const QString priceLabel = p.tier.left(1).toUpper() + p.tier.mid(1) + u" ₹"_s;
         if (seen.contains(p.tier))
             fail(400, u"Each package tier may appear only once"_s);
         seen.insert(p.tier);
@@ -78,71 +53,48 @@ QList<Package> readPackages(const Request &req, std::optional<qint64> defaultDay
         const QJsonValue label = o.value(u"label"_s);
         p.label = label.isUndefined() || label.isNull()
             ? p.tier.left(1).toUpper() + p.tier.mid(1)
-            : textValue(label, where + u".label"_s, 1, 40);
+            : textValue(label, where + u" label"_s, 1, 40);
         const QJsonValue description = o.value(u"description"_s);
         p.description = description.isUndefined() || description.isNull()
             ? QString()
-            : textValue(description, where + u".description"_s, 0, 500);
+            : textValue(description, where + u" description"_s, 0, 500);
 
         QString why;
         const auto price = Money::parsePaise(o.value(u"price_paise"_s), &why);
         if (!price)
-            fail(400, where + u".price_paise "_s + why);
+            fail(400, priceLabel + u' ' + why);
         p.pricePaise = *price;
 
         const QJsonValue days = o.value(u"delivery_days"_s);
         if (days.isUndefined() || days.isNull()) {
             if (!defaultDays)
-                fail(400, where + u".delivery_days is required"_s);
+                fail(400, where + u": Days is required"_s);
             p.deliveryDays = *defaultDays;
         } else {
-            p.deliveryDays = wholeNumber(days, where + u".delivery_days"_s, 1, MaxDeliveryDays);
+            p.deliveryDays = wholeNumber(days, where + u" days"_s, 1, MaxDeliveryDays);
         }
         packages.append(p);
     }
     return packages;
 }
 
-QStringList readSkills(const Request &req)
-{
-    if (!req.has(u"skills"_s))
-        return {};
-    const QJsonArray list = req.list(u"skills"_s, 15);
-    QStringList skills;
-    for (int i = 0; i < list.size(); ++i) {
-        const QString s = textValue(list.at(i), u"skills[%1]"_s.arg(i), 1, 40);
-        if (!skills.contains(s, Qt::CaseInsensitive))
-            skills.append(s);
-    }
-    return skills;
-}
-
 Reply listGigs(Request &req)
 {
-    const QJsonArray ids
-        = req.db.all(u"SELECT id FROM gigs WHERE status = 'active' ORDER BY id DESC"_s);
-    QJsonArray gigs;
-    for (const QJsonValue &row : ids)
-        gigs.append(Records::gig(req.db, row.toObject().value(u"id"_s).toInteger()));
-    return ok({{u"gigs"_s, gigs}});
+    return ok({{u"gigs"_s, Records::gigs(req.db, u"g.status = 'active'"_s, {})}});
 }
 
 Reply myGigs(Request &req)
 {
-    const QJsonArray ids = req.db.all(u"SELECT id FROM gigs WHERE freelancer_id = ? "
-                                      "AND status <> 'deleted' ORDER BY id DESC"_s,
-                                      {req.userId});
-    QJsonArray gigs;
-    for (const QJsonValue &row : ids)
-        gigs.append(Records::gig(req.db, row.toObject().value(u"id"_s).toInteger()));
-    return ok({{u"gigs"_s, gigs}});
+    return ok({{u"gigs"_s,
+                Records::gigs(req.db, u"g.freelancer_id = ? AND g.status <> 'deleted'"_s,
+                              {req.userId})}});
 }
 
 Reply publishGig(Request &req)
 {
     const QString title = req.text(u"title"_s, 10, 120);
     const QString description = req.text(u"description"_s, 50, 5000);
-    const QStringList skills = readSkills(req);
+    const QStringList skills = req.skills(u"skills"_s);
     const std::optional<qint64> deliveryDays
         = req.optionalInteger(u"deliveryDays"_s, 1, MaxDeliveryDays);
     const QList<Package> packages = readPackages(req, deliveryDays);
@@ -150,7 +102,7 @@ Reply publishGig(Request &req)
     if (status.isEmpty())
         status = u"active"_s;
     if (status != "active"_L1 && status != "paused"_L1)
-        fail(400, u"status must be active or paused"_s);
+        fail(400, req.field(u"status"_s) + u" must be active or paused"_s);
 
     qint64 days = deliveryDays.value_or(0);
     if (days == 0) {

@@ -16,15 +16,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString ProjectColumns
-    = u"SELECT p.id, p.client_id, u.full_name AS client_name, p.title, p.description, "
-      "p.required_skills, p.budget_paise, p.project_type, p.status, p.created_at, "
+const QString ProjectColumns = u"SELECT p.id, p.client_id, "_s + Users::displayNameSql("u")
+    + u" AS client_name, p.title, p.description, p.required_skills, p.budget_paise, "
+      u"p.project_type, p.status, p.created_at, "
       "p.published_at, (SELECT COUNT(*) FROM proposals WHERE project_id = p.id) AS "
       "proposals_count FROM projects p JOIN users u ON u.id = p.client_id "_s;
 
-const QString ProposalColumns
-    = u"SELECT pr.id, pr.project_id, pr.freelancer_id, u.full_name AS freelancer_name, "
-      "pr.cover_letter, pr.amount_paise, pr.duration_days, pr.status, pr.created_at "
+const QString ProposalColumns = u"SELECT pr.id, pr.project_id, pr.freelancer_id, "_s
+    + Users::displayNameSql("u")
+    + u" AS freelancer_name, pr.cover_letter, pr.amount_paise, pr.duration_days, pr.status, "
+      u"pr.created_at "
       "FROM proposals pr JOIN users u ON u.id = pr.freelancer_id "_s;
 
 // required_skills is stored as JSON text; records carry it as a list.
@@ -80,20 +81,11 @@ Reply createProject(Request &req)
 {
     const QString title = req.text(u"title"_s, 5, 200);
     const QString description = req.text(u"description"_s, 30, 10000);
-    QJsonArray skills;
-    for (const QJsonValue &v : req.list(u"requiredSkills"_s, 20)) {
-        if (!v.isString())
-            fail(400, u"requiredSkills must be a list of texts"_s);
-        const QString skill = v.toString().trimmed();
-        if (skill.size() > 60)
-            fail(400, u"A skill may be at most 60 characters"_s);
-        if (!skill.isEmpty() && !skills.contains(skill))
-            skills.append(skill);
-    }
+    const QJsonArray skills = QJsonArray::fromStringList(req.skills(u"requiredSkills"_s));
     const qint64 budget = req.rupees(u"budget"_s);
     const QString type = req.text(u"projectType"_s, 1, 20);
     if (type != "fixed"_L1 && type != "hourly"_L1)
-        fail(400, u"projectType must be \"fixed\" or \"hourly\""_s);
+        fail(400, req.field(u"projectType"_s) + u" must be \"fixed\" or \"hourly\""_s);
 
     const qint64 id
         = req.db.insert(u"INSERT INTO projects (client_id, title, description, required_skills, "

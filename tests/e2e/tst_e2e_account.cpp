@@ -47,14 +47,19 @@ void TestE2eAccount::walletNotificationsAndWithdrawal()
     STEPS(client, {"markAllReadButton"});
     QTRY_VERIFY_WITH_TIMEOUT(!firstBold(), Patience);
 
-    // The freelancer (verified KYC) replaces the bank account and withdraws ₹1,000.
+    // The freelancer (verified KYC) replaces the bank account and, once it is approved, withdraws
+    // ₹1,000.
     const DemoAccount seller = demoAccount(u"freelancer@velto.test"_s);
     STEPS(client, {"signOutButton"});
     QVERIFY2(client.signIn(seller.email, seller.password), qPrintable(client.lastError));
     STEPS(client,
           {"tab_More", "bankButton", "holderField=Ravi Kumar", "accountNumberField=123456789012",
            "ifscField=sbin0001234", "bankDialogSubmit", "toastLabel:Bank saved",
-           "bankCard:Bank ••••9012", "withdrawButton", "amountField=1000", "settleDialogSubmit",
+           "bankCard:Bank ••••9012"});
+    // A changed account waits for the operator, who follows the link the sandbox printed.
+    QCOMPARE(visit(sandbox.waitForLink(u"bank-approval-link"_s, seller.email)), 200);
+    STEPS(client,
+          {"withdrawButton", "amountField=1000", "settleDialogSubmit",
            "toastLabel:Settlement requested", "settlementAmount_0:₹1000"});
 }
 

@@ -84,10 +84,16 @@ void TestSandboxAccount::withdrawals()
     server->storage().change(u"UPDATE users SET kyc_status = 'verified' WHERE id = ?"_s, {f->id});
     topUp(*f, 5000);
     QVERIFY(withdraw(*f, 1000).error().contains(u"bank"_s));
-    QCOMPARE(f->put(u"api/bank-account"_s, R"({"accountHolder": "New Freelancer",
-        "accountNumber": "000111222333", "ifsc": "ICIC0000001"})"_json)
-                 .status,
-             200);
+    // A saved account waits for the operator's link; saving again voids the older link.
+    const QJsonObject bank = R"({"accountHolder": "New Freelancer",
+        "accountNumber": "000111222333", "ifsc": "ICIC0000001"})"_json;
+    const QString email = f->get(u"api/auth/me"_s).text(u"user.email"_s);
+    QCOMPARE(f->put(u"api/bank-account"_s, bank).status, 200);
+    const QString older = linkPath(u"bank-approval-link"_s, email);
+    QCOMPARE(f->put(u"api/bank-account"_s, bank).text(u"bankAccount.status"_s), u"pending"_s);
+    QVERIFY(withdraw(*f, 1000).error().contains(u"approval"_s));
+    QCOMPARE(anonymous->get(older).status, 400);
+    QCOMPARE(anonymous->get(linkPath(u"bank-approval-link"_s, email)).status, 200);
     QCOMPARE(withdraw(*f, 5000).status, 201); // all of it
     QCOMPARE(withdraw(*f, 1000).status, 409);
     QCOMPARE(balance(*f), 0);

@@ -54,6 +54,13 @@ private:
     {
         return who.get(u"api/assessments/available"_s).row(u"assessments"_s, skill, u"skill"_s);
     }
+    // As if the pause after the person's last attempt that did not pass were over.
+    void pauseOver(const SandboxClient &who)
+    {
+        server->storage().change(u"UPDATE assessment_attempts SET submitted_at = "
+                                 "'2000-01-01T00:00:00Z' WHERE user_id = ?"_s,
+                                 {who.id});
+    }
     void age(qint64 attempt, int seconds)
     {
         server->storage().change(
@@ -86,7 +93,9 @@ void TestSandboxAssessments::passEarnsTheBadgeAndOpensTheNextLevel()
     QCOMPARE(attemptCall(*f, failed, "questions").status, 409);
     QCOMPARE(attemptCall(*f, failed, "proctor").status, 409);
 
-    // A failed level may be taken again; 3 of 5 is exactly 60 %.
+    // A failed level may be taken again after a pause; 3 of 5 is exactly 60 %.
+    QCOMPARE(f->post(u"api/assessments/C%23/1/start"_s).status, 409);
+    pauseOver(*f);
     const HttpResult three = submit(*f, start(*f, "C%23/1"), 3, 1);
     QVERIFY(three.flag(u"passed"_s) && three.text(u"badge.skill"_s) == "C#"_L1);
     QCOMPARE(catalogue(*f, u"C#"_s)[u"nextLevel"_s].toInt(), 2);
@@ -137,11 +146,13 @@ void TestSandboxAssessments::forfeitAndLateSubmission()
 {
     const auto f = newPerson(u"freelancer"_s);
     QVERIFY(!submit(*f, start(*f, "SQL/1"), 5, 0, true).flag(u"passed"_s));
+    pauseOver(*f);
     // Time ran out: no questions, and answers that come late do not pass.
     qint64 attempt = start(*f, "SQL/1");
     age(attempt, 3600);
     QCOMPARE(attemptCall(*f, attempt, "questions").status, 409);
     QVERIFY(!submit(*f, attempt, 5).flag(u"passed"_s));
+    pauseOver(*f);
     // Starting after the time ran out opens a fresh attempt with the full time.
     const qint64 stale = start(*f, "SQL/1");
     age(stale, 3600);

@@ -98,13 +98,19 @@ void TestSandboxAuth::failedSignInsAreThrottled()
     QCOMPARE(refused.status, 429);
     QVERIFY(refused.header("Retry-After").toInt() > 0 && refused.header("Set-Cookie").isEmpty());
 
-    SignInThrottle t; // the window, on its own clock
+    // The rules on their own clock: per account and source, then per source across accounts.
+    SignInThrottle t;
+    const QString a = u"a"_s, here = u"10.0.0.1"_s, there = u"10.0.0.2"_s;
     for (qint64 at : {100, 200, 300, 400, 500})
-        t.failed(u"a"_s, at);
-    QCOMPARE(t.retryAfter(u"a"_s, 600), 100 + SignInThrottle::WindowSeconds - 600);
-    QCOMPARE(t.retryAfter(u"a"_s, 100 + SignInThrottle::WindowSeconds), 0);
-    t.succeeded(u"a"_s);
-    QCOMPARE(t.retryAfter(u"a"_s, 600), 0);
+        t.failed(a, here, at);
+    QCOMPARE(t.retryAfter(a, here, 600), 100 + SignInThrottle::WindowSeconds - 600);
+    QCOMPARE(t.retryAfter(a, there, 600), 0); // the owner still signs in from elsewhere
+    QCOMPARE(t.retryAfter(a, here, 100 + SignInThrottle::WindowSeconds), 0);
+    t.succeeded(a, here);
+    QCOMPARE(t.retryAfter(a, here, 600), 0);
+    for (int i = 5; i < SignInThrottle::MaxSourceFailures; ++i) // a few guesses at many accounts
+        t.failed(u"b%1"_s.arg(i), here, 700);
+    QVERIFY(t.retryAfter(u"c"_s, here, 700) > 0 && t.retryAfter(u"c"_s, there, 700) == 0);
 }
 
 void TestSandboxAuth::sessionCookieAttributesAndLogout()

@@ -62,6 +62,7 @@ void TestSandboxProjects::draftPublishProposeAccept()
     QCOMPARE(client->post(path + u"/publish"_s).status, 200); // again: no change
     QVERIFY(offered());
 
+    QVERIFY(propose(*freelancer, id, 0).error().startsWith(u"Bid: "_s)); // as the form says
     const qint64 mine = propose(*freelancer, id, 28000).id(u"proposal"_s);
     QCOMPARE(propose(*freelancer, id).status, 409); // one proposal per freelancer
     QCOMPARE(propose(*otherFreelancer, id, 26000).status, 201);

@@ -6,11 +6,13 @@
 #include "server.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSslSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <functional>
 
@@ -28,15 +30,21 @@ private slots:
     void refusedBeforeAnyRoute();
     void foreignOriginRefused();
     void requestSizes();
+    void slowAndGreedyPeers_data();
+    void slowAndGreedyPeers();
     void idleAndSurplusConnectionsClosed();
     void userTextIsBoundNeverSpliced();
     void aWriteIsCommittedOrRefused();
     void printedTextIsEscaped();
 
 private:
-    // The statuses of the answers to bytes sent on a connection of their own, once `count` came
-    // or the server closed the connection.
-    QList<int> answers(const QByteArray &bytes, int count);
+    // The statuses of the answers to bytes sent on a connection of their own, in pieces one every
+    // gapMs, once `count` came; the server's closing the connection counts as a 0.
+    static QList<int> answers(quint16 port, QList<QByteArray> pieces, int count, int gapMs = 0);
+    QList<int> answers(const QByteArray &bytes, int count)
+    {
+        return answers(server->port(), {bytes}, count);
+    }
 
     // A new client and a new freelancer: parties to nothing.
     std::unique_ptr<SandboxClient> strangeClient, strangeFreelancer;
@@ -84,7 +92,7 @@ void TestSandboxRules::money()
 void TestSandboxRules::readers_data()
 {
     QTest::addColumn<QString>("reader");
-    QTest::addColumn<QJsonValue>("value"); // of member "m"; undefined: absent
+    QTest::addColumn<QJsonValue>("value"); // of member "durationDays"; undefined: absent
     QTest::addColumn<QJsonValue>("expected");
     QTest::addColumn<int>("status"); // 0: read, else the refusal
     const QJsonValue absent(QJsonValue::Undefined);
@@ -154,11 +162,11 @@ void TestSandboxRules::readers()
     QFETCH(QJsonValue, expected);
     QFETCH(int, status);
     Request req(*server, server->storage());
+    const QString m = u"durationDays"_s;
     if (reader == "id"_L1)
         req.args = QStringList {value.toString()};
     else if (!value.isUndefined())
-        req.body.insert(u"m"_s, value);
-    const QString m = u"m"_s;
+        req.body.insert(m, value);
     const QHash<QString, std::function<QJsonValue()>> read = {
         {u"text"_s, [&] { return req.text(m, 3, 5); }},
         {u"untrimmedText"_s, [&] { return req.untrimmedText(m, 3, 5); }},
@@ -185,8 +193,8 @@ void TestSandboxRules::readers()
         QCOMPARE(got, expected);
     } catch (const HttpError &e) {
         QCOMPARE(e.status, status);
-        // The refusal names the member it is about.
-        QVERIFY2(status == 404 || e.message.startsWith(m), qPrintable(e.message));
+        // The refusal names the field as the views label it, never the member.
+        QVERIFY2(status == 404 || e.message.startsWith(u"Days"_s), qPrintable(e.message));
     }
 }
 
@@ -213,7 +221,7 @@ void TestSandboxRules::everyRouteChecksAccess()
     const QStringList open
         = u"POST api/auth/register|GET api/auth/verify|POST api/auth/login|"
           "POST api/auth/logout|POST api/auth/forgot-password|GET api/auth/reset|"
-          "POST api/auth/reset-password"_s.split(u'|');
+          "POST api/auth/reset-password|GET api/bank-account/approve"_s.split(u'|');
     const QStringList clientOnly
         = u"GET api/my/projects|POST api/projects|POST api/projects/<id>/publish|"
           "GET api/projects/<id>/proposals|POST api/proposals/<id>/accept|"
@@ -333,12 +341,18 @@ void TestSandboxRules::foreignOriginRefused()
     QCOMPARE(c.post(u"api/auth/logout"_s).status, 200);
 }
 
-QList<int> TestSandboxRules::answers(const QByteArray &bytes, int count)
+QList<int> TestSandboxRules::answers(quint16 port, QList<QByteArray> pieces, int count, int gapMs)
 {
     QSslSocket socket;
     QByteArray got;
     QList<int> statuses;
-    QObject::connect(&socket, &QSslSocket::encrypted, [&] { socket.write(bytes); });
+    QTimer next;
+    next.callOnTimeout([&] {
+        if (pieces.isEmpty())
+            return next.stop();
+        socket.write(pieces.takeFirst());
+    });
+    QObject::connect(&socket, &QSslSocket::encrypted, [&] { next.start(gapMs); });
     QObject::connect(&socket, &QIODevice::readyRead, [&] {
         got += socket.readAll();
         for (qsizetype end; (end = got.indexOf("\r\n\r\n")) >= 0;) {
@@ -350,11 +364,12 @@ QList<int> TestSandboxRules::answers(const QByteArray &bytes, int count)
             got.remove(0, end + 4 + length);
         }
     });
-    socket.connectToHostEncrypted(u"localhost"_s, server->port());
+    QObject::connect(&socket, &QAbstractSocket::disconnected, [&] { statuses.append(0); });
+    socket.connectToHostEncrypted(u"localhost"_s, port);
     const QDeadlineTimer deadline(60000); // a server that never answers fails, not hangs
-    while (statuses.size() < count && socket.state() != QAbstractSocket::UnconnectedState
-           && !deadline.hasExpired())
+    while (statuses.size() < count && !deadline.hasExpired())
         QTest::qWait(5);
+    socket.disconnect(); // its closing on return is ours
     return statuses;
 }
 
@@ -372,19 +387,78 @@ void TestSandboxRules::requestSizes()
         const QByteArray body = "{\"email\":\"" + QByteArray(size - 12, 'a') + "\"}";
         return post("Content-Length: " + QByteArray::number(body.size()) + "\r\n", body);
     };
+    // A refusal closes the connection once its answer is out (0).
     for (const auto &[request, statuses] : {
              std::pair {sized(8 << 20), QList {200}},
-             {sized((8 << 20) + 1), QList {413}},
+             {sized((8 << 20) + 1), QList {413, 0}},
              {post("Content-Length: 1073741824\r\n"), QList {413}},
-             {post("Transfer-Encoding: chunked\r\n", "2\r\n{}\r\n0\r\n\r\n"), QList {411}},
-             {post("Content-Length: 2x\r\n", "{}"), QList {400}},
+             {post("Transfer-Encoding: chunked\r\n", "2\r\n{}\r\n0\r\n\r\n"), QList {411, 0}},
+             {post("Content-Length: 2x\r\n", "{}"), QList {400, 0}},
+             {"NOT HTTP\r\n\r\n", QList {400, 0}},
              {QByteArray(me).insert(16, "?" + QByteArray(8150, 'a')), QList {401}}, // 8 KiB
-             {longUrl, QList {414}},
+             {longUrl, QList {414, 0}},
              {QByteArray(me).insert(me.size() - 2, "X-Big: " + QByteArray(33000, 'a') + "\r\n"),
-              QList {431}},
-             {me + longUrl, QList {401, 414}},
+              QList {431, 0}},
+             {me + longUrl, QList {401, 414, 0}},
          })
         QVERIFY2(answers(request, statuses.size()) == statuses, request.left(60));
+}
+
+void TestSandboxRules::slowAndGreedyPeers_data()
+{
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<int>("gapMs");
+    QTest::addColumn<QByteArray>("held"); // sent first on another connection kept open
+    QTest::addColumn<QList<int>>("statuses"); // 0: the server closed the connection
+    const QByteArray me = "GET /api/auth/me HTTP/1.1\r\nHost: x\r\n\r\n";
+    auto post = [](int length) {
+        return "POST /api/auth/forgot-password HTTP/1.1\r\nContent-Length: "
+            + QByteArray::number(length) + "\r\n\r\n";
+    };
+    const QByteArray body = "{\"email\": \"" + QByteArray(287, 'a') + "\"}"; // 300 bytes
+    auto trickle = [](const QByteArray &first, const QByteArray &piece) {
+        return QList<QByteArray> {first} + QList<QByteArray>(40, piece);
+    };
+    // Limits of the test: a head in 300 ms, bodies at 2,000 bytes/s after 300 ms, 1,000 body
+    // bytes in flight, two requests queued.
+    QTest::newRow("a head in time")
+        << QList {me.left(20), me.mid(20)} << 50 << QByteArray() << QList {401};
+    QTest::newRow("a head in pieces past its time")
+        << trickle(me.left(27), "X-A: b\r\n") << 30 << QByteArray() << QList {0};
+    QTest::newRow("a body at its rate")
+        << QList {post(300), body.left(150), body.mid(150)} << 50 << QByteArray() << QList {200};
+    QTest::newRow("a body below it")
+        << trickle(post(300), "aaaaa") << 30 << QByteArray() << QList {0};
+    QTest::newRow("beyond the budget in flight")
+        << QList {post(300) + body} << 0 << post(800) + "{" << QList {503, 0};
+    QTest::newRow("within it") << QList {post(300) + body} << 0 << post(600) + "{" << QList {200};
+    QTest::newRow("pipelined") << QList {me.repeated(30)} << 0 << QByteArray()
+                               << QList<int>(30, 401);
+}
+
+void TestSandboxRules::slowAndGreedyPeers()
+{
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(int, gapMs);
+    QFETCH(QByteArray, held);
+    QFETCH(QList<int>, statuses);
+    SandboxOptions options = testOptions(u":memory:"_s, false);
+    options.connections.headMs = 300;
+    options.connections.bodyBytesPerSecond = 2000;
+    options.connections.bodiesInFlight = 1000;
+    options.connections.queuedRequests = 2;
+    SandboxServer small(options);
+    QVERIFY(small.start());
+    QSslSocket holder;
+    if (!held.isEmpty()) {
+        holder.connectToHostEncrypted(u"localhost"_s, small.port());
+        QTRY_VERIFY(holder.isEncrypted());
+        holder.write(held);
+        QTRY_VERIFY(small.bodyBytesInFlight() > 0);
+    }
+    QCOMPARE(answers(small.port(), pieces, int(statuses.size()), gapMs), statuses);
+    holder.abort();
+    QTRY_COMPARE(small.bodyBytesInFlight(), 0); // given back when the connection goes
 }
 
 void TestSandboxRules::idleAndSurplusConnectionsClosed()
@@ -395,16 +469,16 @@ void TestSandboxRules::idleAndSurplusConnectionsClosed()
     SandboxServer small(options);
     QVERIFY(small.start());
     QSslSocket idle[3];
-    for (QSslSocket &s : idle)
+    // Two at a time: a third connection makes the one waiting longest give way; the others go
+    // once they are idle.
+    for (QSslSocket &s : idle) {
         s.connectToHostEncrypted(u"localhost"_s, small.port());
-    auto count = [&](QAbstractSocket::SocketState state) {
-        return std::count_if(idle, idle + 3, [&](QSslSocket &s) { return s.state() == state; });
-    };
-    // Two at a time: a third connection is closed at once; the other two once they are idle.
-    QTRY_VERIFY(count(QAbstractSocket::ConnectedState) == 2
-                && count(QAbstractSocket::UnconnectedState) == 1);
+        QTRY_VERIFY(s.isEncrypted());
+    }
+    QTRY_COMPARE(idle[0].state(), QAbstractSocket::UnconnectedState);
     QCOMPARE(small.openConnections(), 2);
-    QTRY_COMPARE(count(QAbstractSocket::UnconnectedState), 3);
+    QTRY_VERIFY(idle[1].state() == QAbstractSocket::UnconnectedState
+                && idle[2].state() == QAbstractSocket::UnconnectedState);
 }
 
 void TestSandboxRules::userTextIsBoundNeverSpliced()
@@ -490,6 +564,18 @@ void TestSandboxRules::aWriteIsCommittedOrRefused()
     QCOMPARE(saved(), u"first@x.test after@x.test"_s);
     reader = QSqlDatabase();
     QSqlDatabase::removeDatabase(u"reader"_s);
+
+    // --db takes nothing but an SQLite file: anything else is refused with its mode as it was.
+    QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
+    QFile notes(dir.filePath(u"notes.txt"_s));
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("notes\n") == 6);
+    notes.close();
+    QVERIFY(QFile::link(notes.fileName(), dir.filePath(u"link.db"_s)));
+    for (const QString &name : {u"folder"_s, u"notes.txt"_s, u"link.db"_s}) {
+        const auto mode = QFile::permissions(dir.filePath(name));
+        QVERIFY2(!SandboxServer(testOptions(dir.filePath(name), false)).start(), qPrintable(name));
+        QCOMPARE(QFile::permissions(dir.filePath(name)), mode);
+    }
 }
 
 void TestSandboxRules::printedTextIsEscaped()
