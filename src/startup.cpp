@@ -3,6 +3,7 @@
 #include "api.h"
 #include "proctor.h"
 #include "trustedca.h"
+#include "velto_config.h"
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -12,7 +13,8 @@
 using namespace Qt::StringLiterals;
 
 // The names place the per-user data folder, which Api reads while it is constructed, and the
-// style must be chosen before any engine exists.
+// style must be chosen before any engine exists. The desktop file name is the installed menu
+// entry's, which a Wayland desktop takes the window's icon and name from.
 void prepareApplication()
 {
     static bool prepared = false;
@@ -21,6 +23,7 @@ void prepareApplication()
     prepared = true;
     QCoreApplication::setApplicationName(u"Velto"_s);
     QCoreApplication::setOrganizationName(u"Velto"_s);
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(VELTO_APP_ID));
     QQuickStyle::setStyle(u"Fusion"_s);
     installEmbeddedCa();
 }
