@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "palette.js" as Palette
+import "value.js" as Value
 import "parts"
 
 // The signed-in page: a sidebar with the role's tabs beside the content of the selected tab.
@@ -114,7 +115,7 @@ Item {
                     objectName: "nameLabel"
                     Layout.fillWidth: true
                     text: !win.user ? ""
-                        : (win.user.full_name ? win.user.full_name : (win.user.email || ""))
+                        : (Value.text(win.user.full_name) || Value.text(win.user.email))
                     color: Palette.secondary
                     font.pixelSize: 11
                     elide: Text.ElideRight

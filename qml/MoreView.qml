@@ -54,7 +54,8 @@ Item {
         objectName: "settlementList"
         anchors.fill: parent
         anchors.margins: 24
-        model: v.settlements || []
+        // A count, not the array: delegates read their row (no conversion of every row up front).
+        model: v.settlements ? v.settlements.length : 0
 
         header: ColumnLayout {
             width: list.width
@@ -123,8 +124,8 @@ Item {
         }
 
         delegate: Rectangle {
-            required property var modelData
             required property int index
+            readonly property var modelData: v.settlements[index]
             objectName: "settlementRow_" + index
             width: list.width
             height: 40

@@ -84,10 +84,10 @@ Item {
             Layout.fillHeight: false
             Layout.preferredHeight: 220
             spacing: 6
-            model: v.txns
+            model: v.txns.length
             delegate: RowLayout {
-                required property var modelData
                 required property int index
+                readonly property var modelData: v.txns[index]
                 objectName: "txnRow_" + index
                 width: ListView.view.width
                 spacing: 8
@@ -119,10 +119,10 @@ Item {
         CardList {
             objectName: "invoiceList"
             spacing: 6
-            model: v.invoices
+            model: v.invoices.length
             delegate: RowLayout {
-                required property var modelData
                 required property int index
+                readonly property var modelData: v.invoices[index]
                 objectName: "invoiceRow_" + index
                 width: ListView.view.width
                 spacing: 8
