@@ -4,6 +4,7 @@ import QtQuick.Layouts
 import "dates.js" as Dates
 import "money.js" as Money
 import "outcome.js" as Outcome
+import "value.js" as Value
 import "parts"
 
 // Contests: clients post them with an escrowed prize and award or cancel them; freelancers enter
@@ -17,34 +18,40 @@ Item {
     property bool mine: false
     property bool showCreate: false
     property bool showEnter: false
-    // Counts detail loads: only the reply of the latest one is still wanted.
-    property int opens: 0
 
     readonly property string role: win.user ? (win.user.role || "") : ""
-    readonly property var contest: v.detail && v.detail.contest ? v.detail.contest : null
+    readonly property var contest: v.detail && v.detail.contest && typeof v.detail.contest === "object"
+                                   ? v.detail.contest : null
     readonly property bool host: !!v.detail && v.detail.isHost === true
     readonly property bool isOpen: v.contest !== null && v.contest.status === "open"
     readonly property bool canEnter: v.isOpen && !v.host && v.role === "freelancer"
     readonly property string contestPath: v.contest ? "api/contests/" + Outcome.seg(v.contest.id)
                                                     : ""
 
+    // Fetches the page in front again: the contest while it is shown, else the list.
     function load() {
-        listPage.reload()
+        if (contest !== null)
+            open(contest.id)
+        else
+            listPage.reload()
     }
 
+    // The newest open wins: a slower answer for a contest clicked before is dropped.
     function open(id) {
-        var token = ++opens
-        win.call("GET", "api/contests/" + Outcome.seg(id), null, function (status, data) {
-            if (token === v.opens && Outcome.loaded(status, data))
-                v.detail = data
+        opener.get("api/contests/" + Outcome.seg(id), function (data) {
+            v.detail = data
         })
     }
 
     // Back to the list; a detail load still under way would otherwise reopen the page.
     function closeDetail() {
-        ++opens
+        opener.drop()
         detail = null
         load()
+    }
+
+    Latest {
+        id: opener
     }
 
     ListPage {
@@ -55,8 +62,13 @@ Item {
         title: "Contests"
         path: v.mine ? "api/contests?mine=1" : "api/contests"
         member: "contests"
+        alsoBusy: opener.busy
+        above: FailureLine {
+            objectName: "openFailure"
+            source: opener
+        }
 
-        Button {
+        SteadyButton {
             objectName: "modeButton"
             visible: v.role === "client"
             text: v.mine ? "All contests" : "My contests"
@@ -65,7 +77,7 @@ Item {
                 v.load()
             }
         }
-        Button {
+        SteadyButton {
             objectName: "postButton"
             visible: v.role === "client"
             text: "+ Post contest"
@@ -79,16 +91,15 @@ Item {
             objectName: "contestCard_" + index
             clickable: true
             spacing: 3
-            title: modelData.title || ""
+            title: Value.text(modelData.title)
             trailing: Money.rupees(modelData.prize_paise)
             onClicked: v.open(modelData.id)
 
             Line {
                 objectName: "contestMeta_" + card.index
                 kind: "meta"
-                textFormat: Text.PlainText
-                text: (card.modelData.entries_count || 0) + " entries · "
-                      + (card.modelData.status || "") + " · closes "
+                text: Value.count(card.modelData.entries_count) + " entries · "
+                      + Value.text(card.modelData.status) + " · closes "
                       + Dates.day(card.modelData.deadline)
             }
         }
@@ -100,29 +111,33 @@ Item {
         anchors.fill: parent
         visible: v.detail !== null
         backText: "← Back"
-        title: v.contest ? (v.contest.title || "") : ""
+        title: v.contest ? Value.text(v.contest.title) : ""
         titleSize: 18
-        items: v.detail && Array.isArray(v.detail.entries) ? v.detail.entries : []
+        items: v.detail ? Value.rows(v.detail.entries) : []
         onBack: v.closeDetail()
+        alsoBusy: opener.busy
 
         above: [
+            FailureLine {
+                objectName: "contestFailure"
+                source: opener
+            },
             Line {
                 objectName: "briefLine"
-                textFormat: Text.PlainText
-                text: v.contest ? (v.contest.brief || "") : ""
+                text: v.contest ? Value.text(v.contest.brief) : ""
             },
             Line {
                 objectName: "prizeLine"
                 kind: "accent"
                 font.bold: true
                 text: v.contest ? Money.rupees(v.contest.prize_paise) + " prize · "
-                                  + (v.contest.status || "") : ""
+                                  + Value.text(v.contest.status) : ""
             },
             // Hidden when empty: an empty row layout would take the height the entries need.
             RowLayout {
                 visible: v.canEnter || v.host && v.isOpen
                 spacing: 8
-                Button {
+                SteadyButton {
                     objectName: "submitEntryButton"
                     visible: v.canEnter
                     text: "Submit entry"
@@ -148,25 +163,22 @@ Item {
             required property int index
             objectName: "entryCard_" + index
             spacing: 3
-            title: (modelData.is_winner === true ? "🏆 " : "") + (modelData.title || "")
+            title: (modelData.is_winner === true ? "🏆 " : "") + Value.text(modelData.title)
 
             Line {
                 objectName: "entrantLine_" + entry.index
                 kind: "meta"
-                textFormat: Text.PlainText
-                visible: v.host && !!entry.modelData.display_name
-                text: "by " + (entry.modelData.display_name || "")
+                visible: v.host && text !== "by "
+                text: "by " + Value.text(entry.modelData.display_name)
             }
             Line {
-                textFormat: Text.PlainText
-                text: entry.modelData.description || ""
+                text: Value.text(entry.modelData.description)
             }
             Line {
                 objectName: "attachmentLine_" + entry.index
                 kind: "accent"
-                textFormat: Text.PlainText
                 visible: text !== ""
-                text: entry.modelData.attachment_url || ""
+                text: Value.text(entry.modelData.attachment_url)
             }
             ActionButton {
                 objectName: "awardButton_" + entry.index

@@ -4,6 +4,7 @@ import QtQuick.Layouts
 import "money.js" as Money
 import "outcome.js" as Outcome
 import "serviceorigin.js" as Service
+import "value.js" as Value
 import "zadozirir.js" as ZadoZirir
 import "parts"
 
@@ -19,6 +20,9 @@ Item {
     property string actionTarget: ""
     // The tracked contract's id as text; empty while ZadoZirir is off.
     property string diaryContract: ""
+    // The last screenshot sent and when, shown on the tracked card so the worker sees what left.
+    property string lastShot: ""
+    property var lastShotAt: null
 
     readonly property bool isClient: !!win.user && win.user.role === "client"
     readonly property bool isFreelancer: !!win.user && win.user.role === "freelancer"
@@ -29,6 +33,8 @@ Item {
 
     function toggleZadoZirir(contract) {
         diaryContract = ZadoZirir.toggled(diaryContract, contract)
+        lastShot = ""
+        lastShotAt = null
         if (diaryContract === "") {
             win.toast("ZadoZirir stopped")
             return
@@ -37,16 +43,33 @@ Item {
         captureAndUpload()
     }
 
+    function stopZadoZirir() {
+        diaryContract = ""
+        lastShot = ""
+        lastShotAt = null
+        win.toast("ZadoZirir stopped")
+    }
+
     function captureAndUpload() {
         var shot = Api.captureScreenThumbnail()
         if (shot === "") {
             win.toast("ZadoZirir: capture failed")
             return
         }
-        win.call("POST", "api/work-screenshots", { contractId: diaryContract, thumbnailData: shot },
+        var tracked = diaryContract
+        win.call("POST", "api/work-screenshots", { contractId: tracked, thumbnailData: shot },
                  function (status) {
-                     win.toast(Outcome.ok(status) ? "ZadoZirir screenshot uploaded"
-                                                  : "ZadoZirir upload failed")
+                     if (v.diaryContract !== tracked)
+                         return // stopped or moved while this one was on its way
+                     if (Outcome.ok(status)) {
+                         v.lastShot = shot
+                         v.lastShotAt = new Date()
+                         win.toast("ZadoZirir screenshot uploaded")
+                     } else if (ZadoZirir.refusedForGood(status)) {
+                         v.stopZadoZirir()
+                     } else {
+                         win.toast("ZadoZirir upload failed")
+                     }
                  })
     }
 
@@ -75,13 +98,11 @@ Item {
         member: "contracts"
 
         onLoaded: {
-            if (!ZadoZirir.survives(v.diaryContract, page.items, win.user)) {
-                v.diaryContract = ""
-                win.toast("ZadoZirir stopped")
-            }
+            if (!ZadoZirir.survives(v.diaryContract, page.items, win.user))
+                v.stopZadoZirir()
         }
 
-        Button {
+        SteadyButton {
             objectName: "refreshButton"
             text: "Refresh"
             onClicked: v.load()
@@ -91,38 +112,68 @@ Item {
             id: card
             readonly property var modelData: page.items[index]
             required property int index
+            readonly property bool tracked: ZadoZirir.sameId(v.diaryContract, modelData.id)
             objectName: "contractCard_" + index
-            title: modelData.project_title || String(modelData.id)
-            trailing: modelData.status || ""
+            title: Value.text(modelData.project_title) || Value.text(modelData.id)
+            trailing: Value.text(modelData.status)
             trailingBold: false
 
             Line {
                 objectName: "typeLine_" + card.index
-                text: (card.modelData.contract_type || "fixed") + " · "
+                text: (Value.text(card.modelData.contract_type) || "fixed") + " · "
                       + Money.rupees(card.modelData.total_paise)
             }
-            Button {
+            SteadyButton {
                 objectName: "zadoZirirButton_" + card.index
                 visible: ZadoZirir.offered(card.modelData, win.user)
-                text: ZadoZirir.sameId(v.diaryContract, card.modelData.id)
-                      ? "⏸ Stop ZadoZirir" : "📷 Start ZadoZirir (10-min capture)"
+                text: card.tracked ? "⏸ Stop ZadoZirir" : "📷 Start ZadoZirir (10-min capture)"
                 onClicked: v.toggleZadoZirir(card.modelData)
             }
+            Line {
+                objectName: "zadoZirirNotice_" + card.index
+                visible: ZadoZirir.offered(card.modelData, win.user)
+                kind: "meta"
+                wrapMode: Text.WordWrap
+                text: "While ZadoZirir runs, a picture of your whole screen is taken and sent to the "
+                      + "service at once and then every ten minutes."
+            }
+            RowLayout {
+                objectName: "lastCapture_" + card.index
+                visible: card.tracked && v.lastShot !== ""
+                spacing: 8
+                Image {
+                    objectName: "lastCaptureImage_" + card.index
+                    Layout.preferredWidth: 160
+                    Layout.preferredHeight: 90
+                    fillMode: Image.PreserveAspectFit
+                    source: card.tracked ? v.lastShot : ""
+                    Accessible.role: Accessible.Graphic
+                    Accessible.name: "The last screenshot sent"
+                }
+                Line {
+                    objectName: "lastCaptureTime_" + card.index
+                    kind: "meta"
+                    text: v.lastShotAt ? "Last screenshot sent at "
+                                         + Qt.formatTime(v.lastShotAt, "hh:mm") : ""
+                }
+            }
 
-            Repeater {
-                model: card.modelData.milestones || []
+            FewRows {
+                id: milestones
+                objectName: "milestones_" + card.index
+                rows: Value.rows(card.modelData.milestones)
                 delegate: RowLayout {
                     id: row
-                    required property var modelData
                     required property int index
+                    readonly property var modelData: milestones.rows[index]
                     readonly property string tag: card.index + "_" + index
-                    readonly property string status: modelData.status || ""
+                    readonly property string status: Value.text(modelData.status)
                     Layout.fillWidth: true
                     spacing: 8
 
                     Line {
                         objectName: "milestoneTitle_" + row.tag
-                        text: "• " + (row.modelData.title || "")
+                        text: "• " + Value.text(row.modelData.title)
                         wrapMode: Text.NoWrap
                     }
                     Line {
@@ -149,14 +200,14 @@ Item {
                             }
                         }
                     }
-                    Button {
+                    SteadyButton {
                         objectName: "deliverButton_" + row.tag
                         visible: v.isFreelancer && row.status === "funded"
                         flat: true
                         text: "Deliver"
                         onClicked: v.openAction("deliver", row.modelData.id)
                     }
-                    Button {
+                    SteadyButton {
                         objectName: "disputeButton_" + row.tag
                         visible: row.status === "funded" || row.status === "delivered"
                         flat: true
@@ -166,21 +217,23 @@ Item {
                 }
             }
 
-            Repeater {
-                model: (card.modelData.deliverables || []).filter(function (d) {
+            FewRows {
+                id: deliveries
+                objectName: "deliveries_" + card.index
+                rows: Value.rows(card.modelData.deliverables).filter(function (d) {
                     return d.status === "submitted"
                 })
                 delegate: RowLayout {
                     id: delivery
-                    required property var modelData
                     required property int index
+                    readonly property var modelData: deliveries.rows[index]
                     readonly property string tag: card.index + "_" + index
                     Layout.fillWidth: true
                     spacing: 8
 
                     Line {
                         objectName: "delivery_" + delivery.tag
-                        text: "↳ Delivery: " + (delivery.modelData.summary || "").substring(0, 50)
+                        text: "↳ Delivery: " + Value.text(delivery.modelData.summary).substring(0, 50)
                         wrapMode: Text.NoWrap
                     }
                     ActionButton {
@@ -193,7 +246,7 @@ Item {
                         showServiceError: false
                         onDone: v.load()
                     }
-                    Button {
+                    SteadyButton {
                         objectName: "revisionButton_" + delivery.tag
                         visible: v.isClient
                         flat: true

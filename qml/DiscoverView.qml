@@ -3,6 +3,7 @@ import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "money.js" as Money
 import "outcome.js" as Outcome
+import "value.js" as Value
 import "parts"
 
 // The projects the service offers; freelancers send proposals on open ones.
@@ -24,7 +25,7 @@ Item {
         path: "api/projects"
         member: "projects"
 
-        Button {
+        SteadyButton {
             objectName: "refreshButton"
             text: "Refresh"
             onClicked: v.load()
@@ -35,19 +36,20 @@ Item {
             readonly property var modelData: page.items[index]
             required property int index
             objectName: "projectCard_" + index
-            title: modelData.title || ""
+            title: Value.text(modelData.title)
             trailing: Money.rupeesOrDash(modelData.budget_paise)
 
             Line {
                 objectName: "excerpt_" + card.index
-                text: (modelData.description || "").substring(0, 160)
+                text: Value.text(card.modelData.description).substring(0, 160)
             }
             Line {
                 objectName: "metaLine_" + card.index
                 kind: "meta"
-                text: (modelData.status || "") + " · " + (modelData.required_skills || []).join(", ")
+                text: Value.text(card.modelData.status) + " · "
+                      + Value.joined(card.modelData.required_skills, ", ")
             }
-            Button {
+            SteadyButton {
                 objectName: "proposeButton_" + card.index
                 visible: !!win.user && win.user.role === "freelancer" && card.modelData.status === "open"
                 text: "Send proposal"
@@ -65,7 +67,7 @@ Item {
         canSubmit: cover.text.trim().length >= 30 && Money.intOf(bid.text) > 0
         onOpening: {
             cover.text = ""
-            bid.text = String(Money.wholeRupees(v.proposeFor.budget_paise))
+            bid.text = String(Money.wholeRupees(v.proposeFor.budget_paise) || 0)
             days.text = "14"
         }
         onDismiss: v.proposeFor = null

@@ -4,6 +4,7 @@ import QtQuick.Layouts
 import "money.js" as Money
 import "outcome.js" as Outcome
 import "palette.js" as Palette
+import "value.js" as Value
 import "parts"
 
 // The gig orders the user buys or sells, and one order's page where both sides move it through
@@ -16,12 +17,14 @@ Item {
     property var detail: null
     property string noteKind: ""
     property int reviewScore: 5
-    // Counts detail loads (and leaving the detail page): only the latest may show its reply.
-    property int opens: 0
+    // A message is on its way.
+    property bool sending: false
 
-    readonly property var order: detail && detail.order ? detail.order : null
+    readonly property var order: detail && detail.order && typeof detail.order === "object"
+                                 ? detail.order : null
     readonly property bool isClientSide: order !== null && v.isClientOf(order)
-    readonly property var actions: order ? v.actionsFor(order.status, isClientSide) : []
+    readonly property var actions: order ? v.actionsFor(order.status, isClientSide,
+                                                        Value.count(order.review_score) > 0) : []
 
     readonly property var noteTitles: ({
         deliver: "Deliver work",
@@ -29,22 +32,27 @@ Item {
         cancel: "Cancel order"
     })
 
+    // Fetches the page in front again: the order while it is shown, else the list.
     function load() {
-        page.reload()
+        if (order !== null)
+            open(order.id)
+        else
+            page.reload()
     }
 
     function isClientOf(o) {
         return !!win.user && win.user.id === o.client_id
     }
 
-    // What each side may do to an order in each status; any other status offers nothing.
-    function actionsFor(status, client) {
+    // What each side may do to an order in each status; any other status offers nothing. An
+    // order is reviewed once: a completed one that has its score offers no review.
+    function actionsFor(status, client, reviewed) {
         var table = {
             pending: [["accept", "cancel"], ["cancel"]],
             active: [["deliver", "cancel"], ["cancel"]],
             revision: [["deliver"], []],
             delivered: [[], ["complete", "revision"]],
-            completed: [[], ["review"]]
+            completed: [[], reviewed ? [] : ["review"]]
         }
         return table.hasOwnProperty(status) ? table[status][client ? 1 : 0] : []
     }
@@ -53,34 +61,18 @@ Item {
         return "api/gig-orders/" + Outcome.seg(id)
     }
 
+    // The newest open wins: a slower answer for an order clicked before is dropped.
     function open(id) {
-        var token = ++opens
-        win.call("GET", orderPath(id), null, function (status, data) {
-            if (token === v.opens && Outcome.loaded(status, data))
-                v.detail = data
+        opener.get(orderPath(id), function (data) {
+            v.detail = data
         })
-    }
-
-    // Reloads the order once an action on it has answered, unless the user has left it since.
-    function refresh(id) {
-        if (v.order !== null && v.order.id === id)
-            open(id)
     }
 
     function back() {
-        ++opens // a detail still loading would pull the user back onto the page just left
+        opener.drop() // a detail still loading would pull the user back onto the page just left
         detail = null
         messageField.text = "" // a draft belongs to the order it was typed for
         load()
-    }
-
-    // "Accept" and "Accept & pay": one click, no service text, and the order reloads either way.
-    function quickAction(suffix, successText) {
-        var id = order.id
-        win.call("POST", orderPath(id) + suffix, {}, function (status) {
-            win.toast(Outcome.ok(status) ? successText : "Failed")
-            v.refresh(id)
-        })
     }
 
     function openNote(kind) {
@@ -97,10 +89,15 @@ Item {
         return { note: text }
     }
 
+    // One message per press: nothing more is sent while it is on its way.
     function sendMessage() {
+        if (sending || !sendButton.enabled)
+            return
+        sending = true
         var id = order.id
         win.call("POST", orderPath(id) + "/messages", { body: messageField.text.trim() },
                  function (status) {
+                     v.sending = false
                      if (!Outcome.ok(status)) {
                          win.toast("Failed")
                      } else if (v.order !== null && v.order.id === id) {
@@ -108,6 +105,10 @@ Item {
                          v.open(id)
                      }
                  })
+    }
+
+    Latest {
+        id: opener
     }
 
     ListPage {
@@ -118,14 +119,19 @@ Item {
         title: "Gig orders"
         path: "api/gig-orders"
         member: "orders"
+        alsoBusy: opener.busy
+        above: FailureLine {
+            objectName: "openFailure"
+            source: opener
+        }
 
         delegate: Card {
             id: card
             readonly property var modelData: page.items[index]
             required property int index
             objectName: "orderCard_" + index
-            title: modelData.gig_title || ""
-            trailing: modelData.status || ""
+            title: Value.text(modelData.gig_title)
+            trailing: Value.text(modelData.status)
             trailingBold: false
             clickable: true
             onClicked: v.open(modelData.id)
@@ -133,9 +139,10 @@ Item {
             Line {
                 objectName: "orderLine_" + card.index
                 font.pixelSize: 11
-                text: (card.modelData.package_tier || "") + " · " + Money.rupees(card.modelData.price_paise)
-                      + " · " + ((v.isClientOf(card.modelData) ? card.modelData.freelancer_name
-                                                                : card.modelData.client_name) || "")
+                text: Value.text(card.modelData.package_tier) + " · "
+                      + Money.rupees(card.modelData.price_paise) + " · "
+                      + Value.text(v.isClientOf(card.modelData) ? card.modelData.freelancer_name
+                                                                 : card.modelData.client_name)
             }
         }
     }
@@ -146,11 +153,12 @@ Item {
         anchors.fill: parent
         visible: v.detail !== null
         backText: "← Back"
-        title: v.order ? v.order.gig_title || "" : ""
+        title: v.order ? Value.text(v.order.gig_title) : ""
         titleSize: 18
-        items: v.detail && Array.isArray(v.detail.messages) ? v.detail.messages : []
+        items: v.detail ? Value.rows(v.detail.messages) : []
         list.spacing: 6
         onBack: v.back()
+        alsoBusy: opener.busy
 
         above: [
             Line {
@@ -158,49 +166,60 @@ Item {
                 kind: "accent"
                 font.bold: true
                 font.pixelSize: 13
-                text: v.order ? (v.order.package_tier || "") + " · " + Money.rupees(v.order.price_paise)
-                                + " · " + (v.order.status || "")
+                text: v.order ? Value.text(v.order.package_tier) + " · "
+                                + Money.rupees(v.order.price_paise) + " · " + Value.text(v.order.status)
                               : ""
             },
             Line {
                 objectName: "deliveryNote"
-                visible: !!v.order && !!v.order.delivery_note
-                text: v.order ? "Delivery note: " + v.order.delivery_note : ""
+                visible: !!v.order && Value.text(v.order.delivery_note) !== ""
+                text: v.order ? "Delivery note: " + Value.text(v.order.delivery_note) : ""
+            },
+            FailureLine {
+                objectName: "orderFailure"
+                source: opener
             },
             RowLayout {
                 spacing: 8
-                Button {
+                // "Accept" and "Accept & pay": one click, no service text, and the order reloads
+                // either way.
+                ActionButton {
                     objectName: "acceptButton"
                     visible: v.actions.indexOf("accept") >= 0
                     text: "Accept"
-                    onClicked: v.quickAction("/accept", "Accepted")
+                    path: v.order ? v.orderPath(v.order.id) + "/accept" : ""
+                    successText: "Accepted"
+                    showServiceError: false
+                    onDone: v.load()
                 }
-                Button {
+                ActionButton {
                     objectName: "payButton"
                     visible: v.actions.indexOf("complete") >= 0
-                    text: "Accept && pay" // a single "&" would mark the "p" as a shortcut key
-                    Accessible.name: "Accept & pay"
-                    onClicked: v.quickAction("/complete", "Payment released")
+                    text: "Accept & pay"
+                    path: v.order ? v.orderPath(v.order.id) + "/complete" : ""
+                    successText: "Payment released"
+                    showServiceError: false
+                    onDone: v.load()
                 }
-                Button {
+                SteadyButton {
                     objectName: "deliverButton"
                     visible: v.actions.indexOf("deliver") >= 0
                     text: "Deliver"
                     onClicked: v.openNote("deliver")
                 }
-                Button {
+                SteadyButton {
                     objectName: "revisionButton"
                     visible: v.actions.indexOf("revision") >= 0
                     text: "Revision"
                     onClicked: v.openNote("revision")
                 }
-                Button {
+                SteadyButton {
                     objectName: "cancelOrderButton"
                     visible: v.actions.indexOf("cancel") >= 0
                     text: "Cancel"
                     onClicked: v.openNote("cancel")
                 }
-                Button {
+                SteadyButton {
                     objectName: "reviewButton"
                     visible: v.actions.indexOf("review") >= 0
                     text: "Review"
@@ -224,11 +243,11 @@ Item {
 
             Line {
                 kind: "accent"
-                text: message.modelData.sender_name || ""
+                text: Value.text(message.modelData.sender_name)
             }
             Line {
                 objectName: "messageBody_" + message.index
-                text: message.modelData.body || ""
+                text: Value.text(message.modelData.body)
             }
         }
 
@@ -238,10 +257,13 @@ Item {
                 id: messageField
                 objectName: "messageField"
                 placeholderText: "Message…"
+                onAccepted: v.sendMessage()
             }
-            Button {
+            SteadyButton {
+                id: sendButton
                 objectName: "sendButton"
-                enabled: messageField.text.length > 0
+                // Blanks alone are no message: the service would refuse it.
+                enabled: messageField.text.trim().length > 0 && !v.sending
                 text: "Send"
                 onClicked: v.sendMessage()
             }
@@ -257,14 +279,11 @@ Item {
         canSubmit: v.noteKind === "review" || noteField.text.trim().length >= 5
         onOpening: noteField.text = ""
         onDismiss: v.noteKind = ""
-        onSubmit: {
-            var id = v.order.id
-            send("POST", v.orderPath(id) + "/" + v.noteKind, v.noteBody(v.noteKind, noteField.text.trim()),
-                 "Done", function () {
-                     v.noteKind = ""
-                     v.refresh(id)
-                 })
-        }
+        onSubmit: send("POST", v.orderPath(v.order.id) + "/" + v.noteKind,
+                       v.noteBody(v.noteKind, noteField.text.trim()), "Done", function () {
+                           v.noteKind = ""
+                           v.load()
+                       })
 
         RowLayout {
             objectName: "starRow"
@@ -272,7 +291,7 @@ Item {
             spacing: 0
             Repeater {
                 model: 5
-                Button {
+                SteadyButton {
                     required property int index
                     objectName: "star_" + (index + 1)
                     flat: true

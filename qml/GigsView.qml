@@ -3,6 +3,7 @@ import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "money.js" as Money
 import "outcome.js" as Outcome
+import "value.js" as Value
 import "parts"
 
 // The gig store, where clients order a package with escrow, and the freelancers' own gigs, which
@@ -32,19 +33,14 @@ Item {
         load()
     }
 
-    // The smallest package price in paise; 0 for a gig without packages.
+    // The smallest package price in paise; 0 for a gig without packages. A price that is no
+    // amount makes the lowest one none, shown as "—".
     function lowestPaise(gig) {
-        var packages = gig.packages || []
-        if (packages.length === 0)
-            return 0
-        return Math.min.apply(null, packages.map(function (p) { return Number(p.price_paise) || 0 }))
-    }
-
-    function remove(gig) {
-        win.call("DELETE", "api/gigs/" + Outcome.seg(gig.id), null, function (status) {
-            win.toast(Outcome.ok(status) ? "Gig removed" : "Failed")
-            v.load()
-        })
+        var packages = Value.rows(gig.packages)
+        var lowest = packages.length === 0 ? 0 : Infinity
+        for (var i = 0; i < packages.length; ++i)
+            lowest = Math.min(lowest, Money.paiseOf(packages[i].price_paise))
+        return lowest
     }
 
     // The body of a new gig. Every package shares the delivery time; a Standard or Premium price
@@ -91,13 +87,13 @@ Item {
         path: v.mine ? "api/gigs/mine" : "api/gigs"
         member: "gigs"
 
-        Button {
+        SteadyButton {
             objectName: "modeButton"
             visible: v.isFreelancer
             text: v.mine ? "All gigs" : "My gigs"
             onClicked: v.switchMode()
         }
-        Button {
+        SteadyButton {
             objectName: "newGigButton"
             visible: v.mine
             text: "+ New gig"
@@ -109,13 +105,13 @@ Item {
             readonly property var modelData: page.items[index]
             required property int index
             objectName: "gigCard_" + index
-            title: modelData.title || ""
+            title: Value.text(modelData.title)
             clickable: !v.mine
             onClicked: v.detail = modelData
 
             Line {
                 objectName: "excerpt_" + card.index
-                text: (card.modelData.description || "").substring(0, 120)
+                text: Value.text(card.modelData.description).substring(0, 120)
             }
             RowLayout {
                 Layout.fillWidth: true
@@ -124,13 +120,19 @@ Item {
                     objectName: "priceLine_" + card.index
                     kind: "accent"
                     text: "From " + Money.rupees(v.lowestPaise(card.modelData)) + " · "
-                          + (card.modelData.orders_count || 0) + " orders"
+                          + Value.count(card.modelData.orders_count) + " orders"
                 }
-                Button {
+                // The service's reason is not shown here, and the list is reloaded either way.
+                ActionButton {
                     objectName: "deleteButton_" + card.index
                     visible: v.mine
                     text: "Delete"
-                    onClicked: v.remove(card.modelData)
+                    method: "DELETE"
+                    path: "api/gigs/" + Outcome.seg(card.modelData.id)
+                    body: null
+                    successText: "Gig removed"
+                    showServiceError: false
+                    onDone: v.load()
                 }
             }
         }
@@ -142,14 +144,14 @@ Item {
         anchors.fill: parent
         visible: v.detail !== null
         backText: "← Back"
-        title: v.detail ? v.detail.title || "" : ""
+        title: v.detail ? Value.text(v.detail.title) : ""
         titleSize: 18
-        items: v.detail ? v.detail.packages || [] : []
+        items: v.detail ? Value.rows(v.detail.packages) : []
         onBack: v.detail = null
 
         above: Line {
             objectName: "detailDescription"
-            text: v.detail ? v.detail.description || "" : ""
+            text: v.detail ? Value.text(v.detail.description) : ""
         }
 
         delegate: Card {
@@ -157,20 +159,20 @@ Item {
             readonly property var modelData: detailPage.items[index]
             required property int index
             objectName: "packageCard_" + index
-            title: (modelData.tier || "") + " — " + (modelData.label || "")
+            title: Value.text(modelData.tier) + " — " + Value.text(modelData.label)
             trailing: Money.rupees(modelData.price_paise)
 
             Line {
-                text: pkg.modelData.description || ""
+                text: Value.text(pkg.modelData.description)
             }
             Line {
                 kind: "meta"
-                text: (pkg.modelData.delivery_days || 0) + "-day delivery"
+                text: Value.count(pkg.modelData.delivery_days) + "-day delivery"
             }
-            Button {
+            SteadyButton {
                 objectName: "orderButton_" + pkg.index
                 visible: v.isClient
-                text: "Order " + (pkg.modelData.tier || "")
+                text: "Order " + Value.text(pkg.modelData.tier)
                 onClicked: v.orderPkg = pkg.modelData
             }
         }
@@ -180,8 +182,8 @@ Item {
         id: orderDialog
         objectName: "orderDialog"
         width: 440
-        title: v.orderPkg ? "Order " + v.orderPkg.tier + " — " + Money.rupees(v.orderPkg.price_paise)
-                          : ""
+        title: v.orderPkg ? "Order " + Value.text(v.orderPkg.tier) + " — "
+                            + Money.rupees(v.orderPkg.price_paise) : ""
         shown: v.orderPkg !== null
         submitText: "Escrow & order"
         onOpening: instructionsField.text = ""

@@ -2,6 +2,8 @@ import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "palette.js" as Palette
+import "value.js" as Value
+import "parts"
 
 // The signed-in page: a sidebar with the role's tabs beside the content of the selected tab.
 // Ctrl+1 … Ctrl+0 select the first ten tabs, F5 reloads the view shown.
@@ -52,17 +54,10 @@ Item {
         root.loggedOut()
     }
 
-    // The view's own reload when it has one, else a fresh view (which loads on creation).
+    // Every view's load() fetches again what its page in front shows.
     function reloadCurrent() {
-        var view = content.item
-        if (view && typeof view.reload === "function") {
-            view.reload()
-        } else if (view && typeof view.load === "function") {
-            view.load()
-        } else {
-            content.active = false
-            content.active = true
-        }
+        if (content.item)
+            content.item.load()
     }
 
     Repeater {
@@ -120,10 +115,12 @@ Item {
                     objectName: "nameLabel"
                     Layout.fillWidth: true
                     text: !win.user ? ""
-                        : (win.user.full_name ? win.user.full_name : (win.user.email || ""))
+                        : (Value.text(win.user.full_name) || Value.text(win.user.email))
                     color: Palette.secondary
                     font.pixelSize: 11
                     elide: Text.ElideRight
+                    // The name is the person's own words: never read it as markup.
+                    textFormat: Text.PlainText
                 }
 
                 Item {
@@ -132,7 +129,7 @@ Item {
 
                 Repeater {
                     model: root.tabs
-                    delegate: Button {
+                    delegate: SteadyButton {
                         required property string modelData
                         required property int index
                         objectName: "tab_" + modelData
@@ -149,7 +146,7 @@ Item {
                     Layout.fillHeight: true
                 }
 
-                Button {
+                SteadyButton {
                     objectName: "signOutButton"
                     Layout.fillWidth: true
                     text: "Sign out"

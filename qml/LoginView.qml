@@ -12,10 +12,9 @@ Item {
 
     // "login", "register" or "forgot"
     property string mode: "login"
+    // A notice to show on arrival (the session that ended).
+    property alias notice: noticeLabel.text
     signal loggedIn(var u)
-
-    // Shown when a request got no HTTP answer at all (status 0).
-    readonly property string unreachableText: "Cannot reach the Velto service"
 
     // The text of a refused sign-in or registration: the service's own words when it sent some;
     // else no answer, a failing service (5xx) or the form's fixed text, so a service fault is
@@ -25,7 +24,7 @@ Item {
         if (said !== "")
             return said
         if (status === 0)
-            return unreachableText
+            return Outcome.unreachable
         if (status >= 500)
             return "The Velto service had a problem (status " + status + "); try again later."
         return fallback
@@ -74,7 +73,7 @@ Item {
                 if (status === 0) {
                     // Nothing was sent: say so instead of claiming a mail went out, and stay
                     // here so the request can be repeated.
-                    errorLabel.text = root.unreachableText
+                    errorLabel.text = Outcome.unreachable
                     return
                 }
                 noticeLabel.text = "If that account exists, a reset link was emailed."
@@ -101,6 +100,9 @@ Item {
             })
         }
     }
+
+    // The first typed characters belong in the e-mail field.
+    Component.onCompleted: emailField.forceActiveFocus()
 
     Rectangle {
         anchors.fill: parent
@@ -148,13 +150,13 @@ Item {
             visible: root.mode === "register"
             spacing: 12
 
-            RadioButton {
+            Choice {
                 objectName: "freelancerRadio"
                 text: "Freelancer"
                 checked: rolePicker.role === "freelancer"
                 onClicked: rolePicker.role = "freelancer"
             }
-            RadioButton {
+            Choice {
                 objectName: "clientRadio"
                 text: "Client"
                 checked: rolePicker.role === "client"
@@ -187,25 +189,44 @@ Item {
             onAccepted: root.submitForm()
         }
 
-        Label {
+        // While the stored sign-in could not be checked: the service is away; the window keeps
+        // asking, and signs in by itself once it answers.
+        RowLayout {
+            objectName: "serviceDownRow"
+            Layout.fillWidth: true
+            visible: win.serviceDown
+            spacing: 8
+            Line {
+                objectName: "serviceDownLine"
+                kind: "alarm"
+                text: Outcome.unreachable + " — trying again every few seconds."
+                Accessible.role: Accessible.AlertMessage
+            }
+            SteadyButton {
+                objectName: "resumeButton"
+                text: "Try again"
+                onClicked: win.resume()
+            }
+        }
+
+        Line {
             id: errorLabel
             objectName: "errorLabel"
-            Layout.fillWidth: true
+            kind: "alarm"
             visible: text !== ""
-            color: Palette.alarm
-            wrapMode: Text.WordWrap
+            font.pixelSize: 14
+            Accessible.role: Accessible.AlertMessage
         }
 
-        Label {
+        Line {
             id: noticeLabel
             objectName: "noticeLabel"
-            Layout.fillWidth: true
             visible: text !== ""
             color: Palette.accent
-            wrapMode: Text.WordWrap
+            font.pixelSize: 14
         }
 
-        Button {
+        SteadyButton {
             id: submit
             objectName: "submitButton"
             Layout.fillWidth: true
@@ -223,7 +244,7 @@ Item {
         RowLayout {
             Layout.fillWidth: true
 
-            Button {
+            SteadyButton {
                 objectName: "registerLink"
                 flat: true
                 text: root.mode === "register" ? "Have an account? Sign in" : "New here? Register"
@@ -232,7 +253,7 @@ Item {
             Item {
                 Layout.fillWidth: true
             }
-            Button {
+            SteadyButton {
                 objectName: "forgotLink"
                 flat: true
                 text: root.mode === "forgot" ? "Back" : "Forgot password?"

@@ -33,6 +33,9 @@ ApplicationWindow {
     property var pending: ({})
     property int seq: 0
     property var user: null
+    // The last resume got no answer, or a failing one: the sign-in page says so and the resume
+    // is tried again every few seconds, so the shell appears once the service is back.
+    property bool serviceDown: false
 
     function call(method, path, body, cb) {
         seq += 1
@@ -45,11 +48,39 @@ ApplicationWindow {
     // The shell and its views are compiled only when somebody is signed in, so the sign-in page
     // comes up without waiting for eleven documents it does not show.
     function showHome() {
+        serviceDown = false
         var home = stack.replace(Qt.resolvedUrl("HomeView.qml"))
         home.loggedOut.connect(function () {
             win.user = null
             stack.replace(loginComp)
         })
+    }
+
+    // Asks the service who is signed in with the stored cookies. No answer, or a failing
+    // service, is no verdict on the stored sign-in: the sign-in page shows meanwhile.
+    function resume() {
+        call("GET", "api/auth/me", null, function (status, data) {
+            if (win.user !== null)
+                return // signed in by hand meanwhile
+            var u = Outcome.userOf(status, data)
+            if (u !== null) {
+                win.user = u
+                win.showHome()
+                return
+            }
+            win.serviceDown = status === 0 || status >= 500
+            if (stack.currentItem.objectName !== "LoginView")
+                stack.replace(loginComp)
+        })
+    }
+
+    // A 401 while signed in means the service no longer knows this session (it ended elsewhere
+    // or expired): the sign-in page says so, instead of pages that stay empty.
+    function sessionEnded() {
+        if (user === null)
+            return
+        user = null
+        stack.replace(loginComp, { notice: "Your session has ended — please sign in again." })
     }
 
     function toast(msg) {
@@ -65,21 +96,22 @@ ApplicationWindow {
                 return
             var cb = win.pending[id]
             delete win.pending[id]
+            // After the callback: the page that asked must not be gone while it handles the reply.
+            if (status === 401 && win.user !== null)
+                Qt.callLater(win.sessionEnded)
             if (typeof cb === "function")
                 cb(status, Outcome.parse(raw), raw)
         }
     }
 
-    Component.onCompleted: {
-        call("GET", "api/auth/me", null, function (status, data) {
-            var u = Outcome.userOf(status, data)
-            if (u !== null) {
-                win.user = u
-                showHome()
-            } else {
-                stack.replace(loginComp)
-            }
-        })
+    Component.onCompleted: resume()
+
+    Timer {
+        objectName: "resumeTimer"
+        interval: 5000
+        repeat: true
+        running: win.serviceDown && win.user === null
+        onTriggered: win.resume()
     }
 
     StackView {
@@ -137,6 +169,8 @@ ApplicationWindow {
             objectName: "toastLabel"
             anchors.centerIn: parent
             width: parent.width - 32
+            // Toasts carry the service's words: never read them as markup.
+            textFormat: Text.PlainText
             color: Palette.text
             wrapMode: Text.WordWrap
             horizontalAlignment: Text.AlignHCenter

@@ -6,6 +6,7 @@ import "money.js" as Money
 import "outcome.js" as Outcome
 import "palette.js" as Palette
 import "serviceorigin.js" as Service
+import "value.js" as Value
 import "parts"
 
 // Account matters without a tab of their own: identity verification, the bank account and
@@ -20,41 +21,54 @@ Item {
     property var bank: null
     property bool showBank: false
     property bool showSettle: false
-    // Each load() supersedes the replies of the ones before it.
-    property int loads: 0
 
     readonly property var user: win.user || ({})
     // A new account's status arrives as null: that is "not started" too, never the word null.
-    readonly property string kyc: v.user.kyc_status || "not started"
+    readonly property string kyc: Value.text(v.user.kyc_status) || "not started"
     readonly property bool verified: v.user.kyc_status === "verified"
     readonly property bool isFreelancer: v.user.role === "freelancer"
 
+    // Both loads go out at once; each reply fills only its own part of the page.
     function load() {
-        var token = ++loads
-        win.call("GET", "api/affiliate", null, function (status, data) {
-            if (token === v.loads && status === 200)
-                v.affiliate = data // null when the body is not JSON: the card empties
+        affiliateLoad.get("api/affiliate", function (data) {
+            v.affiliate = typeof data === "object" && !Array.isArray(data) ? data : null
         })
-        win.call("GET", "api/settlements", null, function (status, data) {
-            if (token !== v.loads || !Outcome.loaded(status, data))
-                return
-            v.settlements = Array.isArray(data.settlements) ? data.settlements : []
-            v.bank = data.bankAccount || null
+        settlementsLoad.get("api/settlements", function (data) {
+            v.settlements = Value.rows(data.settlements)
+            v.bank = data.bankAccount && typeof data.bankAccount === "object" ? data.bankAccount
+                                                                              : null
         })
     }
 
     Component.onCompleted: load()
+
+    Latest {
+        id: affiliateLoad
+    }
+    Latest {
+        id: settlementsLoad
+    }
 
     CardList {
         id: list
         objectName: "settlementList"
         anchors.fill: parent
         anchors.margins: 24
-        model: v.settlements || []
+        // A count, not the array: delegates read their row (no conversion of every row up front).
+        model: v.settlements ? v.settlements.length : 0
 
         header: ColumnLayout {
             width: list.width
             spacing: 12
+
+            FailureLine {
+                objectName: "settlementsFailure"
+                source: settlementsLoad
+            }
+            FailureLine {
+                objectName: "affiliateFailure"
+                source: affiliateLoad
+            }
 
             Heading {
                 text: "Account & KYC"
@@ -63,11 +77,11 @@ Item {
             Card {
                 objectName: "accountCard"
                 Layout.fillWidth: true
-                title: v.user.full_name || v.user.email || ""
+                title: Value.text(v.user.full_name) || Value.text(v.user.email)
 
                 Line {
                     objectName: "kycLine"
-                    text: (v.user.role || "") + " · KYC: " + v.kyc
+                    text: Value.text(v.user.role) + " · KYC: " + v.kyc
                     color: v.verified ? Palette.accent : Palette.alarm
                 }
                 Line {
@@ -88,16 +102,16 @@ Item {
             Card {
                 objectName: "bankCard"
                 Layout.fillWidth: true
-                title: v.bank ? "Bank ••••" + (v.bank.account_last4 || "") : "No bank account on file"
+                title: v.bank ? "Bank ••••" + Value.text(v.bank.account_last4) : "No bank account on file"
 
                 RowLayout {
                     spacing: 8
-                    Button {
+                    SteadyButton {
                         objectName: "bankButton"
                         text: v.bank ? "Update bank" : "Add bank"
                         onClicked: v.showBank = true
                     }
-                    Button {
+                    SteadyButton {
                         objectName: "withdrawButton"
                         visible: v.isFreelancer
                         text: "Withdraw to bank"
@@ -110,8 +124,8 @@ Item {
         }
 
         delegate: Rectangle {
-            required property var modelData
             required property int index
+            readonly property var modelData: v.settlements[index]
             objectName: "settlementRow_" + index
             width: list.width
             height: 40
@@ -137,7 +151,7 @@ Item {
                     objectName: "settlementMeta_" + index
                     Layout.fillWidth: false
                     kind: "meta"
-                    text: (modelData.status || "") + " · " + Dates.day(modelData.requested_at)
+                    text: Value.text(modelData.status) + " · " + Dates.day(modelData.requested_at)
                 }
             }
         }
@@ -160,15 +174,15 @@ Item {
                     Layout.fillWidth: true
                     readOnly: true
                     selectByMouse: true
-                    text: (v.affiliate && v.affiliate.shareUrl) || ""
+                    text: v.affiliate ? Value.text(v.affiliate.shareUrl) : ""
                     Accessible.name: "Your referral link"
                 }
                 Line {
                     objectName: "referralLine"
                     kind: "meta"
                     text: !v.affiliate ? ""
-                        : (Array.isArray(v.affiliate.referrals) ? v.affiliate.referrals.length : 0)
-                          + " referrals · earn " + (v.affiliate.commissionPercent || 10)
+                        : Value.list(v.affiliate.referrals).length + " referrals · earn "
+                          + (Value.number(v.affiliate.commissionPercent) || 10)
                           + "% of first plan purchase"
                 }
             }

@@ -1,7 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
-import "palette.js" as Palette
+import "value.js" as Value
 import "parts"
 
 // The signed-in person's notifications; unread ones have a bold title.
@@ -13,6 +13,11 @@ Item {
 
     function reload() {
         page.reload()
+    }
+
+    // The shell's one way to refresh a view.
+    function load() {
+        reload()
     }
 
     ListPage {
@@ -39,19 +44,18 @@ Item {
             required property int index
             objectName: "notificationCard_" + index
             spacing: 2
-            Accessible.name: modelData.title || ""
+            Accessible.name: Value.text(modelData.title)
 
-            Label {
+            Line {
                 objectName: "notificationTitle_" + card.index
-                Layout.fillWidth: true
-                text: card.modelData.title || ""
-                color: Palette.text
+                kind: "plain"
+                wrapMode: Text.NoWrap
+                text: Value.text(card.modelData.title)
                 // Only null or absence mean unread: an empty read_at is read.
                 font.bold: card.modelData.read_at === null || card.modelData.read_at === undefined
-                elide: Text.ElideRight
             }
             Line {
-                text: card.modelData.body || ""
+                text: Value.text(card.modelData.body)
             }
         }
     }

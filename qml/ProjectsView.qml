@@ -3,6 +3,7 @@ import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "money.js" as Money
 import "outcome.js" as Outcome
+import "value.js" as Value
 import "parts"
 
 // The client's side of project hiring: the own projects, posting and publishing a new one, the
@@ -18,18 +19,29 @@ Item {
     property bool showPost: false
     property var acceptFor: null
 
+    // Fetches the page in front again: the proposals while they are shown, else the projects.
     function load() {
-        projectsPage.reload()
+        if (proposalsFor !== null)
+            openProps(proposalsFor)
+        else
+            projectsPage.reload()
     }
 
+    // The newest click wins: a slower answer for a project clicked before is dropped.
     function openProps(p) {
-        win.call("GET", "api/projects/" + Outcome.seg(p.id) + "/proposals", null,
-                 function (status, data) {
-                     if (!Outcome.loaded(status, data))
-                         return
-                     v.proposals = Array.isArray(data.proposals) ? data.proposals : []
-                     v.proposalsFor = p
-                 })
+        opener.get("api/projects/" + Outcome.seg(p.id) + "/proposals", function (data) {
+            v.proposals = Value.rows(data.proposals)
+            v.proposalsFor = p
+        })
+    }
+
+    function closeProps() {
+        opener.drop()
+        proposalsFor = null
+    }
+
+    Latest {
+        id: opener
     }
 
     // The body members in the order the service documents them; the budget goes as typed.
@@ -67,8 +79,13 @@ Item {
         title: "My projects"
         path: "api/my/projects"
         member: "projects"
+        alsoBusy: opener.busy
+        above: FailureLine {
+            objectName: "openFailure"
+            source: opener
+        }
 
-        Button {
+        SteadyButton {
             objectName: "postButton"
             text: "+ Post project"
             onClicked: v.showPost = true
@@ -79,8 +96,8 @@ Item {
             readonly property var modelData: projectsPage.items[index]
             required property int index
             objectName: "projectCard_" + index
-            title: modelData.title || ""
-            trailing: modelData.status || ""
+            title: Value.text(modelData.title)
+            trailing: Value.text(modelData.status)
             trailingBold: false
             spacing: 3
             clickable: true
@@ -98,25 +115,31 @@ Item {
         id: proposalsPage
         anchors.fill: parent
         visible: v.proposalsFor !== null
-        title: v.proposalsFor ? (v.proposalsFor.title || "") : ""
+        title: v.proposalsFor ? Value.text(v.proposalsFor.title) : ""
         titleSize: 18
         backText: "← Projects"
-        onBack: v.proposalsFor = null
+        onBack: v.closeProps()
+        alsoBusy: opener.busy
+        above: FailureLine {
+            objectName: "proposalsFailure"
+            source: opener
+        }
 
         delegate: Card {
             id: proposal
             readonly property var modelData: proposalsPage.items[index]
             required property int index
             objectName: "proposalCard_" + index
-            title: modelData.freelancer_name || "Freelancer"
-            trailing: Money.rupees(modelData.amount_paise) + " · " + (modelData.duration_days || 0) + "d"
+            title: Value.text(modelData.freelancer_name) || "Freelancer"
+            trailing: Money.rupees(modelData.amount_paise) + " · "
+                      + Value.count(modelData.duration_days) + "d"
             spacing: 3
 
             Line {
                 objectName: "coverLetter_" + proposal.index
-                text: (proposal.modelData.cover_letter || "").substring(0, 400)
+                text: Value.text(proposal.modelData.cover_letter).substring(0, 400)
             }
-            Button {
+            SteadyButton {
                 objectName: "acceptButton_" + proposal.index
                 visible: proposal.modelData.status === "submitted"
                 text: "Accept — define milestones"
@@ -196,7 +219,7 @@ Item {
         canSubmit: title1.text.length > 0 && Money.intOf(amount1.text) > 0
         onOpening: {
             title1.text = "Milestone 1"
-            amount1.text = String(Money.wholeRupees(v.acceptFor.amount_paise))
+            amount1.text = String(Money.wholeRupees(v.acceptFor.amount_paise) || 0)
             title2.text = ""
             amount2.text = ""
         }
@@ -204,7 +227,7 @@ Item {
         onSubmit: send("POST", "api/proposals/" + Outcome.seg(v.acceptFor.id) + "/accept",
                        { milestones: v.milestones() }, "Contract created", function () {
                            v.acceptFor = null
-                           v.proposalsFor = null
+                           v.closeProps()
                            v.load()
                        })
 

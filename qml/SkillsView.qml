@@ -5,6 +5,7 @@ import "money.js" as Money
 import "outcome.js" as Outcome
 import "palette.js" as Palette
 import "serviceorigin.js" as Service
+import "value.js" as Value
 import "parts"
 
 // The freelancer's skill exams: the catalogue of skills with the badge earned and the next
@@ -25,8 +26,8 @@ Item {
     property var result: null
     property string attemptId: ""
     property bool focusWas: true
-    // Only the replies of the latest start count (a double click starts twice).
-    property int starts: 0
+    // The answers are on their way: neither a second press nor the clock sends them again.
+    property bool submitting: false
     // Asked when the first exam page is shown and not followed during it: asking wakes the
     // multimedia back end (about 5 MB), which a visit to the catalogue alone does not need.
     property bool hasCamera: false
@@ -62,28 +63,41 @@ Item {
         return "⚠ " + screens + " monitors detected — flagged."
     }
 
-    // A catalogue row's level line: the badge held, then the next level and its fee, if any.
+    // A catalogue row's level line: the badge held, then the next level and its fee, if any. A
+    // level whose last attempt an admin still has to validate cannot be taken meanwhile.
     function levelLine(row) {
-        var held = row.badgeLevel > 0 ? "🏅 Level " + row.badgeLevel + " · " : ""
-        if (!row.nextLevel)
+        var held = Value.count(row.badgeLevel) > 0 ? "🏅 Level " + row.badgeLevel + " · " : ""
+        var next = Value.text(row.nextLevel)
+        if (next === "")
             return held + "max level reached"
-        return held + "next: Level " + row.nextLevel
-            + (row.feePaise ? " · " + Money.rupees(row.feePaise) : "")
+        if (row.inReview === true)
+            return held + "Level " + next + ": Under review"
+        return held + "next: Level " + next + (row.feePaise ? " · " + Money.rupees(row.feePaise) : "")
+    }
+
+    // Whether the row offers its next level: there is one, and it is not waiting for review.
+    function canTake(row) {
+        return Value.text(row.nextLevel) !== "" && row.inReview !== true
     }
 
     function resultTitle(r) {
+        if (r.forfeited === true)
+            return "Forfeited"
         return r.inReview ? "Under review" : (r.passed ? "🏆 Passed!" : "Not passed")
     }
 
     // The count shown is the service's, which also holds what it recorded itself.
     function resultText(r) {
-        var text = "Score: " + r.score + "/" + r.total
+        var text = "Score: " + Value.text(r.score) + "/" + Value.text(r.total)
+        if (r.forfeited === true)
+            return text + "\n\nYou forfeited this attempt; it earns no badge."
         if (r.inReview)
-            return text + "\n\n" + r.violations
+            return text + "\n\n" + Value.text(r.violations)
                 + " proctoring violations recorded — an admin will validate your "
                 + (r.provisionalPassed ? "provisional PASS" : "result") + " before the badge is issued."
         if (r.passed && r.badge)
-            return text + "\n\nBadge: " + r.badge.skill + " Level " + r.badge.level
+            return text + "\n\nBadge: " + Value.text(r.badge.skill) + " Level "
+                + Value.text(r.badge.level)
         return text
     }
 
@@ -93,12 +107,11 @@ Item {
         page.reload()
     }
 
+    // Starting is one intent: the take buttons wait while it is under way, and only the newest
+    // start's replies count.
     function begin(skill, level) {
-        var token = ++starts
-        win.call("POST", "api/assessments/" + Outcome.seg(skill) + "/" + Outcome.seg(level)
-                 + "/start", {}, function (status, data) {
-            if (token !== v.starts)
-                return
+        starter.call("POST", "api/assessments/" + Outcome.seg(skill) + "/" + Outcome.seg(level)
+                     + "/start", {}, function (status, data) {
             if (Outcome.ok(status) && data && data.razorpay) {
                 win.toast("Exam fee needs payment — complete on "
                           + Service.origin.replace(/^https:\/\//, ""))
@@ -112,15 +125,13 @@ Item {
                 return
             }
             v.attemptId = String(attempt.id)
-            v.loadQuestions(token)
+            v.loadQuestions()
         })
     }
 
-    function loadQuestions(token) {
-        win.call("GET", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/questions", null,
-                 function (status, data) {
-            if (token !== v.starts)
-                return
+    function loadQuestions() {
+        starter.call("GET", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/questions",
+                     null, function (status, data) {
             if (!Outcome.loaded(status, data) || !data.attempt || !Array.isArray(data.questions)) {
                 win.toast("Could not load questions")
                 return
@@ -141,6 +152,7 @@ Item {
                 v.hasCamera = Proctor.hasCamera()
                 v.cameraAsked = true
             }
+            data.questions = Value.rows(data.questions)
             v.exam = data
             Proctor.start()
         })
@@ -155,8 +167,9 @@ Item {
     }
 
     function submit(forfeited) {
-        if (exam === null)
+        if (exam === null || submitting)
             return
+        submitting = true
         // Camera and microphone are released before the answers leave, whatever the outcome.
         Proctor.stop()
         win.call("POST", "api/assessments/attempts/" + Outcome.seg(exam.attempt.id) + "/submit", {
@@ -164,6 +177,7 @@ Item {
                      forfeited: forfeited === true,
                      proctoringViolations: violations
                  }, function (status, data) {
+            v.submitting = false
             v.attemptId = ""
             if (Outcome.ok(status) && data !== null) {
                 v.result = data
@@ -201,6 +215,10 @@ Item {
     // Leaving the tab (or signing out) mid-exam destroys the page: nothing is submitted, but
     // camera and microphone must not keep running with no exam on screen.
     Component.onDestruction: if (exam !== null) Proctor.stop()
+
+    Latest {
+        id: starter
+    }
 
     Timer {
         interval: 1000
@@ -260,7 +278,7 @@ Item {
             readonly property var modelData: page.items[index]
             required property int index
             objectName: "skillCard_" + index
-            title: modelData.skill || ""
+            title: Value.text(modelData.skill)
 
             RowLayout {
                 spacing: 8
@@ -269,10 +287,11 @@ Item {
                     kind: "meta"
                     text: v.levelLine(card.modelData)
                 }
-                Button {
+                SteadyButton {
                     objectName: "takeButton_" + card.index
-                    visible: !!card.modelData.nextLevel
-                    text: "Take Level " + card.modelData.nextLevel
+                    visible: v.canTake(card.modelData)
+                    enabled: !starter.busy
+                    text: "Take Level " + Value.text(card.modelData.nextLevel)
                     onClicked: v.begin(card.modelData.skill, card.modelData.nextLevel)
                 }
             }
@@ -291,7 +310,8 @@ Item {
             Heading {
                 objectName: "examTitle"
                 font.pixelSize: 18
-                text: v.exam ? v.exam.attempt.skill + " — Level " + v.exam.attempt.level : ""
+                text: v.exam ? Value.text(v.exam.attempt.skill) + " — Level "
+                               + Value.text(v.exam.attempt.level) : ""
             }
             Label {
                 objectName: "clock"
@@ -353,28 +373,30 @@ Item {
         CardList {
             objectName: "questionList"
             spacing: 10
-            model: v.exam ? v.exam.questions : []
+            model: v.exam ? v.exam.questions.length : 0
             delegate: Card {
                 id: question
-                required property var modelData
                 required property int index
+                readonly property var modelData: v.exam.questions[index]
                 objectName: "question_" + index
-                Accessible.name: modelData.question || ""
+                Accessible.name: Value.text(modelData.question)
 
                 Line {
                     kind: "plain"
                     font.bold: true
-                    text: question.modelData.question || ""
+                    text: Value.text(question.modelData.question)
                 }
-                Repeater {
-                    model: question.modelData.options || []
-                    delegate: RadioButton {
-                        required property var modelData
+                FewRows {
+                    id: options
+                    objectName: "options_" + question.index
+                    rows: Value.rows(question.modelData.options)
+                    delegate: Choice {
                         required property int index
+                        readonly property var option: options.rows[index]
                         objectName: "option_" + question.index + "_" + index
-                        text: modelData.text || ""
-                        checked: v.answers[question.modelData.id] === modelData.key
-                        onClicked: v.choose(question.modelData.id, modelData.key)
+                        text: Value.text(option.text)
+                        checked: v.answers[question.modelData.id] === option.key
+                        onClicked: v.choose(question.modelData.id, option.key)
                     }
                 }
             }
@@ -382,15 +404,17 @@ Item {
 
         RowLayout {
             spacing: 8
-            Button {
+            SteadyButton {
                 objectName: "submitExamButton"
                 text: "Submit exam"
-                enabled: !!v.exam && Object.keys(v.answers).length === v.exam.questions.length
+                enabled: !!v.exam && !v.submitting
+                         && Object.keys(v.answers).length === v.exam.questions.length
                 onClicked: v.submit(false)
             }
-            Button {
+            SteadyButton {
                 objectName: "forfeitButton"
                 text: "Forfeit"
+                enabled: !v.submitting
                 onClicked: v.submit(true)
             }
         }
@@ -408,6 +432,14 @@ Item {
         palette.window: "#F4F6FC"
         palette.windowText: Palette.window
 
+        header: Label {
+            text: resultDialog.title
+            textFormat: Text.PlainText
+            color: Palette.window
+            font.bold: true
+            padding: 12
+        }
+
         property bool shown: v.result !== null
         onShownChanged: shown ? open() : close()
         // Enter or Space dismisses the verdict.
@@ -418,6 +450,8 @@ Item {
             objectName: "resultText"
             width: parent.width
             text: v.result ? v.resultText(v.result) : ""
+            // The badge's skill is the service's word: never read it as markup.
+            textFormat: Text.PlainText
             color: Palette.window
             wrapMode: Text.WordWrap
         }
@@ -426,7 +460,7 @@ Item {
             Item {
                 Layout.fillWidth: true
             }
-            Button {
+            SteadyButton {
                 id: okButton
                 objectName: "resultOk"
                 Layout.margins: 8

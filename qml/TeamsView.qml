@@ -3,6 +3,7 @@ import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "outcome.js" as Outcome
 import "palette.js" as Palette
+import "value.js" as Value
 import "parts"
 
 // The client's teams: create one, invite a person by e-mail, delete one.
@@ -25,7 +26,7 @@ Item {
         path: "api/teams/mine"
         member: "teams"
 
-        Button {
+        SteadyButton {
             objectName: "newTeamButton"
             text: "+ New team"
             onClicked: v.showCreate = true
@@ -37,21 +38,20 @@ Item {
             required property int index
             objectName: "teamCard_" + index
             spacing: 3
-            title: modelData.name || ""
-            trailing: (modelData.member_count || 0) + " members"
+            title: Value.text(modelData.name)
+            trailing: Value.count(modelData.member_count) + " members"
             trailingColor: Palette.muted
             trailingBold: false
 
             Line {
                 objectName: "teamDescription_" + card.index
-                textFormat: Text.PlainText
                 wrapMode: Text.NoWrap
                 visible: text !== ""
-                text: card.modelData.description || ""
+                text: Value.text(card.modelData.description)
             }
             RowLayout {
                 spacing: 8
-                Button {
+                SteadyButton {
                     objectName: "inviteButton_" + card.index
                     text: "Invite member"
                     onClicked: v.inviteFor = card.modelData
@@ -106,7 +106,7 @@ Item {
     FormDialog {
         objectName: "inviteDialog"
         width: 420
-        title: "Invite to " + (v.inviteFor ? (v.inviteFor.name || "") : "")
+        title: "Invite to " + (v.inviteFor ? Value.text(v.inviteFor.name) : "")
         shown: v.inviteFor !== null
         submitText: "Invite"
         // The service judges the address; here an "@" after the first character will do.

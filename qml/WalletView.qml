@@ -2,8 +2,8 @@ import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "money.js" as Money
-import "outcome.js" as Outcome
 import "palette.js" as Palette
+import "value.js" as Value
 import "parts"
 
 // The wallet balance, its movements and the invoices. Read-only: other tabs spend from the
@@ -17,23 +17,38 @@ Item {
     property var invoices: []
 
     // Both loads go out at once; each reply fills only its own part of the page.
-    Component.onCompleted: {
-        win.call("GET", "api/wallet", null, function (status, data) {
-            if (!Outcome.loaded(status, data))
-                return
-            v.wallet = data.wallet === undefined ? null : data.wallet
-            v.txns = Array.isArray(data.transactions) ? data.transactions : []
+    function load() {
+        walletLoad.get("api/wallet", function (data) {
+            v.wallet = data.wallet && typeof data.wallet === "object" ? data.wallet : null
+            v.txns = Value.rows(data.transactions)
         })
-        win.call("GET", "api/invoices", null, function (status, data) {
-            if (Outcome.loaded(status, data))
-                v.invoices = Array.isArray(data.invoices) ? data.invoices : []
+        invoiceLoad.get("api/invoices", function (data) {
+            v.invoices = Value.rows(data.invoices)
         })
+    }
+
+    Component.onCompleted: load()
+
+    Latest {
+        id: walletLoad
+    }
+    Latest {
+        id: invoiceLoad
     }
 
     ColumnLayout {
         anchors.fill: parent
         anchors.margins: 24
         spacing: 12
+
+        FailureLine {
+            objectName: "walletFailure"
+            source: walletLoad
+        }
+        FailureLine {
+            objectName: "invoiceFailure"
+            source: invoiceLoad
+        }
 
         Rectangle {
             Layout.fillWidth: true
@@ -69,10 +84,10 @@ Item {
             Layout.fillHeight: false
             Layout.preferredHeight: 220
             spacing: 6
-            model: v.txns
+            model: v.txns.length
             delegate: RowLayout {
-                required property var modelData
                 required property int index
+                readonly property var modelData: v.txns[index]
                 objectName: "txnRow_" + index
                 width: ListView.view.width
                 spacing: 8
@@ -82,7 +97,7 @@ Item {
                 Line {
                     id: txnText
                     objectName: "txnText_" + index
-                    text: modelData.description || modelData.kind || ""
+                    text: Value.text(modelData.description) || Value.text(modelData.kind)
                     wrapMode: Text.NoWrap
                     elide: Text.ElideRight
                 }
@@ -104,10 +119,10 @@ Item {
         CardList {
             objectName: "invoiceList"
             spacing: 6
-            model: v.invoices
+            model: v.invoices.length
             delegate: RowLayout {
-                required property var modelData
                 required property int index
+                readonly property var modelData: v.invoices[index]
                 objectName: "invoiceRow_" + index
                 width: ListView.view.width
                 spacing: 8
@@ -117,7 +132,7 @@ Item {
                 Line {
                     id: invoiceText
                     objectName: "invoiceText_" + index
-                    text: (modelData.invoice_number || "") + " · " + (modelData.description || "")
+                    text: Value.text(modelData.invoice_number) + " · " + Value.text(modelData.description)
                     wrapMode: Text.NoWrap
                     elide: Text.ElideRight
                 }

@@ -1,6 +1,7 @@
 .pragma library
-// Timestamps travel as ISO-8601 text; pages show the date, its first 10 characters.
+// Timestamps travel as ISO-8601 text; pages show the date, its first 10 characters. Anything
+// but a text shows as nothing.
 
 function day(text) {
-    return (text === null || text === undefined) ? "" : String(text).substring(0, 10)
+    return typeof text === "string" ? text.substring(0, 10) : ""
 }

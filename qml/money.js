@@ -1,15 +1,25 @@
 .pragma library
 // Money as the pages show it, and the integer of a number field. Amounts travel as integer paise.
 
-// Whole rupees with halves upward (Math.round, so toward +infinity also below zero); a missing
-// amount counts as 0.
-function wholeRupees(paise) {
-    return Math.round((Number(paise) || 0) / 100)
+// An amount in paise as a page can use it: a missing one (undefined or null) counts as 0, and
+// anything but a whole number in the range a double holds exactly is no amount at all (NaN), so
+// it shows as "—" rather than "₹NaN" or "₹1e+21".
+function paiseOf(paise) {
+    if (paise === undefined || paise === null)
+        return 0
+    return Number.isSafeInteger(paise) ? paise : NaN
 }
 
-// "₹" and whole rupees: 250 → "₹3", 249 → "₹2", missing → "₹0".
+// Whole rupees with halves upward (Math.round, so toward +infinity also below zero); a missing
+// amount counts as 0; NaN for no amount.
+function wholeRupees(paise) {
+    return Math.round(paiseOf(paise) / 100)
+}
+
+// "₹" and whole rupees: 250 → "₹3", 249 → "₹2", missing → "₹0", not an amount → "—".
 function rupees(paise) {
-    return "₹" + wholeRupees(paise)
+    var r = wholeRupees(paise)
+    return isNaN(r) ? "—" : "₹" + r
 }
 
 // Like rupees(), but "—" when the amount is absent, null or 0 (a budget nobody set).
@@ -17,17 +27,28 @@ function rupeesOrDash(paise) {
     return paise ? rupees(paise) : "—"
 }
 
-// "₹" and two decimals, no grouping: 250 → "₹2.50", 5 → "₹0.05"; null or absent → "—".
+// "₹" and two decimals, no grouping: 250 → "₹2.50", 5 → "₹0.05"; null, absent or not an
+// amount → "—".
 function twoDecimals(paise) {
-    if (paise === null || paise === undefined)
+    if (paise === null || paise === undefined || isNaN(paiseOf(paise)))
         return "—"
-    return "₹" + (Number(paise) / 100).toFixed(2)
+    return "₹" + (paise / 100).toFixed(2)
 }
 
-// A wallet movement: "+₹3" for +250, "−₹2" (U+2212) for −250, "−₹3" for −251, "+₹0" for 0.
+// A wallet movement: "+₹3" for +250, "−₹2" (U+2212) for −250, "−₹3" for −251, "+₹0" for 0 or
+// missing, "—" for no amount.
 function signed(paise) {
-    var p = Number(paise) || 0
+    var p = paiseOf(paise)
+    if (isNaN(p))
+        return "—"
     return (p < 0 ? "\u2212₹" : "+₹") + Math.abs(wholeRupees(p))
+}
+
+// What a digits-only field keeps of a text typed or pasted into it: the ASCII digits, so what its
+// enable rule reads is what is sent. A pasted decimal part is not whole rupees and goes with its
+// point ("800.50" → "800"); grouping and anything else is dropped ("2,500" → "2500", " 800" → "800").
+function digitsOnly(text) {
+    return String(text).replace(/\.[0-9]*/, "").replace(/[^0-9]/g, "")
 }
 
 // The integer at the start of a field's text, read as parseInt reads it without a radix; NaN

@@ -30,6 +30,23 @@ function failText(data, fallback) {
     return fallback
 }
 
+// What a person is told when no answer came at all (status 0).
+var unreachable = "Cannot reach the Velto service"
+
+// Why a load did not count, in a person's words: no answer (with the network's reason), the
+// session gone, a failing service, an answer that is not JSON, or the service's own refusal.
+function loadFailure(status, data, raw) {
+    if (status === 0)
+        return unreachable + (typeof raw === "string" && raw !== "" ? " (" + raw + ")" : "")
+    if (status === 401)
+        return "Your session has ended"
+    if (status >= 500)
+        return failText(data, "The Velto service had a problem") + " (status " + status + ")"
+    if (ok(status))
+        return "The service's answer could not be read"
+    return failText(data, "The service refused (status " + status + ")")
+}
+
 // The user record of an "api/auth/me" answer: its `user` when that is an object, else null
 // (a number, a string, false or a list is no user).
 function userOf(status, data) {

@@ -28,3 +28,10 @@ function survives(tracked, contracts, user) {
         return sameId(tracked, c.id) && offered(c, user)
     })
 }
+
+// An upload refused for good: the service no longer takes screenshots for this contract (it
+// ended, or is no longer hourly), so tracking stops instead of capturing the screen for nothing
+// every ten minutes. A time-out or a "too many" (408, 429) may pass and is not a refusal.
+function refusedForGood(status) {
+    return status >= 400 && status <= 499 && status !== 408 && status !== 429
+}

@@ -4,9 +4,9 @@ import "../outcome.js" as Outcome
 
 // A button that sends one request and toasts its outcome: `successText` on a 2xx (nothing when
 // empty), else the service's `error` text or `failureText` (only `failureText` when
-// `showServiceError` is false). It stays enabled while the request is under way; each click
-// sends another. `done` follows the toast.
-Button {
+// `showServiceError` is false). One press, one request: while its request is under way it is
+// disabled, so neither a second press nor Enter sends again. `done` follows the toast.
+SteadyButton {
     id: button
 
     property string method: "POST"
@@ -21,6 +21,8 @@ Button {
     signal done(bool ok, var data)
 
     function run() {
+        if (busy)
+            return
         busy = true
         var payload = typeof body === "function" ? body() : body
         win.call(method, path, payload, function (status, data) {
@@ -35,5 +37,6 @@ Button {
         })
     }
 
+    enabled: !busy
     onClicked: run()
 }

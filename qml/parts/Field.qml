@@ -1,14 +1,29 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "../money.js" as Money
 
-// A single-line field, named for assistive technology by its placeholder. `digits` gives it the
-// digits-only input hint, which does not filter what is typed.
+// A single-line field, named for assistive technology by its placeholder. A `digits` field keeps
+// only the ASCII digits of what is typed or pasted into it, so the number its form's enable rule
+// reads is the text that is sent.
 TextField {
+    id: field
+
     property bool digits: false
 
     Layout.fillWidth: true
     selectByMouse: true
     inputMethodHints: digits ? Qt.ImhDigitsOnly : Qt.ImhNone
     Accessible.name: placeholderText
+
+    onTextChanged: {
+        if (!digits)
+            return
+        var kept = Money.digitsOnly(text)
+        if (kept === text)
+            return
+        var caret = Money.digitsOnly(text.substring(0, cursorPosition)).length
+        text = kept
+        cursorPosition = Math.min(caret, kept.length)
+    }
 }

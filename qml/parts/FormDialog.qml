@@ -5,10 +5,12 @@ import "../outcome.js" as Outcome
 import "../palette.js" as Palette
 
 // A modal dialog of a view, centred on it. It is open exactly while `shown` (the view's state)
-// holds: Cancel, Escape and a press outside emit dismiss(), on which the view clears its state.
-// Each opening emits opening(), on which the view empties or fills its fields; focus then lands
-// in the first field. "Submit" (`submitText`) is enabled by `canSubmit` and emits submit();
-// send() posts on the view's behalf and reports the outcome.
+// holds: Cancel and Escape emit dismiss(), on which the view clears its state; a press outside
+// does nothing, so what was typed is never thrown away by a stray click. Each opening emits
+// opening(), on which the view empties or fills its fields; focus then lands in the first field.
+// "Submit" (`submitText`) is enabled by `canSubmit` while no request of the dialog is under way,
+// and emits submit(), as does Enter in a single-line field; send() posts on the view's behalf
+// and reports the outcome. An error shown goes as soon as a field changes.
 Dialog {
     id: dialog
 
@@ -18,15 +20,35 @@ Dialog {
     property bool busy: false
     property string errorText: ""
     default property alias fields: fieldColumn.data
-    property alias fieldSpacing: fieldColumn.spacing
 
     signal opening()
     signal submit()
     signal dismiss()
 
+    // Submits as the button would: only while it is enabled.
+    function trySubmit() {
+        if (submitButton.enabled)
+            submit()
+    }
+
+    // Every field that can be edited clears the error shown when it changes.
+    function watchFields(item) {
+        for (var i = 0; i < item.children.length; ++i) {
+            var child = item.children[i]
+            if (child.hasOwnProperty("cursorPosition"))
+                child.textChanged.connect(function () { dialog.errorText = "" })
+            else if (child.hasOwnProperty("checked"))
+                child.checkedChanged.connect(function () { dialog.errorText = "" })
+            watchFields(child)
+        }
+    }
+
     // Sends the request; on a 2xx toasts `successText` and calls onSuccess(data), else toasts the
     // service's `error` text or "Failed", shows it in the dialog and keeps everything typed.
+    // Nothing is sent while an earlier request of the dialog is under way.
     function send(method, path, body, successText, onSuccess) {
+        if (busy)
+            return
         busy = true
         errorText = ""
         win.call(method, path, body, function (status, data) {
@@ -46,7 +68,7 @@ Dialog {
     modal: true
     width: 460
     anchors.centerIn: parent
-    closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+    closePolicy: Popup.CloseOnEscape
     // Popups do not take the window's palette: light text on the dark card, as on the pages.
     palette.window: Palette.card
     palette.windowText: Palette.text
@@ -68,7 +90,11 @@ Dialog {
     }
 
     onShownChanged: shown ? open() : close()
-    Component.onCompleted: if (shown) open()
+    Component.onCompleted: {
+        watchFields(fieldColumn)
+        if (shown)
+            open()
+    }
     onAboutToShow: {
         errorText = ""
         opening()
@@ -78,24 +104,26 @@ Dialog {
         if (first && first !== cancelButton && first !== submitButton)
             first.forceActiveFocus(Qt.TabFocusReason)
     }
-    // Closed by Escape or a press outside while the view still holds its state: clear it.
+    // Closed by Escape while the view still holds its state: clear it.
     onClosed: if (shown) dismiss()
 
     contentItem: ColumnLayout {
         spacing: 6
+        // Return reaches here from single-line fields (a multi-line one keeps it for new lines).
+        Keys.onReturnPressed: dialog.trySubmit()
+        Keys.onEnterPressed: dialog.trySubmit()
 
         ColumnLayout {
             id: fieldColumn
             Layout.fillWidth: true
             spacing: 6
         }
-        Label {
+        Line {
             objectName: dialog.objectName + "Error"
-            Layout.fillWidth: true
+            kind: "alarm"
             visible: dialog.errorText !== ""
             text: dialog.errorText
-            color: Palette.alarm
-            wrapMode: Text.WordWrap
+            Accessible.role: Accessible.AlertMessage
         }
     }
 
@@ -112,21 +140,19 @@ Dialog {
             implicitHeight: 24
             palette.text: "white"
         }
-        Button {
+        SteadyButton {
             id: cancelButton
             objectName: dialog.objectName + "Cancel"
             text: "Cancel"
             onClicked: dialog.dismiss()
         }
-        Button {
+        SteadyButton {
             id: submitButton
             objectName: dialog.objectName + "Submit"
             Layout.rightMargin: 6
             Layout.bottomMargin: 6
-            // A single "&" would mark a shortcut key ("Post & publish"): show it as typed.
-            text: dialog.submitText.replace(/&/g, "&&")
-            Accessible.name: dialog.submitText
-            enabled: dialog.canSubmit
+            text: dialog.submitText
+            enabled: dialog.canSubmit && !dialog.busy
             onClicked: dialog.submit()
         }
     }

@@ -1,12 +1,13 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
-import "../outcome.js" as Outcome
+import "../value.js" as Value
 
 // A page of a view: a header row (an optional back button, the title, then the view's own
 // buttons), optional content above and below, and a list of cards in between. With a `path`
 // the list loads itself (on creation and on reload()) from the reply's `member`; without one
-// the view sets `items`.
+// the view sets `items`. A load that fails keeps the rows shown and says why above them, with
+// a way to try again; only the newest load's reply counts.
 Item {
     id: page
 
@@ -22,10 +23,11 @@ Item {
     default property alias tools: toolRow.data
     property alias above: aboveColumn.data
     property alias below: belowColumn.data
-    // A load is under way; the last load failed (the list then keeps what it showed).
-    property bool busy: false
-    property bool failed: false
-    property int loads: 0
+    // The list's own loads; `busy` also shows while the view's other requests of the page
+    // (`alsoBusy`) are under way.
+    readonly property alias latest: latest
+    readonly property bool busy: latest.busy || alsoBusy
+    property bool alsoBusy: false
 
     signal back()
     // A successful load, with the whole reply, after `items` was replaced.
@@ -34,22 +36,17 @@ Item {
     function reload() {
         if (path === "")
             return
-        var token = ++loads
-        busy = true
-        win.call("GET", path, null, function (status, data) {
-            if (token !== page.loads)
-                return // a later load supersedes this one
-            page.busy = false
-            page.failed = !Outcome.loaded(status, data)
-            if (page.failed)
-                return
-            var list = data[page.member]
-            page.items = Array.isArray(list) ? list : []
+        latest.get(path, function (data) {
+            page.items = Value.rows(data[page.member])
             page.loaded(data)
         })
     }
 
     Component.onCompleted: reload()
+
+    Latest {
+        id: latest
+    }
 
     ColumnLayout {
         anchors.fill: parent
@@ -60,7 +57,7 @@ Item {
             Layout.fillWidth: true
             spacing: 8
 
-            Button {
+            SteadyButton {
                 objectName: "backButton"
                 visible: page.backText !== ""
                 text: page.backText
@@ -83,6 +80,11 @@ Item {
                 id: toolRow
                 spacing: 8
             }
+        }
+
+        FailureLine {
+            objectName: "loadFailure"
+            source: latest
         }
 
         // Layouts fill the height by default: these two keep to their content, so the list gets

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -47,9 +48,12 @@ public:
     // The sidebar's tab buttons from top to bottom, by their text.
     QStringList tabs() const;
 
-    // A left click in the middle of the visible control; false (with lastError) when there is
-    // no such control.
+    // A left click in the middle of the visible control, once it has been on screen as long as a
+    // person takes to aim at it; false (with lastError) when there is no such control.
     bool click(const QString &objectName);
+    // Two clicks in the middle of the control, quicker than the double-click interval, as an
+    // impatient person gives them.
+    bool doubleClick(const QString &objectName);
     // Clicks the field, then types the text key by key; false when the field does not end up
     // holding it.
     bool type(const QString &objectName, const QString &text);
@@ -79,6 +83,7 @@ private:
     void activate();
 
     std::unique_ptr<ClientProgram> program;
+    QPoint lastClickAt;
 };
 
 // Runs the steps; on a failure the test fails with the session's account of it.

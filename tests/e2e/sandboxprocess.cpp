@@ -2,6 +2,9 @@
 
 #include <QDeadlineTimer>
 #include <QTest>
+#include <QUrl>
+
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -25,7 +28,8 @@ bool SandboxProcess::start(QString *error)
     partial.clear();
     serviceOrigin.clear();
     process.start(QStringLiteral(VELTO_SANDBOX_EXE),
-                  {u"--port"_s, u"0"_s, u"--db"_s, database, u"--pbkdf2-iterations"_s, u"1000"_s});
+                  {u"--port"_s, QString::number(port), u"--db"_s, database,
+                   u"--pbkdf2-iterations"_s, u"1000"_s});
     if (!process.waitForStarted(20000)) {
         *error = u"cannot start %1: %2"_s.arg(QStringLiteral(VELTO_SANDBOX_EXE),
                                               process.errorString());
@@ -48,6 +52,23 @@ bool SandboxProcess::start(QString *error)
     }
     serviceOrigin = output.first().mid(ListeningPrefix.size()).trimmed();
     return true;
+}
+
+bool SandboxProcess::restart(QString *error)
+{
+    stop();
+    port = quint16(QUrl(serviceOrigin).port());
+    return start(error);
+}
+
+void SandboxProcess::pause()
+{
+    ::kill(pid_t(process.processId()), SIGSTOP);
+}
+
+void SandboxProcess::resume()
+{
+    ::kill(pid_t(process.processId()), SIGCONT);
 }
 
 void SandboxProcess::stop()

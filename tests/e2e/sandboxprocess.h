@@ -22,6 +22,11 @@ public:
     bool start(QString *error);
     // Ends the process (and waits for it); the origin keeps naming the port it had.
     void stop();
+    // Starts it again on the port it had, with the database it had (a file keeps its data).
+    bool restart(QString *error);
+    // Holds every answer back, as a service too slow to answer would, and lets them go again.
+    void pause();
+    void resume();
     bool isRunning() const { return process.state() != QProcess::NotRunning; }
 
     // "https://localhost:<port>"
@@ -40,6 +45,7 @@ private:
     QByteArray partial;
     QStringList output;
     QString serviceOrigin;
+    quint16 port = 0;
     QString database = QStringLiteral(":memory:");
 };
 

@@ -8,6 +8,9 @@ Item {
     property var user: null
     // The window has the focus (SkillsView counts losing it).
     property bool active: true
+    // The stored sign-in could not be checked: the sign-in page says so and offers to try again.
+    property bool serviceDown: false
+    property int resumes: 0
     // Each entry: { id, method, path, body (the JSON text Api would be given), cb, answered }.
     property var calls: []
     property var toasts: []
@@ -21,6 +24,10 @@ Item {
             answerCall(entry, 0, "Unsupported method")
     }
 
+    function resume() {
+        resumes += 1
+    }
+
     function toast(msg) {
         toasts = toasts.concat([msg])
     }
@@ -28,6 +35,8 @@ Item {
     function reset() {
         user = null
         active = true
+        serviceDown = false
+        resumes = 0
         calls = []
         toasts = []
     }

@@ -6,7 +6,19 @@ ViewCase {
     name: "ContractsView"
     view: Component { ContractsView { anchors.fill: parent } }
 
-    readonly property string shot: "data:image/jpeg;base64,/9j/"
+    // A real picture (2 × 2 pixels), as the screen thumbnail would be.
+    readonly property string shot: "data:image/jpeg;base64,"
+        + "/9j/4AAQSkZJRgABAQEAYABgAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4n"
+        + "ICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/2wBDAQkJCQwLDBgNDRgyIRwhMjIyMjIyMjIyMjIyMjIyMjIy"
+        + "MjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjL/wAARCAACAAIDASIAAhEBAxEB/8QAHwAAAQUBAQEB"
+        + "AQEAAAAAAAAAAAECAwQFBgcICQoL/8QAtRAAAgEDAwIEAwUFBAQAAAF9AQIDAAQRBRIhMUEGE1FhByJxFDKB"
+        + "kaEII0KxwRVS0fAkM2JyggkKFhcYGRolJicoKSo0NTY3ODk6Q0RFRkdISUpTVFVWV1hZWmNkZWZnaGlqc3R1"
+        + "dnd4eXqDhIWGh4iJipKTlJWWl5iZmqKjpKWmp6ipqrKztLW2t7i5usLDxMXGx8jJytLT1NXW19jZ2uHi4+Tl"
+        + "5ufo6erx8vP09fb3+Pn6/8QAHwEAAwEBAQEBAQEBAQAAAAAAAAECAwQFBgcICQoL/8QAtREAAgECBAQDBAcF"
+        + "BAQAAQJ3AAECAxEEBSExBhJBUQdhcRMiMoEIFEKRobHBCSMzUvAVYnLRChYkNOEl8RcYGRomJygpKjU2Nzg5"
+        + "OkNERUZHSElKU1RVVldYWVpjZGVmZ2hpanN0dXZ3eHl6goOEhYaHiImKkpOUlZaXmJmaoqOkpaanqKmqsrO0"
+        + "tba3uLm6wsPExcbHyMnK0tPU1dbX2Nna4uPk5ebn6Onq8vP09fb3+Pn6/9oADAMBAAIRAxEAPwDXooor7Q8U"
+        + "/9k="
     readonly property string up: "ZadoZirir screenshot uploaded"
 
     // An active hourly contract with one milestone (id 5) and one delivery (id 6).
@@ -120,8 +132,10 @@ ViewCase {
               toasts: [started, up, stopped] },
             { tag: "capture failed", shot: "", steps: ["0", "tick"], sent: [],
               toasts: [started, "ZadoZirir: capture failed", "ZadoZirir: capture failed"] },
-            { tag: "upload failed", status: 409, steps: ["0"], sent: ["7"],
-              toasts: [started, "ZadoZirir upload failed"] },
+            { tag: "upload failed", status: 503, steps: ["0", "tick"], sent: ["7", "7"],
+              toasts: [started, "ZadoZirir upload failed", "ZadoZirir upload failed"] },
+            { tag: "refused: the contract ended elsewhere", status: 409, steps: ["0", "tick"],
+              sent: ["7"], toasts: [started, stopped] },
             { tag: "still listed after a reload", steps: ["0", "reload", "tick"], after: [{}],
               sent: ["7", "7"], toasts: [started, up, up] },
             { tag: "gone after a reload", steps: ["0", "reload", "tick"], after: [],
@@ -163,6 +177,10 @@ ViewCase {
         click("zadoZirirButton_0")
         win.answer("POST", "api/work-screenshots", 201, {})
         compare(el("zadoZirirButton_0").text, "⏸ Stop ZadoZirir")
+        // the worker sees what was sent, and when
+        compare([el("lastCaptureImage_0").source.toString(), el("lastCapture_0").visible],
+                [shot, true])
+        verify(/^Last screenshot sent at \d\d:\d\d$/.test(el("lastCaptureTime_0").text))
         v.destroy() // a tab change: tracking ends without a word
         tryVerify(() => v === null)
         compare(win.toasts, ["ZadoZirir started", up])

@@ -6,13 +6,14 @@ ViewCase {
     view: Component { GigOrdersView { anchors.fill: parent } }
 
     // Order 7 of client 1 on its page, in `status`, seen by user `userId`.
-    function showOrder(status, userId) {
+    function showOrder(status, userId, score) {
         show({ id: userId, role: "client" }, "api/gig-orders", { orders: [
             { id: 7, client_id: 1, package_tier: "basic", price_paise: 250,
               freelancer_name: "Ravi", client_name: "Asha" }] })
         v.open(7)
         win.answer("GET", "api/gig-orders/7", 200,
-                   { order: { id: 7, client_id: 1, status: status }, messages: [] })
+                   { order: { id: 7, client_id: 1, status: status, review_score: score },
+                     messages: [] })
     }
 
     function test_sides_data() {
@@ -22,6 +23,7 @@ ViewCase {
             { tag: "revision", seller: ["deliver"], client: [] },
             { tag: "delivered", seller: [], client: ["pay", "revision"] },
             { tag: "completed", seller: [], client: ["review"] },
+            { tag: "reviewed", status: "completed", score: 4, seller: [], client: [] },
             { tag: "cancelled", seller: [], client: [] }
         ]
     }
@@ -32,7 +34,7 @@ ViewCase {
         var buttons = ["accept", "pay", "deliver", "revision", "cancelOrder", "review"]
         for (var user of [[1, row.client, "Ravi"], [2, row.seller, "Asha"],
                           ["1", row.seller, "Asha"]]) {
-            showOrder(row.tag, user[0])
+            showOrder(row.status || row.tag, user[0], row.score)
             compare(shown(buttons.map(b => b + "Button")), user[1].map(b => b + "Button"))
             compare(findChild(v, "orderLine_0").text, "basic · ₹3 · " + user[2])
         }
@@ -71,19 +73,21 @@ ViewCase {
         win.answer("POST", "api/gig-orders/7/accept", 409, { error: "no" })
         verify(win.findCall("GET", "api/gig-orders/7") !== null) // reloaded all the same
         type({ messageField: "   " })
+        compare(el("sendButton").enabled, false) // blanks are no message
+        type({ messageField: " Hi " })
         click("sendButton")
+        click("sendButton") // one message per press
+        compare(win.count("POST", "api/gig-orders/7/messages"), 1)
         win.answer("POST", "api/gig-orders/7/messages", 400, { error: "Message is required" })
         compare([win.toasts, el("messageField").text, sent()],
-                [["Failed", "Failed"], "   ", { body: "" }])
+                [["Failed", "Failed"], " Hi ", { body: "Hi" }])
     }
 
-    function test_onlyTheLatestDetailShows() {
+    // A reload (F5) fetches the page in front: the order while it is shown, then the list.
+    function test_reloadFetchesThePageInFront() {
         showOrder("pending", 1)
-        v.open(8)
-        v.open(9)
-        win.answer("GET", "api/gig-orders/9", 200, { order: { id: 9 } })
-        win.answer("GET", "api/gig-orders/8", 200, { order: { id: 8 } })
-        compare(v.order.id, 9)
+        v.load()
+        compare(win.lastCall().path, "api/gig-orders/7")
         v.open(10)
         mouseClick(findChild(el("detailPage"), "backButton"))
         win.answer("GET", "api/gig-orders/10", 200, { order: { id: 10 } })

@@ -26,6 +26,17 @@ ViewCase {
         return "The Velto service had a problem (status " + status + "); try again later."
     }
 
+    // The first keys typed land in the e-mail field; while the service is away the page says so
+    // and a press asks the window to try the stored sign-in again.
+    function test_arrival() {
+        tryCompare(el("emailField"), "activeFocus", true)
+        keyClick(Qt.Key_A)
+        compare([el("emailField").text, el("serviceDownRow").visible], ["a", false])
+        win.serviceDown = true
+        click("resumeButton")
+        compare(win.resumes, 1)
+    }
+
     // An "@" after the first character; a password of eight characters except for a reset.
     function test_enableRule_data() {
         return [
@@ -56,8 +67,8 @@ ViewCase {
             { tag: "login", mode: "login", email: "  asha@velto.test ", password: " secret pw ",
               path: "api/auth/login", body: { email: "asha@velto.test", password: " secret pw " } },
             { tag: "login with code", mode: "login", email: "a@b", password: "12345678",
-              totp: " 1 ", path: "api/auth/login",
-              body: { email: "a@b", password: "12345678", totpCode: " 1 " } },
+              totp: " 123 456", path: "api/auth/login",
+              body: { email: "a@b", password: "12345678", totpCode: "123456" } },
             { tag: "register", mode: "register", email: " asha@velto.test", name: "  Asha Rao ",
               password: "pass word 1", clicks: ["freelancerRadio", "clientRadio"],
               path: "api/auth/register", body: registered },

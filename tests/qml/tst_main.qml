@@ -94,14 +94,38 @@ ViewCase {
             { tag: "a list for user", reply: [200, '{"user":[1]}'] },
             { tag: "not JSON", reply: [200, "hello"] },
             { tag: "401", reply: [401, '{"error":"Not signed in"}'] },
-            { tag: "no answer", reply: [0, "Connection refused"] }
+            { tag: "no answer", reply: [0, "Connection refused"], down: true },
+            { tag: "failing service", reply: [503, "{}"], down: true }
         ]
     }
 
+    // No answer, or a failing service, is no verdict on the stored sign-in: the sign-in page says
+    // so and asks again every few seconds, and the shell appears once the service answers.
     function test_resume(row) {
         Api.reply(1, row.reply[0], row.reply[1])
         compare(page(), row.page || "LoginView")
         compare(v.user, row.page ? { id: 1, role: "client" } : null)
+        var timer = el("resumeTimer")
+        var said = findChild(v, "serviceDownRow")
+        compare([v.serviceDown, timer.running, !!said && said.visible], [!!row.down, !!row.down, !!row.down])
+        if (!row.down)
+            return
+        timer.triggered()
+        compare(lastRequest().path, "api/auth/me")
+        Api.reply(lastRequest().id, 200, '{"user":{"id":1,"role":"client"}}')
+        compare([page(), v.serviceDown, timer.running], ["HomeView", false, false])
+    }
+
+    // A 401 once signed in: the session is gone, and the sign-in page says so.
+    function test_sessionEndedOpensTheSignInPage() {
+        Api.reply(1, 200, '{"user":{"id":1,"role":"client"}}')
+        var answered = false
+        v.call("GET", "api/wallet", null, () => answered = true)
+        Api.reply(lastRequest().id, 401, '{"error":"Not signed in"}')
+        verify(answered)
+        tryVerify(() => el("stack").currentItem.objectName === "LoginView")
+        compare([v.user, el("noticeLabel").text],
+                [null, "Your session has ended — please sign in again."])
     }
 
     function test_signInAndOutReplaceThePage() {

@@ -54,11 +54,11 @@ ViewCase {
             bank("number of 5", "A", "12345", "HDFC0001234"),
             bank("IFSC of 10", "A", "123456", "HDFC000123"),
             bank("IFSC of 12", "A", "123456", "HDFC00012345"),
-            bank("blank holder sent empty, IFSC upper-cased", "   ", " 50100 ", "hdfc0001234",
-                 { accountHolder: "", accountNumber: " 50100 ", ifsc: "HDFC0001234" }),
+            bank("blank holder sent empty, IFSC upper-cased", "   ", "501 002", "hdfc0001234",
+                 { accountHolder: "", accountNumber: "501002", ifsc: "HDFC0001234" }),
             settle("999", "999"),
             settle("1000", "1000", { amount: "1000" }),
-            settle("sent as typed", "  1500abc", { amount: "  1500abc" })
+            settle("the digits typed", "  1,500", { amount: "1500" })
         ]
     }
 

@@ -3,6 +3,7 @@ import QtQuick.Controls.Fusion
 import "qrc:/qt/qml/Velto/qml/parts"
 import "qrc:/qt/qml/Velto/qml/money.js" as Money
 import "qrc:/qt/qml/Velto/qml/dates.js" as Dates
+import "qrc:/qt/qml/Velto/qml/value.js" as Value
 
 // The shared parts and scripts every view is built from, tested once here.
 ViewCase {
@@ -21,6 +22,34 @@ ViewCase {
                 readonly property var modelData: page.items[index]
                 objectName: "thing_" + index
                 title: modelData.name
+            }
+        }
+    }
+
+    Component {
+        id: buttonComp
+        SteadyButton {
+            property int clicks: 0
+            text: "Fund"
+            onClicked: clicks += 1
+        }
+    }
+
+    Component {
+        id: digitsComp
+        Field {
+            digits: true
+        }
+    }
+
+    Component {
+        id: fewComp
+        FewRows {
+            id: few
+            objectName: "few"
+            delegate: Line {
+                required property int index
+                text: few.rows[index]
             }
         }
     }
@@ -102,7 +131,25 @@ ViewCase {
             { tag: "letter first or 7", f: intOr7, given: "a12", shown: 7 },
             { tag: "empty or 7", f: intOr7, given: "", shown: 7 },
             { tag: "zero or 7", f: intOr7, given: "0", shown: 7 },
-            { tag: "negative or 7", f: intOr7, given: "-3", shown: -3 }
+            { tag: "negative or 7", f: intOr7, given: "-3", shown: -3 },
+            // Members of the wrong kind show as nothing, never "[object Object]", "NaN" or "1e+21".
+            { tag: "money of an object", f: Money.rupees, given: {}, shown: "—" },
+            { tag: "money as text", f: Money.rupees, given: "250", shown: "—" },
+            { tag: "money too large", f: Money.rupees, given: 1e23, shown: "—" },
+            { tag: "money with a fraction", f: Money.rupees, given: 2.5, shown: "—" },
+            { tag: "two decimals of a list", f: Money.twoDecimals, given: [5], shown: "—" },
+            { tag: "signed of a text", f: Money.signed, given: "x", shown: "—" },
+            { tag: "text of an object", f: Value.text, given: { a: 1 }, shown: "" },
+            { tag: "text of a number", f: Value.text, given: 12, shown: "12" },
+            { tag: "text of a huge number", f: Value.text, given: 1e21, shown: "" },
+            { tag: "text of true", f: Value.text, given: true, shown: "" },
+            { tag: "count as text", f: Value.count, given: "3", shown: 0 },
+            { tag: "joined without the odd ones", f: v => Value.joined(v, ", "),
+              given: ["Qt", {}, 7, "C++"], shown: "Qt, 7, C++" },
+            { tag: "joined of a text", f: v => Value.joined(v, ", "), given: "Qt", shown: "" },
+            { tag: "rows of odd entries", f: Value.rows, given: [null, 3, [1], { a: 1 }],
+              shown: [{}, {}, {}, { a: 1 }] },
+            { tag: "day of a number", f: Dates.day, given: 20261206, shown: "" }
         ]
     }
 
@@ -119,14 +166,22 @@ ViewCase {
         compare(row.f(row.given), row.shown)
     }
 
+    // A failed load keeps the rows and says why in the page, with a Retry that loads again.
     function test_listPageLoads_data() {
         return [
             { tag: "list", status: 200, body: '{"things":[{"name":"a"},{"name":"b"}]}', count: 2 },
             { tag: "member absent", status: 200, body: '{"other":1}', count: 0 },
             { tag: "member not a list", status: 200, body: '{"things":null}', count: 0 },
-            { tag: "refused keeps the list", status: 500, body: '{"things":[]}', count: 1 },
-            { tag: "not JSON keeps the list", status: 200, body: "oops", count: 1 },
-            { tag: "no answer keeps the list", status: 0, body: "", count: 1 }
+            { tag: "failing service", status: 503, body: '{"things":[]}', count: 1,
+              why: "The Velto service had a problem (status 503)" },
+            { tag: "refused", status: 403, body: '{"error":"Clients only"}', count: 1,
+              why: "Clients only" },
+            { tag: "session ended", status: 401, body: "", count: 1,
+              why: "Your session has ended" },
+            { tag: "not JSON", status: 200, body: "oops", count: 1,
+              why: "The service's answer could not be read" },
+            { tag: "no answer", status: 0, body: "Connection refused", count: 1,
+              why: "Cannot reach the Velto service (Connection refused)" }
         ]
     }
 
@@ -137,17 +192,28 @@ ViewCase {
         page.reload()
         compare(page.busy, true)
         win.answer("GET", "api/things", row.status, row.body)
-        compare([page.busy, page.items.length, page.failed, win.toasts],
-                [false, row.count, row.status !== 200 || row.body === "oops", []])
+        compare([page.busy, page.items.length, win.toasts], [false, row.count, []])
+        compare(el("loadFailure").visible, !!row.why)
+        if (!row.why)
+            return
+        compare(el("loadFailureText").text, "Could not load: " + row.why)
+        click("loadFailureRetry")
+        win.answer("GET", "api/things", 200, '{"things":[]}')
+        compare([page.items.length, el("loadFailure").visible], [0, false])
     }
 
+    // The newest request wins: a slower answer to an older one, or to one dropped, changes nothing.
     function test_listPageDropsASupersededLoad() {
         var page = make(pageComp)
         var first = win.lastCall()
         page.reload()
         win.answerLast(200, '{"things":[{"name":"new"}]}')
-        win.answerCall(first, 200, '{"things":[{"name":"old"},{"name":"older"}]}')
-        compare([page.items, page.busy], [[{ name: "new" }], false])
+        win.answerCall(first, 500, '{"things":[{"name":"old"},{"name":"older"}]}')
+        compare([page.items, page.busy, page.latest.failure], [[{ name: "new" }], false, ""])
+        page.reload()
+        page.latest.drop()
+        win.answerLast(200, '{"things":[]}')
+        compare([page.items.length, page.busy], [1, false])
         // the rows follow a reload that keeps their number
         page.reload()
         win.answerLast(200, '{"things":[{"name":"newer"}]}')
@@ -165,6 +231,60 @@ ViewCase {
         waitForItemPolished(page.list)
         var made = page.list.contentItem.children.length
         verify(made < 60, made + " delegates for 10000 rows")
+    }
+
+    // Rows inside a card stop at a screenful, and say how many more there are.
+    function test_nestedRowsAreBounded() {
+        var few = make(fewComp)
+        var many = []
+        for (var i = 0; i < 10000; ++i)
+            many.push("row " + i)
+        few.rows = many
+        var made = Array.prototype.filter.call(few.children, c => String(c.text).startsWith("row"))
+        compare(made.length, 10)
+        compare(el("fewMore").text, "… and 9990 more not shown here")
+        few.rows = many.slice(0, 3)
+        compare(el("fewMore").visible, false)
+    }
+
+    // Digits-only fields keep only ASCII digits, typed key by key or pasted in one piece, so
+    // what an enable rule reads is what is sent.
+    function test_digitsField_data() {
+        return [
+            { tag: "grouped", text: "2,500", typed: "2500", pasted: "2500" },
+            { tag: "blank first", text: " 800", typed: "800", pasted: "800" },
+            { tag: "other digits", text: "८००", typed: "", pasted: "" },
+            { tag: "decimals", text: "800.50", typed: "80050", pasted: "800" },
+            { tag: "words", text: "12 rupees", typed: "12", pasted: "12" }
+        ]
+    }
+
+    function test_digitsField(row) {
+        var field = make(digitsComp)
+        for (var ch of row.text)
+            field.insert(field.cursorPosition, ch)
+        compare(field.text, row.typed)
+        field.text = ""
+        field.insert(0, row.text)
+        compare(field.text, row.pasted)
+    }
+
+    // A press that comes sooner than a double click after the button appeared or changed what it
+    // says is the second half of a double click meant for another button.
+    function cleanup() {
+        Machine.setDoubleClickInterval(0)
+    }
+
+    function test_buttonIgnoresTheSecondHalfOfADoubleClick() {
+        Machine.setDoubleClickInterval(60000)
+        var b = make(buttonComp)
+        mouseClick(b)
+        b.text = "Dispute"
+        mouseClick(b)
+        compare(b.clicks, 0)
+        Machine.setDoubleClickInterval(0)
+        mouseClick(b)
+        compare(b.clicks, 1)
     }
 
     function test_actionOutcome_data() {
@@ -186,8 +306,9 @@ ViewCase {
         var outcome = null
         b.done.connect(ok => outcome = { ok: ok, toasts: win.toasts.length })
         mouseClick(b)
-        // no button is disabled while its request is under way
-        compare([b.busy, b.enabled, win.lastCall().body], [true, true, '{"note":"x"}'])
+        mouseClick(b) // one press, one request: the second finds it working
+        compare([b.busy, b.enabled, win.calls.length, win.lastCall().body],
+                [true, false, 1, '{"note":"x"}'])
         win.answer("POST", "api/things/7/accept", row.status, row.body)
         compare([b.busy, win.toasts], [false, [row.toast]])
         compare(outcome, { ok: row.ok, toasts: 1 }) // done follows the toast
@@ -202,18 +323,27 @@ ViewCase {
     }
 
     function test_dialogClosingPaths_data() {
-        return [{ tag: "Cancel" }, { tag: "Escape" }, { tag: "press outside" }]
+        return [{ tag: "Cancel" }, { tag: "Escape" }, { tag: "press outside", stays: true }]
     }
 
+    // Cancel and Escape close and clear the view's state; a stray press outside throws nothing
+    // away.
     function test_dialogClosingPaths(row) {
         var holder = openDialog()
         compare(holder.openings, 1)
+        type({ firstField: "typed" })
         if (row.tag === "Cancel")
             click("thingCancel")
         else if (row.tag === "Escape")
             keyClick(Qt.Key_Escape)
         else
             mouseClick(top, 5, 5)
+        if (row.stays) {
+            wait(50)
+            compare([holder.dialog.visible, holder.state !== null, el("firstField").text],
+                    [true, true, "typed"])
+            return
+        }
         tryCompare(holder.dialog, "visible", false)
         compare([holder.state, win.calls], [null, []])
         holder.state = { id: 2 } // opens again, emptied
@@ -236,14 +366,23 @@ ViewCase {
     function test_dialogSubmit() {
         var holder = openDialog()
         compare(el("thingSubmit").enabled, false)
+        keyClick(Qt.Key_Return) // Enter submits only what the button would
         type({ firstField: "abc" })
-        compare(el("thingSubmit").enabled, true)
+        compare([el("thingSubmit").enabled, win.calls.length], [true, 0])
+        keyClick(Qt.Key_Return)
+        compare([holder.dialog.busy, el("thingSubmit").enabled], [true, false])
+        keyClick(Qt.Key_Return) // one request per intent: a busy dialog sends nothing more
         click("thingSubmit")
-        compare(holder.dialog.busy, true)
+        compare(win.calls.length, 1)
         win.answerLast(400, '{"error":"Name taken"}')
         compare([holder.dialog.busy, win.toasts, holder.dialog.errorText, holder.dialog.opened],
                 [false, ["Name taken"], "Name taken", true])
         compare(el("firstField").text, "abc")
+        type({ firstField: "abcd" }) // an error shown goes with the next change
+        compare(holder.dialog.errorText, "")
+        el("noteBoxArea").forceActiveFocus()
+        keyClick(Qt.Key_Return) // a new line in a multi-line field, not a submit
+        compare(win.calls.length, 1)
         click("thingSubmit")
         win.answerLast(201, "{}")
         compare([win.toasts, holder.state], [["Name taken", "Saved"], null])

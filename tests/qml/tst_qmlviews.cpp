@@ -1,9 +1,46 @@
 #include "testdoubles.h"
 
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QStyleHints>
+#include <QTcpServer>
 #include <QtQuickTest>
+
+// What the view tests set about the machine and what they watch of it: the double-click interval
+// (0 by default, so a test may press a button the moment it appears), and a listener on a local
+// port that counts who connects: a page reading the service's words as markup would fetch an
+// <img> from it.
+class Machine : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int port READ port CONSTANT)
+    Q_PROPERTY(int connections MEMBER accepted NOTIFY connectionsChanged)
+public:
+    Machine()
+    {
+        listener.listen(QHostAddress::LocalHost);
+        connect(&listener, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = listener.nextPendingConnection())
+                s->deleteLater();
+            ++accepted;
+            emit connectionsChanged();
+        });
+    }
+    int port() const { return listener.serverPort(); }
+    Q_INVOKABLE void setDoubleClickInterval(int ms)
+    {
+        QGuiApplication::styleHints()->setMouseDoubleClickInterval(ms);
+    }
+
+signals:
+    void connectionsChanged();
+
+private:
+    QTcpServer listener;
+    int accepted = 0;
+};
 
 // Publishes the test doubles to every test document, the way start-up publishes the real
 // objects, and routes browser hand-offs to the catcher.
@@ -15,6 +52,8 @@ public slots:
     {
         for (const QString &scheme : {u"https"_s, u"http"_s})
             QDesktopServices::setUrlHandler(scheme, &browser, "open");
+        machine = std::make_unique<Machine>();
+        machine->setDoubleClickInterval(0);
     }
 
     void qmlEngineAvailable(QQmlEngine *engine)
@@ -24,6 +63,7 @@ public slots:
         engine->rootContext()->setContextProperty(u"Api"_s, &api);
         engine->rootContext()->setContextProperty(u"Proctor"_s, &proctor);
         engine->rootContext()->setContextProperty(u"Browser"_s, &browser);
+        engine->rootContext()->setContextProperty(u"Machine"_s, machine.get());
     }
 
     void cleanupTestCase()
@@ -36,6 +76,7 @@ private:
     FakeApi api;
     FakeProctor proctor;
     BrowserCatcher browser;
+    std::unique_ptr<Machine> machine;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(velto_views, Setup)

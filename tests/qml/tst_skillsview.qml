@@ -14,6 +14,25 @@ ViewCase {
                 ["No webcam detected", "Voice/audio detected", "Clipboard activity", "said"])
     }
 
+    // Offers follow the service: a level under review offers no take button; a start is one
+    // request; a forfeited attempt says so.
+    function test_offersFollowTheService() {
+        show("freelancer", "api/assessments/available", { assessments: [
+            { skill: "C++", badgeLevel: 1, nextLevel: 2, inReview: true },
+            { skill: "SQL", nextLevel: 1 }] })
+        compare([shown(["takeButton_0", "takeButton_1"]), el("levelLine_0").text],
+                [["takeButton_1"], "🏅 Level 1 · Level 2: Under review"])
+        click("takeButton_1")
+        click("takeButton_1")
+        compare([win.count("POST", "api/assessments/SQL/1/start"), el("takeButton_1").enabled],
+                [1, false])
+        win.answer("POST", "api/assessments/SQL/1/start", 409, {})
+        compare(el("takeButton_1").enabled, true)
+        v.result = { forfeited: true, passed: false, score: 1, total: 5 }
+        compare([el("resultDialog").title, el("resultText").text],
+                ["Forfeited", "Score: 1/5\n\nYou forfeited this attempt; it earns no badge."])
+    }
+
     // A fee hands off to the web; an exam on two screens then times out, fails and is left.
     function test_examFromFeeToLeaving() {
         show({ id: 2, role: "freelancer" }, "api/assessments/available",

@@ -1,0 +1,28 @@
+import QtQuick
+import QtQuick.Layouts
+
+// A list inside a card (milestones, deliveries, options): at most `limit` rows are made, and a
+// line says how many more there are, so no reply however long can stall the window. Delegates
+// read their row as `rows[index]`.
+ColumnLayout {
+    id: few
+
+    property var rows: []
+    property int limit: 10
+    property alias delegate: repeater.delegate
+    readonly property int hidden: Math.max(0, rows.length - limit)
+
+    Layout.fillWidth: true
+    spacing: 4
+
+    Repeater {
+        id: repeater
+        model: Math.min(few.rows.length, few.limit)
+    }
+    Line {
+        objectName: few.objectName + "More"
+        visible: few.hidden > 0
+        kind: "meta"
+        text: "… and " + few.hidden + " more not shown here"
+    }
+}

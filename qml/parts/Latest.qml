@@ -1,0 +1,54 @@
+import QtQml
+import "../outcome.js" as Outcome
+
+// Requests of one kind on a page (its list, the detail shown, an exam being started) where only
+// the newest counts: the reply to a request that a later one (or drop()) superseded is dropped,
+// so a slow old answer never overwrites a newer one nor pulls the person back to a page they
+// left. A load through get() that fails keeps what the page shows and says why in `failure`;
+// retry() asks again.
+QtObject {
+    id: latest
+
+    property bool busy: false
+    // Why the last load failed, in a person's words; "" once one succeeds.
+    property string failure: ""
+    property int issued: 0
+    property var again: null
+
+    // Sends a request whose callback runs only while it is still the newest.
+    function call(method, path, body, cb) {
+        var token = ++issued
+        busy = true
+        win.call(method, path, body, function (status, data, raw) {
+            if (token !== latest.issued)
+                return // superseded
+            latest.busy = false
+            cb(status, data, raw)
+        })
+    }
+
+    // Loads `path`; onLoaded(data) follows a 200 with a JSON body.
+    function get(path, onLoaded) {
+        again = function () { latest.get(path, onLoaded) }
+        call("GET", path, null, function (status, data, raw) {
+            if (!Outcome.loaded(status, data)) {
+                latest.failure = Outcome.loadFailure(status, data, raw)
+                return
+            }
+            latest.failure = ""
+            onLoaded(data)
+        })
+    }
+
+    function retry() {
+        if (again)
+            again()
+    }
+
+    // Whatever is still under way is no longer wanted (the page it was for has gone).
+    function drop() {
+        ++issued
+        busy = false
+        failure = ""
+    }
+}
