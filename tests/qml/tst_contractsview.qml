@@ -51,6 +51,8 @@ ViewCase {
               shown: ["zadoZirir", "deliver", "dispute"] },
             { tag: "freelancer, delivered", role: "freelancer", ms: "delivered",
               shown: ["zadoZirir", "dispute"] },
+            { tag: "freelancer, awaiting funding", role: "freelancer", ms: "awaiting_funding",
+              shown: ["zadoZirir"] },
             { tag: "freelancer, fixed", role: "freelancer", ms: "paid", type: "fixed", shown: [] },
             { tag: "freelancer, completed", role: "freelancer", ms: "paid", status: "completed",
               shown: [] }
