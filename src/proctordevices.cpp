@@ -1,0 +1,24 @@
+#include "proctordevices.h"
+
+#include <QCoreApplication>
+#include <QLibrary>
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+ProctorDevices *ProctorDevices::get()
+{
+    // Beside the executable where it ships; in the build tree for the tests and benchmarks.
+    static ProctorDevices *const devices = []() -> ProctorDevices * {
+        const QStringList dirs {QCoreApplication::applicationDirPath(),
+                                QStringLiteral(VELTO_MEDIA_MODULE_DIR)};
+        for (const QString &dir : dirs) {
+            QLibrary module(dir + u"/velto_media"_s);
+            using Make = ProctorDevices *(*)();
+            if (const auto make = reinterpret_cast<Make>(module.resolve("veltoProctorDevices")))
+                return make();
+        }
+        return nullptr;
+    }();
+    return devices;
+}
