@@ -11,8 +11,8 @@ ProctorDevices *ProctorDevices::get()
     // Beside the executable where it ships so (Windows), in the library folder of an installed
     // client, in the build tree for the tests and benchmarks.
     static ProctorDevices *const devices = []() -> ProctorDevices * {
-        const QStringList dirs {QCoreApplication::applicationDirPath(),
-                                QStringLiteral(VELTO_MEDIA_INSTALL_DIR),
+        const QString bin = QCoreApplication::applicationDirPath();
+        const QStringList dirs {bin, bin + u'/' + QStringLiteral(VELTO_MEDIA_INSTALL_DIR),
                                 QStringLiteral(VELTO_MEDIA_MODULE_DIR)};
         for (const QString &dir : dirs) {
             QLibrary module(dir + u"/velto_media"_s);
