@@ -1,6 +1,8 @@
 // Lists with real amounts of data: the time from a load reply (parsed as Main parses it) to the
 // next frame, for Discover, Gigs and Contracts with 100, 1,000 and 10,000 rows, and how many
 // row delegates exist afterwards. The views run in a window whose `win` answers their loads.
+// A long list is judged against its floor: JSON.parse of the same reply, which the published
+// interface leaves to the window (the reply is text), plus the same view's frame with 100 rows.
 #include "benchreport.h"
 #include "startup.h"
 
@@ -103,13 +105,8 @@ int main(int argc, char *argv[])
                 loader.source = ""
                 loader.source = "qrc:/qt/qml/Velto/qml/" + name + ".qml"
             }
-            property real parseMs: 0
-            function answer(raw) {
-                var t = Date.now()
-                var data = JSON.parse(raw)
-                parseMs = Date.now() - t
-                pending(200, data, raw)
-            }
+            function answer(raw) { pending(200, JSON.parse(raw), raw) }
+            function parse(raw) { JSON.parse(raw) }
             Loader { id: loader; objectName: "loader"; anchors.fill: parent }
         })");
     auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().value(0));
@@ -129,6 +126,12 @@ int main(int argc, char *argv[])
             const QString raw = QString::fromUtf8(
                 QJsonDocument(QJsonObject {{c.member, rows}}).toJson(QJsonDocument::Compact));
             QList<double> runs, parses;
+            for (int r = 0; r < 5; ++r) {
+                QElapsedTimer clock;
+                clock.start();
+                QMetaObject::invokeMethod(window, "parse", Q_ARG(QVariant, raw));
+                parses << clock.nsecsElapsed() / 1e6;
+            }
             int delegates = 0;
             for (int r = 0; r < 5; ++r) {
                 QMetaObject::invokeMethod(window, "show", Q_ARG(QVariant, c.view));
@@ -145,7 +148,6 @@ int main(int argc, char *argv[])
                 QMetaObject::invokeMethod(window, "answer", Q_ARG(QVariant, raw));
                 (void)QTest::qWaitFor([&] { return framed; }, 20000);
                 runs << clock.nsecsElapsed() / 1e6;
-                parses << window->property("parseMs").toDouble();
                 QObject::disconnect(conn);
                 QQuickItem *list = findVisual(window->contentItem(), u"list"_s);
                 auto *content
@@ -153,18 +155,19 @@ int main(int argc, char *argv[])
                 delegates = content ? int(content->childItems().size()) : -1;
             }
             const double median = BenchReport::median(runs);
+            const double parse = BenchReport::median(parses);
             if (size == 100)
                 at100 = median;
+            report.value(u"%1, %2 rows: JSON.parse of the reply"_s.arg(c.view).arg(size), parse,
+                         u"ms"_s);
             report.ratio(u"%1, %2 rows: reply to next frame"_s.arg(c.view).arg(size), median,
-                         size == 100 ? 0 : at100, size == 10000 ? 1.3 : 0, u"ms"_s);
-            report.value(u"%1, %2 rows: of which JSON.parse"_s.arg(c.view).arg(size),
-                         BenchReport::median(parses), u"ms"_s);
+                         size == 100 ? 0 : parse + at100, size == 10000 ? 1.1 : 0, u"ms"_s);
             report.value(u"%1, %2 rows: row delegates alive"_s.arg(c.view).arg(size), delegates,
                          u""_s, 60);
         }
     }
-    report.note(u"window 1100x760 offscreen (software renderer); medians of 5; ratios against "
-                "the same view with 100 rows"_s);
+    report.note(u"window 1100x760 offscreen (software renderer); medians of 5; floor: JSON.parse "
+                "of the same reply plus the same view's frame with 100 rows"_s);
     report.finish();
     return 0;
 }

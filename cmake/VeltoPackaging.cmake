@@ -16,6 +16,9 @@ set(velto_packaged "${CMAKE_BINARY_DIR}/packaging")
 # Installed beside the system's Qt, the client has no library of its own to find: no run path.
 set_target_properties(velto PROPERTIES INSTALL_RPATH "")
 install(TARGETS velto RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+# The camera and microphone module, opened at the first exam from the client's library folder.
+set_target_properties(velto_media PROPERTIES INSTALL_RPATH "")
+install(TARGETS velto_media LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}/velto")
 
 configure_file("${velto_packaging}/velto.desktop.in"
                "${velto_packaged}/${VELTO_APP_ID}.desktop" @ONLY)

@@ -23,12 +23,15 @@ class Storage;
 // Who may call a route. Wrong role → 403; no session → 401.
 enum class Access { Public, User, Client, Freelancer };
 
-// What a handler answers. The body is always a JSON object; the dispatcher adds Content-Type.
+// What a handler answers: a JSON object, or for the web pages (web/) a document of its own type.
+// The dispatcher adds Content-Type.
 struct Reply
 {
     int status = 200;
     QJsonObject body;
     QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray document; // sent instead of the body when documentType is set
+    QByteArray documentType;
 };
 
 inline Reply ok(const QJsonObject &body = {{u"ok"_s, true}})
@@ -163,3 +166,6 @@ void registerGigRoutes(Router &r);
 void registerGigOrderRoutes(Router &r);
 void registerContractRoutes(Router &r);
 void registerAssessmentRoutes(Router &r);
+// The web pages (web/): sign-in, the mailed links, and payments.
+void registerAccountPages(Router &r);
+void registerPaymentPages(Router &r);

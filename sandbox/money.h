@@ -38,6 +38,7 @@ inline const QString GigOrder = u"gig_order"_s;
 inline const QString ContestPrize = u"contest_prize"_s;
 inline const QString ContestFee = u"contest_fee"_s;
 inline const QString Milestone = u"milestone"_s;
+inline const QString ExamFee = u"exam_fee"_s;
 } // namespace Escrow
 
 qint64 balance(Storage &db, qint64 userId);

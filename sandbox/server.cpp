@@ -3,6 +3,8 @@
 #include "seed.h"
 #include "sessions.h"
 #include "users.h"
+#include "web/forms.h"
+#include "web/page.h"
 
 #include <QAbstractHttpServer>
 #include <QFile>
@@ -83,6 +85,8 @@ SandboxServer::SandboxServer(const SandboxOptions &options, QObject *parent)
     registerGigOrderRoutes(router);
     registerContractRoutes(router);
     registerAssessmentRoutes(router);
+    registerAccountPages(router);
+    registerPaymentPages(router);
 
     http->onRequest = [this](const QHttpServerRequest &request, QHttpServerResponder &responder) {
         dispatch(request, responder);
@@ -202,10 +206,21 @@ bool SandboxServer::originAllowed(const QByteArray &origin) const
 void SandboxServer::dispatch(const QHttpServerRequest &request, QHttpServerResponder &responder)
 {
     Reply reply = handle(request);
-    const QByteArray body = QJsonDocument(reply.body).toJson(QJsonDocument::Compact);
+    // A refusal before any page had its say (no such page, a foreign Origin, a thrown error) is
+    // shown as a page too; after a form, with the way back to it.
+    if (reply.documentType.isEmpty() && Web::isPage(Router::pathSegments(request.url())))
+        reply = Web::refusal(
+            reply,
+            request.method() == QHttpServerRequest::Method::Post ? request.url().path() : u"/"_s);
+    const bool json = reply.documentType.isEmpty();
+    const QByteArray body
+        = json ? QJsonDocument(reply.body).toJson(QJsonDocument::Compact) : reply.document;
     responder.writeStatusLine(QHttpServerResponder::StatusCode(reply.status));
-    responder.writeHeader("Content-Type", "application/json");
+    responder.writeHeader("Content-Type",
+                          json ? QByteArray("application/json") : reply.documentType);
     responder.writeHeader("Cache-Control", "no-store");
+    for (const auto &h : Web::securityHeaders())
+        responder.writeHeader(h.first, h.second);
     for (const auto &h : reply.headers)
         responder.writeHeader(h.first, h.second);
     responder.writeHeader("Content-Length", QByteArray::number(body.size()));
@@ -244,7 +259,9 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
     }
     req.pattern = route->segments.join(u'/');
 
-    if (writes && !request.body().trimmed().isEmpty()) {
+    if (writes && Web::isPage(segments)) {
+        req.body = Web::formFields(request.body());
+    } else if (writes && !request.body().trimmed().isEmpty()) {
         QJsonParseError parseError;
         const QJsonDocument doc = QJsonDocument::fromJson(request.body(), &parseError);
         if (parseError.error != QJsonParseError::NoError)

@@ -296,6 +296,19 @@ const char *const schema[] = {
         attempt_id INTEGER REFERENCES assessment_attempts(id),
         awarded_at TEXT NOT NULL,
         UNIQUE (user_id, skill, level)))",
+    // A level's fee pays for one attempt: pending from the first start that asks for it, paid on
+    // the web pages, spent by the attempt it pays for.
+    R"(CREATE TABLE IF NOT EXISTS exam_fees (
+        id INTEGER PRIMARY KEY,
+        user_id INTEGER NOT NULL REFERENCES users(id),
+        skill TEXT NOT NULL,
+        level INTEGER NOT NULL,
+        amount_paise INTEGER NOT NULL CHECK (amount_paise > 0),
+        order_id TEXT NOT NULL,
+        status TEXT NOT NULL CHECK (status IN ('pending','paid','spent')),
+        created_at TEXT NOT NULL,
+        paid_at TEXT,
+        spent_at TEXT))",
 };
 
 } // namespace

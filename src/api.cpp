@@ -5,13 +5,21 @@
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslConfiguration>
+#include <QStringList>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 // Marks a reply aborted by the overall limit, so its answer says why.
 constexpr char OverLimit[] = "veltoOverLimit";
-}
+// How long requests wait at most for the connection opened at construction: one that takes
+// longer (a far or stalled service) costs them no more than opening their own.
+constexpr int ConnectingLimitMs = 2000;
+} // namespace
 
 Api::Api(QObject *parent) : Api(QStringLiteral(VELTO_SERVICE_ORIGIN), parent) { }
 
@@ -22,6 +30,27 @@ Api::Api(const QString &origin, QObject *parent) : QObject(parent)
     manager.setCookieJar(jar);
     // The manager adopted the jar; keep Api as its parent so it dies with us, not with manager.
     jar->setParent(this);
+
+    // The first page waits for the answer to the first request, so the TLS handshake is started
+    // now and runs on the network thread while the documents load. Nothing is sent on the
+    // connection until a request is. It trusts exactly what every request trusts (the default
+    // configuration, which holds the embedded CA) and offers the protocols a request offers, so
+    // that it is the connection the requests use. Until it is ready (or has failed) every reply
+    // the manager finishes is its own, as requests are held.
+    connect(&manager, &QNetworkAccessManager::finished, this, [this](QNetworkReply *r) {
+        if (!connecting)
+            return;
+        r->deleteLater();
+        releaseHeld();
+    });
+    connectingLimit.setSingleShot(true);
+    connectingLimit.callOnTimeout(this, &Api::releaseHeld);
+    connectingLimit.start(ConnectingLimitMs);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setAllowedNextProtocols(
+        {QSslConfiguration::ALPNProtocolHTTP2, QSslConfiguration::NextProtocolHttp1_1});
+    const QUrl url(origin);
+    manager.connectToHostEncrypted(url.host(), quint16(url.port(443)), tls);
 }
 
 Api::~Api() = default;
@@ -44,15 +73,43 @@ QNetworkRequest Api::buildRequest(const QString &path) const
 
 void Api::request(int id, const QString &method, const QString &path, const QString &jsonBody)
 {
+    static const QStringList methods {QStringLiteral("GET"), QStringLiteral("POST"),
+                                      QStringLiteral("PUT"), QStringLiteral("DELETE")};
+    if (!methods.contains(method)) {
+        emit reply(id, 0, QStringLiteral("Unsupported method"));
+        return;
+    }
+    Held request {id, method, path, jsonBody.toUtf8(), {}};
+    request.since.start();
+    if (connecting)
+        held.append(request);
+    else
+        send(request);
+}
+
+void Api::releaseHeld()
+{
+    if (!connecting)
+        return;
+    connecting = false;
+    connectingLimit.stop();
+    const QList<Held> waiting = std::exchange(held, {});
+    for (const Held &request : waiting)
+        send(request);
+}
+
+void Api::send(const Held &request)
+{
+    const int id = request.id;
     QNetworkReply *r = nullptr;
-    if (method == QLatin1String("GET"))
-        r = manager.get(buildRequest(path));
-    else if (method == QLatin1String("POST"))
-        r = manager.post(buildRequest(path), jsonBody.toUtf8());
-    else if (method == QLatin1String("PUT"))
-        r = manager.put(buildRequest(path), jsonBody.toUtf8());
-    else if (method == QLatin1String("DELETE"))
-        r = manager.deleteResource(buildRequest(path));
+    if (request.method == QLatin1String("GET"))
+        r = manager.get(buildRequest(request.path));
+    else if (request.method == QLatin1String("POST"))
+        r = manager.post(buildRequest(request.path), request.body);
+    else if (request.method == QLatin1String("PUT"))
+        r = manager.put(buildRequest(request.path), request.body);
+    else if (request.method == QLatin1String("DELETE"))
+        r = manager.deleteResource(buildRequest(request.path));
 
     if (!r) {
         emit reply(id, 0, QStringLiteral("Unsupported method"));
@@ -66,7 +123,7 @@ void Api::request(int id, const QString &method, const QString &path, const QStr
         r->setProperty(OverLimit, true);
         r->abort();
     });
-    limit->start(overallLimitMs);
+    limit->start(std::max<qint64>(0, overallLimitMs - request.since.elapsed()));
 }
 
 void Api::onReplyFinished(QNetworkReply *r, int id)
@@ -89,7 +146,9 @@ void Api::onReplyFinished(QNetworkReply *r, int id)
 void Api::logout()
 {
     // The cookies are attached when post() is called, so the service still sees the session
-    // it is asked to end even though the jar is emptied right after.
+    // it is asked to end even though the jar is emptied right after; held requests go first,
+    // with the cookies they were made with.
+    releaseHeld();
     QNetworkReply *r
         = manager.post(buildRequest(QStringLiteral("api/auth/logout")), QByteArray("{}"));
     connect(r, &QNetworkReply::finished, r, &QObject::deleteLater);

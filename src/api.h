@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QList>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class PersistentCookieJar;
 class QNetworkRequest;
@@ -38,7 +41,18 @@ signals:
     void reply(int id, int status, const QString &body);
 
 private:
+    struct Held
+    {
+        int id;
+        QString method;
+        QString path;
+        QByteArray body;
+        QElapsedTimer since; // the overall limit counts from the call, not from the sending
+    };
+
     QNetworkRequest buildRequest(const QString &path) const;
+    void send(const Held &request);
+    void releaseHeld();
     void onReplyFinished(QNetworkReply *reply, int id);
 
     QNetworkAccessManager manager;
@@ -46,4 +60,9 @@ private:
     QString baseUrl;
     int transferTimeoutMs = DefaultTransferTimeoutMs;
     int overallLimitMs = DefaultOverallLimitMs;
+    // Requests made while the connection opened at construction is still being set up wait for
+    // it: Qt opens a second connection for a request that comes before it is ready.
+    bool connecting = true;
+    QList<Held> held;
+    QTimer connectingLimit;
 };

@@ -1,17 +1,14 @@
 #include "proctor.h"
 
 #include "jpegdataurl.h"
+#include "proctordevices.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSource>
-#include <QCamera>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QIODevice>
 #include <QImage>
-#include <QImageCapture>
-#include <QMediaCaptureSession>
-#include <QMediaDevices>
+
+#include <utility>
 
 namespace {
 constexpr int SnapshotIntervalMs = 30000;
@@ -25,10 +22,12 @@ Proctor::Proctor(QObject *parent) : QObject(parent)
 {
     snapshotTimer.setInterval(SnapshotIntervalMs);
     levelTimer.setInterval(LevelPollMs);
-    connect(&snapshotTimer, &QTimer::timeout, this, [this] {
-        if (imageCapture)
-            imageCapture->capture();
-    });
+    firstSnapshot.setSingleShot(true);
+    firstSnapshot.setInterval(FirstSnapshotMs);
+    // Only ever running with an open camera; stop() stops both, and so cancels the first
+    // snapshot, also when start() follows within the 2.5 s.
+    connect(&snapshotTimer, &QTimer::timeout, this, [] { ProctorDevices::get()->capture(); });
+    connect(&firstSnapshot, &QTimer::timeout, this, [] { ProctorDevices::get()->capture(); });
     connect(&levelTimer, &QTimer::timeout, this, &Proctor::pollLevel);
     if (qGuiApp) {
         connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
@@ -48,7 +47,7 @@ void Proctor::start()
     running = true;
     levelPolls.reset();
 
-    if (!QMediaDevices::videoInputs().isEmpty())
+    if (hasCamera())
         setUpCamera();
     else
         emit violation(QStringLiteral("no_camera"), QStringLiteral("No webcam detected"));
@@ -60,49 +59,26 @@ void Proctor::start()
 
 void Proctor::setUpCamera()
 {
-    const QList<QCameraDevice> inputs = QMediaDevices::videoInputs();
-    if (inputs.isEmpty())
-        return;
-    camera.reset(new QCamera(inputs.first()));
-    captureSession.reset(new QMediaCaptureSession);
-    imageCapture.reset(new QImageCapture);
-    captureSession->setCamera(camera.get());
-    captureSession->setImageCapture(imageCapture.get());
-    connect(imageCapture.get(), &QImageCapture::imageCaptured, this,
-            [this](int, const QImage &image) { encodeSnapshot(image); });
-    connect(camera.get(), &QCamera::errorOccurred, this,
-            [this](QCamera::Error error, const QString &text) {
-                if (error == QCamera::NoError || !running)
-                    return;
+    cameraOpen = ProctorDevices::get()->openCamera(
+        [this](const QImage &image) { encodeSnapshot(image); },
+        [this](const QString &text) {
+            if (running)
                 emit violation(QStringLiteral("no_camera"),
                                text.isEmpty() ? QStringLiteral("Camera error") : text);
-            });
-    camera->setActive(true);
+        });
+    if (!cameraOpen)
+        return;
     snapshotTimer.start();
-    // Tied to this run's image capture: a stop() deletes it and so cancels the first snapshot,
-    // also when start() follows within the 2.5 s.
-    QTimer::singleShot(FirstSnapshotMs, imageCapture.get(), [this] {
-        if (imageCapture && running)
-            imageCapture->capture();
-    });
+    firstSnapshot.start();
 }
 
 void Proctor::openMicrophone()
 {
-    const QAudioDevice input = QMediaDevices::defaultAudioInput();
-    if (input.isNull())
-        return;
+    ProctorDevices *devices = ProctorDevices::get();
     QAudioFormat format;
-    format.setSampleRate(16000);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    if (!input.isFormatSupported(format))
-        format = input.preferredFormat();
-
-    audioSource = new QAudioSource(input, format, this);
-    audioInput = audioSource->start();
+    microphoneOpen = devices && devices->openMicrophone(this, &audioInput, &format);
     if (audioInput) {
-        levelPolls.setFormat(audioSource->format());
+        levelPolls.setFormat(format);
         levelTimer.start();
     }
 }
@@ -120,15 +96,15 @@ void Proctor::pollLevel()
         return;
     const QByteArray captured = audioInput->readAll();
     const QList<LevelPolls::Poll> polls = levelPolls.add(captured);
-    const QAudioSource *source = audioSource;
+    const QIODevice *source = audioInput;
     for (const LevelPolls::Poll &poll : polls) {
         level = poll.level;
         emit micLevelChanged();
-        if (!running || audioSource != source) // a receiver stopped (or restarted) us
+        if (!running || audioInput != source) // a receiver stopped (or restarted) us
             return;
         if (poll.sustained) {
             emit violation(QStringLiteral("voice"), QStringLiteral("Sustained audio detected"));
-            if (!running || audioSource != source)
+            if (!running || audioInput != source)
                 return;
         }
     }
@@ -144,23 +120,20 @@ void Proctor::stop()
 {
     running = false;
     snapshotTimer.stop();
+    firstSnapshot.stop();
     levelTimer.stop();
-    if (camera)
-        camera->setActive(false);
-    if (audioSource) {
-        audioSource->stop();
-        audioSource->deleteLater();
-        audioSource = nullptr;
+    if (std::exchange(cameraOpen, false))
+        ProctorDevices::get()->closeCamera();
+    if (std::exchange(microphoneOpen, false)) {
+        ProctorDevices::get()->closeMicrophone();
         audioInput = nullptr;
     }
-    imageCapture.reset();
-    captureSession.reset();
-    camera.reset();
     level = 0;
     emit micLevelChanged();
 }
 
 bool Proctor::hasCamera() const
 {
-    return !QMediaDevices::videoInputs().isEmpty();
+    ProctorDevices *devices = ProctorDevices::get();
+    return devices && devices->hasCamera();
 }

@@ -6,19 +6,14 @@
 #include <QObject>
 #include <QTimer>
 
-#include <memory>
-
-class QAudioSource;
-class QCamera;
 class QImage;
-class QImageCapture;
 class QIODevice;
-class QMediaCaptureSession;
 
 // Watches the machine while a proctored exam runs: whether a webcam exists, a webcam snapshot
 // about 2.5 s after start() and then every 30 s, sustained sound on the default microphone and
 // changes of the clipboard. Findings leave only through the signals; nothing is retried and
-// nothing is reported to the caller of start() or stop().
+// nothing is reported to the caller of start() or stop(). The camera and microphone are reached
+// through ProctorDevices, loaded when they are first asked about.
 class Proctor : public QObject
 {
     Q_OBJECT
@@ -46,12 +41,10 @@ private:
     void pollLevel();
     void checkClipboard();
 
-    // Deleted in the order image capture, capture session, camera (reverse declaration).
-    std::unique_ptr<QCamera> camera;
-    std::unique_ptr<QMediaCaptureSession> captureSession;
-    std::unique_ptr<QImageCapture> imageCapture;
-    QAudioSource *audioSource = nullptr; // child; released with deleteLater()
-    QIODevice *audioInput = nullptr; // owned by audioSource
+    bool cameraOpen = false;
+    bool microphoneOpen = false;
+    QIODevice *audioInput = nullptr; // owned by the microphone's source, a child of ours
+    QTimer firstSnapshot;
     QTimer snapshotTimer;
     QTimer levelTimer;
     int level = 0;

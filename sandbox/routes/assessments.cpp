@@ -1,12 +1,12 @@
 #include "exambank.h"
 #include "http.h"
 #include "notify.h"
+#include "payments.h"
 #include "records.h"
 #include "storage.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
-#include <QRandomGenerator>
 
 using namespace Qt::StringLiterals;
 
@@ -139,17 +139,6 @@ Reply startAttempt(Request &req)
                       {req.userId, skill->name, level->level}))
         fail(409, u"Your last attempt at this level is under review"_s);
 
-    if (level->feePaise > 0) {
-        // Paid levels are bought on the web; the exam then starts there.
-        const QString orderId
-            = u"order_sbx_%1"_s.arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0'));
-        return ok({{u"razorpay"_s,
-                    QJsonObject {{u"order_id"_s, orderId},
-                                 {u"amount_paise"_s, level->feePaise},
-                                 {u"currency"_s, u"INR"_s}}},
-                   {u"feePaise"_s, level->feePaise}});
-    }
-
     // A running attempt at the same level is resumed; one whose time ran out is closed first.
     const QJsonObject running
         = req.db.one(u"SELECT id, user_id, skill, level, status, started_at, "
@@ -162,6 +151,14 @@ Reply startAttempt(Request &req)
             return ok({{u"attempt"_s, attemptRecord(running)}, {u"resumed"_s, true}});
         expire(req.db, running, int(level->questions.size()));
     }
+    // A paid level starts once its fee is paid on the web pages ("/skills"); each fee pays for one
+    // attempt.
+    if (level->feePaise > 0
+        && !Payments::spendExamFee(req.db, req.userId, skill->name, level->level))
+        return ok({{u"razorpay"_s,
+                    Payments::examFeeOrder(req.db, req.userId, skill->name, level->level,
+                                           level->feePaise)},
+                   {u"feePaise"_s, level->feePaise}});
 
     const QDateTime ended = QDateTime::fromString(
         req.db

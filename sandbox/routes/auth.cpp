@@ -1,5 +1,8 @@
 // Accounts and sessions: register, verify the e-mail, sign in (with an optional TOTP code), the
-// session probe, sign out, and the password-reset links.
+// session probe, sign out, and the password-reset links. The mailed links open web pages, which
+// run the same functions (auth.h).
+
+#include "auth.h"
 
 #include "http.h"
 #include "links.h"
@@ -48,14 +51,18 @@ Reply registerAccount(Request &req)
                       "referral_code = ? AND id <> ? AND role <> 'house') "
                       "WHERE id = ?"_s,
                       {referralCode.toUpper(), id, id});
-    const QString link = issueLink(req, id, u"verify"_s, 48, u"api/auth/verify"_s);
+    const QString link = issueLink(req, id, u"verify"_s, 48, u"verify-email"_s);
     req.server.print(u"verify-link %1 %2"_s.arg(email, link));
     return created({{u"user"_s, Users::record(req.db, id)},
                     {u"verificationRequired"_s, true},
                     {u"message"_s, u"Account created — verify your email, then sign in."_s}});
 }
 
-Reply verifyEmail(Request &req)
+} // namespace
+
+namespace Auth {
+
+QString verifyEmail(Request &req)
 {
     // A GET that changes state: it is the link a person follows from the (printed) e-mail.
     const QString token = req.query.queryItemValue(u"token"_s);
@@ -66,8 +73,7 @@ Reply verifyEmail(Request &req)
     markUsed(req, token);
     req.db.change(u"UPDATE users SET verified = 1 WHERE id = ?"_s, {userId});
     t.commit();
-    return ok(
-        {{u"verified"_s, true}, {u"email"_s, Users::record(req.db, userId).value(u"email"_s)}});
+    return Users::record(req.db, userId).value(u"email"_s).toString();
 }
 
 Reply login(Request &req)
@@ -145,6 +151,10 @@ Reply logout(Request &req)
     return reply;
 }
 
+} // namespace Auth
+
+namespace {
+
 Reply me(Request &req)
 {
     return ok({{u"user"_s, req.user}});
@@ -157,22 +167,20 @@ Reply forgotPassword(Request &req)
     const QString email = v.isString() ? v.toString().trimmed().toLower() : QString();
     const qint64 userId = email.isEmpty() ? 0 : Users::idForEmail(req.db, email);
     if (userId) {
-        const QString link = issueLink(req, userId, u"reset"_s, 1, u"api/auth/reset"_s);
+        const QString link = issueLink(req, userId, u"reset"_s, 1, u"reset-password"_s);
         req.server.print(u"reset-link %1 %2"_s.arg(email, link));
     }
     return ok(
         {{u"ok"_s, true}, {u"message"_s, u"If that account exists, a reset link was emailed."_s}});
 }
 
-Reply resetInfo(Request &req)
+} // namespace
+
+namespace Auth {
+
+bool resetLinkLive(Request &req, const QString &token)
 {
-    const QString token = req.query.queryItemValue(u"token"_s);
-    if (!redeemable(req, token, u"reset"_s))
-        fail(400, u"This reset link is invalid or has expired"_s);
-    return ok({{u"ok"_s, true},
-               {u"message"_s,
-                u"POST api/auth/reset-password with token and password to set a new "
-                "password"_s}});
+    return redeemable(req, token, u"reset"_s) != 0;
 }
 
 Reply resetPassword(Request &req)
@@ -191,16 +199,14 @@ Reply resetPassword(Request &req)
     return ok();
 }
 
-} // namespace
+} // namespace Auth
 
 void registerAuthRoutes(Router &r)
 {
     r.post(u"api/auth/register"_s, Access::Public, registerAccount);
-    r.get(u"api/auth/verify"_s, Access::Public, verifyEmail);
-    r.post(u"api/auth/login"_s, Access::Public, login);
-    r.post(u"api/auth/logout"_s, Access::Public, logout);
+    r.post(u"api/auth/login"_s, Access::Public, Auth::login);
+    r.post(u"api/auth/logout"_s, Access::Public, Auth::logout);
     r.get(u"api/auth/me"_s, Access::User, me);
     r.post(u"api/auth/forgot-password"_s, Access::Public, forgotPassword);
-    r.get(u"api/auth/reset"_s, Access::Public, resetInfo);
-    r.post(u"api/auth/reset-password"_s, Access::Public, resetPassword);
+    r.post(u"api/auth/reset-password"_s, Access::Public, Auth::resetPassword);
 }

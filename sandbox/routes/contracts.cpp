@@ -1,11 +1,10 @@
 #include "http.h"
 #include "money.h"
 #include "notify.h"
+#include "payments.h"
 #include "records.h"
 #include "storage.h"
 #include "users.h"
-
-#include <QRandomGenerator>
 
 using namespace Qt::StringLiterals;
 
@@ -132,36 +131,14 @@ QJsonObject deliverableRecord(Storage &db, qint64 id)
 
 Reply fundMilestone(Request &req)
 {
-    const QJsonObject m = partyMilestone(req);
-    if (integer(m, "client_id") != req.userId)
-        fail(404, u"Milestone not found"_s);
-    requireActiveContract(m);
-    Records::requireState(m, "status", {Awaiting}, u"This milestone is already funded"_s);
-    const qint64 id = integer(m, "id");
-    const qint64 amount = integer(m, "amount_paise");
-
-    if (!Money::covers(req.db, req.userId, amount)) {
+    const qint64 id = req.id();
+    if (!Payments::fundMilestone(req.db, req.userId, id, Payments::Source::Wallet)) {
         // The wallet does not cover it: the payment is completed on the web; nothing changes here.
-        const QString orderId
-            = u"order_sbx_%1"_s.arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0'));
-        return ok({{u"razorpay"_s,
-                    QJsonObject {{u"order_id"_s, orderId},
-                                 {u"amount_paise"_s, amount},
-                                 {u"currency"_s, u"INR"_s},
-                                 {u"milestone_id"_s, id}}},
-                   {u"funded"_s, false},
-                   {u"milestone"_s, milestoneRecord(req.db, id)}});
+        const QJsonObject m = milestoneRecord(req.db, id);
+        QJsonObject order = Payments::webOrder(integer(m, "amount_paise"));
+        order.insert(u"milestone_id"_s, id);
+        return ok({{u"razorpay"_s, order}, {u"funded"_s, false}, {u"milestone"_s, m}});
     }
-
-    const QString now = Storage::now();
-    req.db.change(u"UPDATE milestones SET status = ?, funded_at = ? WHERE id = ?"_s,
-                  {Funded, now, id});
-    Money::hold(req.db, req.userId, amount, Money::Escrow::Milestone, id,
-                u"Milestone funded: %1"_s.arg(text(m, "title")));
-    notifyUser(req.db, integer(m, "freelancer_id"), u"milestone_funded"_s,
-               u"Milestone funded: %1"_s.arg(text(m, "title")),
-               u"%1 is in escrow for %2; you can start work."_s.arg(Money::rupeesText(amount),
-                                                                    text(m, "contract_title")));
     return ok({{u"funded"_s, true}, {u"milestone"_s, milestoneRecord(req.db, id)}});
 }
 

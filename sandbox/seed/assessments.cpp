@@ -1,6 +1,7 @@
 #include "areas.h"
 #include "exambank.h"
 #include "httperror.h"
+#include "payments.h"
 #include "storage.h"
 
 #include <QJsonDocument>
@@ -9,9 +10,10 @@
 using namespace Qt::StringLiterals;
 
 // Demo exam history: the demo freelancer holds C++ Levels 1 and 2 (so Level 3, which has a fee,
-// is next) and Python up to Level 3 (the top), failed SQL Level 1 once and then passed it with
-// too many proctoring violations, so that attempt waits for review; the two-factor freelancer
-// holds Python Level 1. Every badge comes from a passed attempt with all answers right.
+// is next; its fee waits for payment on the "/skills" page) and Python up to Level 3 (the top),
+// failed SQL Level 1 once and then passed it with too many proctoring violations, so that
+// attempt waits for review; the two-factor freelancer holds Python Level 1. Every badge comes from
+// a passed attempt with all answers right.
 
 namespace {
 
@@ -55,6 +57,9 @@ void seedAssessments(Storage &db, const SeedIds &ids)
 {
     attempt(db, ids.freelancer, u"C++"_s, 1, 40, true);
     attempt(db, ids.freelancer, u"C++"_s, 2, 25, true);
+    const ExamBank::Skill *cpp = ExamBank::findSkill(u"C++"_s);
+    Payments::examFeeOrder(db, ids.freelancer, cpp->name, 3,
+                           ExamBank::findLevel(*cpp, 3)->feePaise);
     attempt(db, ids.freelancer, u"Python"_s, 1, 18, true);
     attempt(db, ids.freelancer, u"Python"_s, 2, 12, true);
     attempt(db, ids.freelancer, u"Python"_s, 3, 6, true);

@@ -36,6 +36,7 @@ void TestHttpsServer::incomingConnection(qintptr descriptor)
         key.open(QIODevice::ReadOnly);
         ssl->setLocalCertificate(QSslCertificate(&cert, QSsl::Pem));
         ssl->setPrivateKey(QSslKey(&key, QSsl::Rsa, QSsl::Pem));
+        connect(ssl, &QSslSocket::encrypted, this, [this] { ++handshakes; });
         ssl->startServerEncryption();
     }
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });

@@ -42,6 +42,7 @@ public:
     void setHandler(Handler h) { handler = std::move(h); }
 
     QList<Request> requests;
+    int handshakes = 0; // TLS connections set up, whether or not anything was asked on them
 
 protected:
     void incomingConnection(qintptr descriptor) override;

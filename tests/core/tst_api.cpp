@@ -89,6 +89,22 @@ private slots:
             QVERIFY(!answer.body.isEmpty() && !answer.body.startsWith(u'{'));
     }
 
+    // The connection is set up as Api is built, with nothing asked on it, and a request made
+    // at once waits for it rather than opening another.
+    void connectsAheadOfTheFirstRequest()
+    {
+        TestHttpsServer server;
+        QVERIFY(server.start());
+        {
+            Api idle(server.origin());
+            QTRY_COMPARE(server.handshakes, 1);
+        }
+        Api api(server.origin());
+        QCOMPARE(roundTrip(api, u"GET"_s, u"api/x"_s).status, 200);
+        QCOMPARE(server.handshakes, 2);
+        QCOMPARE(server.requests.size(), 1);
+    }
+
     void unsupportedMethodAnswersBeforeRequestReturns()
     {
         TestHttpsServer server;

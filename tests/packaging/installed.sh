@@ -25,6 +25,8 @@ start)
   [ "$bin" = velto ] || fail "programs installed besides the client: $bin"
   icon=$(sed -n 's/^Icon=//p' "$entry")
   [ -f "$root/tree/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon named $icon"
+  [ -n "$(find "$root/tree/usr/lib" -path '*/velto/velto_media.so')" ] ||
+    fail "no camera and microphone module"
   mkdir "$root/home"
   # Qt's render loop reports each frame it renders; the program itself logs nothing.
   (export PATH="$root/tree/usr/bin:$PATH" HOME="$root/home" XDG_DATA_HOME="$root/home/data" \
@@ -44,7 +46,7 @@ package)
   [ "$(dpkg-deb -f "$deb" Package)" = velto-dev-ca ] || fail "$deb is not named velto-dev-ca"
   [[ $(dpkg-deb -f "$deb" Description) == *WARNING* ]] || fail "no warning in the description"
   # Found by the library scan, and loaded at run time where no scan sees it.
-  for dep in libqt6gui6 qml6-module-qtquick-controls; do
+  for dep in libqt6gui6 libqt6multimedia6 qml6-module-qtquick-controls; do
     [[ $(dpkg-deb -f "$deb" Depends) == *"$dep"* ]] || fail "$deb does not depend on $dep"
   done
   echo "PASS: $(basename "$deb")"

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSslConfiguration>
 #include <QtTest>
@@ -49,6 +50,12 @@ QByteArray HttpResult::header(const QByteArray &name) const
     return {};
 }
 
+QString HttpResult::formField(const QString &name) const
+{
+    const QRegularExpression input(u"name=\"%1\" value=\"([^\"]*)\""_s.arg(name));
+    return input.match(QString::fromUtf8(raw)).captured(1);
+}
+
 QJsonObject HttpResult::row(const QString &path, const QJsonValue &value,
                             const QString &member) const
 {
@@ -76,10 +83,10 @@ SandboxClient::SandboxClient(quint16 port)
 }
 
 HttpResult SandboxClient::send(const QByteArray &method, const QString &path,
-                               const QByteArray &body)
+                               const QByteArray &body, const QByteArray &type)
 {
     QNetworkRequest request(QUrl(base + u'/' + path));
-    request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+    request.setHeader(QNetworkRequest::ContentTypeHeader, type);
     if (!originHeader.isEmpty())
         request.setRawHeader("Origin", originHeader);
     auto *buffer = new QBuffer;
@@ -101,6 +108,14 @@ HttpResult SandboxClient::send(const QByteArray &method, const QString &path,
     }
     reply->deleteLater();
     return result;
+}
+
+HttpResult SandboxClient::form(const QString &path, const QList<QPair<QString, QString>> &fields)
+{
+    QByteArrayList pairs;
+    for (const auto &[name, value] : fields)
+        pairs << QUrl::toPercentEncoding(name) + '=' + QUrl::toPercentEncoding(value);
+    return send("POST", path, pairs.join('&'), "application/x-www-form-urlencoded");
 }
 
 HttpResult SandboxClient::login(const QString &email, const QString &password,

@@ -39,6 +39,8 @@ struct HttpResult
     QJsonArray list(const QString &path) const { return at(path).toArray(); }
     // The "id" of the object at the path: r.id("order").
     qint64 id(const QString &path) const { return number(path + u".id"_s); }
+    // The value of the first field of that name in a web page's forms ("csrf": the token).
+    QString formField(const QString &name) const;
     // The row of the list at the path whose member has that value ({} when none has).
     QJsonObject row(const QString &path, const QJsonValue &value,
                     const QString &member = u"id"_s) const;
@@ -52,7 +54,10 @@ public:
     explicit SandboxClient(quint16 port);
 
     // Any method with a raw body (malformed JSON, huge bodies, …).
-    HttpResult send(const QByteArray &method, const QString &path, const QByteArray &body);
+    HttpResult send(const QByteArray &method, const QString &path, const QByteArray &body,
+                    const QByteArray &type = "application/json");
+    // A web page's form, posted as a browser posts it; redirects are followed.
+    HttpResult form(const QString &path, const QList<QPair<QString, QString>> &fields);
     HttpResult get(const QString &path) { return send("GET", path, {}); }
     HttpResult del(const QString &path) { return send("DELETE", path, {}); }
     HttpResult post(const QString &path, const QJsonObject &body = {})

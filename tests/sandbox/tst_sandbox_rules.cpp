@@ -218,10 +218,13 @@ void TestSandboxRules::everyRouteChecksAccess()
 {
     // Who may call what. Every other route is for anyone signed in; a new route that should be
     // for one role only is added here, or this test fails on it. Nothing refused changes anything.
+    // The web pages are open too: each sends a visitor to its sign-in page itself.
     const QStringList open
-        = u"POST api/auth/register|GET api/auth/verify|POST api/auth/login|"
-          "POST api/auth/logout|POST api/auth/forgot-password|GET api/auth/reset|"
-          "POST api/auth/reset-password|GET api/bank-account/approve"_s.split(u'|');
+        = u"POST api/auth/register|POST api/auth/login|POST api/auth/logout|"
+          "POST api/auth/forgot-password|POST api/auth/reset-password|GET api/bank-account/approve|"
+          "GET |GET style.css|GET sign-in|POST sign-in|POST sign-out|GET verify-email|"
+          "GET reset-password|POST reset-password|GET contracts|POST contracts|GET skills|"
+          "POST skills|GET wallet|POST wallet"_s.split(u'|');
     const QStringList clientOnly
         = u"GET api/my/projects|POST api/projects|POST api/projects/<id>/publish|"
           "GET api/projects/<id>/proposals|POST api/proposals/<id>/accept|"

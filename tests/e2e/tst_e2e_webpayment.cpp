@@ -1,0 +1,71 @@
+// A milestone larger than the wallet, funded in the browser: "Fund" in the client hands over to
+// the service's page (the address the client asks the desktop to open is caught instead of a
+// browser starting), a browser of the test's own signs in and pays there over HTTP (its own
+// cookies, the form's token, the page's Origin), and "Refresh" in the client shows it funded.
+#include "clientsession.h"
+#include "sandboxprocess.h"
+#include "sandboxtest.h"
+
+#include <QDesktopServices>
+#include <QScopeGuard>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The desktop's default browser, as QDesktopServices reaches it.
+class DesktopBrowser : public QObject
+{
+    Q_OBJECT
+public slots:
+    void open(const QUrl &url) { opened.append(url); }
+
+public:
+    QList<QUrl> opened;
+};
+
+class TestE2eWebPayment : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fundInTheBrowser();
+};
+
+void TestE2eWebPayment::fundInTheBrowser()
+{
+    SandboxProcess sandbox;
+    QString error;
+    QVERIFY2(prepareEndToEnd(sandbox, &error), qPrintable(error));
+    DesktopBrowser desktop;
+    QDesktopServices::setUrlHandler(u"https"_s, &desktop, "open");
+    const auto restore = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"https"_s); });
+    const DemoAccount asha = demoAccount(u"client@velto.test"_s);
+    ClientSession client(sandbox.origin());
+    QVERIFY2(client.signIn(asha.email, asha.password), qPrintable(client.lastError));
+    STEPS(client,
+          {"tab_Contracts", "contractCard_0:Point-of-sale app for 40 stores",
+           "milestoneMeta_0_0:₹300000 · awaiting_funding", "fundButton_0_0",
+           "toastLabel:Complete payment in browser"});
+    // The page of the origin the program was built for; this sandbox has a port of its own.
+    QCOMPARE(desktop.opened.size(), 1);
+    QCOMPARE(desktop.opened.at(0).path(), u"/contracts"_s);
+
+    // The browser has no session: the page sends it to sign in, and back.
+    SandboxClient browser(QUrl(sandbox.origin()).port());
+    const HttpResult signIn = browser.get(desktop.opened.at(0).path().mid(1));
+    const HttpResult milestones = browser.form(u"sign-in"_s,
+                                               {{u"csrf"_s, signIn.formField(u"csrf"_s)},
+                                                {u"next"_s, signIn.formField(u"next"_s)},
+                                                {u"email"_s, asha.email},
+                                                {u"password"_s, asha.password}});
+    QVERIFY2(milestones.raw.contains("Pay ₹300000"), milestones.raw);
+    const HttpResult paid = browser.form(u"contracts"_s,
+                                         {{u"csrf"_s, milestones.formField(u"csrf"_s)},
+                                          {u"milestone"_s, milestones.formField(u"milestone"_s)}});
+    QVERIFY2(paid.raw.contains("press Refresh"), paid.raw);
+
+    STEPS(client, {"refreshButton", "milestoneMeta_0_0:₹300000 · funded"});
+}
+
+QTEST_MAIN(TestE2eWebPayment)
+#include "tst_e2e_webpayment.moc"

@@ -1,0 +1,195 @@
+// The web pages of velto-sandbox, as a browser uses them: who sees what, signing in under the
+// API's throttle, paying once, the wallet's form (and forms from elsewhere), the reset link.
+
+#include "money.h"
+#include "sandboxtest.h"
+#include "server.h"
+#include "signinthrottle.h"
+#include "storage.h"
+#include "totp.h"
+
+#include <QtTest>
+
+class TestSandboxPages : public SandboxTest
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void whoSeesWhat_data();
+    void whoSeesWhat();
+    void signInUnderTheApiThrottle();
+    void payingTwiceMovesMoneyOnce();
+    void walletForm_data();
+    void walletForm();
+    void resetLinkSetsThePasswordOnce();
+
+private:
+    SandboxClient *person(int i) const // 0 anonymous, 1 client, 2 freelancer, 3 a new client
+    {
+        return std::array {anonymous.get(), client.get(), freelancer.get(), otherClient.get()}[i];
+    }
+};
+
+void TestSandboxPages::initTestCase()
+{
+    QVERIFY(startSandbox());
+    const QJsonObject c = makeContract(*otherClient, *otherFreelancer, u"fixed"_s, {1000});
+    server->storage().change(u"UPDATE milestones SET title = '<script>alert(1)</script>' "
+                             "WHERE contract_id = ?"_s,
+                             {c[u"id"_s].toInteger()});
+}
+
+void TestSandboxPages::whoSeesWhat_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("who");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("hidden");
+    auto row = [](const char *name, const char *path, int who, const char *shown,
+                  const char *hidden = "") { // texts "a|b"
+        QTest::newRow(name) << QString::fromUtf8(path) << who
+                            << QString::fromUtf8(shown).split(u'|')
+                            << QString::fromUtf8(hidden).split(u'|', Qt::SkipEmptyParts);
+    };
+    row("signed out", "contracts", 0, R"(action="/sign-in"|name="next" value="/contracts")");
+    // Another client's milestone and a funded one are not listed.
+    row("the client's milestones", "contracts", 1, "Full build and rollout · ₹300000|Pay ₹300000",
+        "Reporting screens|alert");
+    row("a freelancer's milestones", "contracts", 2, "signed in as a freelancer", "Pay");
+    row("markup in a title", "contracts", 3, "&lt;script&gt;alert(1)&lt;/script&gt;", "<script");
+    row("the freelancer's exam fees", "skills", 2, "C++ — Level 3|Pay ₹499");
+    row("a client's exam fees", "skills", 1, "signed in as a client", "Pay");
+    row("a client's start page", "", 3, R"(href="/contracts"|href="/wallet")", R"(href="/skills")");
+}
+
+void TestSandboxPages::whoSeesWhat()
+{
+    QFETCH(QString, path);
+    QFETCH(int, who);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, hidden);
+    const HttpResult page = person(who)->get(path);
+    QCOMPARE(page.status, 200);
+    for (const QString &text : shown + hidden)
+        QVERIFY2(page.raw.contains(text.toUtf8()) == shown.contains(text), qPrintable(text));
+}
+
+void TestSandboxPages::signInUnderTheApiThrottle()
+{
+    SandboxClient browser(server->port());
+    const HttpResult form = browser.get(u"contracts"_s); // every answer carries these
+    QVERIFY(form.header("X-Frame-Options") == "DENY" && !form.header("Referrer-Policy").isEmpty()
+            && form.header("Content-Security-Policy").startsWith("default-src 'none'"));
+    auto signIn = [&](const QString &email, const QString &password, const QString &code = {}) {
+        return browser.form(u"sign-in"_s,
+                            {{u"csrf"_s, form.formField(u"csrf"_s)},
+                             {u"next"_s, form.formField(u"next"_s)},
+                             {u"email"_s, email},
+                             {u"password"_s, password},
+                             {u"totpCode"_s, code}});
+    };
+    // Failures on the page and through the API count together.
+    const auto p = newPerson(u"client"_s);
+    const QString email = p->get(u"api/auth/me"_s).text(u"user.email"_s);
+    for (int i = 1; i < SignInThrottle::MaxFailures; ++i)
+        QCOMPARE(signIn(email, u"wrong-password"_s).status, 401);
+    QCOMPARE(anonymous->login(email, u"wrong-password"_s).status, 401);
+    QCOMPARE(signIn(email, u"password-of-"_s + email).status, 429);
+    // Two-factor sign-in: the API's session, and back to the page that asked for it.
+    const QString code
+        = totpCode(base32Decode(Demo::TwoFactorSecret), QDateTime::currentSecsSinceEpoch());
+    const HttpResult in = signIn(Demo::TwoFactorEmail, Demo::TwoFactorPassword, code);
+    QVERIFY(in.status == 200 && in.raw.contains("<h1>Milestones awaiting funding</h1>"));
+    QCOMPARE(browser.get(u"api/auth/me"_s).text(u"user.email"_s), Demo::TwoFactorEmail);
+}
+
+void TestSandboxPages::payingTwiceMovesMoneyOnce()
+{
+    // Who pays on which page, the form's field naming what is paid for, and what the app may do
+    // once it is paid: its answer.
+    for (const auto &[path, who, record, paise, then, thenStatus] :
+         {std::tuple {"contracts", 1, "milestone", 30000000, "api/milestones/%1/funding-intents",
+                      409},
+          {"skills", 2, "fee", 49900, "api/assessments/C%2B%2B/3/start", 201}}) {
+        SandboxClient &p = *person(who);
+        Storage &db = server->storage();
+        const qint64 before = balance(p), all = Money::totalInWallets(db) + Money::totalHeld(db);
+        const HttpResult page = p.get(QLatin1String(path));
+        const QString id = page.formField(QLatin1String(record));
+        // A double click, or the same form in a second tab.
+        const QList<QPair<QString, QString>> form {{u"csrf"_s, page.formField(u"csrf"_s)},
+                                                   {QLatin1String(record), id}};
+        QCOMPARE(p.form(QLatin1String(path), form).status, 200);
+        QCOMPARE(p.form(QLatin1String(path), form).status, 409);
+        // Paid by card: into the wallet and out again, once; the rest as the API would do it.
+        QCOMPARE(balance(p), before);
+        QCOMPARE(Money::totalInWallets(db) + Money::totalHeld(db), all + paise);
+        QCOMPARE(p.post(QString::fromLatin1(then).replace(u"%1"_s, id)).status, thenStatus);
+    }
+}
+
+void TestSandboxPages::walletForm_data()
+{
+    QTest::addColumn<int>("token"); // none, another browser's, the page's own
+    QTest::addColumn<QByteArray>("origin"); // empty: the sandbox's
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<int>("status");
+    QTest::newRow("no token") << 0 << QByteArray() << u"100"_s << 403;
+    QTest::newRow("another browser's token") << 1 << QByteArray() << u"100"_s << 403;
+    QTest::newRow("a foreign Origin") << 2 << QByteArray("https://evil.example") << u"100"_s << 403;
+    QTest::newRow("a withheld Origin") << 2 << QByteArray("null") << u"100"_s << 403;
+    QTest::newRow("the API's rule for amounts") << 2 << QByteArray() << u"0"_s << 400;
+    QTest::newRow("an amount") << 2 << QByteArray() << u"2500"_s << 200;
+}
+
+void TestSandboxPages::walletForm()
+{
+    QFETCH(int, token);
+    QFETCH(QByteArray, origin);
+    QFETCH(QString, amount);
+    QFETCH(int, status);
+    const qint64 added = status == 200 ? amount.toLongLong() * 100 : 0;
+    const QString tokens[] = {QString(), anonymous->get(u"sign-in"_s).formField(u"csrf"_s),
+                              otherClient->get(u"wallet"_s).formField(u"csrf"_s)};
+    const QByteArray before = fingerprint();
+    const qint64 wallet = balance(*otherClient);
+    otherClient->setOrigin(origin.isEmpty() ? otherClient->origin().toUtf8() : origin);
+    const HttpResult r
+        = otherClient->form(u"wallet"_s, {{u"csrf"_s, tokens[token]}, {u"amount"_s, amount}});
+    otherClient->setOrigin(otherClient->origin().toUtf8());
+    QVERIFY(r.status == status && r.header("Content-Type").startsWith("text/html"));
+    QCOMPARE(balance(*otherClient), wallet + added);
+    // Added with an invoice; refused, nothing changed.
+    QVERIFY(added ? otherClient->get(u"api/invoices"_s).text(u"invoices.0.description"_s)
+                    == "Wallet top-up"_L1
+                  : fingerprint() == before);
+}
+
+void TestSandboxPages::resetLinkSetsThePasswordOnce()
+{
+    const auto p = newPerson(u"freelancer"_s);
+    const QString email = p->get(u"api/auth/me"_s).text(u"user.email"_s);
+    anonymous->post(u"api/auth/forgot-password"_s, {{u"email"_s, email}});
+    SandboxClient browser(server->port());
+    const HttpResult form = browser.get(linkPath(u"reset-link"_s, email));
+    QVERIFY(!form.raw.contains("token=")); // the token goes on in the form's body only
+    auto reset = [&](const QString &password, const QString &repeat) {
+        return browser
+            .form(u"reset-password"_s,
+                  {{u"csrf"_s, form.formField(u"csrf"_s)},
+                   {u"token"_s, form.formField(u"token"_s)},
+                   {u"password"_s, password},
+                   {u"repeat"_s, repeat}})
+            .status;
+    };
+    QCOMPARE(reset(u"a-new-password"_s, u"a-new-passwort"_s), 400);
+    QCOMPARE(reset(u"short"_s, u"short"_s), 400); // registration's rule
+    QCOMPARE(reset(u"a-new-password"_s, u"a-new-password"_s), 200);
+    QCOMPARE(reset(u"a-new-password"_s, u"a-new-password"_s), 400); // used
+    QCOMPARE(p->get(u"api/auth/me"_s).status, 401);
+    QCOMPARE(browser.login(email, u"a-new-password"_s).status, 200);
+}
+
+QTEST_GUILESS_MAIN(TestSandboxPages)
+#include "tst_sandbox_pages.moc"
