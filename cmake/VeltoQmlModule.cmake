@@ -24,6 +24,7 @@ set(VELTO_PARTS
     qml/parts/ActionButton.qml
     qml/parts/Card.qml
     qml/parts/CardList.qml
+    qml/parts/Check.qml
     qml/parts/Choice.qml
     qml/parts/FailureLine.qml
     qml/parts/FewRows.qml
@@ -33,11 +34,13 @@ set(VELTO_PARTS
     qml/parts/Latest.qml
     qml/parts/Line.qml
     qml/parts/ListPage.qml
+    qml/parts/ListRow.qml
+    qml/parts/Panel.qml
     qml/parts/SteadyButton.qml
     qml/parts/TextBox.qml
 )
 configure_file(qml/serviceorigin.js.in "${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js" @ONLY)
-set(VELTO_SCRIPTS qml/outcome.js qml/money.js qml/dates.js qml/palette.js qml/value.js qml/zadozirir.js
+set(VELTO_SCRIPTS qml/outcome.js qml/money.js qml/dates.js qml/palette.js qml/focus.js qml/value.js qml/zadozirir.js
     "${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js")
 set_source_files_properties("${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js"
     PROPERTIES QT_RESOURCE_ALIAS qml/serviceorigin.js)

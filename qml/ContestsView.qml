@@ -86,8 +86,6 @@ Item {
 
         delegate: Card {
             id: card
-            readonly property var modelData: listPage.items[index]
-            required property int index
             objectName: "contestCard_" + index
             clickable: true
             spacing: 3
@@ -159,8 +157,6 @@ Item {
 
         delegate: Card {
             id: entry
-            readonly property var modelData: detailPage.items[index]
-            required property int index
             objectName: "entryCard_" + index
             spacing: 3
             title: (modelData.is_winner === true ? "🏆 " : "") + Value.text(modelData.title)

@@ -110,8 +110,6 @@ Item {
 
         delegate: Card {
             id: card
-            readonly property var modelData: page.items[index]
-            required property int index
             readonly property bool tracked: ZadoZirir.sameId(v.diaryContract, modelData.id)
             objectName: "contractCard_" + index
             title: Value.text(modelData.project_title) || Value.text(modelData.id)
@@ -167,6 +165,8 @@ Item {
                     required property int index
                     readonly property var modelData: milestones.rows[index]
                     readonly property string tag: card.index + "_" + index
+                    // A reader tells this milestone's buttons from the others' by its title.
+                    readonly property string rowLabel: Value.text(modelData.title)
                     readonly property string status: Value.text(modelData.status)
                     Layout.fillWidth: true
                     spacing: 8
@@ -228,6 +228,8 @@ Item {
                     required property int index
                     readonly property var modelData: deliveries.rows[index]
                     readonly property string tag: card.index + "_" + index
+                    readonly property string rowLabel: "Delivery: "
+                                                       + Value.text(modelData.summary).substring(0, 50)
                     Layout.fillWidth: true
                     spacing: 8
 

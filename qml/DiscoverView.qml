@@ -33,8 +33,6 @@ Item {
 
         delegate: Card {
             id: card
-            readonly property var modelData: page.items[index]
-            required property int index
             objectName: "projectCard_" + index
             title: Value.text(modelData.title)
             trailing: Money.rupeesOrDash(modelData.budget_paise)

@@ -127,8 +127,6 @@ Item {
 
         delegate: Card {
             id: card
-            readonly property var modelData: page.items[index]
-            required property int index
             objectName: "orderCard_" + index
             title: Value.text(modelData.gig_title)
             trailing: Value.text(modelData.status)
@@ -233,21 +231,26 @@ Item {
             }
         ]
 
-        delegate: ColumnLayout {
+        delegate: ListRow {
             id: message
-            readonly property var modelData: detailPage.items[index]
-            required property int index
             objectName: "message_" + index
-            width: ListView.view ? ListView.view.width : 0
-            spacing: 2
+            implicitHeight: lines.implicitHeight
+            rowLabel: Value.text(modelData.sender_name)
+            rowText: Value.text(modelData.body)
 
-            Line {
-                kind: "accent"
-                text: Value.text(message.modelData.sender_name)
-            }
-            Line {
-                objectName: "messageBody_" + message.index
-                text: Value.text(message.modelData.body)
+            ColumnLayout {
+                id: lines
+                width: parent.width
+                spacing: 2
+
+                Line {
+                    kind: "accent"
+                    text: message.rowLabel
+                }
+                Line {
+                    objectName: "messageBody_" + message.index
+                    text: message.rowText
+                }
             }
         }
 

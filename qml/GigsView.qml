@@ -102,8 +102,6 @@ Item {
 
         delegate: Card {
             id: card
-            readonly property var modelData: page.items[index]
-            required property int index
             objectName: "gigCard_" + index
             title: Value.text(modelData.title)
             clickable: !v.mine
@@ -156,8 +154,6 @@ Item {
 
         delegate: Card {
             id: pkg
-            readonly property var modelData: detailPage.items[index]
-            required property int index
             objectName: "packageCard_" + index
             title: Value.text(modelData.tier) + " — " + Value.text(modelData.label)
             trailing: Money.rupees(modelData.price_paise)

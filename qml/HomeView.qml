@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "focus.js" as Focus
 import "palette.js" as Palette
 import "value.js" as Value
 import "parts"
@@ -52,6 +53,29 @@ Item {
         // awaited.
         Api.logout()
         root.loggedOut()
+    }
+
+    // After sign-in and after each tab change the keyboard starts on the page's first control.
+    function focusPage() {
+        var first = content.item ? Focus.firstControl(content.item) : null
+        if (first)
+            first.forceActiveFocus(Qt.TabFocusReason)
+    }
+
+    // The keyboard never rests on a control that is no longer shown (a page that went away under
+    // it, a button its own press hid): it goes back to the page's first control.
+    readonly property Item focused: Window.activeFocusItem
+    function checkFocus() {
+        if (focused && !focused.visible && Focus.within(focused, content))
+            Qt.callLater(focusPage)
+    }
+    onFocusedChanged: checkFocus()
+    Connections {
+        target: root.focused
+        ignoreUnknownSignals: true
+        function onVisibleChanged() {
+            root.checkFocus()
+        }
     }
 
     // Every view's load() fetches again what its page in front shows.
@@ -170,6 +194,7 @@ Item {
             objectName: "content"
             anchors.fill: parent
             source: root.viewFor(root.current)
+            onLoaded: Qt.callLater(root.focusPage)
         }
     }
 }

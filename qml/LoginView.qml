@@ -6,7 +6,9 @@ import "palette.js" as Palette
 import "parts"
 
 // The signed-out page: one form for signing in, creating an account and asking for a reset mail.
-Item {
+// A focus scope whose e-mail field has the keyboard when the page is shown, so the first keys
+// typed are not lost.
+FocusScope {
     id: root
     objectName: "LoginView"
 
@@ -15,6 +17,9 @@ Item {
     // A notice to show on arrival (the session that ended).
     property alias notice: noticeLabel.text
     signal loggedIn(var u)
+
+    Component.onCompleted: forceActiveFocus()
+    StackView.onActivated: forceActiveFocus()
 
     // The text of a refused sign-in or registration: the service's own words when it sent some;
     // else no answer, a failing service (5xx) or the form's fixed text, so a service fault is
@@ -101,9 +106,6 @@ Item {
         }
     }
 
-    // The first typed characters belong in the e-mail field.
-    Component.onCompleted: emailField.forceActiveFocus()
-
     Rectangle {
         anchors.fill: parent
         color: Palette.window
@@ -121,12 +123,10 @@ Item {
         anchors.centerIn: parent
         spacing: 12
 
-        Label {
+        Heading {
             objectName: "titleLabel"
             text: "Velto"
-            color: Palette.text
             font.pixelSize: 34
-            font.bold: true
         }
 
         Label {
@@ -167,6 +167,7 @@ Item {
         Field {
             id: emailField
             objectName: "emailField"
+            focus: true
             placeholderText: "Email"
             onAccepted: root.submitForm()
         }

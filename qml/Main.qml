@@ -163,6 +163,9 @@ ApplicationWindow {
         radius: 8
         color: Palette.card
         border.color: Palette.accent
+        // Announced by a reader without taking the focus.
+        Accessible.role: Accessible.AlertMessage
+        Accessible.name: toastLabel.text
 
         Label {
             id: toastLabel

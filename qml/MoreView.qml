@@ -49,16 +49,23 @@ Item {
         id: settlementsLoad
     }
 
-    CardList {
-        id: list
-        objectName: "settlementList"
+    // One page that scrolls as a whole, read and walked by Tab from top to bottom. The past
+    // withdrawals are a list of their own in it, a few rows high, so a long history stays
+    // virtualized.
+    Flickable {
+        id: page
+        objectName: "morePage"
         anchors.fill: parent
-        anchors.margins: 24
-        // A count, not the array: delegates read their row (no conversion of every row up front).
-        model: v.settlements ? v.settlements.length : 0
+        contentHeight: column.implicitHeight + 48
+        boundsBehavior: Flickable.StopAtBounds
+        clip: true
+        ScrollBar.vertical: ScrollBar {}
 
-        header: ColumnLayout {
-            width: list.width
+        ColumnLayout {
+            id: column
+            x: 24
+            y: 24
+            width: page.width - 48
             spacing: 12
 
             FailureLine {
@@ -74,7 +81,7 @@ Item {
                 text: "Account & KYC"
                 font.pixelSize: 18
             }
-            Card {
+            Panel {
                 objectName: "accountCard"
                 Layout.fillWidth: true
                 title: Value.text(v.user.full_name) || Value.text(v.user.email)
@@ -99,7 +106,7 @@ Item {
                 text: "Bank & settlements"
                 font.pixelSize: 18
             }
-            Card {
+            Panel {
                 objectName: "bankCard"
                 Layout.fillWidth: true
                 title: v.bank ? "Bank ••••" + Value.text(v.bank.account_last4) : "No bank account on file"
@@ -119,53 +126,57 @@ Item {
                     }
                 }
             }
-            // keeps the list's first row 12 px below the card
-            Item {}
-        }
 
-        delegate: Rectangle {
-            required property int index
-            readonly property var modelData: v.settlements[index]
-            objectName: "settlementRow_" + index
-            width: list.width
-            height: 40
-            radius: 8
-            color: Palette.card
-            Accessible.role: Accessible.ListItem
-            Accessible.name: settlementAmount.text + " " + settlementMeta.text
+            CardList {
+                id: list
+                objectName: "settlementList"
+                Layout.fillHeight: false
+                Layout.preferredHeight: Math.min(contentHeight, 6 * 48)
+                visible: count > 0
+                rows: v.settlements || []
 
-            RowLayout {
-                anchors.fill: parent
-                anchors.margins: 10
+                delegate: ListRow {
+                    id: settlement
+                    objectName: "settlementRow_" + index
+                    height: 40
+                    radius: 8
+                    rowLabel: settlementAmount.text
+                    rowText: settlementMeta.text
 
-                Label {
-                    id: settlementAmount
-                    objectName: "settlementAmount_" + index
-                    Layout.fillWidth: true
-                    text: Money.rupees(modelData.amount_paise)
-                    color: Palette.text
-                    font.bold: true
-                }
-                Line {
-                    id: settlementMeta
-                    objectName: "settlementMeta_" + index
-                    Layout.fillWidth: false
-                    kind: "meta"
-                    text: Value.text(modelData.status) + " · " + Dates.day(modelData.requested_at)
+                    Rectangle {
+                        anchors.fill: parent
+                        radius: 8
+                        color: Palette.card
+                    }
+                    RowLayout {
+                        anchors.fill: parent
+                        anchors.margins: 10
+
+                        Label {
+                            id: settlementAmount
+                            objectName: "settlementAmount_" + settlement.index
+                            Layout.fillWidth: true
+                            text: Money.rupees(settlement.modelData.amount_paise)
+                            color: Palette.text
+                            font.bold: true
+                        }
+                        Line {
+                            id: settlementMeta
+                            objectName: "settlementMeta_" + settlement.index
+                            Layout.fillWidth: false
+                            kind: "meta"
+                            text: Value.text(settlement.modelData.status) + " · "
+                                  + Dates.day(settlement.modelData.requested_at)
+                        }
+                    }
                 }
             }
-        }
 
-        footer: ColumnLayout {
-            width: list.width
-            spacing: 12
-
-            Item {}
             Heading {
                 text: "Affiliate"
                 font.pixelSize: 18
             }
-            Card {
+            Panel {
                 Layout.fillWidth: true
                 title: "Your referral link"
 

@@ -40,8 +40,6 @@ Item {
 
         delegate: Card {
             id: card
-            readonly property var modelData: page.items[index]
-            required property int index
             objectName: "notificationCard_" + index
             spacing: 2
             Accessible.name: Value.text(modelData.title)

@@ -93,8 +93,6 @@ Item {
 
         delegate: Card {
             id: card
-            readonly property var modelData: projectsPage.items[index]
-            required property int index
             objectName: "projectCard_" + index
             title: Value.text(modelData.title)
             trailing: Value.text(modelData.status)
@@ -127,8 +125,6 @@ Item {
 
         delegate: Card {
             id: proposal
-            readonly property var modelData: proposalsPage.items[index]
-            required property int index
             objectName: "proposalCard_" + index
             title: Value.text(modelData.freelancer_name) || "Freelancer"
             trailing: Money.rupees(modelData.amount_paise) + " · "
@@ -203,7 +199,7 @@ Item {
             placeholderText: "Budget ₹"
             digits: true
         }
-        CheckBox {
+        Check {
             id: postHourly
             objectName: "hourlyCheck"
             text: "Hourly contract (ZadoZirir billed)"

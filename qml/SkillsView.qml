@@ -275,8 +275,6 @@ Item {
 
         delegate: Card {
             id: card
-            readonly property var modelData: page.items[index]
-            required property int index
             objectName: "skillCard_" + index
             title: Value.text(modelData.skill)
 
@@ -373,18 +371,16 @@ Item {
         CardList {
             objectName: "questionList"
             spacing: 10
-            model: v.exam ? v.exam.questions.length : 0
+            rows: v.exam ? v.exam.questions : []
             delegate: Card {
                 id: question
-                required property int index
-                readonly property var modelData: v.exam.questions[index]
                 objectName: "question_" + index
-                Accessible.name: Value.text(modelData.question)
+                rowLabel: Value.text(modelData.question)
 
                 Line {
                     kind: "plain"
                     font.bold: true
-                    text: Value.text(question.modelData.question)
+                    text: question.rowLabel
                 }
                 FewRows {
                     id: options
@@ -442,6 +438,8 @@ Item {
 
         property bool shown: v.result !== null
         onShownChanged: shown ? open() : close()
+        // A reader hears the verdict by its title (Accessible attaches to items, not popups).
+        Component.onCompleted: contentItem.parent.Accessible.name = Qt.binding(() => title)
         // Enter or Space dismisses the verdict.
         onOpened: okButton.forceActiveFocus()
         onClosed: v.result = null

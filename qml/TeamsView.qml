@@ -34,8 +34,6 @@ Item {
 
         delegate: Card {
             id: card
-            readonly property var modelData: page.items[index]
-            required property int index
             objectName: "teamCard_" + index
             spacing: 3
             title: Value.text(modelData.name)

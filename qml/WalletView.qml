@@ -84,29 +84,31 @@ Item {
             Layout.fillHeight: false
             Layout.preferredHeight: 220
             spacing: 6
-            model: v.txns.length
-            delegate: RowLayout {
-                required property int index
-                readonly property var modelData: v.txns[index]
+            rows: v.txns
+            delegate: ListRow {
+                id: txn
                 objectName: "txnRow_" + index
-                width: ListView.view.width
-                spacing: 8
-                Accessible.role: Accessible.ListItem
-                Accessible.name: txnText.text + " " + txnAmount.text
+                implicitHeight: txnLine.implicitHeight
+                rowLabel: Value.text(modelData.description) || Value.text(modelData.kind)
+                rowText: txnAmount.text
 
-                Line {
-                    id: txnText
-                    objectName: "txnText_" + index
-                    text: Value.text(modelData.description) || Value.text(modelData.kind)
-                    wrapMode: Text.NoWrap
-                    elide: Text.ElideRight
-                }
-                Label {
-                    id: txnAmount
-                    objectName: "txnAmount_" + index
-                    text: Money.signed(modelData.amount_paise)
-                    color: modelData.amount_paise < 0 ? Palette.alarm : Palette.accent
-                    font.bold: true
+                RowLayout {
+                    id: txnLine
+                    width: parent.width
+                    spacing: 8
+                    Line {
+                        objectName: "txnText_" + txn.index
+                        text: txn.rowLabel
+                        wrapMode: Text.NoWrap
+                        elide: Text.ElideRight
+                    }
+                    Label {
+                        id: txnAmount
+                        objectName: "txnAmount_" + txn.index
+                        text: Money.signed(txn.modelData.amount_paise)
+                        color: txn.modelData.amount_paise < 0 ? Palette.alarm : Palette.accent
+                        font.bold: true
+                    }
                 }
             }
         }
@@ -119,29 +121,32 @@ Item {
         CardList {
             objectName: "invoiceList"
             spacing: 6
-            model: v.invoices.length
-            delegate: RowLayout {
-                required property int index
-                readonly property var modelData: v.invoices[index]
+            rows: v.invoices
+            delegate: ListRow {
+                id: invoice
                 objectName: "invoiceRow_" + index
-                width: ListView.view.width
-                spacing: 8
-                Accessible.role: Accessible.ListItem
-                Accessible.name: invoiceText.text + " " + invoiceTotal.text
+                implicitHeight: invoiceLine.implicitHeight
+                rowLabel: Value.text(modelData.invoice_number) + " · "
+                          + Value.text(modelData.description)
+                rowText: invoiceTotal.text
 
-                Line {
-                    id: invoiceText
-                    objectName: "invoiceText_" + index
-                    text: Value.text(modelData.invoice_number) + " · " + Value.text(modelData.description)
-                    wrapMode: Text.NoWrap
-                    elide: Text.ElideRight
-                }
-                Label {
-                    id: invoiceTotal
-                    objectName: "invoiceTotal_" + index
-                    text: Money.rupees(modelData.total_paise)
-                    color: Palette.text
-                    font.bold: true
+                RowLayout {
+                    id: invoiceLine
+                    width: parent.width
+                    spacing: 8
+                    Line {
+                        objectName: "invoiceText_" + invoice.index
+                        text: invoice.rowLabel
+                        wrapMode: Text.NoWrap
+                        elide: Text.ElideRight
+                    }
+                    Label {
+                        id: invoiceTotal
+                        objectName: "invoiceTotal_" + invoice.index
+                        text: Money.rupees(invoice.modelData.total_paise)
+                        color: Palette.text
+                        font.bold: true
+                    }
                 }
             }
         }

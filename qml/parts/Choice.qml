@@ -1,9 +1,22 @@
 import QtQuick
 import QtQuick.Controls.Fusion
+import "../focus.js" as Focus
+import "../palette.js" as Palette
 
-// A radio button whose label is never read as markup: exam options are the service's words.
+// A radio button whose label is never read as markup (exam options are the service's words),
+// with a focus ring that shows where the keyboard is. In a list it is reached by Tab only on the
+// current row.
 RadioButton {
     id: control
+
+    property Item listRow: null
+
+    Component.onCompleted: listRow = Focus.nearest(control, "currentRow")
+    activeFocusOnTab: !listRow || listRow.currentRow
+    onActiveFocusChanged: if (activeFocus) Focus.arrived(control, listRow)
+
+    Accessible.role: Accessible.RadioButton
+    Accessible.name: text
 
     contentItem: Text {
         leftPadding: control.indicator.width + control.spacing
@@ -13,5 +26,14 @@ RadioButton {
         color: control.palette.windowText
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        visible: control.visualFocus
+        radius: 4
+        color: "transparent"
+        border.width: 2
+        border.color: Palette.focus
     }
 }

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "../focus.js" as Focus
 import "../money.js" as Money
 
 // A single-line field, named for assistive technology by its placeholder. A `digits` field keeps
@@ -14,7 +15,9 @@ TextField {
     Layout.fillWidth: true
     selectByMouse: true
     inputMethodHints: digits ? Qt.ImhDigitsOnly : Qt.ImhNone
+    Accessible.role: Accessible.EditableText
     Accessible.name: placeholderText
+    onActiveFocusChanged: if (activeFocus) Focus.reveal(field)
 
     onTextChanged: {
         if (!digits)

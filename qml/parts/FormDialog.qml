@@ -91,6 +91,12 @@ Dialog {
 
     onShownChanged: shown ? open() : close()
     Component.onCompleted: {
+        // A reader hears the dialog by its title (Accessible attaches to items, not popups), and
+        // reads and walks it from the top: the buttons come after the fields.
+        contentItem.parent.Accessible.name = Qt.binding(() => dialog.title)
+        var host = footer.parent
+        footer.parent = null
+        footer.parent = host
         watchFields(fieldColumn)
         if (shown)
             open()

@@ -1,10 +1,11 @@
 import QtQuick
-import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "../palette.js" as Palette
 
-// A page or section title: white and bold, 20 pixels (18 on detail pages and sections).
-Label {
+// A page or section title: white and bold, 20 pixels (18 on detail pages and sections), and a
+// heading to a screen reader. A Text, not a Label: a Label tells the reader it is plain text
+// whatever role it is given.
+Text {
     Layout.fillWidth: true
     color: Palette.text
     font.pixelSize: 20
@@ -13,4 +14,5 @@ Label {
     // Titles are often other people's words: never read them as markup.
     textFormat: Text.PlainText
     Accessible.role: Accessible.Heading
+    Accessible.name: text
 }

@@ -187,18 +187,23 @@ bool ClientSession::type(const QString &objectName, const QString &text)
         lastError = u"\"%1\" did not take the focus"_s.arg(objectName);
         return false;
     }
-    // One press and release per character, carrying the character as the event's text, as a
-    // keyboard does (QTest::keyClicks exists for widgets only).
-    for (const QChar c : text) {
-        const auto code = c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown;
-        QTest::sendKeyEvent(QTest::Click, window(), code, QString(c), Qt::NoModifier);
-    }
+    typeKeys(text);
     const QString now = field->property("text").toString();
     if (!now.endsWith(text)) {
         lastError = u"\"%1\" holds \"%2\" after typing"_s.arg(objectName, now);
         return false;
     }
     return true;
+}
+
+void ClientSession::typeKeys(const QString &text)
+{
+    // One press and release per character, carrying the character as the event's text, as a
+    // keyboard does (QTest::keyClicks exists for widgets only).
+    for (const QChar c : text) {
+        const auto code = c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown;
+        QTest::sendKeyEvent(QTest::Click, window(), code, QString(c), Qt::NoModifier);
+    }
 }
 
 bool ClientSession::scrollTo(const QString &listName, int index)
@@ -261,6 +266,19 @@ bool ClientSession::steps(const QStringList &steps)
         } else if (step.startsWith(u'^')) {
             const QKeyCombination keys = QKeySequence(step.mid(1))[0];
             key(keys.key(), keys.keyboardModifiers());
+        } else if (step.startsWith(u'>')) {
+            activate();
+            typeKeys(step.mid(1));
+        } else if (step.startsWith(u'*')) {
+            activate();
+            done = QTest::qWaitFor(
+                [&] {
+                    const QQuickItem *it = item(step.mid(1));
+                    return it && it->hasActiveFocus();
+                },
+                Patience);
+            const QQuickItem *focused = window() ? window()->activeFocusItem() : nullptr;
+            failure = u"the keyboard is on \"%1\""_s.arg(focused ? focused->objectName() : QString());
         } else if (how == u':' || how == u'~') {
             const auto reads
                 = [&] { return how == u':' ? shown() == text : shown().contains(text); };

@@ -70,7 +70,8 @@ public:
     // clicks the control, "name=text" types into it, "name:text" waits until it shows exactly
     // that text (its text, else its title; "toastLabel:…" waits for a toast), "name~text" until
     // its text holds that text, "@name" until the control is shown (a page, a view), "^keys"
-    // presses keys ("^F5", "^Ctrl+8").
+    // presses keys ("^F5", "^Ctrl+8", "^Tab"), ">text" types into whatever has the keyboard,
+    // "*name" waits until the keyboard is on that control.
     bool steps(const QStringList &steps);
     // A property of the visible control with this objectName; invalid when there is none.
     QVariant property(const QString &objectName, const char *name) const;
@@ -78,6 +79,8 @@ public:
     QString lastError;
 
 private:
+    // One key press and release per character, into whatever has the keyboard.
+    void typeKeys(const QString &text);
     // Makes the window the active one, as a person's click or key press does when several
     // windows are open.
     void activate();

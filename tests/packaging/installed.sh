@@ -25,7 +25,7 @@ start)
   [ "$bin" = velto ] || fail "programs installed besides the client: $bin"
   icon=$(sed -n 's/^Icon=//p' "$entry")
   [ -f "$root/tree/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon named $icon"
-  [ -n "$(find "$root/tree/usr/lib" -path '*/velto/velto_media.so')" ] ||
+  [ -n "$(find "$root/tree/usr/lib" -path '*/velto/libvelto_media.so')" ] ||
     fail "no camera and microphone module"
   mkdir "$root/home"
   # Qt's render loop reports each frame it renders; the program itself logs nothing.

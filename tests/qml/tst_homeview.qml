@@ -57,6 +57,18 @@ ViewCase {
         compare(el("content").item.objectName, row.view)
     }
 
+    // The keyboard starts on a page's first control, and leaves a control that went away for it.
+    function test_focusFollowsThePage() {
+        show("client")
+        click("tab_Contests")
+        var contests = el("content").item
+        tryVerify(() => el("modeButton").activeFocus)
+        contests.detail = { contest: { id: 1, title: "Logo" } }
+        findChild(el("detailPage"), "backButton").forceActiveFocus()
+        contests.detail = null
+        tryVerify(() => el("modeButton").activeFocus)
+    }
+
     // A click shows the tab, marked; coming back to a tab creates its view afresh.
     function test_clickedTab() {
         show("client")

@@ -17,12 +17,20 @@ ViewCase {
             anchors.fill: parent
             path: "api/things"
             member: "things"
+            property var opened: []
             delegate: Card {
-                required property int index
-                readonly property var modelData: page.items[index]
+                id: thing
                 objectName: "thing_" + index
                 title: modelData.name
+                clickable: true
+                onClicked: page.opened.push(index)
+                SteadyButton {
+                    objectName: "act_" + thing.index
+                    text: "Act"
+                    onClicked: page.opened.push("act " + thing.index)
+                }
             }
+            below: SteadyButton { objectName: "after"; text: "After" }
         }
     }
 
@@ -219,6 +227,26 @@ ViewCase {
         win.answerLast(200, '{"things":[{"name":"newer"}]}')
         waitForItemPolished(page.list)
         compare(findChild(page, "thing_0").title, "newer")
+    }
+
+    // A list by keyboard: Up and Down move the current row, Return opens it; Tab goes on to the
+    // current row's buttons (Return presses them) and then leaves the list.
+    function test_listByKeyboard() {
+        var page = make(pageComp)
+        win.answer("GET", "api/things", 200, { things: [{ name: "a" }, { name: "b" }, { name: "c" }] })
+        waitForItemPolished(page.list)
+        el("thing_0").forceActiveFocus()
+        keyClick(Qt.Key_Down)
+        verify(el("thing_1").activeFocus)
+        keyClick(Qt.Key_Up)
+        keyClick(Qt.Key_Down)
+        keyClick(Qt.Key_Return)
+        keyClick(Qt.Key_Tab)
+        verify(el("act_1").activeFocus)
+        keyClick(Qt.Key_Return)
+        keyClick(Qt.Key_Tab)
+        verify(el("after").activeFocus)
+        compare([page.list.currentIndex, page.opened], [1, [1, "act 1"]])
     }
 
     function test_listPageCreatesOnlyTheRowsOnScreen() {

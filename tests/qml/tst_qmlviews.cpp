@@ -1,5 +1,6 @@
 #include "testdoubles.h"
 
+#include <QAccessible>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QQmlContext>
@@ -33,6 +34,17 @@ public:
     {
         QGuiApplication::styleHints()->setMouseDoubleClickInterval(ms);
     }
+    // What a screen reader is told of an item: { role, name, description }, roles as in
+    // QAccessible::Role.
+    Q_INVOKABLE QVariantMap accessible(QObject *item) const
+    {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(item);
+        if (!iface)
+            return {};
+        return {{u"role"_s, int(iface->role())},
+                {u"name"_s, iface->text(QAccessible::Name)},
+                {u"description"_s, iface->text(QAccessible::Description)}};
+    }
 
 signals:
     void connectionsChanged();
@@ -54,6 +66,8 @@ public slots:
             QDesktopServices::setUrlHandler(scheme, &browser, "open");
         machine = std::make_unique<Machine>();
         machine->setDoubleClickInterval(0);
+        // As when a screen reader is running: controls then set up what they tell it.
+        QAccessible::setActive(true);
     }
 
     void qmlEngineAvailable(QQmlEngine *engine)
