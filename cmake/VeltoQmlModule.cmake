@@ -19,29 +19,14 @@ set(VELTO_DOCUMENTS
 )
 
 # The shared parts the views are built from and the script helpers; the documents import them by
-# relative path ("parts", "money.js"), so they stay out of qmldir.
-set(VELTO_PARTS
-    qml/parts/ActionButton.qml
-    qml/parts/Card.qml
-    qml/parts/CardList.qml
-    qml/parts/Check.qml
-    qml/parts/Choice.qml
-    qml/parts/FailureLine.qml
-    qml/parts/FewRows.qml
-    qml/parts/Field.qml
-    qml/parts/FormDialog.qml
-    qml/parts/Heading.qml
-    qml/parts/Latest.qml
-    qml/parts/Line.qml
-    qml/parts/ListPage.qml
-    qml/parts/ListRow.qml
-    qml/parts/Panel.qml
-    qml/parts/SteadyButton.qml
-    qml/parts/TextBox.qml
-)
+# relative path ("parts", "money.js"), so they stay out of qmldir. Every file of qml/parts/ and
+# qml/*.js belongs here: a new part or script needs no line of its own.
+file(GLOB VELTO_PARTS RELATIVE "${CMAKE_SOURCE_DIR}" CONFIGURE_DEPENDS
+     "${CMAKE_SOURCE_DIR}/qml/parts/*.qml")
+file(GLOB velto_plain_scripts RELATIVE "${CMAKE_SOURCE_DIR}" CONFIGURE_DEPENDS
+     "${CMAKE_SOURCE_DIR}/qml/*.js")
 configure_file(qml/serviceorigin.js.in "${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js" @ONLY)
-set(VELTO_SCRIPTS qml/outcome.js qml/money.js qml/dates.js qml/palette.js qml/focus.js qml/value.js qml/zadozirir.js
-    "${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js")
+set(VELTO_SCRIPTS ${velto_plain_scripts} "${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js")
 set_source_files_properties("${CMAKE_CURRENT_BINARY_DIR}/qmlgen/serviceorigin.js"
     PROPERTIES QT_RESOURCE_ALIAS qml/serviceorigin.js)
 set_source_files_properties(${VELTO_SCRIPTS} ${VELTO_PARTS} PROPERTIES QT_QML_SKIP_QMLDIR_ENTRY TRUE)

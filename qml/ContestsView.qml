@@ -2,13 +2,17 @@ import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "dates.js" as Dates
+import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
+import "roles.js" as Roles
 import "value.js" as Value
+import "sizes.js" as Sizes
 import "parts"
 
 // Contests: clients post them with an escrowed prize and award or cancel them; freelancers enter
 // open ones. A list page of all (or the client's own) contests and a detail page with the entries.
+// (Lines marked "qmllint disable unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "ContestsView"
@@ -19,12 +23,13 @@ Item {
     property bool showCreate: false
     property bool showEnter: false
 
-    readonly property string role: win.user ? (win.user.role || "") : ""
+    readonly property bool isClient: Roles.is(win.user, "client") // qmllint disable unqualified
+    readonly property bool isFreelancer: Roles.is(win.user, "freelancer") // qmllint disable unqualified
     readonly property var contest: v.detail && v.detail.contest && typeof v.detail.contest === "object"
                                    ? v.detail.contest : null
     readonly property bool host: !!v.detail && v.detail.isHost === true
     readonly property bool isOpen: v.contest !== null && v.contest.status === "open"
-    readonly property bool canEnter: v.isOpen && !v.host && v.role === "freelancer"
+    readonly property bool canEnter: v.isOpen && !v.host && v.isFreelancer
     readonly property string contestPath: v.contest ? "api/contests/" + Outcome.seg(v.contest.id)
                                                     : ""
 
@@ -62,6 +67,7 @@ Item {
         title: "Contests"
         path: v.mine ? "api/contests?mine=1" : "api/contests"
         member: "contests"
+        owner: v
         alsoBusy: opener.busy
         above: FailureLine {
             objectName: "openFailure"
@@ -70,7 +76,7 @@ Item {
 
         SteadyButton {
             objectName: "modeButton"
-            visible: v.role === "client"
+            visible: v.isClient
             text: v.mine ? "All contests" : "My contests"
             onClicked: {
                 v.mine = !v.mine
@@ -79,7 +85,7 @@ Item {
         }
         SteadyButton {
             objectName: "postButton"
-            visible: v.role === "client"
+            visible: v.isClient
             text: "+ Post contest"
             onClicked: v.showCreate = true
         }
@@ -91,7 +97,7 @@ Item {
             spacing: 3
             title: Value.text(modelData.title)
             trailing: Money.rupees(modelData.prize_paise)
-            onClicked: v.open(modelData.id)
+            onClicked: owner.open(modelData.id)
 
             Line {
                 objectName: "contestMeta_" + card.index
@@ -110,9 +116,10 @@ Item {
         visible: v.detail !== null
         backText: "← Back"
         title: v.contest ? Value.text(v.contest.title) : ""
-        titleSize: 18
+        titleSize: Sizes.subtitle
         items: v.detail ? Value.rows(v.detail.entries) : []
         onBack: v.closeDetail()
+        owner: v
         alsoBusy: opener.busy
 
         above: [
@@ -164,7 +171,7 @@ Item {
             Line {
                 objectName: "entrantLine_" + entry.index
                 kind: "meta"
-                visible: v.host && text !== "by "
+                visible: entry.owner.host && text !== "by "
                 text: "by " + Value.text(entry.modelData.display_name)
             }
             Line {
@@ -178,14 +185,14 @@ Item {
             }
             ActionButton {
                 objectName: "awardButton_" + entry.index
-                visible: v.host && v.isOpen
+                visible: entry.owner.host && entry.owner.isOpen
                 text: "Award winner"
-                path: v.contestPath + "/award"
+                path: entry.owner.contestPath + "/award"
                 body: ({ entryId: entry.modelData.id })
                 successText: "Awarded — prize paid"
                 onDone: ok => {
-                    if (ok && v.contest)
-                        v.open(v.contest.id)
+                    if (ok && entry.owner.contest)
+                        entry.owner.open(entry.owner.contest.id)
                 }
             }
         }
@@ -196,8 +203,9 @@ Item {
         title: "Post a contest"
         shown: v.showCreate
         submitText: "Escrow & publish"
-        canSubmit: titleField.text.trim().length >= 5 && brief.text.trim().length >= 30
-                   && Money.intOf(prize.text) >= 500
+        canSubmit: titleField.text.trim().length >= Limits.contestTitle
+                   && brief.text.trim().length >= Limits.contestBrief
+                   && Money.intOf(prize.text) >= Limits.contestPrize
         onOpening: {
             titleField.text = ""
             brief.text = ""
@@ -253,7 +261,8 @@ Item {
         objectName: "entryDialog"
         title: "Submit your entry"
         shown: v.showEnter
-        canSubmit: entryTitle.text.trim().length >= 3 && description.text.trim().length >= 20
+        canSubmit: entryTitle.text.trim().length >= Limits.entryTitle
+                   && description.text.trim().length >= Limits.entryDescription
         onOpening: {
             entryTitle.text = ""
             description.text = ""

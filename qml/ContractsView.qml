@@ -1,9 +1,12 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
+import "roles.js" as Roles
 import "serviceorigin.js" as Service
+import "sizes.js" as Sizes
 import "value.js" as Value
 import "zadozirir.js" as ZadoZirir
 import "parts"
@@ -11,6 +14,8 @@ import "parts"
 // The user's contracts with their milestones and the deliveries waiting for a decision, the
 // actions of the milestone workflow, and ZadoZirir: while a contract is tracked, a screenshot of
 // the screen goes to the service at once and then every ten minutes, for as long as the view lives.
+// (Lines marked "qmllint disable unqualified" use `win` or `Api`, which the window and start-up
+// publish to every document.)
 Item {
     id: v
     objectName: "ContractsView"
@@ -24,8 +29,9 @@ Item {
     property string lastShot: ""
     property var lastShotAt: null
 
-    readonly property bool isClient: !!win.user && win.user.role === "client"
-    readonly property bool isFreelancer: !!win.user && win.user.role === "freelancer"
+    readonly property var user: win.user // qmllint disable unqualified
+    readonly property bool isClient: Roles.is(user, "client")
+    readonly property bool isFreelancer: Roles.is(user, "freelancer")
 
     function load() {
         page.reload()
@@ -36,10 +42,10 @@ Item {
         lastShot = ""
         lastShotAt = null
         if (diaryContract === "") {
-            win.toast("ZadoZirir stopped")
+            win.toast("ZadoZirir stopped") // qmllint disable unqualified
             return
         }
-        win.toast("ZadoZirir started")
+        win.toast("ZadoZirir started") // qmllint disable unqualified
         captureAndUpload()
     }
 
@@ -47,16 +53,17 @@ Item {
         diaryContract = ""
         lastShot = ""
         lastShotAt = null
-        win.toast("ZadoZirir stopped")
+        win.toast("ZadoZirir stopped") // qmllint disable unqualified
     }
 
     function captureAndUpload() {
-        var shot = Api.captureScreenThumbnail()
+        var shot = Api.captureScreenThumbnail() // qmllint disable unqualified
         if (shot === "") {
-            win.toast("ZadoZirir: capture failed")
+            win.toast("ZadoZirir: capture failed") // qmllint disable unqualified
             return
         }
         var tracked = diaryContract
+        // qmllint disable unqualified
         win.call("POST", "api/work-screenshots", { contractId: tracked, thumbnailData: shot },
                  function (status) {
                      if (v.diaryContract !== tracked)
@@ -71,6 +78,18 @@ Item {
                          win.toast("ZadoZirir upload failed")
                      }
                  })
+        // qmllint enable unqualified
+    }
+
+    // A funding answered: paid from the wallet, or handed to the browser when the wallet is short.
+    function funded(data) {
+        if (data && data.razorpay) {
+            win.toast("Complete payment in browser") // qmllint disable unqualified
+            Qt.openUrlExternally(Service.origin + "/contracts")
+        } else {
+            win.toast("Funded") // qmllint disable unqualified
+            load()
+        }
     }
 
     function openAction(kind, id) {
@@ -96,9 +115,10 @@ Item {
         title: "Contracts"
         path: "api/contracts"
         member: "contracts"
+        owner: v
 
         onLoaded: {
-            if (!ZadoZirir.survives(v.diaryContract, page.items, win.user))
+            if (!ZadoZirir.survives(v.diaryContract, page.items, v.user))
                 v.stopZadoZirir()
         }
 
@@ -110,7 +130,8 @@ Item {
 
         delegate: Card {
             id: card
-            readonly property bool tracked: ZadoZirir.sameId(v.diaryContract, modelData.id)
+            readonly property bool tracked: ZadoZirir.sameId(owner.diaryContract, modelData.id)
+            readonly property bool offered: ZadoZirir.offered(modelData, owner.user)
             objectName: "contractCard_" + index
             title: Value.text(modelData.project_title) || Value.text(modelData.id)
             trailing: Value.text(modelData.status)
@@ -123,13 +144,13 @@ Item {
             }
             SteadyButton {
                 objectName: "zadoZirirButton_" + card.index
-                visible: ZadoZirir.offered(card.modelData, win.user)
+                visible: card.offered
                 text: card.tracked ? "⏸ Stop ZadoZirir" : "📷 Start ZadoZirir (10-min capture)"
-                onClicked: v.toggleZadoZirir(card.modelData)
+                onClicked: card.owner.toggleZadoZirir(card.modelData)
             }
             Line {
                 objectName: "zadoZirirNotice_" + card.index
-                visible: ZadoZirir.offered(card.modelData, win.user)
+                visible: card.offered
                 kind: "meta"
                 wrapMode: Text.WordWrap
                 text: "While ZadoZirir runs, a picture of your whole screen is taken and sent to the "
@@ -137,43 +158,39 @@ Item {
             }
             RowLayout {
                 objectName: "lastCapture_" + card.index
-                visible: card.tracked && v.lastShot !== ""
+                visible: card.tracked && card.owner.lastShot !== ""
                 spacing: 8
                 Image {
                     objectName: "lastCaptureImage_" + card.index
                     Layout.preferredWidth: 160
                     Layout.preferredHeight: 90
                     fillMode: Image.PreserveAspectFit
-                    source: card.tracked ? v.lastShot : ""
+                    source: card.tracked ? card.owner.lastShot : ""
                     Accessible.role: Accessible.Graphic
                     Accessible.name: "The last screenshot sent"
                 }
                 Line {
                     objectName: "lastCaptureTime_" + card.index
                     kind: "meta"
-                    text: v.lastShotAt ? "Last screenshot sent at "
-                                         + Qt.formatTime(v.lastShotAt, "hh:mm") : ""
+                    text: card.owner.lastShotAt ? "Last screenshot sent at "
+                                                  + Qt.formatTime(card.owner.lastShotAt, "hh:mm") : ""
                 }
             }
 
             FewRows {
-                id: milestones
                 objectName: "milestones_" + card.index
                 rows: Value.rows(card.modelData.milestones)
-                delegate: RowLayout {
+                owner: card.owner
+                key: card.index
+                delegate: NestedRow {
                     id: row
-                    required property int index
-                    readonly property var modelData: milestones.rows[index]
-                    readonly property string tag: card.index + "_" + index
-                    // A reader tells this milestone's buttons from the others' by its title.
-                    readonly property string rowLabel: Value.text(modelData.title)
                     readonly property string status: Value.text(modelData.status)
-                    Layout.fillWidth: true
-                    spacing: 8
+                    // A reader tells this milestone's buttons from the others' by its title.
+                    rowLabel: Value.text(modelData.title)
 
                     Line {
                         objectName: "milestoneTitle_" + row.tag
-                        text: "• " + Value.text(row.modelData.title)
+                        text: "• " + row.rowLabel
                         wrapMode: Text.NoWrap
                     }
                     Line {
@@ -184,76 +201,62 @@ Item {
                     }
                     ActionButton {
                         objectName: "fundButton_" + row.tag
-                        visible: v.isClient && row.status === "awaiting_funding"
+                        visible: row.owner.isClient && row.status === "awaiting_funding"
                         flat: true
                         text: "Fund"
                         path: "api/milestones/" + Outcome.seg(row.modelData.id) + "/funding-intents"
                         onDone: function (ok, data) {
-                            if (!ok)
-                                return
-                            if (data && data.razorpay) {
-                                win.toast("Complete payment in browser")
-                                Qt.openUrlExternally(Service.origin + "/contracts")
-                            } else {
-                                win.toast("Funded")
-                                v.load()
-                            }
+                            if (ok)
+                                row.owner.funded(data)
                         }
                     }
                     SteadyButton {
                         objectName: "deliverButton_" + row.tag
-                        visible: v.isFreelancer && row.status === "funded"
+                        visible: row.owner.isFreelancer && row.status === "funded"
                         flat: true
                         text: "Deliver"
-                        onClicked: v.openAction("deliver", row.modelData.id)
+                        onClicked: row.owner.openAction("deliver", row.modelData.id)
                     }
                     SteadyButton {
                         objectName: "disputeButton_" + row.tag
                         visible: row.status === "funded" || row.status === "delivered"
                         flat: true
                         text: "Dispute"
-                        onClicked: v.openAction("dispute", row.modelData.id)
+                        onClicked: row.owner.openAction("dispute", row.modelData.id)
                     }
                 }
             }
 
             FewRows {
-                id: deliveries
                 objectName: "deliveries_" + card.index
-                rows: Value.rows(card.modelData.deliverables).filter(function (d) {
-                    return d.status === "submitted"
-                })
-                delegate: RowLayout {
+                rows: Value.rows(card.modelData.deliverables).filter(d => d.status === "submitted")
+                owner: card.owner
+                key: card.index
+                delegate: NestedRow {
                     id: delivery
-                    required property int index
-                    readonly property var modelData: deliveries.rows[index]
-                    readonly property string tag: card.index + "_" + index
-                    readonly property string rowLabel: "Delivery: "
-                                                       + Value.text(modelData.summary).substring(0, 50)
-                    Layout.fillWidth: true
-                    spacing: 8
+                    rowLabel: "Delivery: " + Value.text(modelData.summary).substring(0, 50)
 
                     Line {
                         objectName: "delivery_" + delivery.tag
-                        text: "↳ Delivery: " + Value.text(delivery.modelData.summary).substring(0, 50)
+                        text: "↳ " + delivery.rowLabel
                         wrapMode: Text.NoWrap
                     }
                     ActionButton {
                         objectName: "acceptButton_" + delivery.tag
-                        visible: v.isClient
+                        visible: delivery.owner.isClient
                         flat: true
                         text: "Accept"
                         path: "api/deliverables/" + Outcome.seg(delivery.modelData.id) + "/accept"
                         successText: "Accepted — paid"
                         showServiceError: false
-                        onDone: v.load()
+                        onDone: delivery.owner.load()
                     }
                     SteadyButton {
                         objectName: "revisionButton_" + delivery.tag
-                        visible: v.isClient
+                        visible: delivery.owner.isClient
                         flat: true
                         text: "Revision"
-                        onClicked: v.openAction("revision", delivery.modelData.id)
+                        onClicked: delivery.owner.openAction("revision", delivery.modelData.id)
                     }
                 }
             }
@@ -263,11 +266,11 @@ Item {
     FormDialog {
         id: dialog
         objectName: "actionDialog"
-        width: 440
+        width: Sizes.noteDialog
         title: v.actionKind === "deliver" ? "Deliver milestone"
              : v.actionKind === "revision" ? "Request revision" : "Open dispute"
         shown: v.actionKind !== ""
-        canSubmit: note.text.trim().length >= 10
+        canSubmit: note.text.trim().length >= Limits.milestoneNote
         onOpening: note.text = ""
         onDismiss: v.actionKind = ""
         onSubmit: {

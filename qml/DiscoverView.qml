@@ -2,17 +2,21 @@ import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "money.js" as Money
+import "limits.js" as Limits
 import "outcome.js" as Outcome
+import "roles.js" as Roles
 import "value.js" as Value
 import "parts"
 
 // The projects the service offers; freelancers send proposals on open ones.
+// (Lines marked "qmllint disable unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "DiscoverView"
 
     property alias items: page.items
     property var proposeFor: null
+    readonly property bool isFreelancer: Roles.is(win.user, "freelancer") // qmllint disable unqualified
 
     function load() {
         page.reload()
@@ -24,6 +28,7 @@ Item {
         title: "Discover projects"
         path: "api/projects"
         member: "projects"
+        owner: v
 
         SteadyButton {
             objectName: "refreshButton"
@@ -49,9 +54,9 @@ Item {
             }
             SteadyButton {
                 objectName: "proposeButton_" + card.index
-                visible: !!win.user && win.user.role === "freelancer" && card.modelData.status === "open"
+                visible: card.owner.isFreelancer && card.modelData.status === "open"
                 text: "Send proposal"
-                onClicked: v.proposeFor = card.modelData
+                onClicked: card.owner.proposeFor = card.modelData
             }
         }
     }
@@ -62,7 +67,7 @@ Item {
         title: "Proposal"
         shown: v.proposeFor !== null
         submitText: "Send"
-        canSubmit: cover.text.trim().length >= 30 && Money.intOf(bid.text) > 0
+        canSubmit: cover.text.trim().length >= Limits.coverLetter && Money.intOf(bid.text) > 0
         onOpening: {
             cover.text = ""
             bid.text = String(Money.wholeRupees(v.proposeFor.budget_paise) || 0)

@@ -1,14 +1,17 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
 import "palette.js" as Palette
+import "sizes.js" as Sizes
 import "value.js" as Value
 import "parts"
 
 // The gig orders the user buys or sells, and one order's page where both sides move it through
 // its lifecycle and exchange messages.
+// (Lines marked "qmllint disable unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "GigOrdersView"
@@ -20,6 +23,7 @@ Item {
     // A message is on its way.
     property bool sending: false
 
+    readonly property var user: win.user // qmllint disable unqualified
     readonly property var order: detail && detail.order && typeof detail.order === "object"
                                  ? detail.order : null
     readonly property bool isClientSide: order !== null && v.isClientOf(order)
@@ -41,7 +45,7 @@ Item {
     }
 
     function isClientOf(o) {
-        return !!win.user && win.user.id === o.client_id
+        return !!user && user.id === o.client_id
     }
 
     // What each side may do to an order in each status; any other status offers nothing. An
@@ -119,6 +123,7 @@ Item {
         title: "Gig orders"
         path: "api/gig-orders"
         member: "orders"
+        owner: v
         alsoBusy: opener.busy
         above: FailureLine {
             objectName: "openFailure"
@@ -132,14 +137,14 @@ Item {
             trailing: Value.text(modelData.status)
             trailingBold: false
             clickable: true
-            onClicked: v.open(modelData.id)
+            onClicked: owner.open(modelData.id)
 
             Line {
                 objectName: "orderLine_" + card.index
-                font.pixelSize: 11
+                font.pixelSize: Sizes.meta
                 text: Value.text(card.modelData.package_tier) + " · "
                       + Money.rupees(card.modelData.price_paise) + " · "
-                      + Value.text(v.isClientOf(card.modelData) ? card.modelData.freelancer_name
+                      + Value.text(card.owner.isClientOf(card.modelData) ? card.modelData.freelancer_name
                                                                  : card.modelData.client_name)
             }
         }
@@ -152,10 +157,11 @@ Item {
         visible: v.detail !== null
         backText: "← Back"
         title: v.order ? Value.text(v.order.gig_title) : ""
-        titleSize: 18
+        titleSize: Sizes.subtitle
         items: v.detail ? Value.rows(v.detail.messages) : []
         list.spacing: 6
         onBack: v.back()
+        owner: v
         alsoBusy: opener.busy
 
         above: [
@@ -163,7 +169,7 @@ Item {
                 objectName: "summaryLine"
                 kind: "accent"
                 font.bold: true
-                font.pixelSize: 13
+                font.pixelSize: Sizes.summary
                 text: v.order ? Value.text(v.order.package_tier) + " · "
                                 + Money.rupees(v.order.price_paise) + " · " + Value.text(v.order.status)
                               : ""
@@ -276,10 +282,10 @@ Item {
     FormDialog {
         id: noteDialog
         objectName: "noteDialog"
-        width: 440
+        width: Sizes.noteDialog
         title: v.noteTitles[v.noteKind] || "Review"
         shown: v.noteKind !== ""
-        canSubmit: v.noteKind === "review" || noteField.text.trim().length >= 5
+        canSubmit: v.noteKind === "review" || noteField.text.trim().length >= Limits.orderNote
         onOpening: noteField.text = ""
         onDismiss: v.noteKind = ""
         onSubmit: send("POST", v.orderPath(v.order.id) + "/" + v.noteKind,
@@ -292,18 +298,23 @@ Item {
             objectName: "starRow"
             visible: v.noteKind === "review"
             spacing: 0
+            // The stars reach the score through their row (a delegate cannot name the view).
+            property int score: v.reviewScore
+            signal chosen(int stars)
+            onChosen: stars => v.reviewScore = stars
             Repeater {
                 model: 5
                 SteadyButton {
                     required property int index
+                    readonly property var stars: parent
                     objectName: "star_" + (index + 1)
                     flat: true
                     palette.buttonText: Palette.text
                     palette.button: Palette.control // the face a focused star is drawn on
-                    text: index + 1 <= v.reviewScore ? "★" : "☆"
-                    font.pixelSize: 20
+                    text: stars && index + 1 <= stars.score ? "★" : "☆"
+                    font.pixelSize: Sizes.title
                     Accessible.name: (index + 1) + (index === 0 ? " star" : " stars")
-                    onClicked: v.reviewScore = index + 1
+                    onClicked: stars.chosen(index + 1)
                 }
             }
         }

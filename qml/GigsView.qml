@@ -1,13 +1,17 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
+import "roles.js" as Roles
+import "sizes.js" as Sizes
 import "value.js" as Value
 import "parts"
 
 // The gig store, where clients order a package with escrow, and the freelancers' own gigs, which
 // they publish and delete.
+// (Lines marked "qmllint disable unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "GigsView"
@@ -18,8 +22,8 @@ Item {
     property var orderPkg: null
     property bool showCreate: false
 
-    readonly property bool isFreelancer: !!win.user && win.user.role === "freelancer"
-    readonly property bool isClient: !!win.user && win.user.role === "client"
+    readonly property bool isFreelancer: Roles.is(win.user, "freelancer") // qmllint disable unqualified
+    readonly property bool isClient: Roles.is(win.user, "client") // qmllint disable unqualified
 
     function load() {
         page.reload()
@@ -86,6 +90,7 @@ Item {
         title: v.mine ? "My gigs" : "Gig Store"
         path: v.mine ? "api/gigs/mine" : "api/gigs"
         member: "gigs"
+        owner: v
 
         SteadyButton {
             objectName: "modeButton"
@@ -104,8 +109,8 @@ Item {
             id: card
             objectName: "gigCard_" + index
             title: Value.text(modelData.title)
-            clickable: !v.mine
-            onClicked: v.detail = modelData
+            clickable: !owner.mine
+            onClicked: owner.detail = modelData
 
             Line {
                 objectName: "excerpt_" + card.index
@@ -117,20 +122,20 @@ Item {
                 Line {
                     objectName: "priceLine_" + card.index
                     kind: "accent"
-                    text: "From " + Money.rupees(v.lowestPaise(card.modelData)) + " · "
+                    text: "From " + Money.rupees(card.owner.lowestPaise(card.modelData)) + " · "
                           + Value.count(card.modelData.orders_count) + " orders"
                 }
                 // The service's reason is not shown here, and the list is reloaded either way.
                 ActionButton {
                     objectName: "deleteButton_" + card.index
-                    visible: v.mine
+                    visible: card.owner.mine
                     text: "Delete"
                     method: "DELETE"
                     path: "api/gigs/" + Outcome.seg(card.modelData.id)
                     body: null
                     successText: "Gig removed"
                     showServiceError: false
-                    onDone: v.load()
+                    onDone: card.owner.load()
                 }
             }
         }
@@ -143,9 +148,10 @@ Item {
         visible: v.detail !== null
         backText: "← Back"
         title: v.detail ? Value.text(v.detail.title) : ""
-        titleSize: 18
+        titleSize: Sizes.subtitle
         items: v.detail ? Value.rows(v.detail.packages) : []
         onBack: v.detail = null
+        owner: v
 
         above: Line {
             objectName: "detailDescription"
@@ -167,9 +173,9 @@ Item {
             }
             SteadyButton {
                 objectName: "orderButton_" + pkg.index
-                visible: v.isClient
+                visible: pkg.owner.isClient
                 text: "Order " + Value.text(pkg.modelData.tier)
-                onClicked: v.orderPkg = pkg.modelData
+                onClicked: pkg.owner.orderPkg = pkg.modelData
             }
         }
     }
@@ -177,7 +183,7 @@ Item {
     FormDialog {
         id: orderDialog
         objectName: "orderDialog"
-        width: 440
+        width: Sizes.noteDialog
         title: v.orderPkg ? "Order " + Value.text(v.orderPkg.tier) + " — "
                             + Money.rupees(v.orderPkg.price_paise) : ""
         shown: v.orderPkg !== null
@@ -209,7 +215,8 @@ Item {
         title: "New gig"
         shown: v.showCreate
         submitText: "Publish"
-        canSubmit: titleField.text.trim().length >= 10 && descriptionField.text.trim().length >= 50
+        canSubmit: titleField.text.trim().length >= Limits.gigTitle
+                   && descriptionField.text.trim().length >= Limits.gigDescription
                    && Money.intOf(basicField.text) > 0
         onOpening: {
             for (const f of [titleField, descriptionField, skillsField, basicField, standardField,

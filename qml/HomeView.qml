@@ -3,19 +3,23 @@ import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "focus.js" as Focus
 import "palette.js" as Palette
+import "roles.js" as Roles
+import "sizes.js" as Sizes
 import "value.js" as Value
 import "parts"
 
 // The signed-in page: a sidebar with the role's tabs beside the content of the selected tab.
 // Ctrl+1 … Ctrl+0 select the first ten tabs, F5 reloads the view shown.
+// (Lines marked "qmllint disable unqualified" use `win` or `Api`, which the window and start-up
+// publish to every document.)
 Item {
     id: root
     objectName: "HomeView"
 
     signal loggedOut()
 
-    property bool isClient: !!win.user && win.user.role === "client"
-    property bool isFreelancer: !!win.user && win.user.role === "freelancer"
+    property bool isClient: Roles.is(win.user, "client") // qmllint disable unqualified
+    property bool isFreelancer: Roles.is(win.user, "freelancer") // qmllint disable unqualified
 
     // Every tab once, in sidebar order: its name (also the button text), who sees it ("" for
     // everyone) and the document it shows. Documents are loaded when their tab is first shown, so
@@ -51,7 +55,7 @@ Item {
     function signOut() {
         // The jar and the cookie file are emptied inside logout(); the service's answer is not
         // awaited.
-        Api.logout()
+        Api.logout() // qmllint disable unqualified
         root.loggedOut()
     }
 
@@ -67,9 +71,15 @@ Item {
     readonly property Item focused: Window.activeFocusItem
     function checkFocus() {
         if (focused && !focused.visible && Focus.within(focused, content))
-            Qt.callLater(focusPage)
+            focusLater.restart()
     }
     onFocusedChanged: checkFocus()
+    // After what is under way settles (a page being made or taken down).
+    Timer {
+        id: focusLater
+        interval: 0
+        onTriggered: root.focusPage()
+    }
     Connections {
         target: root.focused
         ignoreUnknownSignals: true
@@ -79,19 +89,23 @@ Item {
     }
 
     // Every view's load() fetches again what its page in front shows.
+    readonly property var view: content.item
     function reloadCurrent() {
-        if (content.item)
-            content.item.load()
+        if (view)
+            view.load()
     }
 
     Repeater {
         model: 10
         delegate: Item {
+            id: slot
             required property int index
+            // The shell, reached through the Repeater's parent (a delegate cannot name it).
+            readonly property var home: parent
             Shortcut {
-                sequence: "Ctrl+" + ((index + 1) % 10)
-                enabled: index < root.tabs.length
-                onActivated: root.current = root.tabs[index]
+                sequence: "Ctrl+" + ((slot.index + 1) % 10)
+                enabled: !!slot.home && slot.index < slot.home.tabs.length
+                onActivated: slot.home.current = slot.home.tabs[slot.index]
             }
         }
     }
@@ -131,17 +145,17 @@ Item {
                     objectName: "brandLabel"
                     text: "Velto"
                     color: Palette.text
-                    font.pixelSize: 22
+                    font.pixelSize: Sizes.sidebarBrand
                     font.bold: true
                 }
 
                 Label {
                     objectName: "nameLabel"
                     Layout.fillWidth: true
-                    text: !win.user ? ""
+                    text: !win.user ? "" // qmllint disable unqualified
                         : (Value.text(win.user.full_name) || Value.text(win.user.email))
                     color: Palette.secondary
-                    font.pixelSize: 11
+                    font.pixelSize: Sizes.meta
                     elide: Text.ElideRight
                     // The name is the person's own words: never read it as markup.
                     textFormat: Text.PlainText
@@ -151,18 +165,25 @@ Item {
                     Layout.preferredHeight: 10
                 }
 
+                // The tab buttons reach the selected tab through this column.
+                property string current: root.current
+                signal chosen(string tab)
+                onChosen: tab => root.current = tab
+
                 Repeater {
                     model: root.tabs
                     delegate: SteadyButton {
                         required property string modelData
                         required property int index
+                        readonly property var column: parent
+                        readonly property bool selected: !!column && column.current === modelData
                         objectName: "tab_" + modelData
                         Layout.fillWidth: true
                         text: modelData
-                        highlighted: root.current === modelData
-                        flat: root.current !== modelData
+                        highlighted: selected
+                        flat: !selected
                         Accessible.description: index < 10 ? "Ctrl+" + ((index + 1) % 10) : ""
-                        onClicked: root.current = modelData
+                        onClicked: column.chosen(modelData)
                     }
                 }
 
@@ -194,7 +215,7 @@ Item {
             objectName: "content"
             anchors.fill: parent
             source: root.viewFor(root.current)
-            onLoaded: Qt.callLater(root.focusPage)
+            onLoaded: focusLater.restart()
         }
     }
 }

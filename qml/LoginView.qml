@@ -3,11 +3,13 @@ import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "outcome.js" as Outcome
 import "palette.js" as Palette
+import "sizes.js" as Sizes
 import "parts"
 
 // The signed-out page: one form for signing in, creating an account and asking for a reset mail.
 // A focus scope whose e-mail field has the keyboard when the page is shown, so the first keys
-// typed are not lost.
+// typed are not lost. (Lines marked "qmllint disable unqualified" use `win`, the window every
+// document shares.)
 FocusScope {
     id: root
     objectName: "LoginView"
@@ -56,7 +58,7 @@ FocusScope {
         var email = emailField.text.trim()
 
         if (mode === "register") {
-            win.call("POST", "api/auth/register", {
+            win.call("POST", "api/auth/register", { // qmllint disable unqualified
                 email: email,
                 password: passwordField.text,
                 fullName: fullNameField.text.trim(),
@@ -126,7 +128,7 @@ FocusScope {
         Heading {
             objectName: "titleLabel"
             text: "Velto"
-            font.pixelSize: 34
+            font.pixelSize: Sizes.brand
         }
 
         Label {
@@ -195,7 +197,7 @@ FocusScope {
         RowLayout {
             objectName: "serviceDownRow"
             Layout.fillWidth: true
-            visible: win.serviceDown
+            visible: win.serviceDown // qmllint disable unqualified
             spacing: 8
             Line {
                 objectName: "serviceDownLine"
@@ -206,7 +208,7 @@ FocusScope {
             SteadyButton {
                 objectName: "resumeButton"
                 text: "Try again"
-                onClicked: win.resume()
+                onClicked: win.resume() // qmllint disable unqualified
             }
         }
 
@@ -215,7 +217,7 @@ FocusScope {
             objectName: "errorLabel"
             kind: "alarm"
             visible: text !== ""
-            font.pixelSize: 14
+            font.pixelSize: Sizes.plain
             Accessible.role: Accessible.AlertMessage
         }
 
@@ -224,7 +226,7 @@ FocusScope {
             objectName: "noticeLabel"
             visible: text !== ""
             color: Palette.accent
-            font.pixelSize: 14
+            font.pixelSize: Sizes.plain
         }
 
         SteadyButton {

@@ -4,6 +4,9 @@ import QtQuick.Controls.Fusion
 import "outcome.js" as Outcome
 import "palette.js" as Palette
 
+// The one window: the request function every document uses, the signed-in user, the toast, and
+// the pages (boot, sign-in, shell). (Lines marked "qmllint disable unqualified" use `Api`, which
+// start-up publishes to every document.)
 ApplicationWindow {
     id: win
     objectName: "win"
@@ -42,7 +45,7 @@ ApplicationWindow {
         var id = seq
         // Stored first: an unsupported method is answered inside Api.request itself.
         pending[id] = cb
-        Api.request(id, method, path, JSON.stringify(body || {}))
+        Api.request(id, method, path, JSON.stringify(body || {})) // qmllint disable unqualified
     }
 
     // The shell and its views are compiled only when somebody is signed in, so the sign-in page
@@ -90,7 +93,7 @@ ApplicationWindow {
     }
 
     Connections {
-        target: Api
+        target: Api // qmllint disable unqualified
         function onReply(id, status, raw) {
             if (!win.pending.hasOwnProperty(id))
                 return
@@ -181,6 +184,7 @@ ApplicationWindow {
 
         Timer {
             id: toastTimer
+            objectName: "toastTimer"
             interval: 3500
             repeat: false
             onTriggered: toastRect.visible = false

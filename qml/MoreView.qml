@@ -2,16 +2,19 @@ import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "dates.js" as Dates
+import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
 import "palette.js" as Palette
+import "sizes.js" as Sizes
 import "serviceorigin.js" as Service
 import "value.js" as Value
 import "parts"
 
 // Account matters without a tab of their own: identity verification, the bank account and
 // withdrawals to it, and the referral programme. One scrolling page whose middle is the list of
-// past withdrawals, so a long history stays virtualized.
+// past withdrawals, so a long history stays virtualized. (Lines marked "qmllint disable
+// unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "MoreView"
@@ -22,7 +25,7 @@ Item {
     property bool showBank: false
     property bool showSettle: false
 
-    readonly property var user: win.user || ({})
+    readonly property var user: win.user || ({}) // qmllint disable unqualified
     // A new account's status arrives as null: that is "not started" too, never the word null.
     readonly property string kyc: Value.text(v.user.kyc_status) || "not started"
     readonly property bool verified: v.user.kyc_status === "verified"
@@ -79,7 +82,7 @@ Item {
 
             Heading {
                 text: "Account & KYC"
-                font.pixelSize: 18
+                font.pixelSize: Sizes.subtitle
             }
             Panel {
                 objectName: "accountCard"
@@ -104,7 +107,7 @@ Item {
 
             Heading {
                 text: "Bank & settlements"
-                font.pixelSize: 18
+                font.pixelSize: Sizes.subtitle
             }
             Panel {
                 objectName: "bankCard"
@@ -174,7 +177,7 @@ Item {
 
             Heading {
                 text: "Affiliate"
-                font.pixelSize: 18
+                font.pixelSize: Sizes.subtitle
             }
             Panel {
                 Layout.fillWidth: true
@@ -203,11 +206,12 @@ Item {
     FormDialog {
         objectName: "bankDialog"
         title: "Bank account"
-        width: 420
+        width: Sizes.shortDialog
         shown: v.showBank
         submitText: "Save"
         // Counted on the text as typed; the service judges the holder name once trimmed.
-        canSubmit: holder.text.length > 0 && number.text.length >= 6 && ifsc.text.length === 11
+        canSubmit: holder.text.length > 0 && number.text.length >= Limits.accountNumber
+                   && ifsc.text.length === Limits.ifsc
         onOpening: {
             holder.text = ""
             number.text = ""
@@ -244,10 +248,10 @@ Item {
     FormDialog {
         objectName: "settleDialog"
         title: "Withdraw to bank"
-        width: 420
+        width: Sizes.shortDialog
         shown: v.showSettle
         submitText: "Request"
-        canSubmit: Money.intOf(amount.text) >= 1000
+        canSubmit: Money.intOf(amount.text) >= Limits.withdrawal
         onOpening: amount.text = ""
         onDismiss: v.showSettle = false
         // Sent as typed: the service reads whole rupees and states its own refusals.

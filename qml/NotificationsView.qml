@@ -11,13 +11,8 @@ Item {
 
     property alias items: page.items
 
-    function reload() {
-        page.reload()
-    }
-
-    // The shell's one way to refresh a view.
     function load() {
-        reload()
+        page.reload()
     }
 
     ListPage {
@@ -35,7 +30,7 @@ Item {
             path: "api/notifications/read"
             failureText: ""
             showServiceError: false
-            onDone: v.reload()
+            onDone: v.load()
         }
 
         delegate: Card {

@@ -1,9 +1,11 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
 import "value.js" as Value
+import "sizes.js" as Sizes
 import "parts"
 
 // The client's side of project hiring: the own projects, posting and publishing a new one, the
@@ -61,10 +63,10 @@ Item {
 
     // The first milestone always; the second only when both its title and amount are given.
     function milestones() {
-        var list = [{ title: title1.text.trim(), amount: amount1.text }]
+        var first = { title: title1.text.trim(), amount: amount1.text }
         if (title2.text.length > 0 && Money.intOf(amount2.text) > 0)
-            list.push({ title: title2.text.trim(), amount: amount2.text })
-        return list
+            return [first, { title: title2.text.trim(), amount: amount2.text }]
+        return [first]
     }
 
     function posted() {
@@ -79,6 +81,7 @@ Item {
         title: "My projects"
         path: "api/my/projects"
         member: "projects"
+        owner: v
         alsoBusy: opener.busy
         above: FailureLine {
             objectName: "openFailure"
@@ -99,7 +102,7 @@ Item {
             trailingBold: false
             spacing: 3
             clickable: true
-            onClicked: v.openProps(modelData)
+            onClicked: owner.openProps(modelData)
 
             Line {
                 objectName: "budgetLine_" + card.index
@@ -114,8 +117,9 @@ Item {
         anchors.fill: parent
         visible: v.proposalsFor !== null
         title: v.proposalsFor ? Value.text(v.proposalsFor.title) : ""
-        titleSize: 18
+        titleSize: Sizes.subtitle
         backText: "← Projects"
+        owner: v
         onBack: v.closeProps()
         alsoBusy: opener.busy
         above: FailureLine {
@@ -139,7 +143,7 @@ Item {
                 objectName: "acceptButton_" + proposal.index
                 visible: proposal.modelData.status === "submitted"
                 text: "Accept — define milestones"
-                onClicked: v.acceptFor = proposal.modelData
+                onClicked: proposal.owner.acceptFor = proposal.modelData
             }
         }
     }
@@ -150,7 +154,8 @@ Item {
         title: "Post a project"
         shown: v.showPost
         submitText: "Post & publish"
-        canSubmit: postTitle.text.trim().length >= 5 && postDescription.text.trim().length >= 30
+        canSubmit: postTitle.text.trim().length >= Limits.projectTitle
+                   && postDescription.text.trim().length >= Limits.projectDescription
                    && Money.intOf(postBudget.text) > 0
         onOpening: {
             postTitle.text = ""

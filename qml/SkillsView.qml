@@ -1,10 +1,12 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
 import "palette.js" as Palette
 import "serviceorigin.js" as Service
+import "sizes.js" as Sizes
 import "value.js" as Value
 import "parts"
 
@@ -12,6 +14,8 @@ import "parts"
 // level, the proctored exam page with its countdown, and the service's verdict. While an exam is
 // shown the view runs the proctor, watches the window's focus and reports every finding to the
 // attempt; pass, review and badge are the service's decisions.
+// (Lines marked "qmllint disable unqualified" use `win`, `Api` or `Proctor`, which the window and
+// start-up publish to every document.)
 Item {
     id: v
     objectName: "SkillsView"
@@ -28,6 +32,8 @@ Item {
     property bool focusWas: true
     // The answers are on their way: neither a second press nor the clock sends them again.
     property bool submitting: false
+    // An exam is being started: the take buttons wait.
+    readonly property bool starting: starter.busy
     // Asked when the first exam page is shown and not followed during it: asking wakes the
     // multimedia back end (about 5 MB), which a visit to the catalogue alone does not need.
     property bool hasCamera: false
@@ -162,7 +168,7 @@ Item {
         if (attemptId === "")
             return
         // Fire and forget: a lost event is not retried and not shown.
-        win.call("POST", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/proctor",
+        win.call("POST", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/proctor", // qmllint disable unqualified
                  { kind: kind, detail: detail || "", imageData: image || "" })
     }
 
@@ -171,7 +177,7 @@ Item {
             return
         submitting = true
         // Camera and microphone are released before the answers leave, whatever the outcome.
-        Proctor.stop()
+        Proctor.stop() // qmllint disable unqualified
         win.call("POST", "api/assessments/attempts/" + Outcome.seg(exam.attempt.id) + "/submit", {
                      answers: answers,
                      forfeited: forfeited === true,
@@ -202,7 +208,7 @@ Item {
             return
         remaining -= 1
         if (remaining === 0) {
-            win.toast("Time up — submitting")
+            win.toast("Time up — submitting") // qmllint disable unqualified
             submit(false)
         }
     }
@@ -214,7 +220,7 @@ Item {
 
     // Leaving the tab (or signing out) mid-exam destroys the page: nothing is submitted, but
     // camera and microphone must not keep running with no exam on screen.
-    Component.onDestruction: if (exam !== null) Proctor.stop()
+    Component.onDestruction: if (exam !== null) Proctor.stop() // qmllint disable unqualified
 
     Latest {
         id: starter
@@ -228,7 +234,7 @@ Item {
     }
 
     Connections {
-        target: Proctor
+        target: Proctor // qmllint disable unqualified
         function onViolation(reason, detail) {
             if (v.exam === null)
                 return
@@ -242,12 +248,12 @@ Item {
     }
 
     Connections {
-        target: win
+        target: win // qmllint disable unqualified
         ignoreUnknownSignals: true
         function onActiveChanged() {
             if (v.exam === null)
                 return
-            var active = win.active !== false
+            var active = win.active !== false // qmllint disable unqualified
             if (v.focusWas && !active) {
                 v.countViolation(v.focusWarning(v.violations + 1))
                 v.logEvent("focus_loss", "")
@@ -263,6 +269,7 @@ Item {
         title: "Skills & certification"
         path: "api/assessments/available"
         member: "assessments"
+        owner: v
         onLoaded: function (data) {
             v.badges = Array.isArray(data.badges) ? data.badges : []
         }
@@ -283,14 +290,14 @@ Item {
                 Line {
                     objectName: "levelLine_" + card.index
                     kind: "meta"
-                    text: v.levelLine(card.modelData)
+                    text: card.owner.levelLine(card.modelData)
                 }
                 SteadyButton {
                     objectName: "takeButton_" + card.index
-                    visible: v.canTake(card.modelData)
-                    enabled: !starter.busy
+                    visible: card.owner.canTake(card.modelData)
+                    enabled: !card.owner.starting
                     text: "Take Level " + Value.text(card.modelData.nextLevel)
-                    onClicked: v.begin(card.modelData.skill, card.modelData.nextLevel)
+                    onClicked: card.owner.begin(card.modelData.skill, card.modelData.nextLevel)
                 }
             }
         }
@@ -307,7 +314,7 @@ Item {
             Layout.fillWidth: true
             Heading {
                 objectName: "examTitle"
-                font.pixelSize: 18
+                font.pixelSize: Sizes.subtitle
                 text: v.exam ? Value.text(v.exam.attempt.skill) + " — Level "
                                + Value.text(v.exam.attempt.level) : ""
             }
@@ -315,7 +322,7 @@ Item {
                 objectName: "clock"
                 text: v.clockText(v.remaining)
                 color: v.clockColor(v.remaining)
-                font.pixelSize: 16
+                font.pixelSize: Sizes.clock
                 font.bold: true
             }
         }
@@ -334,12 +341,12 @@ Item {
                 objectName: "webcamLabel"
                 text: v.hasCamera ? "🎥 Webcam active" : "🚫 No webcam"
                 color: v.hasCamera ? Palette.accent : Palette.alarm
-                font.pixelSize: 11
+                font.pixelSize: Sizes.meta
             }
             Label {
                 text: "🎙 Mic"
                 color: Palette.secondary
-                font.pixelSize: 11
+                font.pixelSize: Sizes.meta
             }
             Rectangle {
                 implicitWidth: 120
@@ -350,11 +357,11 @@ Item {
                 Accessible.name: "Microphone level"
                 Rectangle {
                     objectName: "micFill"
-                    width: parent.width * Math.max(0, Math.min(100, Proctor.micLevel)) / 100
+                    width: parent.width * Math.max(0, Math.min(100, Proctor.micLevel)) / 100 // qmllint disable unqualified
                     height: parent.height
                     radius: 4
                     // Above 25 is where the proctor starts counting toward a voice violation.
-                    color: Proctor.micLevel > 25 ? Palette.alarm : Palette.accent
+                    color: Proctor.micLevel > Limits.loudLevel ? Palette.alarm : Palette.accent // qmllint disable unqualified
                 }
             }
             Item {
@@ -363,8 +370,8 @@ Item {
             Label {
                 objectName: "violationsLabel"
                 text: "Violations: " + v.violations
-                color: v.violations > 5 ? Palette.alarm : Palette.muted
-                font.pixelSize: 11
+                color: v.violations > Limits.reviewViolations ? Palette.alarm : Palette.muted
+                font.pixelSize: Sizes.meta
             }
         }
 
@@ -372,6 +379,7 @@ Item {
             objectName: "questionList"
             spacing: 10
             rows: v.exam ? v.exam.questions : []
+            owner: v
             delegate: Card {
                 id: question
                 objectName: "question_" + index
@@ -383,16 +391,20 @@ Item {
                     text: question.rowLabel
                 }
                 FewRows {
-                    id: options
                     objectName: "options_" + question.index
                     rows: Value.rows(question.modelData.options)
-                    delegate: Choice {
-                        required property int index
-                        readonly property var option: options.rows[index]
-                        objectName: "option_" + question.index + "_" + index
-                        text: Value.text(option.text)
-                        checked: v.answers[question.modelData.id] === option.key
-                        onClicked: v.choose(question.modelData.id, option.key)
+                    owner: question.owner
+                    about: question.modelData
+                    key: question.index
+                    delegate: NestedRow {
+                        id: option
+                        Choice {
+                            objectName: "option_" + option.tag
+                            text: Value.text(option.modelData.text)
+                            checked: !!option.owner
+                                     && option.owner.answers[option.about.id] === option.modelData.key
+                            onClicked: option.owner.choose(option.about.id, option.modelData.key)
+                        }
                     }
                 }
             }
@@ -420,12 +432,12 @@ Item {
         id: resultDialog
         objectName: "resultDialog"
         modal: true
-        width: 420
+        width: Sizes.shortDialog
         anchors.centerIn: parent
         closePolicy: Popup.CloseOnEscape
         title: v.result ? v.resultTitle(v.result) : ""
         // A light sheet: the verdict is written in the dark window colour.
-        palette.window: "#F4F6FC"
+        palette.window: Palette.sheet
         palette.windowText: Palette.window
 
         header: Label {

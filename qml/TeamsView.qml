@@ -1,8 +1,10 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "limits.js" as Limits
 import "outcome.js" as Outcome
 import "palette.js" as Palette
+import "sizes.js" as Sizes
 import "value.js" as Value
 import "parts"
 
@@ -25,6 +27,7 @@ Item {
         title: "Teams"
         path: "api/teams/mine"
         member: "teams"
+        owner: v
 
         SteadyButton {
             objectName: "newTeamButton"
@@ -52,7 +55,7 @@ Item {
                 SteadyButton {
                     objectName: "inviteButton_" + card.index
                     text: "Invite member"
-                    onClicked: v.inviteFor = card.modelData
+                    onClicked: card.owner.inviteFor = card.modelData
                 }
                 // The service's reason is not shown here, and the list is reloaded either way.
                 ActionButton {
@@ -63,7 +66,7 @@ Item {
                     body: null
                     successText: "Deleted"
                     showServiceError: false
-                    onDone: v.load()
+                    onDone: card.owner.load()
                 }
             }
         }
@@ -71,11 +74,11 @@ Item {
 
     FormDialog {
         objectName: "createDialog"
-        width: 420
+        width: Sizes.shortDialog
         title: "New team"
         shown: v.showCreate
         submitText: "Create"
-        canSubmit: teamName.text.trim().length >= 2
+        canSubmit: teamName.text.trim().length >= Limits.teamName
         onOpening: {
             teamName.text = ""
             description.text = ""
@@ -103,7 +106,7 @@ Item {
 
     FormDialog {
         objectName: "inviteDialog"
-        width: 420
+        width: Sizes.shortDialog
         title: "Invite to " + (v.inviteFor ? Value.text(v.inviteFor.name) : "")
         shown: v.inviteFor !== null
         submitText: "Invite"

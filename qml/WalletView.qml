@@ -3,6 +3,7 @@ import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "money.js" as Money
 import "palette.js" as Palette
+import "sizes.js" as Sizes
 import "value.js" as Value
 import "parts"
 
@@ -68,7 +69,7 @@ Item {
                     objectName: "balanceLabel"
                     text: v.wallet ? Money.twoDecimals(v.wallet.balance_paise) : "—"
                     color: Palette.text
-                    font.pixelSize: 28
+                    font.pixelSize: Sizes.figure
                     font.bold: true
                 }
             }
@@ -76,7 +77,7 @@ Item {
 
         Heading {
             text: "Wallet activity"
-            font.pixelSize: 14
+            font.pixelSize: Sizes.plain
         }
 
         CardList {
@@ -115,7 +116,7 @@ Item {
 
         Heading {
             text: "Invoices"
-            font.pixelSize: 14
+            font.pixelSize: Sizes.plain
         }
 
         CardList {

@@ -10,5 +10,6 @@ var muted = "#7A8AB8"      // meta text
 var alarm = "#FF8A80"      // errors, warnings, negative amounts, exam alarms
 var text = "white"         // titles and plain text
 var control = "#2B3B6B"    // button faces on the dark pages
+var sheet = "#F4F6FC"      // the light sheet of the exam verdict
 var focus = "white"        // the ring of the control the keyboard is on: never the accent of a
                            // selected tab or a highlighted value

@@ -24,15 +24,16 @@ SteadyButton {
         if (busy)
             return
         busy = true
-        var payload = typeof body === "function" ? body() : body
-        win.call(method, path, payload, function (status, data) {
+        var given = body
+        var payload = typeof given === "function" ? given() : given
+        win.call(method, path, payload, function (status, data) { // qmllint disable unqualified
             button.busy = false
             var ok = Outcome.ok(status)
             var text = ok ? button.successText
                           : (button.showServiceError ? Outcome.failText(data, button.failureText)
                                                      : button.failureText)
             if (text !== "")
-                win.toast(text)
+                win.toast(text) // qmllint disable unqualified
             button.done(ok, data)
         })
     }

@@ -9,7 +9,7 @@ import "../palette.js" as Palette
 RadioButton {
     id: control
 
-    property Item listRow: null
+    property var listRow: null
 
     Component.onCompleted: listRow = Focus.nearest(control, "currentRow")
     activeFocusOnTab: !listRow || listRow.currentRow

@@ -2,12 +2,16 @@ import QtQuick
 import QtQuick.Layouts
 
 // A list inside a card (milestones, deliveries, options): at most `limit` rows are made, and a
-// line says how many more there are, so no reply however long can stall the window. Delegates
-// read their row as `rows[index]`.
+// line says how many more there are, so no reply however long can stall the window. Its rows are
+// NestedRows, which read their record, the view (`owner`) and the card's `key` from here.
 ColumnLayout {
     id: few
 
     property var rows: []
+    property var owner: null
+    // The record the rows belong to (the card's), and the card's index for the rows' names.
+    property var about: null
+    property string key: ""
     property int limit: 10
     property alias delegate: repeater.delegate
     readonly property int hidden: Math.max(0, rows.length - limit)

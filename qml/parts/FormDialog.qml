@@ -3,6 +3,7 @@ import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "../outcome.js" as Outcome
 import "../palette.js" as Palette
+import "../sizes.js" as Sizes
 
 // A modal dialog of a view, centred on it. It is open exactly while `shown` (the view's state)
 // holds: Cancel and Escape emit dismiss(), on which the view clears its state; a press outside
@@ -51,22 +52,22 @@ Dialog {
             return
         busy = true
         errorText = ""
-        win.call(method, path, body, function (status, data) {
+        win.call(method, path, body, function (status, data) { // qmllint disable unqualified
             dialog.busy = false
             if (Outcome.ok(status)) {
                 if (successText !== "")
-                    win.toast(successText)
+                    win.toast(successText) // qmllint disable unqualified
                 if (onSuccess)
                     onSuccess(data)
             } else {
                 dialog.errorText = Outcome.failText(data, "Failed")
-                win.toast(dialog.errorText)
+                win.toast(dialog.errorText) // qmllint disable unqualified
             }
         })
     }
 
     modal: true
-    width: 460
+    width: Sizes.dialog
     anchors.centerIn: parent
     closePolicy: Popup.CloseOnEscape
     // Popups do not take the window's palette: light text on the dark card, as on the pages.
@@ -113,7 +114,8 @@ Dialog {
     // Closed by Escape while the view still holds its state: clear it.
     onClosed: if (shown) dismiss()
 
-    contentItem: ColumnLayout {
+    // The fields are the dialog's default property, so its content has ids and is made at once.
+    contentItem: ColumnLayout { // qmllint disable deferred-property-id
         spacing: 6
         // Return reaches here from single-line fields (a multi-line one keeps it for new lines).
         Keys.onReturnPressed: dialog.trySubmit()

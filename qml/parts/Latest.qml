@@ -13,13 +13,15 @@ QtObject {
     // Why the last load failed, in a person's words; "" once one succeeds.
     property string failure: ""
     property int issued: 0
-    property var again: null
+    // The last load, for retry(): its path and what to do with its answer.
+    property string againPath: ""
+    property var againThen: null
 
     // Sends a request whose callback runs only while it is still the newest.
     function call(method, path, body, cb) {
         var token = ++issued
         busy = true
-        win.call(method, path, body, function (status, data, raw) {
+        win.call(method, path, body, function (status, data, raw) { // qmllint disable unqualified
             if (token !== latest.issued)
                 return // superseded
             latest.busy = false
@@ -29,7 +31,8 @@ QtObject {
 
     // Loads `path`; onLoaded(data) follows a 200 with a JSON body.
     function get(path, onLoaded) {
-        again = function () { latest.get(path, onLoaded) }
+        againPath = path
+        againThen = onLoaded
         call("GET", path, null, function (status, data, raw) {
             if (!Outcome.loaded(status, data)) {
                 latest.failure = Outcome.loadFailure(status, data, raw)
@@ -41,8 +44,8 @@ QtObject {
     }
 
     function retry() {
-        if (again)
-            again()
+        if (againPath !== "")
+            get(againPath, againThen)
     }
 
     // Whatever is still under way is no longer wanted (the page it was for has gone).

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "../sizes.js" as Sizes
 import "../value.js" as Value
 
 // A page of a view: a header row (an optional back button, the title, then the view's own
@@ -12,11 +13,13 @@ Item {
     id: page
 
     property string title: ""
-    property int titleSize: 20
+    property int titleSize: Sizes.title
     property string backText: ""
     property string path: ""
     property string member: ""
     property var items: []
+    // The view whose rows these are: each row reaches it as its `owner`.
+    property var owner: null
     property alias delegate: list.delegate
     property alias list: list
     // The view's header buttons, after the title.
@@ -101,6 +104,7 @@ Item {
             id: list
             objectName: "list"
             rows: page.items
+            owner: page.owner
         }
 
         ColumnLayout {

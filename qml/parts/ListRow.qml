@@ -11,8 +11,11 @@ Item {
     id: row
 
     required property int index
-    readonly property var modelData: ListView.view && ListView.view.rows
-                                     ? ListView.view.rows[index] : ({})
+    // The list this row is in, if any, and the view that owns it: a row's buttons call their
+    // view through `owner` (a delegate cannot name the view's id in this Qt's tools).
+    readonly property var list: ListView.view
+    readonly property var owner: list ? list.owner : null
+    readonly property var modelData: list && list.rows ? list.rows[index] : ({})
     // How a reader tells this row and its buttons from the others ("Fund — Core data model").
     property string rowLabel: ""
     property string rowText: ""
@@ -25,9 +28,6 @@ Item {
     property real radius: 0
 
     signal clicked()
-
-    // The list this row belongs to, if any.
-    readonly property var list: ListView.view
 
     // Makes this the list's current row and shows it.
     function makeCurrent() {

@@ -16,7 +16,14 @@ Rectangle {
     property int spacing: 4
     default property alias content: body.data
     // The value at the right and the texts of the lines, in reading order.
-    readonly property string lines: [trailing].concat(texts(body)).filter(t => t !== "").join(". ")
+    readonly property string lines: describe()
+
+    function describe() {
+        var out = texts(body)
+        if (trailing !== "")
+            out.unshift(trailing)
+        return out.filter(t => t !== "").join(". ")
+    }
 
     // The texts shown inside `item`, leaving out buttons and fields (they speak for themselves).
     function texts(item) {

@@ -18,8 +18,8 @@ Button {
     property double appearedAt: 0
     // The nearest row around it: the list row whose current state gates Tab, and the row whose
     // label tells a reader what the button acts on.
-    property Item listRow: null
-    property Item labelRow: null
+    property var listRow: null
+    property var labelRow: null
 
     function appeared() {
         if (visible)

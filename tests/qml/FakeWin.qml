@@ -1,5 +1,5 @@
 import QtQuick
-import "qrc:/qt/qml/Velto/qml/outcome.js" as Outcome
+import "../../qml/outcome.js" as Outcome
 
 // A recording stand-in for the main window: what views use of it (user, call, toast, active)
 // and, for the tests, its calls to answer. ViewCase publishes one by the name `win`, the name by

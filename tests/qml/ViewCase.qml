@@ -3,6 +3,8 @@ import QtTest
 
 // The base of the view tests: a test document is a ViewCase that names its view's Component in
 // `view` and states its tables. Views it creates reach the recording main window as `win`.
+// (Lines marked "qmllint disable unqualified" use the test doubles that the test program
+// publishes to every document: Api, Proctor, Browser and Machine.)
 TestCase {
     id: test
     width: 1000
@@ -19,9 +21,9 @@ TestCase {
     // given, the view's first load there is answered with `body`.
     function show(user, path, body) {
         win.reset()
-        Api.reset()
-        Proctor.reset()
-        Browser.clear()
+        Api.reset() // qmllint disable unqualified
+        Proctor.reset() // qmllint disable unqualified
+        Browser.clear() // qmllint disable unqualified
         win.user = typeof user === "string" ? { id: 2, role: user } : user
         v = createTemporaryObject(view, test)
         verify(v !== null, "the view was not created")
@@ -75,5 +77,15 @@ TestCase {
     // Which of these controls are shown.
     function shown(names) {
         return names.filter(name => el(name).visible)
+    }
+
+    // The entries of a list (or of an object list such as an item's children) that pass the test.
+    function keep(list, test) {
+        var kept = []
+        for (var i = 0; i < list.length; ++i) {
+            if (test(list[i], i))
+                kept.push(list[i])
+        }
+        return kept
     }
 }

@@ -35,7 +35,7 @@ ViewCase {
             isHost: !!row.host, contest: { id: 9, status: row.status },
             entries: [{ id: 4, title: "Bean", display_name: "Ravi" }] })
         var names = ["submitEntryButton", "cancelContestButton", "awardButton_0", "entrantLine_0"]
-        compare(shown(names), names.filter((n, i) => row.shown[i]))
+        compare(shown(names), keep(names, (n, i) => row.shown[i]))
     }
 
     // Title, brief, prize and days as typed; `days` is what is sent when the button is enabled.
@@ -53,8 +53,8 @@ ViewCase {
     function test_postContestRule(row) {
         showContests("client")
         open("postButton", "createDialog")
-        var fields = ["titleField", "briefFieldArea", "prizeField", "daysField"]
-        fields.forEach((name, i) => el(name).text = row.typed[i])
+        type({ titleField: row.typed[0], briefFieldArea: row.typed[1], prizeField: row.typed[2],
+               daysField: row.typed[3] })
         submits("createDialog", row.days && { title: "Logos", brief: brief, prize: "0500",
                                               deadlineDays: row.days })
     }

@@ -1,7 +1,8 @@
 import QtQuick
 import Velto
 
-// The real main window against the recording Api double.
+// The real main window against the recording Api double. (Lines marked "qmllint disable
+// unqualified" use the double the test program publishes as Api.)
 ViewCase {
     name: "Main"
     view: Component { Main {} }
@@ -11,7 +12,7 @@ ViewCase {
     }
 
     function lastRequest() {
-        return Api.requests[Api.requests.length - 1]
+        return Api.requests[Api.requests.length - 1] // qmllint disable unqualified
     }
 
     function page() {
@@ -26,12 +27,12 @@ ViewCase {
         v.call(method, path, body, (status, data, text) => got = [status, data, text])
         var r = lastRequest()
         if (raw !== undefined)
-            Api.reply(r.id, 200, raw)
+            Api.reply(r.id, 200, raw) // qmllint disable unqualified
         return [r.method + " " + r.path + " " + r.body, got]
     }
 
     function test_resumeIsTheFirstRequest() {
-        compare(Api.requests.map(r => [r.id, r.method, r.path, r.body]),
+        compare(Api.requests.map(r => [r.id, r.method, r.path, r.body]), // qmllint disable unqualified
                 [[1, "GET", "api/auth/me", "{}"]])
         compare(page(), "bootPage")
     }
@@ -62,7 +63,7 @@ ViewCase {
         v.call("DELETE", "api/teams/7")
         var r = lastRequest()
         compare([r.id, r.method, r.path, r.body], [2, "DELETE", "api/teams/7", "{}"])
-        Api.reply(r.id, 200, "{}") // dropped without an error
+        Api.reply(r.id, 200, "{}") // dropped without an error // qmllint disable unqualified
         compare(Object.keys(v.pending), ["1"])
     }
 
@@ -75,11 +76,11 @@ ViewCase {
         var log = []
         v.call("GET", "api/a", null, (s, d) => log.push("a:" + d.n))
         v.call("GET", "api/b", null, (s, d) => log.push("b:" + d.n))
-        Api.reply(3, 200, '{"n":2}')
-        Api.reply(2, 200, '{"n":1}')
+        Api.reply(3, 200, '{"n":2}') // qmllint disable unqualified
+        Api.reply(2, 200, '{"n":1}') // qmllint disable unqualified
         // a second reply for an answered id, and one for an id never issued, are ignored
-        Api.reply(2, 200, '{"n":3}')
-        Api.reply(999, 200, '{"n":4}')
+        Api.reply(2, 200, '{"n":3}') // qmllint disable unqualified
+        Api.reply(999, 200, '{"n":4}') // qmllint disable unqualified
         compare(log, ["b:2", "a:1"])
     }
 
@@ -102,7 +103,7 @@ ViewCase {
     // No answer, or a failing service, is no verdict on the stored sign-in: the sign-in page says
     // so and asks again every few seconds, and the shell appears once the service answers.
     function test_resume(row) {
-        Api.reply(1, row.reply[0], row.reply[1])
+        Api.reply(1, row.reply[0], row.reply[1]) // qmllint disable unqualified
         compare(page(), row.page || "LoginView")
         compare(v.user, row.page ? { id: 1, role: "client" } : null)
         var timer = el("resumeTimer")
@@ -112,16 +113,16 @@ ViewCase {
             return
         timer.triggered()
         compare(lastRequest().path, "api/auth/me")
-        Api.reply(lastRequest().id, 200, '{"user":{"id":1,"role":"client"}}')
+        Api.reply(lastRequest().id, 200, '{"user":{"id":1,"role":"client"}}') // qmllint disable unqualified
         compare([page(), v.serviceDown, timer.running], ["HomeView", false, false])
     }
 
     // A 401 once signed in: the session is gone, and the sign-in page says so.
     function test_sessionEndedOpensTheSignInPage() {
-        Api.reply(1, 200, '{"user":{"id":1,"role":"client"}}')
+        Api.reply(1, 200, '{"user":{"id":1,"role":"client"}}') // qmllint disable unqualified
         var answered = false
         v.call("GET", "api/wallet", null, () => answered = true)
-        Api.reply(lastRequest().id, 401, '{"error":"Not signed in"}')
+        Api.reply(lastRequest().id, 401, '{"error":"Not signed in"}') // qmllint disable unqualified
         verify(answered)
         tryVerify(() => el("stack").currentItem.objectName === "LoginView")
         compare([v.user, el("noticeLabel").text],
@@ -129,11 +130,11 @@ ViewCase {
     }
 
     function test_signInAndOutReplaceThePage() {
-        Api.reply(1, 401, "")
+        Api.reply(1, 401, "") // qmllint disable unqualified
         el("stack").currentItem.loggedIn({ id: 5, role: "freelancer", full_name: "Asha" })
         compare([page(), v.user.full_name], ["HomeView", "Asha"])
         mouseClick(el("signOutButton"))
-        compare([page(), v.user, Api.logoutCount], ["LoginView", null, 1])
+        compare([page(), v.user, Api.logoutCount], ["LoginView", null, 1]) // qmllint disable unqualified
         // ids are not reset by signing out
         var last = lastRequest().id
         verify(last > 1)
@@ -144,7 +145,7 @@ ViewCase {
     // A toast shows its text from its own call for a while, or until clicked.
     function test_toast() {
         var rect = el("toast")
-        var timer = Array.prototype.find.call(rect.data, d => d.interval !== undefined)
+        var timer = el("toastTimer")
         v.toast("Saved")
         compare([rect.visible, el("toastLabel").text, timer.running], [true, "Saved", true])
         var restarts = 0
@@ -167,7 +168,7 @@ ViewCase {
     // At the smallest size the window allows, the sidebar scrolls to "Sign out" and the content
     // area keeps room for a view.
     function test_smallestWindowReachesSignOut() {
-        Api.reply(1, 200, '{"user":{"id":1,"role":"client","full_name":"C"}}')
+        Api.reply(1, 200, '{"user":{"id":1,"role":"client","full_name":"C"}}') // qmllint disable unqualified
         verify(v.minimumWidth > 0 && v.minimumHeight > 0)
         v.width = v.minimumWidth
         v.height = v.minimumHeight

@@ -4,11 +4,12 @@ import Velto
 // Other people's words are shown as they are, never read as markup: every text member each view
 // shows carries markup with an image on a local listener, and nothing may be fetched from it nor
 // drawn as rich text.
+// (Lines marked "qmllint disable unqualified" use the doubles the test program publishes.)
 ViewCase {
     id: test
     name: "Markup"
 
-    readonly property string m: '<b>x</b><img src="http://127.0.0.1:' + Machine.port + '/x">'
+    readonly property string m: '<b>x</b><img src="http://127.0.0.1:' + Machine.port + '/x">' // qmllint disable unqualified
 
     Component { id: discover; DiscoverView { anchors.fill: parent } }
     Component { id: projects; ProjectsView { anchors.fill: parent } }

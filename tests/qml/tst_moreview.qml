@@ -1,6 +1,5 @@
 import QtQuick
 import Velto
-import "qrc:/qt/qml/Velto/qml/serviceorigin.js" as Service
 
 // The More page's reading of its replies and its dialogs' rules; tst_e2e_account runs the rest.
 ViewCase {
@@ -36,7 +35,7 @@ ViewCase {
                  el("bankCard").title, el("bankButton").text, el("shareUrlField").text,
                  el("referralLine").text], row.shown)
         compare(el("withdrawButton").visible, row.user.role === "freelancer")
-        verify(el("kycNotice").text.indexOf(" " + Service.origin.replace("https://", "") + " ") > 0)
+        verify(el("kycNotice").text.indexOf(" " + Machine.origin.replace("https://", "") + " ") > 0)
     }
 
     // The fields typed; the body sent (none: the button stays disabled).

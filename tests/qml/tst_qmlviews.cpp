@@ -1,4 +1,5 @@
 #include "testdoubles.h"
+#include "velto_config.h"
 
 #include <QAccessible>
 #include <QDesktopServices>
@@ -17,6 +18,8 @@ class Machine : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(int port READ port CONSTANT)
+    // The service origin the program was built for, which the views hand to the browser.
+    Q_PROPERTY(QString origin READ origin CONSTANT)
     Q_PROPERTY(int connections MEMBER accepted NOTIFY connectionsChanged)
 public:
     Machine()
@@ -30,6 +33,7 @@ public:
         });
     }
     int port() const { return listener.serverPort(); }
+    QString origin() const { return QStringLiteral(VELTO_SERVICE_ORIGIN); }
     Q_INVOKABLE void setDoubleClickInterval(int ms)
     {
         QGuiApplication::styleHints()->setMouseDoubleClickInterval(ms);
