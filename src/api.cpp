@@ -11,7 +11,7 @@
 namespace {
 // Marks a reply aborted by the overall limit, so its answer says why.
 constexpr char OverLimit[] = "veltoOverLimit";
-}
+} // namespace
 
 Api::Api(QObject *parent) : Api(QStringLiteral(VELTO_SERVICE_ORIGIN), parent) { }
 

@@ -8,9 +8,8 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QGuiApplication>
-#include <QStyleHints>
 #include <QFile>
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QKeySequence>
 #include <QNetworkAccessManager>
@@ -20,6 +19,7 @@
 #include <QQuickWindow>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStyleHints>
 #include <QTest>
 #include <QtQuickTest/quicktest.h>
 #include <algorithm>
