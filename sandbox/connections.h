@@ -83,7 +83,6 @@ private:
     QList<qint64> readyBodies; // the reserved body length of each ready request
     QByteArray current; // the current request so far, as it is to be handed on
     qsizetype headSize = 0; // of `current`, once the head has ended
-    qsizetype scanned = 0; // of `current`, looked at for the end of the head
     bool lineDone = false;
     bool expectsContinue = false;
     qint64 declared = 0;

@@ -82,9 +82,6 @@ public:
     // Forgets a partial frame and the loud-poll count.
     void reset();
 
-    // Frames in half a second of audio; 0 for an unusable format, which is never measured.
-    qsizetype framesPerPoll() const { return pollFrames; }
-
     // Takes the bytes one poll read. Returns nothing when they complete no frame; else one
     // measurement per half second they hold (rounded, at least one), each over an equal share
     // of the frames, in order.
@@ -95,7 +92,7 @@ public:
 private:
     QAudioFormat::SampleFormat sampleFormat = QAudioFormat::Unknown;
     qsizetype frameBytes = 0;
-    qsizetype pollFrames = 0;
+    qsizetype pollFrames = 0; // frames in half a second; 0 for a format that is never measured
     QByteArray partialFrame;
     LoudPollCounter counter;
 };

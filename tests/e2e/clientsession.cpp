@@ -8,9 +8,8 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QGuiApplication>
-#include <QStyleHints>
 #include <QFile>
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QKeySequence>
 #include <QNetworkAccessManager>
@@ -20,6 +19,7 @@
 #include <QQuickWindow>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStyleHints>
 #include <QTest>
 #include <QtQuickTest/quicktest.h>
 #include <algorithm>
@@ -154,13 +154,17 @@ bool ClientSession::click(const QString &objectName)
     // A button ignores a press that comes within the double-click interval of its appearing (the
     // second half of a double click meant for what was there before); a person aims first.
     const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
-    QTest::qWaitFor(
+    const bool aimed = QTest::qWaitFor(
         [&] {
             const QVariant at = it->property("appearedAt");
             return !at.isValid()
                 || QDateTime::currentMSecsSinceEpoch() >= qint64(at.toDouble()) + interval;
         },
         interval + 1000);
+    if (!aimed) {
+        lastError = u"\"%1\" on page %2 still counts as just appeared"_s.arg(objectName, page());
+        return false;
+    }
     // Layouts place their children when polished: click where the control really is.
     QQuickTest::qWaitForPolish(w);
     lastClickAt = it->mapToScene(QPointF(it->width() / 2, it->height() / 2)).toPoint();

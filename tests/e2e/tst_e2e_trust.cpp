@@ -35,8 +35,8 @@ void TestE2eTrust::doubleClicksPayOnceAndFailuresRecover()
     };
 
     // "Escrow & order" pressed twice while the service holds its answers: one order, one debit.
-    const qint64 price = buyer.get(u"api/gigs"_s)["gigs"_L1][0]["packages"_L1][0]["price_paise"_L1]
-                             .toInteger();
+    const qint64 price
+        = buyer.get(u"api/gigs"_s)["gigs"_L1][0]["packages"_L1][0]["price_paise"_L1].toInteger();
     const qint64 buyerBefore = buyer.balance();
     const int ordersBefore = count(buyer, u"api/gig-orders"_s, "orders");
     auto c = std::make_unique<ClientSession>(sandbox.origin());
