@@ -74,6 +74,19 @@ TestCase {
         return JSON.parse((call || win.lastCall()).body)
     }
 
+    // A table row's steps: [path, body] answers that GET, a name clicks that control, a function
+    // runs with the view.
+    function play(steps) {
+        for (var step of steps) {
+            if (typeof step === "function")
+                step(v)
+            else if (typeof step === "string")
+                click(step)
+            else
+                win.answer("GET", step[0], 200, step[1])
+        }
+    }
+
     // Which of these controls are shown.
     function shown(names) {
         return names.filter(name => el(name).visible)

@@ -34,8 +34,6 @@ ViewCase {
         return [
             { tag: "full name", user: { full_name: "Asha Rao", email: "a@x" }, shown: "Asha Rao" },
             { tag: "empty name", user: { full_name: "", email: "a@x" }, shown: "a@x" },
-            { tag: "null name", user: { full_name: null, email: "a@x" }, shown: "a@x" },
-            { tag: "nothing", user: {}, shown: "" },
             { tag: "signed out", user: null, shown: "" }
         ]
     }

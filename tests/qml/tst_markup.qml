@@ -9,71 +9,58 @@ ViewCase {
     id: test
     name: "Markup"
 
+    readonly property Views views: Views {}
     readonly property string m: '<b>x</b><img src="http://127.0.0.1:' + Machine.port + '/x">' // qmllint disable unqualified
-
-    Component { id: discover; DiscoverView { anchors.fill: parent } }
-    Component { id: projects; ProjectsView { anchors.fill: parent } }
-    Component { id: contests; ContestsView { anchors.fill: parent } }
-    Component { id: teams; TeamsView { anchors.fill: parent } }
-    Component { id: gigs; GigsView { anchors.fill: parent } }
-    Component { id: orders; GigOrdersView { anchors.fill: parent } }
-    Component { id: contracts; ContractsView { anchors.fill: parent } }
-    Component { id: wallet; WalletView { anchors.fill: parent } }
-    Component { id: notifications; NotificationsView { anchors.fill: parent } }
-    Component { id: more; MoreView { anchors.fill: parent } }
-    Component { id: skills; SkillsView { anchors.fill: parent } }
-    Component { id: home; HomeView { anchors.fill: parent } }
-    Component { id: login; LoginView { anchors.fill: parent } }
 
     // Each row: the view, who is signed in, and steps: [path, body] answers a GET, a name
     // clicks that control, a function runs with the view.
     function test_serviceTextStaysText_data() {
         var user = { id: 2, role: "client", full_name: m, email: m, kyc_status: m }
         return [
-            { tag: "Discover", view: discover, steps: [["api/projects", { projects: [
+            { tag: "Discover", view: views.discover, steps: [["api/projects", { projects: [
                 { title: m, description: m, status: m, required_skills: [m] }] }]] },
-            { tag: "Projects", view: projects, steps: [
+            { tag: "Projects", view: views.projects, steps: [
                 ["api/my/projects", { projects: [{ id: 1, title: m, status: m }] }],
                 "projectCard_0", ["api/projects/1/proposals", { proposals: [
                     { freelancer_name: m, cover_letter: m, status: "submitted" }] }]] },
-            { tag: "Contests", view: contests, steps: [
+            { tag: "Contests", view: views.contests, steps: [
                 ["api/contests", { contests: [{ id: 1, title: m, status: m, deadline: m }] }],
                 "contestCard_0", ["api/contests/1", { isHost: true,
                     contest: { id: 1, title: m, brief: m, status: "open" },
                     entries: [{ title: m, display_name: m, description: m, attachment_url: m }] }]] },
-            { tag: "Teams", view: teams, steps: [
+            { tag: "Teams", view: views.teams, steps: [
                 ["api/teams/mine", { teams: [{ name: m, description: m }] }], "inviteButton_0"] },
-            { tag: "Gigs", view: gigs, steps: [
+            { tag: "Gigs", view: views.gigs, steps: [
                 ["api/gigs", { gigs: [{ title: m, description: m, packages: [
                     { tier: m, label: m, description: m }] }] }], "gigCard_0", "orderButton_0"] },
-            { tag: "Gig orders", view: orders, steps: [
+            { tag: "Gig orders", view: views.orders, steps: [
                 ["api/gig-orders", { orders: [{ id: 1, gig_title: m, status: m, package_tier: m,
                                                 freelancer_name: m, client_name: m }] }],
                 "orderCard_0", ["api/gig-orders/1", {
                     order: { id: 1, gig_title: m, status: m, package_tier: m, delivery_note: m },
                     messages: [{ sender_name: m, body: m }] }]] },
-            { tag: "Contracts", view: contracts, steps: [["api/contracts", { contracts: [
+            { tag: "Contracts", view: views.contracts, steps: [["api/contracts", { contracts: [
                 { project_title: m, status: m, contract_type: m,
                   milestones: [{ title: m, status: m }],
                   deliverables: [{ summary: m, status: "submitted" }] }] }]] },
-            { tag: "Wallet", view: wallet, steps: [
+            { tag: "Wallet", view: views.wallet, steps: [
                 ["api/wallet", { wallet: {}, transactions: [{ description: m }, { kind: m }] }],
                 ["api/invoices", { invoices: [{ invoice_number: m, description: m }] }]] },
-            { tag: "Notifications", view: notifications, steps: [
+            { tag: "Notifications", view: views.notifications, steps: [
                 ["api/notifications", { notifications: [{ title: m, body: m }] }]] },
-            { tag: "More", view: more, steps: [
+            { tag: "More", view: views.more, steps: [
                 ["api/affiliate", { shareUrl: m }],
                 ["api/settlements", { bankAccount: { account_last4: m },
                                       settlements: [{ status: m, requested_at: m }] }]] },
-            { tag: "Skills", view: skills, steps: [
+            { tag: "Skills", view: views.skills, steps: [
                 ["api/assessments/available", { assessments: [{ skill: m, nextLevel: m }] }],
                 "takeButton_0", v => win.answerLast(201, { attempt: { id: 1 } }),
                 ["api/assessments/attempts/1/questions", {
                     attempt: { id: 1, skill: m, level: m, timeLimitSeconds: 60 },
                     questions: [{ id: "q", question: m, options: [{ key: "k", text: m }] }] }],
                 v => v.result = { passed: true, score: 1, total: 1, badge: { skill: m } }] },
-            { tag: "Shell", view: home, steps: [] },
-            { tag: "Sign-in and dialog errors", view: login, steps: [
+            { tag: "Shell", view: views.home, steps: [] },
+            { tag: "Sign-in and dialog errors", view: views.login, steps: [
                 v => v.notice = m, v => win.toast(m)] }
         ].map(row => Object.assign(row, { user: user }))
     }
@@ -91,14 +78,7 @@ ViewCase {
         view = row.view
         var fetched = Machine.connections
         show(row.user)
-        for (var step of row.steps) {
-            if (typeof step === "function")
-                step(v)
-            else if (typeof step === "string")
-                click(step)
-            else
-                win.answer("GET", step[0], 200, step[1])
-        }
+        play(row.steps)
         wait(100) // time for an image request to go out
         var marked = texts(v.Window.window.contentItem, []).filter(t => t.text.indexOf("<b>") >= 0)
         verify(marked.length > 0, "no text of the service shown")

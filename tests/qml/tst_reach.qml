@@ -8,19 +8,7 @@ ViewCase {
     id: test
     name: "Reach"
 
-    Component { id: discover; DiscoverView { anchors.fill: parent } }
-    Component { id: projects; ProjectsView { anchors.fill: parent } }
-    Component { id: contests; ContestsView { anchors.fill: parent } }
-    Component { id: teams; TeamsView { anchors.fill: parent } }
-    Component { id: gigs; GigsView { anchors.fill: parent } }
-    Component { id: orders; GigOrdersView { anchors.fill: parent } }
-    Component { id: contracts; ContractsView { anchors.fill: parent } }
-    Component { id: wallet; WalletView { anchors.fill: parent } }
-    Component { id: notifications; NotificationsView { anchors.fill: parent } }
-    Component { id: more; MoreView { anchors.fill: parent } }
-    Component { id: skills; SkillsView { anchors.fill: parent } }
-    Component { id: home; HomeView { anchors.fill: parent } }
-    Component { id: login; LoginView { anchors.fill: parent } }
+    readonly property Views views: Views {}
 
     function two(make) {
         return [make("A", 1), make("B", 2)]
@@ -31,49 +19,49 @@ ViewCase {
     function test_everyControlReachedAndNamed_data() {
         var project = (t, id) => ({ id: id, title: "Project " + t, status: "open", budget_paise: 100 })
         return [
-            { tag: "Discover", view: discover, role: "freelancer", steps: [
+            { tag: "Discover", view: views.discover, role: "freelancer", steps: [
                 ["api/projects", { projects: two(project) }]] },
-            { tag: "Discover, proposal dialog", view: discover, role: "freelancer", steps: [
+            { tag: "Discover, proposal dialog", view: views.discover, role: "freelancer", steps: [
                 ["api/projects", { projects: two(project) }], "proposeButton_0"],
               dialog: "proposalDialog" },
-            { tag: "Projects, proposals", view: projects, role: "client", steps: [
+            { tag: "Projects, proposals", view: views.projects, role: "client", steps: [
                 ["api/my/projects", { projects: two(project) }], "projectCard_0",
                 ["api/projects/1/proposals", { proposals: two((t, id) => ({
                     id: id, freelancer_name: "Freelancer " + t, status: "submitted" })) }]] },
-            { tag: "Contests, hosted", view: contests, role: "client", steps: [
+            { tag: "Contests, hosted", view: views.contests, role: "client", steps: [
                 ["api/contests", { contests: two((t, id) => ({ id: id, title: "Contest " + t })) }],
                 "contestCard_0", ["api/contests/1", { isHost: true, contest: { id: 1, status: "open" },
                     entries: two((t, id) => ({ id: id, title: "Entry " + t })) }]] },
-            { tag: "Teams", view: teams, role: "client", steps: [["api/teams/mine", {
+            { tag: "Teams", view: views.teams, role: "client", steps: [["api/teams/mine", {
                 teams: two((t, id) => ({ id: id, name: "Team " + t })) }]] },
-            { tag: "Gigs, packages", view: gigs, role: "client", steps: [
+            { tag: "Gigs, packages", view: views.gigs, role: "client", steps: [
                 ["api/gigs", { gigs: [{ id: 1, title: "Gig", packages: [{ tier: "basic" },
                                                                        { tier: "premium" }] }] }],
                 "gigCard_0"] },
-            { tag: "Gig orders, delivered", view: orders, role: "client", steps: [
+            { tag: "Gig orders, delivered", view: views.orders, role: "client", steps: [
                 ["api/gig-orders", { orders: [{ id: 7, gig_title: "Logo" }] }], "orderCard_0",
                 ["api/gig-orders/7", { order: { id: 7, client_id: 2, status: "delivered" },
                     messages: two(t => ({ sender_name: "Sender " + t, body: "Hi" })) }]] },
-            { tag: "Contracts", view: contracts, role: "client", steps: [["api/contracts", {
+            { tag: "Contracts", view: views.contracts, role: "client", steps: [["api/contracts", {
                 contracts: [{ id: 1, project_title: "Shop", milestones: two((t, id) => ({
                     id: id, title: "Milestone " + t, status: "awaiting_funding" })),
                     deliverables: [{ id: 5, summary: "First cut", status: "submitted" }] }] }]] },
-            { tag: "Wallet", view: wallet, role: "client", steps: [
+            { tag: "Wallet", view: views.wallet, role: "client", steps: [
                 ["api/wallet", { wallet: {}, transactions: two(t => ({ description: "Move " + t })) }],
                 ["api/invoices", { invoices: two(t => ({ invoice_number: "INV-" + t })) }]] },
-            { tag: "Notifications", view: notifications, role: "client", steps: [
+            { tag: "Notifications", view: views.notifications, role: "client", steps: [
                 ["api/notifications", { notifications: two(t => ({ title: "Note " + t })) }]] },
-            { tag: "More", view: more, role: "freelancer", steps: [["api/affiliate", {}],
+            { tag: "More", view: views.more, role: "freelancer", steps: [["api/affiliate", {}],
                 ["api/settlements", { bankAccount: { account_last4: "1234" },
                     settlements: two((t, id) => ({ amount_paise: id * 100000 })) }]] },
-            { tag: "Skills, exam", view: skills, role: "freelancer", steps: [
+            { tag: "Skills, exam", view: views.skills, role: "freelancer", steps: [
                 ["api/assessments/available", { assessments: [{ skill: "SQL", nextLevel: 1 }] }],
                 "takeButton_0", v => win.answerLast(201, { attempt: { id: 1 } }),
                 ["api/assessments/attempts/1/questions", { attempt: { id: 1, timeLimitSeconds: 60 },
                     questions: two((t, id) => ({ id: id, question: "Question " + t,
                         options: two(o => ({ key: o, text: "Option " + t + o })) })) }]] },
-            { tag: "Shell", view: home, role: "client", steps: [] },
-            { tag: "Sign-in", view: login, role: "", steps: [
+            { tag: "Shell", view: views.home, role: "client", steps: [] },
+            { tag: "Sign-in", view: views.login, role: "", steps: [
                 v => test.type({ emailField: "a@b.c", passwordField: "12345678" })] }
         ]
     }
@@ -94,14 +82,7 @@ ViewCase {
     function test_everyControlReachedAndNamed(row) {
         view = row.view
         show(row.role ? { id: 2, role: row.role, full_name: "Asha" } : null)
-        for (var step of row.steps) {
-            if (typeof step === "function")
-                step(v)
-            else if (typeof step === "string")
-                click(step)
-            else
-                win.answer("GET", step[0], 200, step[1])
-        }
+        play(row.steps)
         var scope = v
         if (row.dialog) {
             tryCompare(el(row.dialog), "opened", true)
