@@ -30,8 +30,8 @@ struct Reply
     int status = 200;
     QJsonObject body;
     QList<QPair<QByteArray, QByteArray>> headers;
-    QByteArray document; // sent instead of the body when documentType is set
-    QByteArray documentType;
+    QByteArray document {}; // sent instead of the body when documentType is set
+    QByteArray documentType {};
 };
 
 inline Reply ok(const QJsonObject &body = {{u"ok"_s, true}})

@@ -26,8 +26,8 @@ struct Field
     QString name;
     QString label;
     QString type = u"text"_s; // "email", "password", "text"
-    QString autocomplete;
-    QString value;
+    QString autocomplete {};
+    QString value {};
     bool required = true;
     int minLength = 0;
     bool digits = false; // a number pad on touch screens, and only digits accepted
