@@ -282,7 +282,8 @@ bool ClientSession::steps(const QStringList &steps)
                 },
                 Patience);
             const QQuickItem *focused = window() ? window()->activeFocusItem() : nullptr;
-            failure = u"the keyboard is on \"%1\""_s.arg(focused ? focused->objectName() : QString());
+            failure
+                = u"the keyboard is on \"%1\""_s.arg(focused ? focused->objectName() : QString());
         } else if (how == u':' || how == u'~') {
             const auto reads
                 = [&] { return how == u':' ? shown() == text : shown().contains(text); };
