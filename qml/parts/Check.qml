@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls.Fusion
-import "../palette.js" as Palette
 
 // A check box with a focus ring that shows where the keyboard is; its label is plain text.
 CheckBox {
@@ -19,12 +18,7 @@ CheckBox {
         elide: Text.ElideRight
     }
 
-    Rectangle {
-        anchors.fill: parent
-        visible: control.visualFocus
-        radius: 4
-        color: "transparent"
-        border.width: 2
-        border.color: Palette.focus
+    FocusRing {
+        shown: control.visualFocus
     }
 }

@@ -1,7 +1,6 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import "../focus.js" as Focus
-import "../palette.js" as Palette
 
 // A radio button whose label is never read as markup (exam options are the service's words),
 // with a focus ring that shows where the keyboard is. In a list it is reached by Tab only on the
@@ -28,12 +27,7 @@ RadioButton {
         elide: Text.ElideRight
     }
 
-    Rectangle {
-        anchors.fill: parent
-        visible: control.visualFocus
-        radius: 4
-        color: "transparent"
-        border.width: 2
-        border.color: Palette.focus
+    FocusRing {
+        shown: control.visualFocus
     }
 }

@@ -1,27 +1,35 @@
 import QtQuick
 import QtQuick.Layouts
 
-// Says in the page why a load failed and offers to try again; what the page showed stays.
-RowLayout {
+// Says in the page why a load failed and offers to try again; what the page showed stays. Made
+// only while there is a failure to say.
+Loader {
     id: line
 
     // The Latest whose failure this line shows.
     property var source: null
 
     Layout.fillWidth: true
-    visible: !!source && source.failure !== ""
-    spacing: 8
+    active: !!source && source.failure !== ""
+    visible: active
 
-    Line {
-        objectName: line.objectName + "Text"
-        kind: "alarm"
-        text: line.source ? "Could not load: " + line.source.failure : ""
-        Accessible.role: Accessible.AlertMessage
-    }
-    SteadyButton {
-        objectName: line.objectName + "Retry"
-        text: "Retry"
-        enabled: !!line.source && !line.source.busy
-        onClicked: line.source.retry()
+    sourceComponent: RowLayout {
+        id: row
+        // The line, reached through the loader (a component cannot name ids outside itself).
+        readonly property var host: parent
+        spacing: 8
+
+        Line {
+            objectName: row.host ? row.host.objectName + "Text" : ""
+            kind: "alarm"
+            text: row.host && row.host.source ? "Could not load: " + row.host.source.failure : ""
+            Accessible.role: Accessible.AlertMessage
+        }
+        SteadyButton {
+            objectName: row.host ? row.host.objectName + "Retry" : ""
+            text: "Retry"
+            enabled: !!row.host && !!row.host.source && !row.host.source.busy
+            onClicked: row.host.source.retry()
+        }
     }
 }

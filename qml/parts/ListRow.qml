@@ -1,6 +1,5 @@
 import QtQuick
 import "../focus.js" as Focus
-import "../palette.js" as Palette
 
 // A row of a list as the keyboard and a reader meet it. Tab stops at the list's current row, then
 // at that row's buttons, and leaves the list after them; Up and Down make the row above or below
@@ -72,14 +71,8 @@ Item {
         onClicked: row.clicked()
     }
 
-    // Drawn over the row's look, apart from any selected state.
-    Rectangle {
-        anchors.fill: parent
-        z: 1
-        visible: row.marked
+    FocusRing {
+        shown: row.marked
         radius: row.radius
-        color: "transparent"
-        border.width: 2
-        border.color: Palette.focus
     }
 }

@@ -1,7 +1,6 @@
 import QtQuick
 import QtQuick.Controls.Fusion
 import "../focus.js" as Focus
-import "../palette.js" as Palette
 
 // The button of every page.
 // - Its text is never read as markup (it may hold the service's words).
@@ -69,22 +68,8 @@ Button {
         }
     }
 
-    // The keyboard is here: a ring, light on the dark pages and edged for light sheets.
-    Rectangle {
-        anchors.fill: parent
-        anchors.margins: -2
-        visible: control.visualFocus
-        radius: 4
-        color: "transparent"
-        border.width: 2
-        border.color: Palette.focus
-        Rectangle {
-            anchors.fill: parent
-            anchors.margins: 2
-            radius: 2
-            color: "transparent"
-            border.width: 1
-            border.color: Palette.window
-        }
+    FocusRing {
+        shown: control.visualFocus
+        outset: 2
     }
 }
