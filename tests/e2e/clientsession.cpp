@@ -130,7 +130,11 @@ bool ClientSession::type(const QString &objectName, const QString &text)
 {
     if (!click(objectName))
         return false;
+    // A page that is still settling may move the keyboard to its first control once (the card
+    // that had it went away): a person whose caret is not in the field clicks it again.
     QQuickItem *field = item(objectName);
+    if (!field->hasActiveFocus() && !click(objectName))
+        return false;
     if (!field->hasActiveFocus()) {
         lastError = u"\"%1\" did not take the focus"_s.arg(objectName);
         return false;

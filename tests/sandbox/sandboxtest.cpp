@@ -41,15 +41,6 @@ QJsonValue jsonAt(const QJsonValue &value, const QString &path)
     return v;
 }
 
-QByteArray HttpResult::header(const QByteArray &name) const
-{
-    for (const auto &h : headers) {
-        if (h.first.compare(name, Qt::CaseInsensitive) == 0)
-            return h.second;
-    }
-    return {};
-}
-
 QString HttpResult::formField(const QString &name) const
 {
     const QRegularExpression input(u"name=\"%1\" value=\"([^\"]*)\""_s.arg(name));
@@ -101,7 +92,8 @@ HttpResult SandboxClient::send(const QByteArray &method, const QString &path,
     if (reply->isFinished()) {
         result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         result.raw = reply->readAll();
-        result.headers = reply->rawHeaderPairs();
+        for (const auto &[name, value] : reply->rawHeaderPairs())
+            result.headers.insert(name.toLower(), value);
         result.json = QJsonDocument::fromJson(result.raw).object();
     } else {
         reply->abort();
@@ -207,14 +199,9 @@ std::unique_ptr<SandboxClient> SandboxTest::newPerson(const QString &role)
                             {u"fullName"_s, email},     {u"role"_s, role},
                             {u"termsAccepted"_s, true}, {u"privacyAccepted"_s, true}};
     if (p->post(u"api/auth/register"_s, body).status == 201
-        && p->get(link(u"verify-link"_s, email)).status == 200)
+        && p->get(server->lastLink(u"verify-link"_s, email)).status == 200)
         p->login(email, password);
     return p;
-}
-
-QString SandboxTest::link(const QString &kind, const QString &email) const
-{
-    return server->lastLink(kind, email);
 }
 
 void SandboxTest::topUp(const SandboxClient &who, qint64 rupees)

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "seed.h"
+
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <memory>
-
-#include "seed.h"
 
 class SandboxServer;
 struct SandboxOptions;
@@ -30,9 +31,9 @@ struct HttpResult
     int status = 0; // 0: no HTTP answer
     QJsonObject json; // the body when it is a JSON object, else {}
     QByteArray raw;
-    QList<QPair<QByteArray, QByteArray>> headers;
+    QHash<QByteArray, QByteArray> headers; // names in lower case
 
-    QByteArray header(const QByteArray &name) const;
+    QByteArray header(const QByteArray &name) const { return headers.value(name.toLower()); }
     QString error() const { return json.value(u"error"_s).toString(); }
     QJsonValue at(const QString &path) const { return jsonAt(json, path); }
     QString text(const QString &path) const { return at(path).toString(); }
@@ -117,8 +118,6 @@ protected:
 
     // Registers, verifies and signs in a new account of the role ("client" or "freelancer").
     std::unique_ptr<SandboxClient> newPerson(const QString &role);
-    // The last link printed for the e-mail ("verify-link", "reset-link", "bank-approval-link").
-    QString link(const QString &kind, const QString &email) const;
     // Money from outside the marketplace, straight into the ledger.
     void topUp(const SandboxClient &who, qint64 rupees);
     // Every row of every table but sessions and e-mail tokens: equal before and after a refused
