@@ -1,8 +1,8 @@
-// Money on velto-sandbox. Its rules on their own: amounts as people type them, where each
-// threshold sits, and who receives what escrow held. Then a seeded random sequence of gig orders,
-// contests, milestones and withdrawals by several people, refusals included: after every step the
-// sum of all wallets plus everything held in escrow is what it was less what was withdrawn, the
-// escrow held is what the records' states call for, and no wallet is below zero.
+// Money on velto-sandbox. A seeded random sequence of gig orders, contests, milestones and
+// withdrawals by several people, refusals included: after every step the sum of all wallets plus
+// everything held in escrow is what it was less what was withdrawn, the escrow held is what the
+// records' states call for, and no wallet is below zero. Then the rules on their own: amounts as
+// people type them, where each threshold sits, and who receives the escrow held.
 
 #include "httperror.h"
 #include "money.h"
@@ -22,7 +22,7 @@ private slots:
     void initTestCase();
     void seededDataIsConsistent() { checkInvariants(u"the demo seed"_s); }
     void randomSequence();
-    // After the sequence, whose people are all those of the tests' domain.
+    // After the sequence: its people are every account of the tests' e-mail domain.
     void amounts();
     void thresholds();
     void escrowGoesToThePayeeOrBackToThePayer();
