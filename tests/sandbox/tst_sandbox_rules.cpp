@@ -292,7 +292,7 @@ void TestSandboxRules::foreignOriginRefused()
     SandboxClient c(server->port());
     const DemoAccount asha = demoAccount(u"client@velto.test"_s);
     const QByteArray port = QByteArray::number(server->port());
-    for (const QByteArray origin :
+    for (const QByteArray &origin :
          {QByteArray("https://evil.example"), QByteArray("https://localhost:1"),
           "http://localhost:" + port}) {
         c.setOrigin(origin);
