@@ -54,7 +54,7 @@ void TestE2eTrust::doubleClicksPayOnceAndFailuresRecover()
     sandbox.pause();
     QVERIFY(c->doubleClick(u"settleDialogSubmit"_s));
     sandbox.resume();
-    STEPS(*c, {"toastLabel:Settlement requested"});
+    STEPS(*c, {"toastLabel:Settlement requested", "settlementAmount_0:₹1000"});
     QCOMPARE(count(seller, u"api/settlements"_s, "settlements"), settlementsBefore + 1);
     QCOMPARE(seller.balance(), sellerBefore - 100000);
 
