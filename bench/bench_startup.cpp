@@ -109,22 +109,21 @@ int main(int argc, char *argv[])
     }
 
     // Discover needs 50 open projects.
-    ServiceProbe client(sandbox.origin());
-    const DemoAccount clientAccount = demoAccount(u"client@velto.test"_s);
-    client.signIn(clientAccount.email, clientAccount.password);
-    for (int shown = int(client.get(u"api/projects"_s).value(u"projects"_s).toArray().size()),
-             i = 0;
+    SandboxClient client(sandbox.port());
+    client.login(demoAccount(u"client@velto.test"_s));
+    for (int shown = int(client.get(u"api/projects"_s).list(u"projects"_s).size()), i = 0;
          shown < 50; ++shown, ++i) {
-        const QJsonObject made = client.post(
-            u"api/projects"_s,
-            {{u"title"_s, u"Benchmark project %1"_s.arg(i)},
-             {u"description"_s, u"A project made for the start-up benchmark, number %1."_s.arg(i)},
-             {u"requiredSkills"_s, QJsonArray {u"Qt"_s}},
-             {u"budget"_s, u"1500"_s},
-             {u"projectType"_s, u"fixed"_s}});
-        client.post(u"api/projects/%1/publish"_s.arg(
-                        made.value(u"project"_s).toObject().value(u"id"_s).toInteger()),
-                    {});
+        const qint64 made
+            = client
+                  .post(u"api/projects"_s,
+                        {{u"title"_s, u"Benchmark project %1"_s.arg(i)},
+                         {u"description"_s,
+                          u"A project made for the start-up benchmark, number %1."_s.arg(i)},
+                         {u"requiredSkills"_s, QJsonArray {u"Qt"_s}},
+                         {u"budget"_s, u"1500"_s},
+                         {u"projectType"_s, u"fixed"_s}})
+                  .id(u"project"_s);
+        client.post(u"api/projects/%1/publish"_s.arg(made));
     }
 
     QTemporaryDir emptyHome, resumedHome;

@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -112,6 +113,28 @@ void dialog(ClientSession &client, const QString &opener, const QString &name)
     client.key(Qt::Key_Escape);
 }
 
+// The sidebar's tab buttons from top to bottom, by their text.
+QStringList tabs(ClientSession &client)
+{
+    QList<QQuickItem *> buttons;
+    const std::function<void(QQuickItem *)> collect = [&](QQuickItem *parent) {
+        for (QQuickItem *child : parent->childItems()) {
+            if (child->isVisible() && child->objectName().startsWith("tab_"_L1))
+                buttons.append(child);
+            if (child->isVisible())
+                collect(child);
+        }
+    };
+    collect(client.window()->contentItem());
+    std::sort(buttons.begin(), buttons.end(), [](QQuickItem *a, QQuickItem *b) {
+        return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
+    });
+    QStringList names;
+    for (QQuickItem *b : buttons)
+        names.append(b->property("text").toString());
+    return names;
+}
+
 void tab(ClientSession &client, const QString &role, const QString &name)
 {
     client.click(u"tab_"_s + name);
@@ -122,7 +145,7 @@ void tab(ClientSession &client, const QString &role, const QString &name)
 
 void clientPages(ClientSession &client)
 {
-    for (const QString &name : client.tabs())
+    for (const QString &name : tabs(client))
         tab(client, u"client"_s, name);
     client.click(u"tab_Projects"_s);
     dialog(client, u"postButton"_s, u"client-projects-post-dialog"_s);
@@ -155,7 +178,7 @@ void clientPages(ClientSession &client)
 
 void freelancerPages(ClientSession &client)
 {
-    for (const QString &name : client.tabs())
+    for (const QString &name : tabs(client))
         tab(client, u"freelancer"_s, name);
     client.click(u"tab_Discover"_s);
     dialog(client, u"proposeButton_"_s, u"freelancer-discover-proposal-dialog"_s);

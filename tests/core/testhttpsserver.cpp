@@ -2,47 +2,32 @@
 
 #include <QFile>
 #include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QSslKey>
-#include <QSslSocket>
 #include <QTimer>
 #include <memory>
 
-TestHttpsServer::TestHttpsServer(bool tls, QObject *parent) : QTcpServer(parent), tls(tls)
+TestHttpsServer::TestHttpsServer()
 {
-    handler = [](const Request &) { return Response {}; };
-}
-
-bool TestHttpsServer::start()
-{
-    return listen(QHostAddress::LocalHost, 0);
-}
-
-QString TestHttpsServer::origin() const
-{
-    return QStringLiteral("%1://localhost:%2").arg(tls ? "https" : "http").arg(serverPort());
-}
-
-void TestHttpsServer::incomingConnection(qintptr descriptor)
-{
-    QTcpSocket *socket = tls ? new QSslSocket(this) : new QTcpSocket(this);
-    if (!socket->setSocketDescriptor(descriptor)) {
-        delete socket;
-        return;
-    }
-    if (auto *ssl = qobject_cast<QSslSocket *>(socket)) {
-        QFile cert(QStringLiteral(VELTO_CERT_DIR "/server.pem"));
-        QFile key(QStringLiteral(VELTO_CERT_DIR "/server.key"));
-        cert.open(QIODevice::ReadOnly);
-        key.open(QIODevice::ReadOnly);
-        ssl->setLocalCertificate(QSslCertificate(&cert, QSsl::Pem));
-        ssl->setPrivateKey(QSslKey(&key, QSsl::Rsa, QSsl::Pem));
-        connect(ssl, &QSslSocket::encrypted, this, [this] { ++handshakes; });
-        ssl->startServerEncryption();
-    }
-    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
-    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-        buffers.remove(socket);
-        socket->deleteLater();
+    QFile cert(QStringLiteral(VELTO_CERT_DIR "/server.pem"));
+    QFile key(QStringLiteral(VELTO_CERT_DIR "/server.key"));
+    cert.open(QIODevice::ReadOnly);
+    key.open(QIODevice::ReadOnly);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate(&cert, QSsl::Pem));
+    tls.setPrivateKey(QSslKey(&key, QSsl::Rsa, QSsl::Pem));
+    setSslConfiguration(tls);
+    // A connection is pending once its handshake is done.
+    connect(this, &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket *socket = nextPendingConnection()) {
+            ++handshakes;
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                buffers.remove(socket);
+                socket->deleteLater();
+            });
+            readFrom(socket);
+        }
     });
 }
 

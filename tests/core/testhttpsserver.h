@@ -1,17 +1,18 @@
 #pragma once
 
+#include "api.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
-#include <QTcpServer>
+#include <QSignalSpy>
+#include <QSslServer>
+#include <QTest>
 #include <functional>
 
-class QTcpSocket;
-
-// A tiny scripted HTTP/1.1 server on loopback for exercising the client's network layer: it
-// records every request and answers through a handler. TLS with the development certificate
-// unless constructed plain.
-class TestHttpsServer : public QTcpServer
+// A tiny scripted HTTPS/1.1 server on loopback, with the development certificate, for exercising
+// the client's network layer: it records every request and answers through a handler.
+class TestHttpsServer : public QSslServer
 {
     Q_OBJECT
 public:
@@ -35,23 +36,36 @@ public:
     };
     using Handler = std::function<Response(const Request &)>;
 
-    explicit TestHttpsServer(bool tls = true, QObject *parent = nullptr);
+    TestHttpsServer();
 
-    bool start(); // listens on 127.0.0.1, picks a port
-    QString origin() const; // "https://localhost:<port>" (or http://)
+    bool start() { return listen(QHostAddress::LocalHost, 0); } // picks a port
+    QString origin() const { return QStringLiteral("https://localhost:%1").arg(serverPort()); }
     void setHandler(Handler h) { handler = std::move(h); }
 
     QList<Request> requests;
     int handshakes = 0; // TLS connections set up, whether or not anything was asked on them
 
-protected:
-    void incomingConnection(qintptr descriptor) override;
-
 private:
     void readFrom(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const Response &response);
 
-    bool tls;
-    Handler handler;
+    Handler handler = [](const Request &) { return Response {}; };
     QHash<QTcpSocket *, QByteArray> buffers;
 };
+
+// One request through the bridge and its reply, as the core tests send them.
+struct ApiAnswer
+{
+    int status = -1; // -1: no reply came in time
+    QString body;
+};
+
+inline ApiAnswer roundTrip(Api &api, const QString &method, const QString &path,
+                           const QString &body = QStringLiteral("{}"), int id = 1)
+{
+    QSignalSpy replies(&api, &Api::reply);
+    api.request(id, method, path, body);
+    if (!QTest::qWaitFor([&] { return !replies.isEmpty(); }, 10000) || replies[0][0].toInt() != id)
+        return {};
+    return {replies[0][1].toInt(), replies[0][2].toString()};
+}

@@ -1,7 +1,5 @@
 // The cookie file: what a response sets survives a restart; sign-out empties it.
-#include "api.h"
 #include "persistentcookiejar.h"
-#include "roundtrip.h"
 #include "startup.h"
 #include "testhttpsserver.h"
 
@@ -70,7 +68,6 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         prepareApplication(); // the identity that places the cookie file, and the service's CA
         path = PersistentCookieJar::cookieFilePath();
-        QVERIFY(path.endsWith(u"/Velto/Velto/Velto/cookies.txt"_s));
     }
 
     void init()

@@ -1,15 +1,12 @@
 #pragma once
 
-#include <QJsonObject>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <memory>
 
-class Api;
 class ClientProgram;
-class QNetworkAccessManager;
 class QQuickItem;
 class QQuickWindow;
 class SandboxProcess;
@@ -18,8 +15,9 @@ class SandboxProcess;
 // run builds and runs.
 constexpr int Patience = 20000;
 
-// The test mode of QStandardPaths, the program's set-up as start-up does it (the service's CA
-// for the probes too), then `sandbox` started; false with *error set when it does not come up.
+// The test mode of QStandardPaths in a home folder of the run's own (no cookie file yet), the
+// program's set-up as start-up does it (the service's CA for the probes too), then `sandbox`
+// started; false with *error set when it does not come up.
 bool prepareEndToEnd(SandboxProcess &sandbox, QString *error);
 
 // The program exactly as start-up builds it (ClientProgram), pointed at a test service, plus what
@@ -32,7 +30,6 @@ public:
     ~ClientSession();
 
     QQuickWindow *window() const;
-    Api *api() const;
 
     // The visible item with this objectName, or null.
     QQuickItem *item(const QString &objectName) const;
@@ -43,10 +40,6 @@ public:
     QString page() const;
     // The text property of a visible item, "" when there is none.
     QString text(const QString &objectName) const;
-    // The toast's text while it is shown, else "".
-    QString toast() const;
-    // The sidebar's tab buttons from top to bottom, by their text.
-    QStringList tabs() const;
 
     // A left click in the middle of the visible control, once it has been on screen as long as a
     // person takes to aim at it; false (with lastError) when there is no such control.
@@ -63,7 +56,7 @@ public:
     // A key press and release sent to the window.
     void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
-    // Waits for the sign-in page, signs in through the form and waits for the shell.
+    // Signs out whoever is signed in, signs in through the form and waits for the shell.
     bool signIn(const QString &email, const QString &password);
 
     // A person's steps in order, up to the first that fails (lastError then names it): "name"
@@ -91,30 +84,3 @@ private:
 
 // Runs the steps; on a failure the test fails with the session's account of it.
 #define STEPS(session, ...) QVERIFY2((session).steps(__VA_ARGS__), qPrintable((session).lastError))
-
-// A second person at the service, outside the window: signs in with cookies of its own and asks
-// the service directly, for what a person cannot see on screen (a stored screenshot, a balance).
-class ServiceProbe
-{
-public:
-    explicit ServiceProbe(const QString &origin);
-    ~ServiceProbe();
-    bool signIn(const QString &email, const QString &password);
-    // The JSON object of the answer ({} when it is not one); the status lands in lastStatus.
-    QJsonObject get(const QString &path);
-    QJsonObject post(const QString &path, const QJsonObject &body);
-    // The wallet's balance in paise.
-    qint64 balance();
-    int lastStatus = 0;
-
-private:
-    QJsonObject send(const QByteArray &method, const QString &path, const QByteArray &body);
-    QString base;
-    std::unique_ptr<QNetworkAccessManager> network;
-};
-
-// Everything the cookie file holds, or a null string when it does not exist.
-QString cookieFileText();
-// The HTTP status of a GET of the URL, as a browser following a link would get it, carrying
-// exactly this Cookie header (none when empty); 0 when no HTTP answer came.
-int visit(const QString &url, const QByteArray &cookieHeader = QByteArray());

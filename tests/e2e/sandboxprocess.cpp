@@ -2,7 +2,6 @@
 
 #include <QDeadlineTimer>
 #include <QTest>
-#include <QUrl>
 
 #include <csignal>
 
@@ -28,7 +27,7 @@ bool SandboxProcess::start(QString *error)
     partial.clear();
     serviceOrigin.clear();
     process.start(QStringLiteral(VELTO_SANDBOX_EXE),
-                  {u"--port"_s, QString::number(port), u"--db"_s, database,
+                  {u"--port"_s, QString::number(fixedPort), u"--db"_s, database,
                    u"--pbkdf2-iterations"_s, u"1000"_s});
     if (!process.waitForStarted(20000)) {
         *error = u"cannot start %1: %2"_s.arg(QStringLiteral(VELTO_SANDBOX_EXE),
@@ -57,7 +56,7 @@ bool SandboxProcess::start(QString *error)
 bool SandboxProcess::restart(QString *error)
 {
     stop();
-    port = quint16(QUrl(serviceOrigin).port());
+    fixedPort = port();
     return start(error);
 }
 
@@ -109,13 +108,4 @@ QString SandboxProcess::waitForLink(const QString &kind, const QString &email, i
     return QTest::qWaitFor([&] { return !(link = linkFor(kind, email)).isEmpty(); }, timeoutMs)
         ? link
         : QString();
-}
-
-DemoAccount demoAccount(const QString &email)
-{
-    for (const DemoAccount &a : demoAccounts()) {
-        if (a.email == email)
-            return a;
-    }
-    return DemoAccount();
 }

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "seed.h"
+#include "sandboxtest.h" // SandboxClient and the demo accounts, to act at this sandbox
 
 #include <QObject>
 #include <QProcess>
 #include <QStringList>
+#include <QUrl>
 
 // A velto-sandbox of the test's own: started on a free port with a fresh in-memory database,
 // its standard output collected line by line (the "verify-link" and "reset-link" mails).
@@ -27,11 +28,10 @@ public:
     // Holds every answer back, as a service too slow to answer would, and lets them go again.
     void pause();
     void resume();
-    bool isRunning() const { return process.state() != QProcess::NotRunning; }
 
-    // "https://localhost:<port>"
+    // "https://localhost:<port>", and its port
     QString origin() const { return serviceOrigin; }
-    QStringList lines() const { return output; }
+    quint16 port() const { return quint16(QUrl(serviceOrigin).port()); }
 
     // The URL of the last "<kind> <email> <url>" line (kind "verify-link" or "reset-link"),
     // waiting up to timeoutMs for it; empty when none came.
@@ -45,9 +45,6 @@ private:
     QByteArray partial;
     QStringList output;
     QString serviceOrigin;
-    quint16 port = 0;
+    quint16 fixedPort = 0; // 0: a free one
     QString database = QStringLiteral(":memory:");
 };
-
-// The seeded demo account with this e-mail (empty when there is none).
-DemoAccount demoAccount(const QString &email);

@@ -6,7 +6,6 @@
 #include "sandboxprocess.h"
 
 #include <QJsonArray>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -21,8 +20,6 @@ private slots:
 
 void TestE2eHiring::postProposeAcceptFundDeliverPayAndTrack()
 {
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
     SandboxProcess sandbox;
     QString error;
     QVERIFY2(prepareEndToEnd(sandbox, &error), qPrintable(error));
@@ -37,8 +34,8 @@ void TestE2eHiring::postProposeAcceptFundDeliverPayAndTrack()
           {"*emailField", ">" + ravi.email, "^Tab", ">" + ravi.password, "^Return", "@HomeView",
            "*refreshButton"});
     QTRY_VERIFY_WITH_TIMEOUT(freelancer.item(u"projectCard_0"_s), Patience);
-    ServiceProbe ravisBank(sandbox.origin());
-    QVERIFY(ravisBank.signIn(ravi.email, ravi.password));
+    SandboxClient service(sandbox.port());
+    QCOMPARE(service.login(ravi).status, 200);
 
     // The client posts and publishes; the freelancer, on Discover all along, refreshes with F5
     // and bids the budget.
@@ -66,20 +63,17 @@ void TestE2eHiring::postProposeAcceptFundDeliverPayAndTrack()
            "actionTextArea=Installed at the counter and tested.", "actionDialogSubmit",
            "toastLabel:Done"});
 
-    // The client accepts the delivery, and the freelancer's wallet grows by ₹3000.
-    const qint64 before = ravisBank.balance();
+    // The client accepts the delivery (who is paid is tst_sandbox_contracts').
     STEPS(client, {"^F5", "acceptButton_0_0", "toastLabel:Accepted — paid"});
-    QCOMPARE(ravisBank.balance(), before + 300000);
 
     // ZadoZirir on the seeded hourly contract: one JPEG stored at once. The service lists how
     // many screenshots each contract has.
     int row = -1;
     const auto shots = [&] {
-        const QJsonArray contracts = ravisBank.get(u"api/contracts"_s)["contracts"_L1].toArray();
+        const QJsonArray contracts = service.get(u"api/contracts"_s).list(u"contracts"_s);
         for (row = 0; row < contracts.size(); ++row) {
-            const QJsonObject c = contracts.at(row).toObject();
-            if (c["project_title"_L1] == "Ongoing C++ maintenance (hourly)"_L1)
-                return c["screenshots_count"_L1].toInteger();
+            if (contracts.at(row)["project_title"_L1] == "Ongoing C++ maintenance (hourly)"_L1)
+                return contracts.at(row)["screenshots_count"_L1].toInteger();
         }
         return qint64(-1);
     };

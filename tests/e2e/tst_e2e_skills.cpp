@@ -28,8 +28,8 @@ void TestE2eSkills::examsUnderTheProctor()
     ClientSession client(sandbox.origin());
     QVERIFY2(client.signIn(me.email, me.password), qPrintable(client.lastError));
     client.window()->resize(1100, 1600); // every question on screen at once
-    ServiceProbe probe(sandbox.origin());
-    QVERIFY(probe.signIn(me.email, me.password));
+    SandboxClient probe(sandbox.port());
+    QCOMPARE(probe.login(me).status, 200);
     const ExamBank::Skill *skill = ExamBank::findSkill(u"C#"_s);
     const QString row = QString::number(skill - ExamBank::skills().constData());
     STEPS(client, {"tab_Skills"});
@@ -49,12 +49,12 @@ void TestE2eSkills::examsUnderTheProctor()
             QTRY_COMPARE(client.text(u"violationsLabel"_s), u"Violations: %1"_s.arg(count + 1));
         }
         // The service's tally for the attempt (a start resumes it; a snapshot is no violation).
-        const QJsonObject started = probe.post(u"api/assessments/C%23/%1/start"_s.arg(level), {});
-        const QString events = u"api/assessments/attempts/%1/proctor"_s.arg(
-            started["attempt"_L1]["id"_L1].toInteger());
-        const QJsonObject snap {{u"kind"_s, u"webcam"_s}};
-        QTRY_COMPARE_WITH_TIMEOUT(probe.post(events, snap)["violations"_L1].toInt(), count,
-                                  Patience);
+        const qint64 attempt
+            = probe.post(u"api/assessments/C%23/%1/start"_s.arg(level)).id(u"attempt"_s);
+        const QString events = u"api/assessments/attempts/%1/proctor"_s.arg(attempt);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            probe.post(events, {{u"kind"_s, u"webcam"_s}}).number(u"violations"_s), count,
+            Patience);
         const auto &questions = ExamBank::findLevel(*skill, level)->questions;
         for (int i = 0; i < questions.size(); ++i) {
             for (int k = 0; k < questions.at(i).options.size(); ++k)

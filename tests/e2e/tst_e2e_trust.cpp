@@ -4,7 +4,6 @@
 #include "clientsession.h"
 #include "sandboxprocess.h"
 
-#include <QJsonArray>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,16 +26,14 @@ void TestE2eTrust::doubleClicksPayOnceAndFailuresRecover()
     QVERIFY2(prepareEndToEnd(sandbox, &error), qPrintable(error));
     const DemoAccount client = demoAccount(u"client@velto.test"_s);
     const DemoAccount freelancer = demoAccount(u"freelancer@velto.test"_s);
-    ServiceProbe buyer(sandbox.origin()), seller(sandbox.origin());
-    QVERIFY(buyer.signIn(client.email, client.password)
-            && seller.signIn(freelancer.email, freelancer.password));
-    const auto count = [](ServiceProbe &p, const QString &path, const char *member) {
-        return p.get(path)[QLatin1String(member)].toArray().size();
+    SandboxClient buyer(sandbox.port()), seller(sandbox.port());
+    QVERIFY(buyer.login(client).status == 200 && seller.login(freelancer).status == 200);
+    const auto count = [](SandboxClient &p, const QString &path, const char *member) {
+        return p.get(path).list(QLatin1String(member)).size();
     };
 
     // "Escrow & order" pressed twice while the service holds its answers: one order, one debit.
-    const qint64 price
-        = buyer.get(u"api/gigs"_s)["gigs"_L1][0]["packages"_L1][0]["price_paise"_L1].toInteger();
+    const qint64 price = buyer.get(u"api/gigs"_s).number(u"gigs.0.packages.0.price_paise"_s);
     const qint64 buyerBefore = buyer.balance();
     const int ordersBefore = count(buyer, u"api/gig-orders"_s, "orders");
     auto c = std::make_unique<ClientSession>(sandbox.origin());
@@ -52,13 +49,12 @@ void TestE2eTrust::doubleClicksPayOnceAndFailuresRecover()
     // The same for a withdrawal's "Request".
     const qint64 sellerBefore = seller.balance();
     const int settlementsBefore = count(seller, u"api/settlements"_s, "settlements");
-    STEPS(*c, {"signOutButton"});
     QVERIFY2(c->signIn(freelancer.email, freelancer.password), qPrintable(c->lastError));
     STEPS(*c, {"tab_More", "withdrawButton", "amountField=1000"});
     sandbox.pause();
     QVERIFY(c->doubleClick(u"settleDialogSubmit"_s));
     sandbox.resume();
-    STEPS(*c, {"toastLabel:Settlement requested"});
+    STEPS(*c, {"toastLabel:Settlement requested", "settlementAmount_0:₹1000"});
     QCOMPARE(count(seller, u"api/settlements"_s, "settlements"), settlementsBefore + 1);
     QCOMPARE(seller.balance(), sellerBefore - 100000);
 

@@ -41,15 +41,6 @@ QJsonValue jsonAt(const QJsonValue &value, const QString &path)
     return v;
 }
 
-QByteArray HttpResult::header(const QByteArray &name) const
-{
-    for (const auto &h : headers) {
-        if (h.first.compare(name, Qt::CaseInsensitive) == 0)
-            return h.second;
-    }
-    return {};
-}
-
 QString HttpResult::formField(const QString &name) const
 {
     const QRegularExpression input(u"name=\"%1\" value=\"([^\"]*)\""_s.arg(name));
@@ -85,7 +76,7 @@ SandboxClient::SandboxClient(quint16 port)
 HttpResult SandboxClient::send(const QByteArray &method, const QString &path,
                                const QByteArray &body, const QByteArray &type)
 {
-    QNetworkRequest request(QUrl(base + u'/' + path));
+    QNetworkRequest request(QUrl(path.startsWith("https:"_L1) ? path : base + u'/' + path));
     request.setHeader(QNetworkRequest::ContentTypeHeader, type);
     if (!originHeader.isEmpty())
         request.setRawHeader("Origin", originHeader);
@@ -101,7 +92,8 @@ HttpResult SandboxClient::send(const QByteArray &method, const QString &path,
     if (reply->isFinished()) {
         result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         result.raw = reply->readAll();
-        result.headers = reply->rawHeaderPairs();
+        for (const auto &[name, value] : reply->rawHeaderPairs())
+            result.headers.insert(name.toLower(), value);
         result.json = QJsonDocument::fromJson(result.raw).object();
     } else {
         reply->abort();
@@ -125,9 +117,22 @@ HttpResult SandboxClient::login(const QString &email, const QString &password,
     if (!totpCode.isEmpty())
         body.insert(u"totpCode"_s, totpCode);
     const HttpResult r = post(u"api/auth/login"_s, body);
-    if (r.status == 200)
+    if (r.status == 200) {
         id = r.id(u"user"_s);
+        this->email = r.text(u"user.email"_s);
+    }
     return r;
+}
+
+HttpResult SandboxClient::signInOnPage(const HttpResult &page, const QString &email,
+                                       const QString &password, const QString &totpCode)
+{
+    return form(u"sign-in"_s,
+                {{u"csrf"_s, page.formField(u"csrf"_s)},
+                 {u"next"_s, page.formField(u"next"_s)},
+                 {u"email"_s, email},
+                 {u"password"_s, password},
+                 {u"totpCode"_s, totpCode}});
 }
 
 QStringList SandboxClient::notificationKinds()
@@ -136,6 +141,15 @@ QStringList SandboxClient::notificationKinds()
     for (const QJsonValue &n : get(u"api/notifications"_s).list(u"notifications"_s))
         kinds << n[u"kind"_s].toString();
     return kinds;
+}
+
+DemoAccount demoAccount(const QString &email)
+{
+    for (const DemoAccount &a : demoAccounts()) {
+        if (a.email == email)
+            return a;
+    }
+    return DemoAccount();
 }
 
 SandboxTest::SandboxTest() = default;
@@ -170,8 +184,8 @@ bool SandboxTest::startSandbox()
     anonymous = std::make_unique<SandboxClient>(server->port());
     otherClient = newPerson(u"client"_s);
     otherFreelancer = newPerson(u"freelancer"_s);
-    return client->login(Demo::ClientEmail, Demo::ClientPassword).status == 200
-        && freelancer->login(Demo::FreelancerEmail, Demo::FreelancerPassword).status == 200
+    return client->login(demoAccount(u"client@velto.test"_s)).status == 200
+        && freelancer->login(demoAccount(u"freelancer@velto.test"_s)).status == 200
         && otherClient->id && otherFreelancer->id;
 }
 
@@ -185,15 +199,9 @@ std::unique_ptr<SandboxClient> SandboxTest::newPerson(const QString &role)
                             {u"fullName"_s, email},     {u"role"_s, role},
                             {u"termsAccepted"_s, true}, {u"privacyAccepted"_s, true}};
     if (p->post(u"api/auth/register"_s, body).status == 201
-        && p->get(linkPath(u"verify-link"_s, email)).status == 200)
+        && p->get(server->lastLink(u"verify-link"_s, email)).status == 200)
         p->login(email, password);
     return p;
-}
-
-QString SandboxTest::linkPath(const QString &kind, const QString &email)
-{
-    const QUrl link(server->lastLink(kind, email));
-    return link.isEmpty() ? QString() : link.path().mid(1) + u'?' + link.query();
 }
 
 void SandboxTest::topUp(const SandboxClient &who, qint64 rupees)
@@ -201,11 +209,6 @@ void SandboxTest::topUp(const SandboxClient &who, qint64 rupees)
     Storage::Transaction t(server->storage());
     Money::deposit(server->storage(), who.id, rupees * Money::PaisePerRupee, u"Test top-up"_s);
     t.commit();
-}
-
-qint64 SandboxTest::balance(const SandboxClient &who)
-{
-    return Money::balance(server->storage(), who.id);
 }
 
 QByteArray SandboxTest::fingerprint()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "seed.h"
+
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,9 +31,9 @@ struct HttpResult
     int status = 0; // 0: no HTTP answer
     QJsonObject json; // the body when it is a JSON object, else {}
     QByteArray raw;
-    QList<QPair<QByteArray, QByteArray>> headers;
+    QHash<QByteArray, QByteArray> headers; // names in lower case
 
-    QByteArray header(const QByteArray &name) const;
+    QByteArray header(const QByteArray &name) const { return headers.value(name.toLower()); }
     QString error() const { return json.value(u"error"_s).toString(); }
     QJsonValue at(const QString &path) const { return jsonAt(json, path); }
     QString text(const QString &path) const { return at(path).toString(); }
@@ -46,8 +49,9 @@ struct HttpResult
                     const QString &member = u"id"_s) const;
 };
 
-// A person at the sandbox: an own cookie jar, blocking calls, the sandbox's own Origin header
-// unless setOrigin() changes it, and the user id once signed in.
+// A person at the sandbox, in-process or not: an own cookie jar, blocking calls, the sandbox's
+// own Origin header unless setOrigin() changes it, and the user id once signed in. Paths are
+// relative to the sandbox ("api/auth/me") unless they are whole links ("https://…", a mail's).
 class SandboxClient
 {
 public:
@@ -68,16 +72,23 @@ public:
     {
         return send("PUT", path, QJsonDocument(body).toJson(QJsonDocument::Compact));
     }
-    // Signs in and sets id; the session cookie stays in this jar.
+    // Signs in and sets id and email; the session cookie stays in this jar.
     HttpResult login(const QString &email, const QString &password, const QString &totpCode = {});
+    HttpResult login(const DemoAccount &who) { return login(who.email, who.password); }
+    // Signs in on the web page `page` (the sign-in form a page sent), as a browser does.
+    HttpResult signInOnPage(const HttpResult &page, const QString &email, const QString &password,
+                            const QString &totpCode = {});
     // The kinds of this person's notifications, newest first.
     QStringList notificationKinds();
+    // The wallet's balance in paise, as the service reports it.
+    qint64 balance() { return get(u"api/wallet"_s).number(u"wallet.balance_paise"_s); }
 
     void setOrigin(const QByteArray &origin) { originHeader = origin; }
     QString origin() const { return base; }
     QNetworkAccessManager &network() { return nam; }
 
     qint64 id = 0;
+    QString email;
 
 private:
     QNetworkAccessManager nam;
@@ -85,16 +96,8 @@ private:
     QByteArray originHeader;
 };
 
-// Demo accounts of the seed.
-namespace Demo {
-inline const QString ClientEmail = u"client@velto.test"_s;
-inline const QString ClientPassword = u"velto-client-1"_s;
-inline const QString FreelancerEmail = u"freelancer@velto.test"_s;
-inline const QString FreelancerPassword = u"velto-freelancer-1"_s;
-inline const QString TwoFactorEmail = u"2fa@velto.test"_s;
-inline const QString TwoFactorPassword = u"velto-2fa-user-1"_s;
-inline const QString TwoFactorSecret = u"JBSWY3DPEHPK3PXP"_s;
-} // namespace Demo
+// The seeded demo account with this e-mail ("client@velto.test"; empty when there is none).
+DemoAccount demoAccount(const QString &email);
 
 // The base of every sandbox suite: a seeded in-process sandbox (":memory:", a free port, few
 // PBKDF2 iterations) with the usual people signed in, and the steps the suites share. A suite
@@ -115,11 +118,8 @@ protected:
 
     // Registers, verifies and signs in a new account of the role ("client" or "freelancer").
     std::unique_ptr<SandboxClient> newPerson(const QString &role);
-    // The path and query of the last link printed for the e-mail ("verify-link", "reset-link").
-    QString linkPath(const QString &kind, const QString &email);
     // Money from outside the marketplace, straight into the ledger.
     void topUp(const SandboxClient &who, qint64 rupees);
-    qint64 balance(const SandboxClient &who);
     // Every row of every table but sessions and e-mail tokens: equal before and after a refused
     // request shows that it changed nothing.
     QByteArray fingerprint();

@@ -29,7 +29,7 @@ void TestSandboxAccount::teamsCreateInviteDelete()
     auto invite = [&](const QString &email) {
         return otherClient->post(path + u"/invite"_s, {{u"email"_s, email}});
     };
-    const QString member = otherFreelancer->get(u"api/auth/me"_s).text(u"user.email"_s);
+    const QString member = otherFreelancer->email;
     QCOMPARE(invite(u" "_s + member.toUpper()).text(u"invitation.status"_s), u"member"_s);
     QCOMPARE(otherFreelancer->notificationKinds().value(0), u"team_invitation"_s);
     QCOMPARE(invite(u"stranger@elsewhere.test"_s).text(u"invitation.status"_s), u"invited"_s);
@@ -73,9 +73,9 @@ void TestSandboxAccount::withdrawals()
     auto withdraw = [](SandboxClient &who, qint64 rupees) {
         return who.post(u"api/settlements"_s, {{u"amount"_s, QString::number(rupees)}});
     };
-    const qint64 start = balance(*freelancer);
+    const qint64 start = freelancer->balance();
     QCOMPARE(withdraw(*freelancer, 1000).text(u"settlement.status"_s), u"requested"_s);
-    QCOMPARE(balance(*freelancer), start - 100000);
+    QCOMPARE(freelancer->balance(), start - 100000);
     QCOMPARE(withdraw(*freelancer, 999).status, 400); // ₹1,000 at least
     QVERIFY(withdraw(*freelancer, start / 100).error().contains(u"balance"_s));
     // A new freelancer: no KYC, then no bank account.
@@ -87,16 +87,16 @@ void TestSandboxAccount::withdrawals()
     // A saved account waits for the operator's link; saving again voids the older link.
     const QJsonObject bank = R"({"accountHolder": "New Freelancer",
         "accountNumber": "000111222333", "ifsc": "ICIC0000001"})"_json;
-    const QString email = f->get(u"api/auth/me"_s).text(u"user.email"_s);
+    const QString email = f->email;
     QCOMPARE(f->put(u"api/bank-account"_s, bank).status, 200);
-    const QString older = linkPath(u"bank-approval-link"_s, email);
+    const QString older = server->lastLink(u"bank-approval-link"_s, email);
     QCOMPARE(f->put(u"api/bank-account"_s, bank).text(u"bankAccount.status"_s), u"pending"_s);
     QVERIFY(withdraw(*f, 1000).error().contains(u"approval"_s));
     QCOMPARE(anonymous->get(older).status, 400);
-    QCOMPARE(anonymous->get(linkPath(u"bank-approval-link"_s, email)).status, 200);
+    QCOMPARE(anonymous->get(server->lastLink(u"bank-approval-link"_s, email)).status, 200);
     QCOMPARE(withdraw(*f, 5000).status, 201); // all of it
     QCOMPARE(withdraw(*f, 1000).status, 409);
-    QCOMPARE(balance(*f), 0);
+    QCOMPARE(f->balance(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSandboxAccount)

@@ -35,13 +35,13 @@ private:
 
 void TestSandboxContests::postEnterAward()
 {
-    const qint64 start = balance(*client);
+    const qint64 start = client->balance();
     const qint64 house = Money::houseAccountId(server->storage());
     const qint64 houseStart = Money::balance(server->storage(), house);
     const qint64 id = post(*client, "2000").id(u"contest"_s);
     const QString path = u"api/contests/%1"_s.arg(id);
     const qint64 fee = 10000; // 5 %
-    QCOMPARE(balance(*client), start - 200000 - fee);
+    QCOMPARE(client->balance(), start - 200000 - fee);
     QCOMPARE(client->get(u"api/invoices"_s).number(u"invoices.0.total_paise"_s), fee);
     QVERIFY(!client->get(u"api/contests?mine=1"_s).row(u"contests"_s, id).isEmpty());
 
@@ -49,9 +49,12 @@ void TestSandboxContests::postEnterAward()
     QCOMPARE(enter(*otherFreelancer, id, "https://example.test/work").status, 201);
     QCOMPARE(client->notificationKinds().value(0), u"entry_received"_s);
 
-    const qint64 winnerStart = balance(*freelancer);
+    // Another client can neither award nor cancel it: to them it does not exist.
+    QCOMPARE(otherClient->post(path + u"/award"_s, {{u"entryId"_s, entry}}).status, 404);
+    QCOMPARE(otherClient->post(path + u"/cancel"_s).status, 404);
+    const qint64 winnerStart = freelancer->balance();
     QCOMPARE(client->post(path + u"/award"_s, {{u"entryId"_s, entry}}).status, 200);
-    QCOMPARE(balance(*freelancer), winnerStart + 200000);
+    QCOMPARE(freelancer->balance(), winnerStart + 200000);
     QCOMPARE(Money::balance(server->storage(), house), houseStart + fee);
     const HttpResult detail = client->get(path);
     QCOMPARE(detail.text(u"contest.status"_s), u"awarded"_s);
@@ -67,16 +70,14 @@ void TestSandboxContests::cancelRefundsPrizeAndFee()
 {
     const auto host = newPerson(u"client"_s);
     QCOMPARE(post(*host, "499").status, 400); // the smallest prize is ₹500
-    topUp(*host, 750 + 37); // the prize, but not its plan fee: ₹37.50 rounds up to ₹38
-    QCOMPARE(post(*host, "750").status, 409);
-    topUp(*host, 1);
+    topUp(*host, 750 + 38); // the prize and its plan fee, exactly (₹37.50 rounds up)
     const qint64 id = post(*host, "750").id(u"contest"_s);
-    QCOMPARE(balance(*host), 0);
+    QCOMPARE(host->balance(), 0);
     QCOMPARE(enter(*freelancer, id).status, 201);
     const QString cancel = u"api/contests/%1/cancel"_s.arg(id);
     QCOMPARE(host->post(cancel).status, 200);
     QCOMPARE(host->post(cancel).status, 409);
-    QCOMPARE(balance(*host), 78800);
+    QCOMPARE(host->balance(), 78800);
     QCOMPARE(freelancer->notificationKinds().value(0), u"contest_cancelled"_s);
 }
 

@@ -63,12 +63,13 @@ void TestSandboxContracts::milestonesFromFundingToPayment()
 {
     const QJsonObject contract = makeContract(*buyer, *seller, u"fixed"_s, {3000, 2000});
     const qint64 first = milestone(contract, 0), second = milestone(contract, 1);
-    const qint64 buyerStart = balance(*buyer), sellerStart = balance(*seller);
+    const qint64 buyerStart = buyer->balance(), sellerStart = seller->balance();
     QVERIFY(act(*buyer, "funding-intents", first).flag(u"funded"_s));
     QCOMPARE(act(*buyer, "funding-intents", first).status, 409); // once
-    QCOMPARE(balance(*buyer), buyerStart - 300000);
+    QCOMPARE(buyer->balance(), buyerStart - 300000);
     QCOMPARE(act(*seller, "deliverables", first, "javascript:alert(1)").status, 400); // links only
     const qint64 returned = act(*seller, "deliverables", first).id(u"deliverable"_s);
+    QCOMPARE(act(*client, "accept", returned).status, 404); // another client's delivery
     QCOMPARE(status(contract, u"milestones.0.status"_s), u"delivered"_s);
     // A revision sends the milestone back to funded; the escrow stays.
     QCOMPARE(act(*buyer, "revision", returned).status, 200);
@@ -79,7 +80,7 @@ void TestSandboxContracts::milestonesFromFundingToPayment()
     QCOMPARE(act(*buyer, "accept", accepted).status, 200);
     QCOMPARE(act(*buyer, "accept", accepted).status, 409); // paid once
     QCOMPARE(status(contract, u"milestones.0.status"_s), u"paid"_s);
-    QCOMPARE(balance(*seller), sellerStart + 300000);
+    QCOMPARE(seller->balance(), sellerStart + 300000);
     QCOMPARE(status(contract, u"status"_s), u"active"_s);
     QCOMPARE(seller->notificationKinds().mid(0, 3),
              (QStringList {u"payment_released"_s, u"revision_requested"_s, u"milestone_funded"_s}));
@@ -91,8 +92,8 @@ void TestSandboxContracts::milestonesFromFundingToPayment()
         act(*buyer, "accept", act(*seller, "deliverables", second).id(u"deliverable"_s)).status,
         200);
     QCOMPARE(status(contract, u"status"_s), u"completed"_s);
-    QCOMPARE(balance(*seller), sellerStart + 500000);
-    QCOMPARE(balance(*buyer), buyerStart - 500000);
+    QCOMPARE(seller->balance(), sellerStart + 500000);
+    QCOMPARE(buyer->balance(), buyerStart - 500000);
 }
 
 void TestSandboxContracts::fundingBeyondTheWalletAnswersRazorpay()

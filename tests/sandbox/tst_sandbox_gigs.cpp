@@ -80,9 +80,9 @@ void TestSandboxGigs::orderLifecycle()
     };
     QCOMPARE(order("standard"), 0); // a tier the gig does not offer
     const int sellerTold = seller.notificationKinds().size();
-    const qint64 buyerStart = balance(buyer), sellerStart = balance(seller);
+    const qint64 buyerStart = buyer.balance(), sellerStart = seller.balance();
     const qint64 id = order("premium");
-    QCOMPARE(balance(buyer), buyerStart - 400000);
+    QCOMPARE(buyer.balance(), buyerStart - 400000);
     QCOMPARE(client->get(u"api/gigs"_s).row(u"gigs"_s, gig)[u"orders_count"_s].toInt(), 1);
     for (const auto &[who, action, text, status] : {
              std::tuple {&seller, "deliver", "Too early", 409}, // pending: accept or cancel only
@@ -101,9 +101,9 @@ void TestSandboxGigs::orderLifecycle()
         QVERIFY2(act(*who, id, action, text) == status, action);
     const QString review = u"api/gig-orders/%1/review"_s.arg(id);
     QCOMPARE(buyer.post(review, {{u"score"_s, 5}}).status, 409); // not before completion
-    QCOMPARE(balance(seller), sellerStart); // nothing paid before acceptance
+    QCOMPARE(seller.balance(), sellerStart); // nothing paid before acceptance
     QCOMPARE(act(buyer, id, "complete"), 200);
-    QCOMPARE(balance(seller), sellerStart + 400000);
+    QCOMPARE(seller.balance(), sellerStart + 400000);
     QVERIFY(!Money::isHeld(server->storage(), Money::Escrow::GigOrder, id));
     for (const char *late : {"complete", "cancel", "revision"})
         QVERIFY2(act(buyer, id, late, "Too late now") == 409, late);
@@ -121,7 +121,7 @@ void TestSandboxGigs::orderLifecycle()
     QCOMPARE(act(seller, active, "accept"), 200);
     QCOMPARE(act(seller, active, "cancel", "Cannot take it on"), 200);
     QCOMPARE(act(buyer, active, "cancel", "Once more"), 409);
-    QCOMPARE(balance(buyer), buyerStart - 400000);
+    QCOMPARE(buyer.balance(), buyerStart - 400000);
     const QStringList told = seller.notificationKinds();
     for (const char *kind : {"order_placed", "revision_requested", "payment_released"})
         QVERIFY2(told.mid(0, told.size() - sellerTold).contains(QLatin1String(kind)), kind);

@@ -1,8 +1,10 @@
-// Money on velto-sandbox, over a seeded random sequence of gig orders, contests, milestones and
+// Money on velto-sandbox. A seeded random sequence of gig orders, contests, milestones and
 // withdrawals by several people, refusals included: after every step the sum of all wallets plus
 // everything held in escrow is what it was less what was withdrawn, the escrow held is what the
-// records' states call for, and no wallet is below zero.
+// records' states call for, and no wallet is below zero. Then the rules on their own: amounts as
+// people type them, where each threshold sits, and who receives the escrow held.
 
+#include "httperror.h"
 #include "money.h"
 #include "sandboxtest.h"
 #include "server.h"
@@ -20,6 +22,10 @@ private slots:
     void initTestCase();
     void seededDataIsConsistent() { checkInvariants(u"the demo seed"_s); }
     void randomSequence();
+    // After the sequence: its people are every account of the tests' e-mail domain.
+    void amounts();
+    void thresholds();
+    void escrowGoesToThePayeeOrBackToThePayer();
 
 private:
     qint64 total()
@@ -49,8 +55,7 @@ void TestSandboxMoney::initTestCase()
         const QJsonObject bank = R"({"accountHolder": "Test Person",
             "accountNumber": "123456789012", "ifsc": "SBIN0001234"})"_json;
         QCOMPARE(f->put(u"api/bank-account"_s, bank).status, 200);
-        const QString email = f->get(u"api/auth/me"_s).text(u"user.email"_s);
-        QCOMPARE(f->get(linkPath(u"bank-approval-link"_s, email)).status, 200);
+        QCOMPARE(f->get(server->lastLink(u"bank-approval-link"_s, f->email)).status, 200);
         for (int c = 0; c < 3; ++c) // two milestones on a contract with each client
             QVERIFY(!makeContract(*people.at(c), *f, u"fixed"_s, {1100, 650}).isEmpty());
     }
@@ -69,6 +74,69 @@ void TestSandboxMoney::initTestCase()
          })
         server->storage().exec(u"CREATE TEMP VIEW "_s + QLatin1String(view));
     expected = total();
+}
+
+void TestSandboxMoney::amounts()
+{
+    // Whole rupees as text (parseRupees), else paise as a JSON number (parsePaise); 0: refused.
+    for (const auto &[rupees, value, paise] : {
+             std::tuple {true, QJsonValue(u"1500"_s), 150000},
+             {true, u"0012"_s, 1200},
+             {true, u"10000000"_s, 1000000000}, // the largest
+             {true, u"10000001"_s, 0},
+             {true, u"99999999999999999999"_s, 0},
+             {true, u"0"_s, 0},
+             {true, u"-5"_s, 0},
+             {true, u" 1500"_s, 0},
+             {true, u"1000\n"_s, 0},
+             {true, u"1500.50"_s, 0},
+             {true, 1500, 0},
+             {true, QJsonValue(), 0},
+             {false, 120000, 120000},
+             {false, 1000000000, 1000000000},
+             {false, 1000000001, 0},
+             {false, 0, 0},
+             {false, -100, 0},
+             {false, 1200.5, 0},
+             {false, u"1200"_s, 0},
+         }) {
+        QString why;
+        const auto parsed
+            = rupees ? Money::parseRupees(value, &why) : Money::parsePaise(value, &why);
+        const QString row = QString::fromUtf8(QJsonDocument(QJsonArray {value}).toJson());
+        QVERIFY2(parsed.value_or(0) == paise && why.isEmpty() == (paise != 0), qPrintable(row));
+    }
+}
+
+void TestSandboxMoney::thresholds()
+{
+    Storage &db = server->storage();
+    const auto p = newPerson(u"client"_s);
+    topUp(*p, 500);
+    // A wallet covers exactly what it holds, not a paisa more.
+    QVERIFY(Money::covers(db, p->id, 50000) && !Money::covers(db, p->id, 50001));
+    // The plan fee: 5 % of the prize, up to the next whole rupee, never down.
+    for (const auto &[prize, fee] :
+         {std::pair {50000, 2500}, {75000, 3800}, {100100, 5100}, {200000, 10000}, {1, 100}})
+        QVERIFY2(Money::contestFee(prize) == fee, qPrintable(QString::number(prize)));
+}
+
+void TestSandboxMoney::escrowGoesToThePayeeOrBackToThePayer()
+{
+    Storage &db = server->storage();
+    const auto payer = newPerson(u"client"_s), payee = newPerson(u"freelancer"_s);
+    topUp(*payer, 1000);
+    const QString kind = u"test"_s;
+    Storage::Transaction t(db);
+    Money::hold(db, payer->id, 60000, kind, 1, u"Held"_s);
+    Money::hold(db, payer->id, 40000, kind, 2, u"Held"_s);
+    QVERIFY_THROWS_EXCEPTION(HttpError, Money::hold(db, payer->id, 1, kind, 3, u"Held"_s));
+    Money::release(db, kind, 1, payee->id, u"Paid"_s);
+    Money::refund(db, kind, 2, u"Refunded"_s);
+    QVERIFY_THROWS_EXCEPTION(HttpError, Money::release(db, kind, 2, payee->id, u"Again"_s));
+    t.commit();
+    QCOMPARE(payee->balance(), 60000);
+    QCOMPARE(payer->balance(), 40000);
 }
 
 void TestSandboxMoney::checkInvariants(const QString &step)
