@@ -94,11 +94,6 @@ TestCase {
 
     // The entries of a list (or of an object list such as an item's children) that pass the test.
     function keep(list, test) {
-        var kept = []
-        for (var i = 0; i < list.length; ++i) {
-            if (test(list[i], i))
-                kept.push(list[i])
-        }
-        return kept
+        return Array.from(list).filter(test)
     }
 }
