@@ -116,29 +116,24 @@ ViewCase {
             { tag: "249 rounds down", f: Money.rupees, given: 249, shown: "₹2" },
             { tag: "missing", f: Money.rupees, given: undefined, shown: "₹0" },
             { tag: "budget 0", f: Money.rupeesOrDash, given: 0, shown: "—" },
-            { tag: "budget null", f: Money.rupeesOrDash, given: null, shown: "—" },
             { tag: "budget 150000", f: Money.rupeesOrDash, given: 150000, shown: "₹1500" },
             { tag: "two decimals 250", f: Money.twoDecimals, given: 250, shown: "₹2.50" },
             { tag: "two decimals 5", f: Money.twoDecimals, given: 5, shown: "₹0.05" },
-            { tag: "two decimals negative", f: Money.twoDecimals, given: -250, shown: "₹-2.50" },
             { tag: "two decimals missing", f: Money.twoDecimals, given: null, shown: "—" },
             { tag: "signed -250", f: Money.signed, given: -250, shown: "\u2212₹2" },
             { tag: "signed -251", f: Money.signed, given: -251, shown: "\u2212₹3" },
             { tag: "signed 0", f: Money.signed, given: 0, shown: "+₹0" },
             { tag: "day of a timestamp", f: Dates.day, given: "2026-12-06T10:00:00Z",
               shown: "2026-12-06" },
-            { tag: "day of null", f: Dates.day, given: null, shown: "" },
             // The integer of a number field (NaN fails every comparison), and with a fallback.
             { tag: "digits", f: intOf, given: "1500", shown: 1500 },
             { tag: "blanks, decimals, letters", f: intOf, given: "  12.9abc", shown: 12 },
             { tag: "letter first", f: intOf, given: "a12", shown: "NaN" },
-            { tag: "empty", f: intOf, given: "", shown: "NaN" },
             { tag: "digits or 7", f: intOr7, given: "1500", shown: 1500 },
             { tag: "empty or 7", f: intOr7, given: "", shown: 7 },
             { tag: "zero or 7", f: intOr7, given: "0", shown: 7 },
             { tag: "negative or 7", f: intOr7, given: "-3", shown: -3 },
             // Members of the wrong kind show as nothing, never "[object Object]", "NaN" or "1e+21".
-            { tag: "money of an object", f: Money.rupees, given: {}, shown: "—" },
             { tag: "money as text", f: Money.rupees, given: "250", shown: "—" },
             { tag: "money too large", f: Money.rupees, given: 1e23, shown: "—" },
             { tag: "two decimals of a list", f: Money.twoDecimals, given: [5], shown: "—" },
@@ -173,7 +168,6 @@ ViewCase {
         return [
             { tag: "list", status: 200, body: '{"things":[{"name":"a"},{"name":"b"}]}', count: 2 },
             { tag: "member absent", status: 200, body: '{"other":1}', count: 0 },
-            { tag: "member not a list", status: 200, body: '{"things":null}', count: 0 },
             { tag: "failing service", status: 503, body: '{"things":[]}', count: 1,
               why: "The Velto service had a problem (status 503)" },
             { tag: "refused", status: 403, body: '{"error":"Clients only"}', count: 1,
@@ -273,7 +267,6 @@ ViewCase {
     function test_digitsField_data() {
         return [
             { tag: "grouped", text: "2,500", typed: "2500", pasted: "2500" },
-            { tag: "blank first", text: " 800", typed: "800", pasted: "800" },
             { tag: "other digits", text: "८००", typed: "", pasted: "" },
             { tag: "decimals", text: "800.50", typed: "80050", pasted: "800" },
             { tag: "words", text: "12 rupees", typed: "12", pasted: "12" }
