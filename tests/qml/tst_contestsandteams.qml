@@ -45,7 +45,6 @@ ViewCase {
             { tag: "title of 4", typed: ["  Logo  ", brief, "500", "9"] },
             { tag: "brief of 29", typed: ["Logos", brief.substring(0, 29), "500", "9"] },
             { tag: "days empty", typed: [" Logos ", brief + "\n", "0500", ""], days: 14 },
-            { tag: "days 0", typed: ["Logos", brief, "0500", "0"], days: 14 },
             { tag: "days 9", typed: ["Logos", brief, "0500", "9"], days: 9 }
         ]
     }

