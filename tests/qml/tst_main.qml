@@ -78,7 +78,6 @@ ViewCase {
     function test_resume_data() {
         return [
             { tag: "user", reply: [200, '{"user":{"id":1,"role":"client"}}'], page: "HomeView" },
-            { tag: "without user", reply: [200, '{"ok":true}'] },
             { tag: "a list for user", reply: [200, '{"user":[1]}'] },
             { tag: "not JSON", reply: [200, "hello"] },
             { tag: "401", reply: [401, '{"error":"Not signed in"}'] },
