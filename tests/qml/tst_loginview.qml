@@ -26,17 +26,6 @@ ViewCase {
         return "The Velto service had a problem (status " + status + "); try again later."
     }
 
-    // The first keys typed land in the e-mail field; while the service is away the page says so
-    // and a press asks the window to try the stored sign-in again.
-    function test_arrival() {
-        tryCompare(el("emailField"), "activeFocus", true)
-        keyClick(Qt.Key_A)
-        compare([el("emailField").text, el("serviceDownRow").visible], ["a", false])
-        win.serviceDown = true
-        click("resumeButton")
-        compare(win.resumes, 1)
-    }
-
     // An "@" after the first character; a password of eight characters except for a reset.
     // Enter in any field (`enter`) submits, but not while the button is disabled.
     function test_enableRule_data() {
