@@ -37,13 +37,6 @@ ViewCase {
     }
 
     Component {
-        id: digitsComp
-        Field {
-            digits: true
-        }
-    }
-
-    Component {
         id: fewComp
         FewRows {
             id: few
@@ -89,7 +82,7 @@ ViewCase {
                                function () { holder.state = null })
                 Field { id: first; objectName: "firstField" }
                 TextBox { objectName: "noteBox" }
-                Field { objectName: "lastField" }
+                Field { objectName: "lastField"; digits: true }
             }
         }
     }
@@ -263,7 +256,8 @@ ViewCase {
     }
 
     function test_digitsField(row) {
-        var field = make(digitsComp)
+        make(dialogComp)
+        var field = el("lastField")
         for (var ch of row.text)
             field.insert(field.cursorPosition, ch)
         compare(field.text, row.typed)
