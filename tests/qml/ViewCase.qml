@@ -32,6 +32,12 @@ TestCase {
         return v
     }
 
+    // The view of the module by this name, filling the test, for the tables over every view.
+    function showView(name, user) {
+        view = Qt.createComponent("qrc:/qt/qml/Velto/qml/" + name + ".qml")
+        show(user).anchors.fill = test
+    }
+
     function el(name) {
         var item = findChild(v, name)
         verify(item !== null, "no item " + name)

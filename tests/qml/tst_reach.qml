@@ -8,7 +8,6 @@ ViewCase {
     id: test
     name: "Reach"
 
-    readonly property Views views: Views {}
 
     function two(make) {
         return [make("A", 1), make("B", 2)]
@@ -19,49 +18,49 @@ ViewCase {
     function test_everyControlReachedAndNamed_data() {
         var project = (t, id) => ({ id: id, title: "Project " + t, status: "open", budget_paise: 100 })
         return [
-            { tag: "Discover", view: views.discover, role: "freelancer", steps: [
+            { tag: "Discover", view: "DiscoverView", role: "freelancer", steps: [
                 ["api/projects", { projects: two(project) }]] },
-            { tag: "Discover, proposal dialog", view: views.discover, role: "freelancer", steps: [
+            { tag: "Discover, proposal dialog", view: "DiscoverView", role: "freelancer", steps: [
                 ["api/projects", { projects: two(project) }], "proposeButton_0"],
               dialog: "proposalDialog" },
-            { tag: "Projects, proposals", view: views.projects, role: "client", steps: [
+            { tag: "Projects, proposals", view: "ProjectsView", role: "client", steps: [
                 ["api/my/projects", { projects: two(project) }], "projectCard_0",
                 ["api/projects/1/proposals", { proposals: two((t, id) => ({
                     id: id, freelancer_name: "Freelancer " + t, status: "submitted" })) }]] },
-            { tag: "Contests, hosted", view: views.contests, role: "client", steps: [
+            { tag: "Contests, hosted", view: "ContestsView", role: "client", steps: [
                 ["api/contests", { contests: two((t, id) => ({ id: id, title: "Contest " + t })) }],
                 "contestCard_0", ["api/contests/1", { isHost: true, contest: { id: 1, status: "open" },
                     entries: two((t, id) => ({ id: id, title: "Entry " + t })) }]] },
-            { tag: "Teams", view: views.teams, role: "client", steps: [["api/teams/mine", {
+            { tag: "Teams", view: "TeamsView", role: "client", steps: [["api/teams/mine", {
                 teams: two((t, id) => ({ id: id, name: "Team " + t })) }]] },
-            { tag: "Gigs, packages", view: views.gigs, role: "client", steps: [
+            { tag: "Gigs, packages", view: "GigsView", role: "client", steps: [
                 ["api/gigs", { gigs: [{ id: 1, title: "Gig", packages: [{ tier: "basic" },
                                                                        { tier: "premium" }] }] }],
                 "gigCard_0"] },
-            { tag: "Gig orders, delivered", view: views.orders, role: "client", steps: [
+            { tag: "Gig orders, delivered", view: "GigOrdersView", role: "client", steps: [
                 ["api/gig-orders", { orders: [{ id: 7, gig_title: "Logo" }] }], "orderCard_0",
                 ["api/gig-orders/7", { order: { id: 7, client_id: 2, status: "delivered" },
                     messages: two(t => ({ sender_name: "Sender " + t, body: "Hi" })) }]] },
-            { tag: "Contracts", view: views.contracts, role: "client", steps: [["api/contracts", {
+            { tag: "Contracts", view: "ContractsView", role: "client", steps: [["api/contracts", {
                 contracts: [{ id: 1, project_title: "Shop", milestones: two((t, id) => ({
                     id: id, title: "Milestone " + t, status: "awaiting_funding" })),
                     deliverables: [{ id: 5, summary: "First cut", status: "submitted" }] }] }]] },
-            { tag: "Wallet", view: views.wallet, role: "client", steps: [
+            { tag: "Wallet", view: "WalletView", role: "client", steps: [
                 ["api/wallet", { wallet: {}, transactions: two(t => ({ description: "Move " + t })) }],
                 ["api/invoices", { invoices: two(t => ({ invoice_number: "INV-" + t })) }]] },
-            { tag: "Notifications", view: views.notifications, role: "client", steps: [
+            { tag: "Notifications", view: "NotificationsView", role: "client", steps: [
                 ["api/notifications", { notifications: two(t => ({ title: "Note " + t })) }]] },
-            { tag: "More", view: views.more, role: "freelancer", steps: [["api/affiliate", {}],
+            { tag: "More", view: "MoreView", role: "freelancer", steps: [["api/affiliate", {}],
                 ["api/settlements", { bankAccount: { account_last4: "1234" },
                     settlements: two((t, id) => ({ amount_paise: id * 100000 })) }]] },
-            { tag: "Skills, exam", view: views.skills, role: "freelancer", steps: [
+            { tag: "Skills, exam", view: "SkillsView", role: "freelancer", steps: [
                 ["api/assessments/available", { assessments: [{ skill: "SQL", nextLevel: 1 }] }],
                 "takeButton_0", v => win.answerLast(201, { attempt: { id: 1 } }),
                 ["api/assessments/attempts/1/questions", { attempt: { id: 1, timeLimitSeconds: 60 },
                     questions: two((t, id) => ({ id: id, question: "Question " + t,
                         options: two(o => ({ key: o, text: "Option " + t + o })) })) }]] },
-            { tag: "Shell", view: views.home, role: "client", steps: [] },
-            { tag: "Sign-in", view: views.login, role: "", steps: [
+            { tag: "Shell", view: "HomeView", role: "client", steps: [] },
+            { tag: "Sign-in", view: "LoginView", role: "", steps: [
                 v => test.type({ emailField: "a@b.c", passwordField: "12345678" })] }
         ]
     }
@@ -80,8 +79,7 @@ ViewCase {
     }
 
     function test_everyControlReachedAndNamed(row) {
-        view = row.view
-        show(row.role ? { id: 2, role: row.role, full_name: "Asha" } : null)
+        showView(row.view, row.role ? { id: 2, role: row.role, full_name: "Asha" } : null)
         play(row.steps)
         var scope = v
         if (row.dialog) {
