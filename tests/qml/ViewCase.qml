@@ -4,7 +4,7 @@ import QtTest
 // The base of the view tests: a test document is a ViewCase that names its view's Component in
 // `view` and states its tables. Views it creates reach the recording main window as `win`.
 // (Lines marked "qmllint disable unqualified" use the test doubles that the test program
-// publishes to every document: Api, Proctor, Browser and Machine.)
+// publishes to every document: Api, Proctor and Machine.)
 TestCase {
     id: test
     width: 1000
@@ -23,7 +23,7 @@ TestCase {
         win.reset()
         Api.reset() // qmllint disable unqualified
         Proctor.reset() // qmllint disable unqualified
-        Browser.clear() // qmllint disable unqualified
+        Machine.clearUrls() // qmllint disable unqualified
         win.user = typeof user === "string" ? { id: 2, role: user } : user
         v = createTemporaryObject(view, test)
         verify(v !== null, "the view was not created")
@@ -33,9 +33,9 @@ TestCase {
     }
 
     // The view of the module by this name, filling the test, for the tables over every view.
-    function showView(name, user) {
+    function showView(name, user, path, body) {
         view = Qt.createComponent("qrc:/qt/qml/Velto/qml/" + name + ".qml")
-        show(user).anchors.fill = test
+        show(user, path, body).anchors.fill = test
     }
 
     function el(name) {

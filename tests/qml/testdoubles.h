@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QStringList>
-#include <QUrl>
 #include <QVariantList>
 #include <QVariantMap>
 
@@ -94,23 +93,4 @@ public:
     using ProctorDouble::ProctorDouble;
 
     Q_INVOKABLE void reset() { log.clear(); }
-};
-
-// Published as "Browser": catches every URL handed to the default browser
-// (QDesktopServices / Qt.openUrlExternally) instead of opening it.
-class BrowserCatcher : public QObject
-{
-    Q_OBJECT
-    Q_PROPERTY(QStringList urls MEMBER opened CONSTANT)
-public:
-    using QObject::QObject;
-
-    Q_INVOKABLE void clear() { opened.clear(); }
-
-public slots:
-    // Called by QDesktopServices; must stay a slot.
-    void open(const QUrl &url) { opened.append(url.toString()); }
-
-private:
-    QStringList opened;
 };

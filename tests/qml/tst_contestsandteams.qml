@@ -6,14 +6,10 @@ import Velto
 ViewCase {
     name: "ContestsAndTeams"
 
-    Component { id: contests; ContestsView { anchors.fill: parent } }
-    Component { id: teams; TeamsView { anchors.fill: parent } }
-
     readonly property string brief: "A logo that works in one colour on cups."
 
     function showContests(role) {
-        view = contests
-        show(role, "api/contests", { contests: [{ id: 9 }] })
+        showView("ContestsView", role, "api/contests", { contests: [{ id: 9 }] })
     }
 
     // Shown on contest 9's page: "Submit entry", "Cancel contest", "Award winner", the entrant.
@@ -83,8 +79,7 @@ ViewCase {
     }
 
     function test_invite(row) {
-        view = teams
-        show("client", "api/teams/mine", { teams: [{ id: 3 }] })
+        showView("TeamsView", "client", "api/teams/mine", { teams: [{ id: 3 }] })
         open("inviteButton_0", "inviteDialog")
         type({ inviteEmailField: row.typed })
         if (!submits("inviteDialog", row.sent && { email: row.sent }))
@@ -94,8 +89,7 @@ ViewCase {
     }
 
     function test_refusedDeleteReloads() {
-        view = teams
-        show("client", "api/teams/mine", { teams: [{ id: 3 }] })
+        showView("TeamsView", "client", "api/teams/mine", { teams: [{ id: 3 }] })
         click("deleteButton_0")
         win.answer("DELETE", "api/teams/3", 404, { error: "Team not found" })
         compare(win.toasts, ["Failed"]) // no service text for a delete

@@ -71,7 +71,7 @@ ViewCase {
         click(row.a[0])
         compare(win.lastCall().body, "{}")
         win.answer("POST", row.a[1], row.reply[0], row.reply[1])
-        compare([win.toasts, win.count("GET", "api/contracts"), Browser.urls],
+        compare([win.toasts, win.count("GET", "api/contracts"), Machine.urls],
                 [[row.toast], row.reload ? 2 : 1, row.url ? [row.url] : []])
     }
 

@@ -11,9 +11,10 @@
 #include <QtQuickTest>
 
 // What the view tests set about the machine and what they watch of it: the double-click interval
-// (0 by default, so a test may press a button the moment it appears), and a listener on a local
-// port that counts who connects: a page reading the service's words as markup would fetch an
-// <img> from it.
+// (0 by default, so a test may press a button the moment it appears), the URLs handed to the
+// default browser (QDesktopServices, Qt.openUrlExternally), caught instead of opened, and a
+// listener on a local port that counts who connects: a page reading the service's words as
+// markup would fetch an <img> from it.
 class Machine : public QObject
 {
     Q_OBJECT
@@ -21,6 +22,7 @@ class Machine : public QObject
     // The service origin the program was built for, which the views hand to the browser.
     Q_PROPERTY(QString origin READ origin CONSTANT)
     Q_PROPERTY(int connections MEMBER accepted NOTIFY connectionsChanged)
+    Q_PROPERTY(QStringList urls MEMBER opened CONSTANT)
 public:
     Machine()
     {
@@ -34,6 +36,7 @@ public:
     }
     int port() const { return listener.serverPort(); }
     QString origin() const { return QStringLiteral(VELTO_SERVICE_ORIGIN); }
+    Q_INVOKABLE void clearUrls() { opened.clear(); }
     Q_INVOKABLE void setDoubleClickInterval(int ms)
     {
         QGuiApplication::styleHints()->setMouseDoubleClickInterval(ms);
@@ -50,25 +53,30 @@ public:
                 {u"description"_s, iface->text(QAccessible::Description)}};
     }
 
+public slots:
+    // Called by QDesktopServices; must stay a slot.
+    void open(const QUrl &url) { opened.append(url.toString()); }
+
 signals:
     void connectionsChanged();
 
 private:
     QTcpServer listener;
     int accepted = 0;
+    QStringList opened;
 };
 
 // Publishes the test doubles to every test document, the way start-up publishes the real
-// objects, and routes browser hand-offs to the catcher.
+// objects, and routes browser hand-offs to the machine.
 class Setup : public QObject
 {
     Q_OBJECT
 public slots:
     void applicationAvailable()
     {
-        for (const QString &scheme : {u"https"_s, u"http"_s})
-            QDesktopServices::setUrlHandler(scheme, &browser, "open");
         machine = std::make_unique<Machine>();
+        for (const QString &scheme : {u"https"_s, u"http"_s})
+            QDesktopServices::setUrlHandler(scheme, machine.get(), "open");
         machine->setDoubleClickInterval(0);
         // As when a screen reader is running: controls then set up what they tell it.
         QAccessible::setActive(true);
@@ -80,7 +88,6 @@ public slots:
         engine->addImportPath(u"qrc:/qt/qml"_s);
         engine->rootContext()->setContextProperty(u"Api"_s, &api);
         engine->rootContext()->setContextProperty(u"Proctor"_s, &proctor);
-        engine->rootContext()->setContextProperty(u"Browser"_s, &browser);
         engine->rootContext()->setContextProperty(u"Machine"_s, machine.get());
     }
 
@@ -93,7 +100,6 @@ public slots:
 private:
     FakeApi api;
     FakeProctor proctor;
-    BrowserCatcher browser;
     std::unique_ptr<Machine> machine;
 };
 

@@ -41,7 +41,7 @@ ViewCase {
         var start = "api/assessments/UI%2FUX%20Design/2/start"
         click("takeButton_0")
         win.answer("POST", start, 200, { razorpay: {} })
-        compare([Browser.urls, v.attemptId, Proctor.calls], [[Machine.origin + "/skills"], "", []]) // qmllint disable unqualified
+        compare([Machine.urls, v.attemptId, Proctor.calls], [[Machine.origin + "/skills"], "", []]) // qmllint disable unqualified
         click("takeButton_0")
         win.answer("POST", start, 201, { attempt: { id: 9 } })
         win.answer("GET", "api/assessments/attempts/9/questions", 200, {
