@@ -1,5 +1,4 @@
 import QtQuick
-import Velto
 
 // Other people's words are shown as they are, never read as markup: every text member each view
 // shows carries markup with an image on a local listener, and nothing may be fetched from it nor

@@ -1,5 +1,4 @@
 import QtQuick
-import Velto
 
 // Every action without a mouse: Tab from the start of each page reaches every control that is
 // shown and enabled (in a list, the current row and its buttons), in reading order, and a reader
