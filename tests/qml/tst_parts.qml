@@ -100,6 +100,7 @@ ViewCase {
             { tag: "249 rounds down", f: Money.rupees, given: 249, shown: "₹2" },
             { tag: "missing", f: Money.rupees, given: undefined, shown: "₹0" },
             { tag: "budget 0", f: Money.rupeesOrDash, given: 0, shown: "—" },
+            { tag: "budget null", f: Money.rupeesOrDash, given: null, shown: "—" },
             { tag: "budget 150000", f: Money.rupeesOrDash, given: 150000, shown: "₹1500" },
             { tag: "two decimals 250", f: Money.twoDecimals, given: 250, shown: "₹2.50" },
             { tag: "two decimals missing", f: Money.twoDecimals, given: null, shown: "—" },

@@ -71,6 +71,8 @@ ViewCase {
             { tag: "blank title is sent empty", t1: "  ", sent: [{ title: "", amount: "1201" }] },
             { tag: "empty title", t1: "" },
             { tag: "amount 0", a1: "0" },
+            { tag: "two", t2: " Launch ", a2: "500", a1: "700", sent: [
+                { title: "Milestone 1", amount: "700" }, { title: "Launch", amount: "500" }] },
             { tag: "second without amount", t2: "Launch", sent: [first] }
         ]
     }
