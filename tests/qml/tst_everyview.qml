@@ -1,0 +1,151 @@
+import QtQuick
+
+// Every view, with two rows in each of its lists and markup with an image on a local listener in
+// every text member it shows. Without a mouse: Tab from the start of the page (and of each dialog)
+// reaches every control that is shown and enabled (in a list, the current row and its buttons),
+// and a reader hears each by a name that tells it apart from the others. Other people's words are
+// shown as they are: nothing is fetched from the listener nor drawn as rich text.
+// (Lines marked "qmllint disable unqualified" use the doubles the test program publishes.)
+ViewCase {
+    id: test
+    name: "EveryView"
+
+    // A text of the service; `t` tells rows apart.
+    function m(t) {
+        return '<b>x</b><img src="http://127.0.0.1:' + Machine.port + '/x">' + t // qmllint disable unqualified
+    }
+
+    function two(make) {
+        return [make("A", 1), make("B", 2)]
+    }
+
+    // Each row: the view, the role signed in, and steps: [path, body] answers a GET, a name
+    // clicks that control, a function runs with the view. `dialog`: [the step that opens it, its
+    // name], walked after the page.
+    function test_everyView_data() {
+        // The second row's status is the service's text, so it offers no buttons.
+        var project = (t, id) => ({ id: id, title: m(t), description: m(t), budget_paise: 100,
+                                    status: id === 1 ? "open" : m(t), required_skills: [m(t)] })
+        return [
+            { tag: "Discover", view: "DiscoverView", role: "freelancer", steps: [
+                ["api/projects", { projects: two(project) }]],
+              dialog: ["proposeButton_0", "proposalDialog"] },
+            { tag: "Projects, proposals", view: "ProjectsView", role: "client", steps: [
+                ["api/my/projects", { projects: two(project) }], "projectCard_0",
+                ["api/projects/1/proposals", { proposals: two((t, id) => ({
+                    id: id, freelancer_name: m(t), cover_letter: m(t), status: "submitted" })) }]] },
+            { tag: "Contests, hosted", view: "ContestsView", role: "client", steps: [
+                ["api/contests", { contests: two((t, id) => ({
+                    id: id, title: m(t), status: m(t), deadline: m(t) })) }],
+                "contestCard_0", ["api/contests/1", { isHost: true,
+                    contest: { id: 1, title: m(""), brief: m(""), status: "open" },
+                    entries: two((t, id) => ({ id: id, title: m(t), display_name: m(t),
+                                               description: m(t), attachment_url: m(t) })) }]] },
+            { tag: "Teams", view: "TeamsView", role: "client", steps: [["api/teams/mine", {
+                teams: two((t, id) => ({ id: id, name: m(t), description: m(t) })) }]],
+              dialog: ["inviteButton_0", "inviteDialog"] },
+            { tag: "Gigs, packages", view: "GigsView", role: "client", steps: [
+                ["api/gigs", { gigs: [{ id: 1, title: m(""), description: m(""), packages: two(
+                    t => ({ tier: m(t), label: m(t), description: m(t) })) }] }], "gigCard_0"],
+              dialog: ["orderButton_0", "orderDialog"] },
+            { tag: "Gig orders, delivered", view: "GigOrdersView", role: "client", steps: [
+                ["api/gig-orders", { orders: [{ id: 7, gig_title: m(""), status: m(""),
+                    package_tier: m(""), freelancer_name: m(""), client_name: m("") }] }],
+                "orderCard_0", ["api/gig-orders/7", { order: { id: 7, client_id: 2,
+                    status: "delivered", gig_title: m(""), package_tier: m(""),
+                    delivery_note: m("") },
+                    messages: two(t => ({ sender_name: m(t), body: m(t) })) }]] },
+            { tag: "Contracts", view: "ContractsView", role: "client", steps: [["api/contracts", {
+                contracts: [{ id: 1, project_title: m(""), status: m(""), contract_type: m(""),
+                    milestones: two((t, id) => ({ id: id, title: m(t),
+                        status: id === 1 ? "awaiting_funding" : m(t) })),
+                    deliverables: [{ id: 5, summary: m(""), status: "submitted" }] }] }]] },
+            { tag: "Wallet", view: "WalletView", role: "client", steps: [
+                ["api/wallet", { wallet: {}, transactions: [{ description: m("A") },
+                                                            { kind: m("B") }] }],
+                ["api/invoices", { invoices: two(t => ({ invoice_number: m(t),
+                                                         description: m(t) })) }]] },
+            { tag: "Notifications", view: "NotificationsView", role: "client", steps: [
+                ["api/notifications", { notifications: two(t => ({ title: m(t), body: m(t) })) }]] },
+            { tag: "More", view: "MoreView", role: "freelancer", steps: [
+                ["api/affiliate", { shareUrl: m("") }],
+                ["api/settlements", { bankAccount: { account_last4: m("") },
+                    settlements: two((t, id) => ({ amount_paise: id * 100000, status: m(t),
+                                                   requested_at: m(t) })) }]] },
+            { tag: "Skills, exam", view: "SkillsView", role: "freelancer", steps: [
+                ["api/assessments/available", { assessments: [{ skill: m(""), nextLevel: m("") }] }],
+                "takeButton_0", v => win.answerLast(201, { attempt: { id: 1 } }),
+                ["api/assessments/attempts/1/questions", {
+                    attempt: { id: 1, skill: m(""), level: m(""), timeLimitSeconds: 60 },
+                    questions: two((t, id) => ({ id: id, question: m(t),
+                        options: two(o => ({ key: o, text: m(t + o) })) })) }]],
+              dialog: [v => v.result = { passed: true, score: 1, total: 1, badge: { skill: m("") } },
+                       "resultDialog"] },
+            { tag: "Shell", view: "HomeView", role: "client", steps: [] },
+            { tag: "Sign-in", view: "LoginView", role: "", steps: [
+                v => test.type({ emailField: "a@b.c", passwordField: "12345678" }),
+                v => v.notice = m("")] }
+        ]
+    }
+
+    // What a person can act on under `item`: buttons, rows and fields that are shown and enabled,
+    // of a list only its current row.
+    function controls(item, out) {
+        if (!item.visible || !item.enabled || item.currentRow === false)
+            return out
+        if ((item.clicked !== undefined && item.acceptedButtons === undefined)
+                || item.cursorPosition !== undefined)
+            out.push(item)
+        for (var i = 0; i < item.children.length; ++i)
+            controls(item.children[i], out)
+        return out
+    }
+
+    // Every text item of the window, popups included.
+    function texts(item, out) {
+        if (item.textFormat !== undefined && typeof item.text === "string")
+            out.push(item)
+        for (var i = 0; i < item.children.length; ++i)
+            texts(item.children[i], out)
+        return out
+    }
+
+    function walk(scope) {
+        waitForItemPolished(scope)
+        var reached = [], seen = []
+        for (var it = scope.nextItemInFocusChain(true); it && seen.indexOf(it) < 0;
+             it = it.nextItemInFocusChain(true)) {
+            seen.push(it)
+            var up = it
+            while (up && up !== scope)
+                up = up.parent
+            if (up === scope)
+                reached.push(it)
+        }
+        var expected = controls(scope, [])
+        compare(expected.filter(c => reached.indexOf(c) < 0).map(c => c.objectName || String(c)), [])
+        var heard = reached.map(c => Machine.accessible(c)) // qmllint disable unqualified
+        compare(heard.filter(a => !a.name).length, 0, JSON.stringify(heard))
+        var said = heard.map(a => a.name + " | " + a.description)
+        compare(said.filter((s, i) => said.indexOf(s) !== i), [], "names heard twice")
+    }
+
+    function test_everyView(row) {
+        var fetched = Machine.connections // qmllint disable unqualified
+        showView(row.view, row.role ? { id: 2, role: row.role, full_name: m(""), email: m(""),
+                                        kyc_status: m("") } : null)
+        play(row.steps)
+        walk(v)
+        if (row.dialog) {
+            play([row.dialog[0]])
+            tryCompare(el(row.dialog[1]), "opened", true)
+            walk(el(row.dialog[1]).contentItem.parent)
+        }
+        wait(100) // time for an image request to go out
+        var marked = texts(v.Window.window.contentItem, []).filter(t => t.text.indexOf("<b>") >= 0)
+        verify(marked.length > 0, "no text of the service shown")
+        compare(marked.filter(t => t.textFormat !== Text.PlainText).map(t => t.objectName || t),
+                [])
+        compare(Machine.connections, fetched) // qmllint disable unqualified
+    }
+}
