@@ -15,14 +15,11 @@ ViewCase {
         return '<b>x</b><img src="http://127.0.0.1:' + Machine.port + '/x">' + t // qmllint disable unqualified
     }
 
-    function two(make) {
-        return [make("A", 1), make("B", 2)]
-    }
-
     // Each row: the view, the role signed in, and steps: [path, body] answers a GET, a name
     // clicks that control, a function runs with the view. `dialog`: [the step that opens it, its
     // name], walked after the page.
     function test_everyView_data() {
+        var x = m(""), two = make => [make("A", 1), make("B", 2)]
         // The second row's status is the service's text, so it offers no buttons.
         var project = (t, id) => ({ id: id, title: m(t), description: m(t), budget_paise: 100,
                                     status: id === 1 ? "open" : m(t), required_skills: [m(t)] })
@@ -38,53 +35,50 @@ ViewCase {
                 ["api/contests", { contests: two((t, id) => ({
                     id: id, title: m(t), status: m(t), deadline: m(t) })) }],
                 "contestCard_0", ["api/contests/1", { isHost: true,
-                    contest: { id: 1, title: m(""), brief: m(""), status: "open" },
+                    contest: { id: 1, title: x, brief: x, status: "open" },
                     entries: two((t, id) => ({ id: id, title: m(t), display_name: m(t),
                                                description: m(t), attachment_url: m(t) })) }]] },
             { tag: "Teams", view: "TeamsView", role: "client", steps: [["api/teams/mine", {
                 teams: two((t, id) => ({ id: id, name: m(t), description: m(t) })) }]],
               dialog: ["inviteButton_0", "inviteDialog"] },
             { tag: "Gigs, packages", view: "GigsView", role: "client", steps: [
-                ["api/gigs", { gigs: [{ id: 1, title: m(""), description: m(""), packages: two(
+                ["api/gigs", { gigs: [{ id: 1, title: x, description: x, packages: two(
                     t => ({ tier: m(t), label: m(t), description: m(t) })) }] }], "gigCard_0"],
               dialog: ["orderButton_0", "orderDialog"] },
             { tag: "Gig orders, delivered", view: "GigOrdersView", role: "client", steps: [
-                ["api/gig-orders", { orders: [{ id: 7, gig_title: m(""), status: m(""),
-                    package_tier: m(""), freelancer_name: m(""), client_name: m("") }] }],
+                ["api/gig-orders", { orders: [{ id: 7, gig_title: x, status: x, package_tier: x,
+                                                freelancer_name: x, client_name: x }] }],
                 "orderCard_0", ["api/gig-orders/7", { order: { id: 7, client_id: 2,
-                    status: "delivered", gig_title: m(""), package_tier: m(""),
-                    delivery_note: m("") },
+                    status: "delivered", gig_title: x, package_tier: x, delivery_note: x },
                     messages: two(t => ({ sender_name: m(t), body: m(t) })) }]] },
             { tag: "Contracts", view: "ContractsView", role: "client", steps: [["api/contracts", {
-                contracts: [{ id: 1, project_title: m(""), status: m(""), contract_type: m(""),
+                contracts: [{ id: 1, project_title: x, status: x, contract_type: x,
                     milestones: two((t, id) => ({ id: id, title: m(t),
                         status: id === 1 ? "awaiting_funding" : m(t) })),
-                    deliverables: [{ id: 5, summary: m(""), status: "submitted" }] }] }]] },
+                    deliverables: [{ id: 5, summary: x, status: "submitted" }] }] }]] },
             { tag: "Wallet", view: "WalletView", role: "client", steps: [
-                ["api/wallet", { wallet: {}, transactions: [{ description: m("A") },
-                                                            { kind: m("B") }] }],
+                ["api/wallet", { transactions: [{ description: m("A") }, { kind: m("B") }] }],
                 ["api/invoices", { invoices: two(t => ({ invoice_number: m(t),
-                                                         description: m(t) })) }]] },
+                                                         description: x })) }]] },
             { tag: "Notifications", view: "NotificationsView", role: "client", steps: [
                 ["api/notifications", { notifications: two(t => ({ title: m(t), body: m(t) })) }]] },
             { tag: "More", view: "MoreView", role: "freelancer", steps: [
-                ["api/affiliate", { shareUrl: m("") }],
-                ["api/settlements", { bankAccount: { account_last4: m("") },
-                    settlements: two((t, id) => ({ amount_paise: id * 100000, status: m(t),
-                                                   requested_at: m(t) })) }]] },
+                ["api/affiliate", { shareUrl: x }],
+                ["api/settlements", { bankAccount: { account_last4: x }, settlements: two(
+                    (t, id) => ({ amount_paise: id * 100000, status: m(t), requested_at: x })) }]] },
             { tag: "Skills, exam", view: "SkillsView", role: "freelancer", steps: [
-                ["api/assessments/available", { assessments: [{ skill: m(""), nextLevel: m("") }] }],
+                ["api/assessments/available", { assessments: [{ skill: x, nextLevel: x }] }],
                 "takeButton_0", v => win.answerLast(201, { attempt: { id: 1 } }),
                 ["api/assessments/attempts/1/questions", {
-                    attempt: { id: 1, skill: m(""), level: m(""), timeLimitSeconds: 60 },
+                    attempt: { id: 1, skill: x, level: x, timeLimitSeconds: 60 },
                     questions: two((t, id) => ({ id: id, question: m(t),
                         options: two(o => ({ key: o, text: m(t + o) })) })) }]],
-              dialog: [v => v.result = { passed: true, score: 1, total: 1, badge: { skill: m("") } },
+              dialog: [v => v.result = { passed: true, score: 1, total: 1, badge: { skill: x } },
                        "resultDialog"] },
             { tag: "Shell", view: "HomeView", role: "client", steps: [] },
             { tag: "Sign-in", view: "LoginView", role: "", steps: [
                 v => test.type({ emailField: "a@b.c", passwordField: "12345678" }),
-                v => v.notice = m("")] }
+                v => v.notice = x] }
         ]
     }
 

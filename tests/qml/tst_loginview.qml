@@ -8,7 +8,6 @@ ViewCase {
     readonly property string created: "Account created — verify your email, then sign in."
     readonly property string mailed: "If that account exists, a reset link was emailed."
     readonly property string unreachable: "Cannot reach the Velto service"
-    readonly property string noSession: "Signed in but no session"
     property var signedIn: []
 
     function init() {
@@ -20,10 +19,6 @@ ViewCase {
     function fill(mode, email, password, totp) {
         v.mode = mode
         type({ emailField: email, passwordField: password || "", totpField: totp || "" })
-    }
-
-    function problem(status) {
-        return "The Velto service had a problem (status " + status + "); try again later."
     }
 
     // An "@" after the first character; a password of eight characters except for a reset.
@@ -90,9 +85,10 @@ ViewCase {
               error: "Taken" },
             { tag: "sign-in refused", reply: [401, { error: "Code required" }],
               error: "Code required" },
-            { tag: "sign-in 503", reply: [503, ""], error: problem(503) },
+            { tag: "sign-in 503", reply: [503, ""],
+              error: "The Velto service had a problem (status 503); try again later." },
             { tag: "sign-in 500 with error", reply: [500, { error: busy }], error: busy },
-            { tag: "me without user", me: [200, {}], error: noSession },
+            { tag: "me without user", me: [200, {}], error: "Signed in but no session" },
             { tag: "signed in", me: [200, { user: { id: 3, role: "freelancer" } }] },
             { tag: "reset", mode: "forgot", reply: [200, {}], after: "login", notice: mailed },
             { tag: "reset unanswered", mode: "forgot", reply: [0, ""], error: unreachable }

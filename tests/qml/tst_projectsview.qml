@@ -7,16 +7,14 @@ ViewCase {
 
     readonly property string about: "A storefront in Qt with a catalogue and a cart."
 
-    function showProposals(proposals) {
+    function showProposals(proposals, status) {
         show("client", "api/my/projects", { projects: [{ id: 3, title: "Shop" }] })
         click("projectCard_0")
-        win.answer("GET", "api/projects/3/proposals", 200, { proposals: proposals })
+        win.answer("GET", "api/projects/3/proposals", status || 200, { proposals: proposals })
     }
 
     function test_proposalsPage() {
-        show("client", "api/my/projects", { projects: [{ id: 3, title: "Shop" }] })
-        click("projectCard_0")
-        win.answer("GET", "api/projects/3/proposals", 500, {})
+        showProposals([], 500)
         compare(v.proposalsFor, null) // a failed load keeps the list page
         click("projectCard_0")
         win.answer("GET", "api/projects/3/proposals", 200, {})

@@ -41,15 +41,13 @@ public:
     {
         QGuiApplication::styleHints()->setMouseDoubleClickInterval(ms);
     }
-    // What a screen reader is told of an item: { role, name, description }, roles as in
-    // QAccessible::Role.
+    // What a screen reader is told of an item: { name, description }.
     Q_INVOKABLE QVariantMap accessible(QObject *item) const
     {
         QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(item);
         if (!iface)
             return {};
-        return {{u"role"_s, int(iface->role())},
-                {u"name"_s, iface->text(QAccessible::Name)},
+        return {{u"name"_s, iface->text(QAccessible::Name)},
                 {u"description"_s, iface->text(QAccessible::Description)}};
     }
 
