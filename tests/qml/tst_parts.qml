@@ -100,6 +100,7 @@ ViewCase {
             { tag: "249 rounds down", f: Money.rupees, given: 249, shown: "₹2" },
             { tag: "missing", f: Money.rupees, given: undefined, shown: "₹0" },
             { tag: "budget 0", f: Money.rupeesOrDash, given: 0, shown: "—" },
+            { tag: "budget null", f: Money.rupeesOrDash, given: null, shown: "—" },
             { tag: "budget 150000", f: Money.rupeesOrDash, given: 150000, shown: "₹1500" },
             { tag: "two decimals 250", f: Money.twoDecimals, given: 250, shown: "₹2.50" },
             { tag: "two decimals missing", f: Money.twoDecimals, given: null, shown: "—" },
@@ -116,6 +117,7 @@ ViewCase {
             { tag: "negative or 7", f: intOr7, given: "-3", shown: -3 },
             // Members of the wrong kind show as nothing, never "[object Object]", "NaN" or "1e+21".
             { tag: "money as text", f: Money.rupees, given: "250", shown: "—" },
+            { tag: "money too large", f: Money.rupees, given: 1e23, shown: "—" },
             { tag: "two decimals of a list", f: Money.twoDecimals, given: [5], shown: "—" },
             { tag: "signed of a text", f: Money.signed, given: "x", shown: "—" },
             { tag: "text of a number", f: Value.text, given: 12, shown: "12" },
