@@ -1,7 +1,6 @@
 // Contests and teams end to end: a client and a freelancer take turns at the real window against a
-// velto-sandbox of the test's own; the wallets are read from the service beside it.
+// velto-sandbox of the test's own.
 #include "clientsession.h"
-#include "money.h"
 #include "sandboxprocess.h"
 
 #include <QTest>
@@ -23,10 +22,6 @@ void TestE2eContests::contestsAndTeams()
     QVERIFY2(prepareEndToEnd(sandbox, &error), qPrintable(error));
     const DemoAccount client = demoAccount(u"client@velto.test"_s);
     const DemoAccount freelancer = demoAccount(u"freelancer@velto.test"_s);
-    SandboxClient host(sandbox.port());
-    QCOMPARE(host.login(client).status, 200);
-    const qint64 hostStart = host.balance();
-    const qint64 prize = 2000 * Money::PaisePerRupee, fee = Money::contestFee(prize);
 
     ClientSession s(sandbox.origin());
     const auto become = [&s](const DemoAccount &who) {
@@ -41,10 +36,8 @@ void TestE2eContests::contestsAndTeams()
 
     QVERIFY2(become(client), qPrintable(s.lastError));
     QVERIFY2(post(u"Shop sign"_s, u"2000"_s), qPrintable(s.lastError));
-    QCOMPARE(host.balance(), hostStart - prize - fee);
     QVERIFY2(post(u"Unwanted poster"_s, u"700"_s), qPrintable(s.lastError));
     STEPS(s, {"contestCard_0", "cancelContestButton", "toastLabel:Cancelled — refunded"});
-    QCOMPARE(host.balance(), hostStart - prize - fee);
 
     // The newest open contest leads everyone's list.
     QVERIFY2(become(freelancer), qPrintable(s.lastError));

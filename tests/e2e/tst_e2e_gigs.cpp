@@ -56,7 +56,6 @@ void TestE2eGigs::publishOrderDeliverReviseAndReview()
 
     AS(client, {"tab_Gig Orders", "orderCard_0", "payButton", "toastLabel:Payment released"});
     STEPS(c, {"reviewButton", "star_4", "noteDialogSubmit", "toastLabel:Done"});
-    QCOMPARE(buyer.get(u"api/gig-orders"_s).number(u"orders.0.review_score"_s), 4);
 }
 
 QTEST_MAIN(TestE2eGigs)
