@@ -68,7 +68,6 @@ void TestE2eAuth::registerSignInResumeSignOut()
     STEPS(second,
           {"signOutButton", "emailField=" + twoFactor.email, "passwordField=" + twoFactor.password,
            "submitButton", "errorLabel:Cannot reach the Velto service", "submitButton:Sign in"});
-    QCOMPARE(second.page(), u"LoginView"_s);
 }
 
 QTEST_MAIN(TestE2eAuth)
