@@ -23,13 +23,13 @@ bool SandboxProcess::start(QString *error)
                                               process.errorString());
         return false;
     }
-    QTest::qWaitFor(
+    const bool said = QTest::qWaitFor(
         [&] {
             readLines();
             return !output.isEmpty() || process.state() == QProcess::NotRunning;
         },
         30000);
-    if (output.isEmpty() || !output.first().startsWith(ListeningPrefix)) {
+    if (!said || output.isEmpty() || !output.first().startsWith(ListeningPrefix)) {
         *error = u"velto-sandbox did not say where it listens (exit code %1): %2"_s.arg(
             QString::number(process.exitCode()), output.value(0, u"(nothing)"_s));
         stop();
@@ -75,17 +75,18 @@ void SandboxProcess::readLines()
 QString SandboxProcess::waitForVerifyLink(const QString &email)
 {
     QString link;
-    QTest::qWaitFor(
-        [&] {
-            readLines();
-            for (auto it = output.crbegin(); it != output.crend() && link.isEmpty(); ++it) {
-                const QStringList parts = it->split(u' ', Qt::SkipEmptyParts);
-                if (parts.size() >= 3 && parts.at(0) == "verify-link"_L1
-                    && parts.at(1).compare(email, Qt::CaseInsensitive) == 0)
-                    link = parts.at(2);
-            }
-            return !link.isEmpty();
-        },
-        20000);
-    return link;
+    return QTest::qWaitFor(
+               [&] {
+                   readLines();
+                   for (auto it = output.crbegin(); it != output.crend() && link.isEmpty(); ++it) {
+                       const QStringList parts = it->split(u' ', Qt::SkipEmptyParts);
+                       if (parts.size() >= 3 && parts.at(0) == "verify-link"_L1
+                           && parts.at(1).compare(email, Qt::CaseInsensitive) == 0)
+                           link = parts.at(2);
+                   }
+                   return !link.isEmpty();
+               },
+               20000)
+        ? link
+        : QString();
 }
