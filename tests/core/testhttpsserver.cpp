@@ -9,12 +9,11 @@
 
 TestHttpsServer::TestHttpsServer()
 {
-    QFile cert(QStringLiteral(VELTO_CERT_DIR "/server.pem"));
     QFile key(QStringLiteral(VELTO_CERT_DIR "/server.key"));
-    cert.open(QIODevice::ReadOnly);
     key.open(QIODevice::ReadOnly);
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setLocalCertificate(QSslCertificate(&cert, QSsl::Pem));
+    tls.setLocalCertificateChain(
+        QSslCertificate::fromPath(QStringLiteral(VELTO_CERT_DIR "/server.pem")));
     tls.setPrivateKey(QSslKey(&key, QSsl::Rsa, QSsl::Pem));
     setSslConfiguration(tls);
     // A connection is pending once its handshake is done.

@@ -22,7 +22,6 @@ public:
         QByteArray target; // path and query, as sent
         QHash<QByteArray, QByteArray> headers; // names in lower case
         QByteArray body;
-        bool hasHeader(const QByteArray &name) const { return headers.contains(name); }
         QByteArray header(const QByteArray &name) const { return headers.value(name); }
     };
     struct Response

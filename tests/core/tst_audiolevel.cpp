@@ -73,11 +73,6 @@ QByteArray halfSecond(double squareAmplitude)
 const double Level25 = 2839 / 32768.0; // 2839 * 300 / 32768 = 25.99
 const double Level26 = 2840 / 32768.0; // 2840 * 300 / 32768 = 26.0009
 
-template<typename T> QList<T> times(int n, const T &x)
-{
-    return QList<T>(n, x);
-}
-
 } // namespace
 
 class TestAudioLevel : public QObject
@@ -91,11 +86,8 @@ private slots:
         QTest::addColumn<QList<double>>("signal");
         QTest::addColumn<int>("level");
         QTest::newRow("silence") << square(0.0) << 0;
-        QTest::newRow("square 1/16") << square(1.0 / 16) << 18; // 18.75
         QTest::newRow("square 1/8") << square(1.0 / 8) << 37; // 37.5
-        QTest::newRow("sine 0.1") << sine(0.1) << 21; // RMS 0.0707: 21.2
         QTest::newRow("sine 0.25") << sine(0.25) << 53; // RMS 0.177: 53.0
-        QTest::newRow("a third of full scale is 100") << square(0.34) << 100;
         QTest::newRow("full scale clamped") << square(1.0) << 100; // raw 300
     }
     void levels()
@@ -109,15 +101,12 @@ private slots:
 
     void oddInputs()
     {
-        QCOMPARE(AudioLevel::of(halfSecond(Level25), QAudioFormat::Int16), 25);
-        QCOMPARE(AudioLevel::of(halfSecond(Level26), QAudioFormat::Int16), 26);
         // Not-a-number is silence; beyond full scale counts as full scale. Never undefined.
         const QList<double> nan(100, std::nan(""));
         QCOMPARE(AudioLevel::of(encode(nan, QAudioFormat::Float), QAudioFormat::Float), 0);
         const QList<double> huge(100, 1e30);
         QCOMPARE(AudioLevel::of(encode(huge, QAudioFormat::Float), QAudioFormat::Float), 100);
         // A trailing partial sample is ignored.
-        QCOMPARE(AudioLevel::of(QByteArray(1, '\x7f'), QAudioFormat::Int16), 0);
         QByteArray loud = encode(square(0.5, 10), QAudioFormat::Int32);
         loud.append("\x7f\x7f\x7f", 3);
         QCOMPARE(AudioLevel::of(loud, QAudioFormat::Int32), 100);
@@ -134,26 +123,25 @@ private slots:
         const QByteArray loud = halfSecond(1.0), quiet = halfSecond(Level25);
         // Six loud polls report once, on the sixth; one quiet poll re-arms.
         QTest::newRow("26, then 25, then loud")
-            << times(8, halfSecond(Level26)) + QList {quiet} + times(6, loud)
-            << times(8, 26) + QList {25} + times(6, 100) << QList {5, 14};
-        QTest::newRow("25 for ever") << times(200, quiet) << times(200, 25) << QList<int>();
+            << QList<QByteArray>(8, halfSecond(Level26)) + QList {quiet}
+                + QList<QByteArray>(6, loud)
+            << QList<int>(8, 26) + QList {25} + QList<int>(6, 100) << QList {5, 14};
         // Zero bytes, and the first half of a sample, measure nothing; with the rest of the half
         // second the samples are read intact.
         QTest::newRow("nothing and an odd byte")
-            << times(5, loud) + QList {QByteArray(), loud.first(1), loud.sliced(1)} << times(6, 100)
-            << QList {5};
+            << QList<QByteArray>(5, loud) + QList {QByteArray(), loud.first(1), loud.sliced(1)}
+            << QList<int>(6, 100) << QList {5};
         // PulseAudio's fixed-latency sources hand over two seconds at once, every two seconds:
         // the sixth loud half second is reported with the second burst, not the sixth read.
         QTest::newRow("bursts") << QList {loud + loud + loud + loud, QByteArray(),
                                           loud + loud + loud + loud}
-                                << times(8, 100) << QList {5};
+                                << QList<int>(8, 100) << QList {5};
         // A read of about half a second is one poll; longer ones are cut into half seconds.
-        const QList<std::pair<int, int>> sizes {{1, 1},     {2240, 1},  {7680, 1}, {11840, 1},
-                                                {12000, 2}, {32000, 4}, {32001, 4}};
+        const QList<std::pair<int, int>> sizes {{1, 1}, {11840, 1}, {12000, 2}, {32001, 4}};
         for (const auto &[frames, polls] : sizes)
             QTest::addRow("%d frames", frames)
-                << QList {encode(square(Level26, frames), QAudioFormat::Int16)} << times(polls, 26)
-                << QList<int>();
+                << QList {encode(square(Level26, frames), QAudioFormat::Int16)}
+                << QList<int>(polls, 26) << QList<int>();
     }
     void polls()
     {
@@ -181,9 +169,7 @@ private slots:
         polls.reset();
         QCOMPARE(polls.loudPolls(), 0);
         // Were the stray byte kept, every sample after it would be read out of step.
-        const auto result = polls.add(halfSecond(Level26));
-        QCOMPARE(result.size(), 1);
-        QCOMPARE(result.first().level, 26);
+        QCOMPARE(polls.add(halfSecond(Level26)).value(0).level, 26);
     }
 };
 

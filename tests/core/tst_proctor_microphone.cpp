@@ -84,7 +84,6 @@ private slots:
         if (sounding) {
             QTRY_VERIFY_WITH_TIMEOUT(!voices.isEmpty(), 15000);
             QVERIFY2(voices.first() < 4000, qPrintable(QString::number(voices.first())));
-            QCOMPARE(proctor.micLevel(), 100);
         }
         const qsizetype polled = levels.size();
         QTRY_VERIFY_WITH_TIMEOUT(levels.size() >= polled + (sounding ? 4 : 8), 15000);

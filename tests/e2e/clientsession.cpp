@@ -37,13 +37,14 @@ QQuickItem *find(QQuickItem *parent, const QString &objectName)
 
 } // namespace
 
-bool prepareEndToEnd(SandboxProcess &sandbox, QString *error)
+QString prepareEndToEnd(SandboxProcess &sandbox)
 {
     static const QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));
     QStandardPaths::setTestModeEnabled(true);
     prepareApplication();
-    return sandbox.start(error);
+    QString error;
+    return sandbox.start(&error) ? QString() : error;
 }
 
 ClientSession::ClientSession(const QString &origin)
@@ -82,11 +83,6 @@ QString ClientSession::page() const
     const QQuickItem *stack = item(u"stack"_s);
     const auto *current = stack ? stack->property("currentItem").value<QQuickItem *>() : nullptr;
     return current ? current->objectName() : QString();
-}
-
-QString ClientSession::text(const QString &objectName) const
-{
-    return property(objectName, "text").toString();
 }
 
 bool ClientSession::click(const QString &objectName)
@@ -161,20 +157,6 @@ void ClientSession::typeKeys(const QString &text)
     }
 }
 
-bool ClientSession::scrollTo(const QString &listName, int index)
-{
-    QQuickItem *list = waitForItem(listName);
-    // ListView.Beginning is 0.
-    if (!list
-        || !QMetaObject::invokeMethod(list, "positionViewAtIndex", Q_ARG(int, index),
-                                      Q_ARG(int, 0))) {
-        lastError = u"no list \"%1\" to scroll on page %2"_s.arg(listName, page());
-        return false;
-    }
-    QQuickTest::qWaitForPolish(window());
-    return true;
-}
-
 void ClientSession::activate()
 {
     QQuickWindow *w = window();
@@ -198,7 +180,7 @@ bool ClientSession::signIn(const QString &email, const QString &password)
     if (steps({u"@LoginView"_s, "emailField="_L1 + email, "passwordField="_L1 + password,
                u"submitButton"_s, u"@HomeView"_s}))
         return true;
-    lastError += u", error \"%1\""_s.arg(text(u"errorLabel"_s));
+    lastError += u", error \"%1\""_s.arg(property(u"errorLabel"_s, "text").toString());
     return false;
 }
 
@@ -223,6 +205,9 @@ bool ClientSession::steps(const QStringList &steps)
         } else if (step.startsWith(u'^')) {
             const QKeyCombination keys = QKeySequence(step.mid(1))[0];
             key(keys.key(), keys.keyboardModifiers());
+        } else if (step.startsWith(u'#')) {
+            done = signIn(step.mid(1), demoAccount(step.mid(1)).password);
+            failure = lastError;
         } else if (step.startsWith(u'>')) {
             activate();
             typeKeys(step.mid(1));

@@ -17,8 +17,8 @@ constexpr int Patience = 20000;
 
 // The test mode of QStandardPaths in a home folder of the run's own (no cookie file yet), the
 // program's set-up as start-up does it (the service's CA for the probes too), then `sandbox`
-// started; false with *error set when it does not come up.
-bool prepareEndToEnd(SandboxProcess &sandbox, QString *error);
+// started; why it did not come up, or "".
+QString prepareEndToEnd(SandboxProcess &sandbox);
 
 // The program exactly as start-up builds it (ClientProgram), pointed at a test service, plus what
 // a person does with it: find a control by objectName, click it, type into it, read what the
@@ -38,8 +38,6 @@ public:
 
     // objectName of the page the window shows ("bootPage", "LoginView", "HomeView").
     QString page() const;
-    // The text property of a visible item, "" when there is none.
-    QString text(const QString &objectName) const;
 
     // A left click in the middle of the visible control, once it has been on screen as long as a
     // person takes to aim at it; false (with lastError) when there is no such control.
@@ -50,9 +48,6 @@ public:
     // Clicks the field, then types the text key by key; false when the field does not end up
     // holding it.
     bool type(const QString &objectName, const QString &text);
-    // Brings row `index` of the visible list with this objectName to the top of the view, as a
-    // person scrolling to it would; false (with lastError) when there is no such list.
-    bool scrollTo(const QString &listName, int index);
     // A key press and release sent to the window.
     void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
@@ -64,7 +59,7 @@ public:
     // that text (its text, else its title; "toastLabel:…" waits for a toast), "name~text" until
     // its text holds that text, "@name" until the control is shown (a page, a view), "^keys"
     // presses keys ("^F5", "^Ctrl+8", "^Tab"), ">text" types into whatever has the keyboard,
-    // "*name" waits until the keyboard is on that control.
+    // "*name" waits until the keyboard is on that control, "#email" signs in as that demo account.
     bool steps(const QStringList &steps);
     // A property of the visible control with this objectName; invalid when there is none.
     QVariant property(const QString &objectName, const char *name) const;

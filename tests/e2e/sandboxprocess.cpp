@@ -1,6 +1,5 @@
 #include "sandboxprocess.h"
 
-#include <QDeadlineTimer>
 #include <QTest>
 
 #include <csignal>
@@ -9,23 +8,13 @@ using namespace Qt::StringLiterals;
 
 static const QString ListeningPrefix = u"velto-sandbox listening on "_s;
 
-SandboxProcess::SandboxProcess(QObject *parent) : QObject(parent)
-{
-    // The sandbox's complaints go straight to the test's own error output.
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    connect(&process, &QProcess::readyReadStandardOutput, this, &SandboxProcess::readLines);
-}
-
-SandboxProcess::~SandboxProcess()
-{
-    stop();
-}
-
 bool SandboxProcess::start(QString *error)
 {
     output.clear();
     partial.clear();
     serviceOrigin.clear();
+    // The sandbox's complaints go straight to the test's own error output.
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(QStringLiteral(VELTO_SANDBOX_EXE),
                   {u"--port"_s, QString::number(fixedPort), u"--db"_s, database,
                    u"--pbkdf2-iterations"_s, u"1000"_s});
@@ -34,18 +23,15 @@ bool SandboxProcess::start(QString *error)
                                               process.errorString());
         return false;
     }
-    const QDeadlineTimer deadline(30000);
-    while (output.isEmpty() && !deadline.hasExpired()) {
-        if (process.state() == QProcess::NotRunning) {
-            *error = u"velto-sandbox ended at start (exit code %1)"_s.arg(process.exitCode());
-            return false;
-        }
-        process.waitForReadyRead(int(qMin<qint64>(deadline.remainingTime(), 200)));
-        readLines();
-    }
-    if (output.isEmpty() || !output.first().startsWith(ListeningPrefix)) {
-        *error = u"velto-sandbox did not say where it listens: %1"_s.arg(
-            output.value(0, u"(nothing)"_s));
+    const bool said = QTest::qWaitFor(
+        [&] {
+            readLines();
+            return !output.isEmpty() || process.state() == QProcess::NotRunning;
+        },
+        30000);
+    if (!said || output.isEmpty() || !output.first().startsWith(ListeningPrefix)) {
+        *error = u"velto-sandbox did not say where it listens (exit code %1): %2"_s.arg(
+            QString::number(process.exitCode()), output.value(0, u"(nothing)"_s));
         stop();
         return false;
     }
@@ -60,14 +46,9 @@ bool SandboxProcess::restart(QString *error)
     return start(error);
 }
 
-void SandboxProcess::pause()
+void SandboxProcess::setPaused(bool paused)
 {
-    ::kill(pid_t(process.processId()), SIGSTOP);
-}
-
-void SandboxProcess::resume()
-{
-    ::kill(pid_t(process.processId()), SIGCONT);
+    ::kill(pid_t(process.processId()), paused ? SIGSTOP : SIGCONT);
 }
 
 void SandboxProcess::stop()
@@ -91,21 +72,21 @@ void SandboxProcess::readLines()
     }
 }
 
-QString SandboxProcess::linkFor(const QString &kind, const QString &email) const
-{
-    for (auto it = output.crbegin(); it != output.crend(); ++it) {
-        const QStringList parts = it->split(u' ', Qt::SkipEmptyParts);
-        if (parts.size() >= 3 && parts.at(0) == kind
-            && parts.at(1).compare(email, Qt::CaseInsensitive) == 0)
-            return parts.at(2);
-    }
-    return QString();
-}
-
-QString SandboxProcess::waitForLink(const QString &kind, const QString &email, int timeoutMs)
+QString SandboxProcess::waitForVerifyLink(const QString &email)
 {
     QString link;
-    return QTest::qWaitFor([&] { return !(link = linkFor(kind, email)).isEmpty(); }, timeoutMs)
+    return QTest::qWaitFor(
+               [&] {
+                   readLines();
+                   for (auto it = output.crbegin(); it != output.crend() && link.isEmpty(); ++it) {
+                       const QStringList parts = it->split(u' ', Qt::SkipEmptyParts);
+                       if (parts.size() >= 3 && parts.at(0) == "verify-link"_L1
+                           && parts.at(1).compare(email, Qt::CaseInsensitive) == 0)
+                           link = parts.at(2);
+                   }
+                   return !link.isEmpty();
+               },
+               20000)
         ? link
         : QString();
 }

@@ -23,8 +23,7 @@ private slots:
 void TestE2eAuth::registerSignInResumeSignOut()
 {
     SandboxProcess sandbox;
-    QString error;
-    QVERIFY2(prepareEndToEnd(sandbox, &error), qPrintable(error));
+    QCOMPARE(prepareEndToEnd(sandbox), QString());
     const QString email = u"priya.nair@example.test"_s;
     const DemoAccount asha = demoAccount(u"client@velto.test"_s);
     {
@@ -39,15 +38,14 @@ void TestE2eAuth::registerSignInResumeSignOut()
                "submitButton:Sign in", "emailField:" + email, "submitButton",
                "errorLabel~Verify your email"});
         // The person follows the link of the mail; a freelancer has Skills.
-        const QString link = sandbox.waitForLink(u"verify-link"_s, email);
+        const QString link = sandbox.waitForVerifyLink(email);
         QCOMPARE(SandboxClient(sandbox.port()).get(link).status, 200);
         STEPS(first,
               {"submitButton", "@HomeView", "nameLabel:Priya Nair", "tab_Skills", "@SkillsView"});
         // A client's tabs, by click and by Ctrl with the digit.
-        QVERIFY2(first.signIn(asha.email, asha.password), qPrintable(first.lastError));
         STEPS(first,
-              {"nameLabel:" + asha.fullName, "@DiscoverView", "tab_Projects", "@ProjectsView",
-               "^Ctrl+8", "@WalletView", "^Ctrl+0", "@MoreView"});
+              {"#" + asha.email, "nameLabel:" + asha.fullName, "@DiscoverView", "tab_Projects",
+               "@ProjectsView", "^Ctrl+8", "@WalletView", "^Ctrl+0", "@MoreView"});
     }
     // A restart resumes the session without the sign-in page; signing out empties the cookie
     // file at once.
@@ -70,7 +68,6 @@ void TestE2eAuth::registerSignInResumeSignOut()
     STEPS(second,
           {"signOutButton", "emailField=" + twoFactor.email, "passwordField=" + twoFactor.password,
            "submitButton", "errorLabel:Cannot reach the Velto service", "submitButton:Sign in"});
-    QCOMPARE(second.page(), u"LoginView"_s);
 }
 
 QTEST_MAIN(TestE2eAuth)

@@ -17,46 +17,43 @@ private slots:
 void TestE2eGigs::publishOrderDeliverReviseAndReview()
 {
     SandboxProcess sandbox;
-    QString error;
-    QVERIFY2(prepareEndToEnd(sandbox, &error), qPrintable(error));
+    QCOMPARE(prepareEndToEnd(sandbox), QString());
     const QString client = u"client@velto.test"_s, freelancer = u"freelancer@velto.test"_s;
     SandboxClient buyer(sandbox.port());
     QCOMPARE(buyer.login(demoAccount(client)).status, 200);
     ClientSession c(sandbox.origin());
-    const auto as = [&c](const QString &email, const QStringList &steps) {
-        return c.signIn(email, demoAccount(email).password) && c.steps(steps);
-    };
-#define AS(email, ...) QVERIFY2(as(email, __VA_ARGS__), qPrintable(c.lastError))
 
     const QString title = u"Qt chart widget in three sizes"_s;
-    AS(freelancer,
-       {"tab_Gigs", "modeButton", "newGigButton", "titleField=" + title,
-        "descriptionFieldArea=" + title + ", with axes, legend and tests.", "basicField=1000",
-        "standardField=2500", "premiumField=5000", "createDialogSubmit", "gigCard_0:" + title});
+    STEPS(c,
+          {"#" + freelancer, "tab_Gigs", "modeButton", "newGigButton", "titleField=" + title,
+           "descriptionFieldArea=" + title + ", with axes, legend and tests.", "basicField=1000",
+           "standardField=2500", "premiumField=5000", "createDialogSubmit", "gigCard_0:" + title});
 
     // Each side then opens the newest order, this journey's.
     const qint64 buyerBefore = buyer.balance();
-    AS(client,
-       {"tab_Gigs", "gigCard_0", "orderButton_1", "orderDialogSubmit", "toastLabel:Order placed"});
+    STEPS(c,
+          {"#" + client, "tab_Gigs", "gigCard_0", "orderButton_1", "orderDialogSubmit",
+           "toastLabel:Order placed"});
     QCOMPARE(buyer.balance(), buyerBefore - 250000);
     STEPS(c,
           {"tab_Gig Orders", "orderCard_0", "messageField=Hello from the client", "sendButton",
            "messageBody_0:Hello from the client"});
-    AS(freelancer,
-       {"tab_Gig Orders", "orderCard_0", "acceptButton", "deliverButton",
-        "messageBody_0:Hello from the client", "noteFieldArea=First cut attached",
-        "noteDialogSubmit", "deliveryNote:Delivery note: First cut attached"});
-    AS(client,
-       {"tab_Gig Orders", "orderCard_0", "revisionButton",
-        "messageBody_1:Delivered: First cut attached", "noteFieldArea=Larger legend",
-        "noteDialogSubmit", "summaryLine~revision"});
-    AS(freelancer,
-       {"tab_Gig Orders", "orderCard_0", "deliverButton", "noteFieldArea=Legend enlarged",
-        "noteDialogSubmit", "summaryLine~delivered"});
+    STEPS(c,
+          {"#" + freelancer, "tab_Gig Orders", "orderCard_0", "acceptButton", "deliverButton",
+           "messageBody_0:Hello from the client", "noteFieldArea=First cut attached",
+           "noteDialogSubmit", "deliveryNote:Delivery note: First cut attached"});
+    STEPS(c,
+          {"#" + client, "tab_Gig Orders", "orderCard_0", "revisionButton",
+           "messageBody_1:Delivered: First cut attached", "noteFieldArea=Larger legend",
+           "noteDialogSubmit", "summaryLine~revision"});
+    STEPS(c,
+          {"#" + freelancer, "tab_Gig Orders", "orderCard_0", "deliverButton",
+           "noteFieldArea=Legend enlarged", "noteDialogSubmit", "summaryLine~delivered"});
 
-    AS(client, {"tab_Gig Orders", "orderCard_0", "payButton", "toastLabel:Payment released"});
+    STEPS(c,
+          {"#" + client, "tab_Gig Orders", "orderCard_0", "payButton",
+           "toastLabel:Payment released"});
     STEPS(c, {"reviewButton", "star_4", "noteDialogSubmit", "toastLabel:Done"});
-    QCOMPARE(buyer.get(u"api/gig-orders"_s).number(u"orders.0.review_score"_s), 4);
 }
 
 QTEST_MAIN(TestE2eGigs)

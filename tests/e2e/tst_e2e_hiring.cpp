@@ -6,6 +6,7 @@
 #include "sandboxprocess.h"
 
 #include <QJsonArray>
+#include <QQuickWindow>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -21,19 +22,16 @@ private slots:
 void TestE2eHiring::postProposeAcceptFundDeliverPayAndTrack()
 {
     SandboxProcess sandbox;
-    QString error;
-    QVERIFY2(prepareEndToEnd(sandbox, &error), qPrintable(error));
+    QCOMPARE(prepareEndToEnd(sandbox), QString());
     const DemoAccount asha = demoAccount(u"client@velto.test"_s);
     const DemoAccount ravi = demoAccount(u"freelancer@velto.test"_s);
     // Both windows start before either signs in: each keeps its own session in memory.
     ClientSession client(sandbox.origin());
     ClientSession freelancer(sandbox.origin());
-    QVERIFY2(client.signIn(asha.email, asha.password), qPrintable(client.lastError));
     // The freelancer uses the keyboard alone: the e-mail field has it at once.
     STEPS(freelancer,
           {"*emailField", ">" + ravi.email, "^Tab", ">" + ravi.password, "^Return", "@HomeView",
-           "*refreshButton"});
-    QTRY_VERIFY_WITH_TIMEOUT(freelancer.item(u"projectCard_0"_s), Patience);
+           "*refreshButton", "@projectCard_0"});
     SandboxClient service(sandbox.port());
     QCOMPARE(service.login(ravi).status, 200);
 
@@ -41,7 +39,7 @@ void TestE2eHiring::postProposeAcceptFundDeliverPayAndTrack()
     // and bids the budget.
     const QString title = u"Kiosk app for a tea shop"_s;
     STEPS(client,
-          {"tab_Projects", "postButton", "titleField=" + title,
+          {"#" + asha.email, "tab_Projects", "postButton", "titleField=" + title,
            "descriptionFieldArea=A Qt kiosk app for orders at the counter.", "skillsField=Qt, QML",
            "budgetField=5000", "postDialogSubmit", "toastLabel:Project published"});
     QVERIFY(freelancer.property(u"projectCard_0"_s, "title") != title);
@@ -78,9 +76,8 @@ void TestE2eHiring::postProposeAcceptFundDeliverPayAndTrack()
         return qint64(-1);
     };
     const qint64 stored = shots();
-    QVERIFY(stored >= 0);
     const QString button = u"zadoZirirButton_%1"_s.arg(row);
-    QVERIFY2(freelancer.scrollTo(u"list"_s, row), qPrintable(freelancer.lastError));
+    freelancer.window()->resize(1100, 1600); // every contract on screen at once
     STEPS(freelancer,
           {button, "toastLabel:ZadoZirir screenshot uploaded", button + ":⏸ Stop ZadoZirir"});
     QCOMPARE(shots(), stored + 1);
