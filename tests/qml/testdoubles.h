@@ -5,19 +5,17 @@
 #include <QVariantList>
 #include <QVariantMap>
 
-// Stand-ins for the objects the program publishes to its documents: each offers the real one's
-// signals, invokables and properties and answers like it where a document can tell, records what
-// it was asked and gives the tests their controls. A test emits a signal by calling it.
+// Stand-ins for the objects the program publishes to its documents. Each double's first class
+// offers exactly the real one's signals, invokables and properties (tst_doubles compares them)
+// and answers like it where a document can tell; the class on top records what it was asked and
+// gives the tests their controls. A test emits a signal by calling it.
 
 using namespace Qt::StringLiterals;
 
 // Published as "Api": records every request and logout; the test emits the replies.
-class FakeApi : public QObject
+class ApiDouble : public QObject
 {
     Q_OBJECT
-    // Each entry: { id, method, path, body } in the order the requests were made.
-    Q_PROPERTY(QVariantList requests MEMBER recorded CONSTANT)
-    Q_PROPERTY(int logoutCount MEMBER logouts CONSTANT)
 public:
     using QObject::QObject;
 
@@ -34,6 +32,25 @@ public:
     Q_INVOKABLE QString captureScreenThumbnail() { return thumbnail; }
     Q_INVOKABLE int screenCount() const { return screens; }
 
+signals:
+    void reply(int id, int status, const QString &body);
+
+protected:
+    QVariantList recorded;
+    int logouts = 0;
+    int screens = 1;
+    QString thumbnail;
+};
+
+class FakeApi : public ApiDouble
+{
+    Q_OBJECT
+    // Each entry: { id, method, path, body } in the order the requests were made.
+    Q_PROPERTY(QVariantList requests MEMBER recorded CONSTANT)
+    Q_PROPERTY(int logoutCount MEMBER logouts CONSTANT)
+public:
+    using ApiDouble::ApiDouble;
+
     Q_INVOKABLE void reset()
     {
         recorded.clear();
@@ -43,24 +60,13 @@ public:
     }
     Q_INVOKABLE void setScreenCount(int n) { screens = n; }
     Q_INVOKABLE void setThumbnail(const QString &dataUrl) { thumbnail = dataUrl; }
-
-signals:
-    void reply(int id, int status, const QString &body);
-
-private:
-    QVariantList recorded;
-    int logouts = 0;
-    int screens = 1;
-    QString thumbnail;
 };
 
 // Published as "Proctor": records start and stop; the test emits the findings.
-class FakeProctor : public QObject
+class ProctorDouble : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(int micLevel READ micLevel NOTIFY micLevelChanged)
-    // "start" and "stop" in the order they were called.
-    Q_PROPERTY(QStringList calls MEMBER log CONSTANT)
 public:
     using QObject::QObject;
 
@@ -69,13 +75,22 @@ public:
     Q_INVOKABLE bool hasCamera() const { return false; }
     int micLevel() const { return 0; }
 
-    Q_INVOKABLE void reset() { log.clear(); }
-
 signals:
     void violation(const QString &reason, const QString &detail);
     void snapshot(const QString &dataUrl);
     void micLevelChanged();
 
-private:
+protected:
     QStringList log;
+};
+
+class FakeProctor : public ProctorDouble
+{
+    Q_OBJECT
+    // "start" and "stop" in the order they were called.
+    Q_PROPERTY(QStringList calls MEMBER log CONSTANT)
+public:
+    using ProctorDouble::ProctorDouble;
+
+    Q_INVOKABLE void reset() { log.clear(); }
 };

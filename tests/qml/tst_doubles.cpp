@@ -1,0 +1,56 @@
+// The view tests' doubles cannot drift from the real classes: each double's published part
+// offers exactly the signals, invokables and properties the real one publishes, with the same
+// signatures, so a member the documents use cannot be missing from either.
+#include "api.h"
+#include "proctor.h"
+#include "testdoubles.h"
+
+#include <QtTest>
+
+namespace {
+
+// "signal reply(int,int,QString)", "property int micLevel ro", … of what the class itself adds.
+QStringList published(const QMetaObject &mo)
+{
+    QStringList out;
+    for (int i = mo.methodOffset(); i < mo.methodCount(); ++i) {
+        const QMetaMethod m = mo.method(i);
+        if (m.access() != QMetaMethod::Public)
+            continue;
+        const char *kind = m.methodType() == QMetaMethod::Signal ? "signal" : "method";
+        out << u"%1 %2 %3"_s.arg(QLatin1String(kind), QLatin1String(m.typeName()),
+                                 QLatin1String(m.methodSignature()));
+    }
+    for (int i = mo.propertyOffset(); i < mo.propertyCount(); ++i) {
+        const QMetaProperty p = mo.property(i);
+        out << u"property %1 %2 %3"_s.arg(QLatin1String(p.typeName()), QLatin1String(p.name()),
+                                          QLatin1String(p.isWritable() ? "rw" : "ro"));
+    }
+    out.sort();
+    return out;
+}
+
+} // namespace
+
+class TestDoubles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void doublesOfferTheRealInterface_data()
+    {
+        QTest::addColumn<const QMetaObject *>("real");
+        QTest::addColumn<const QMetaObject *>("fake");
+        QTest::newRow("Api") << &Api::staticMetaObject << &ApiDouble::staticMetaObject;
+        QTest::newRow("Proctor") << &Proctor::staticMetaObject << &ProctorDouble::staticMetaObject;
+    }
+    void doublesOfferTheRealInterface()
+    {
+        QFETCH(const QMetaObject *, real);
+        QFETCH(const QMetaObject *, fake);
+        QVERIFY(!published(*real).isEmpty());
+        QCOMPARE(published(*fake), published(*real));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDoubles)
+#include "tst_doubles.moc"
