@@ -36,19 +36,11 @@ class TestDoubles : public QObject
 {
     Q_OBJECT
 private slots:
-    void doublesOfferTheRealInterface_data()
-    {
-        QTest::addColumn<const QMetaObject *>("real");
-        QTest::addColumn<const QMetaObject *>("fake");
-        QTest::newRow("Api") << &Api::staticMetaObject << &ApiDouble::staticMetaObject;
-        QTest::newRow("Proctor") << &Proctor::staticMetaObject << &ProctorDouble::staticMetaObject;
-    }
     void doublesOfferTheRealInterface()
     {
-        QFETCH(const QMetaObject *, real);
-        QFETCH(const QMetaObject *, fake);
-        QVERIFY(!published(*real).isEmpty());
-        QCOMPARE(published(*fake), published(*real));
+        QVERIFY(published(Api::staticMetaObject).contains(u"signal void reply(int,int,QString)"_s));
+        QCOMPARE(published(ApiDouble::staticMetaObject), published(Api::staticMetaObject));
+        QCOMPARE(published(ProctorDouble::staticMetaObject), published(Proctor::staticMetaObject));
     }
 };
 
