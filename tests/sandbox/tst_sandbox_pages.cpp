@@ -75,8 +75,8 @@ void TestSandboxPages::whoSeesWhat()
 
 void TestSandboxPages::payingTwiceMovesMoneyOnce()
 {
-    // Who pays on which page, the form's field naming what is paid for, and what the app may do
-    // once it is paid: its answer.
+    // Who pays on which page, the form's field naming what is paid for, and the app's answer once
+    // it is paid.
     for (const auto &[path, who, record, paise, then, thenStatus] :
          {std::tuple {"contracts", 1, "milestone", 30000000, "api/milestones/%1/funding-intents",
                       409},
@@ -86,6 +86,9 @@ void TestSandboxPages::payingTwiceMovesMoneyOnce()
         const qint64 before = p.balance(), all = Money::totalInWallets(db) + Money::totalHeld(db);
         const HttpResult page = p.get(QLatin1String(path));
         const QString id = page.formField(QLatin1String(record));
+        const QString app = QString::fromLatin1(then).replace(u"%1"_s, id);
+        // Before, the app is sent to the web with what to pay; the balance shows nothing was held.
+        QCOMPARE(p.post(app).number(u"razorpay.amount_paise"_s), paise);
         // A double click, or the same form in a second tab.
         const QList<QPair<QString, QString>> form {{u"csrf"_s, page.formField(u"csrf"_s)},
                                                    {QLatin1String(record), id}};
@@ -94,7 +97,7 @@ void TestSandboxPages::payingTwiceMovesMoneyOnce()
         // Paid by card: into the wallet and out again, once; the rest as the API would do it.
         QCOMPARE(p.balance(), before);
         QCOMPARE(Money::totalInWallets(db) + Money::totalHeld(db), all + paise);
-        QCOMPARE(p.post(QString::fromLatin1(then).replace(u"%1"_s, id)).status, thenStatus);
+        QCOMPARE(p.post(app).status, thenStatus);
     }
 }
 
