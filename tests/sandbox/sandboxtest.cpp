@@ -1,9 +1,5 @@
 #include "sandboxtest.h"
 
-#include "money.h"
-#include "server.h"
-#include "storage.h"
-
 #include <QBuffer>
 #include <QFile>
 #include <QNetworkCookieJar>
@@ -11,7 +7,6 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSslConfiguration>
-#include <QtTest>
 
 QJsonObject json(const QString &text)
 {
@@ -151,9 +146,6 @@ DemoAccount demoAccount(const QString &email)
     }
     return DemoAccount();
 }
-
-SandboxTest::SandboxTest() = default;
-SandboxTest::~SandboxTest() = default;
 
 void SandboxTest::initTestCase()
 {

@@ -1,16 +1,17 @@
 #pragma once
 
+// Everything a sandbox suite needs: the server, its storage and money, QtTest.
+#include "money.h"
 #include "seed.h"
+#include "server.h"
 
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
+#include <QtTest>
 #include <memory>
-
-class SandboxServer;
-struct SandboxOptions;
 
 using namespace Qt::StringLiterals;
 
@@ -105,10 +106,6 @@ DemoAccount demoAccount(const QString &email);
 class SandboxTest : public QObject
 {
     Q_OBJECT
-
-public:
-    SandboxTest();
-    ~SandboxTest() override;
 
 protected:
     // Starts the sandbox and signs everyone in; false (with a warning) when anything fails.

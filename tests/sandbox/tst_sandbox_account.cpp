@@ -2,10 +2,6 @@
 // The wallet and notifications are walked through the window in tst_e2e_account.
 
 #include "sandboxtest.h"
-#include "server.h"
-#include "storage.h"
-
-#include <QtTest>
 
 class TestSandboxAccount : public SandboxTest
 {

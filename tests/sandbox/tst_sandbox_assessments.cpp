@@ -3,10 +3,6 @@
 
 #include "exambank.h"
 #include "sandboxtest.h"
-#include "server.h"
-#include "storage.h"
-
-#include <QtTest>
 
 class TestSandboxAssessments : public SandboxTest
 {

@@ -3,14 +3,11 @@
 
 #include "passwords.h"
 #include "sandboxtest.h"
-#include "server.h"
-#include "signinthrottle.h"
 #include "totp.h"
 
 #include <QDateTime>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
-#include <QtTest>
 
 class TestSandboxAuth : public SandboxTest
 {

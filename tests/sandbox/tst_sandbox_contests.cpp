@@ -1,11 +1,7 @@
 // Contests of velto-sandbox: posting escrows the prize and the plan fee, award pays the entrant
 // and the house, cancel refunds both; entries and the anonymity of entrants.
 
-#include "money.h"
 #include "sandboxtest.h"
-#include "server.h"
-
-#include <QtTest>
 
 class TestSandboxContests : public SandboxTest
 {

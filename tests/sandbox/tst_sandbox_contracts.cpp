@@ -1,12 +1,7 @@
 // Contracts of velto-sandbox: milestones from funding to payment, disputes, and work screenshots.
 // Funding on the web is tst_sandbox_pages's, escrow over many milestones tst_sandbox_money's.
 
-#include "money.h"
 #include "sandboxtest.h"
-#include "server.h"
-#include "storage.h"
-
-#include <QtTest>
 
 class TestSandboxContracts : public SandboxTest
 {

@@ -1,11 +1,7 @@
 // Gigs and gig orders of velto-sandbox: publishing and deleting; an order through its states to
 // payment and review, and a cancellation. Money over many orders is tst_sandbox_money's.
 
-#include "money.h"
 #include "sandboxtest.h"
-#include "server.h"
-
-#include <QtTest>
 
 class TestSandboxGigs : public SandboxTest
 {

@@ -5,13 +5,9 @@
 // people type them, where each threshold sits, and who receives the escrow held.
 
 #include "httperror.h"
-#include "money.h"
 #include "sandboxtest.h"
-#include "server.h"
-#include "storage.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
 #include <array>
 
 class TestSandboxMoney : public SandboxTest

@@ -1,12 +1,7 @@
 // The web pages of velto-sandbox, as a browser uses them: who sees what, paying once, the wallet's
 // form (and forms from elsewhere). Signing in and the reset link are tst_sandbox_auth's.
 
-#include "money.h"
 #include "sandboxtest.h"
-#include "server.h"
-#include "storage.h"
-
-#include <QtTest>
 
 class TestSandboxPages : public SandboxTest
 {

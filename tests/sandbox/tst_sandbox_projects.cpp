@@ -1,11 +1,7 @@
 // Projects and proposals of velto-sandbox: a project from draft to contract, and the milestones a
 // contract may start with.
 
-#include "money.h"
 #include "sandboxtest.h"
-#include "server.h"
-
-#include <QtTest>
 
 class TestSandboxProjects : public SandboxTest
 {

@@ -2,7 +2,6 @@
 // routing, access, the dispatcher's and the listener's rules, storage, printing.
 
 #include "sandboxtest.h"
-#include "server.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -12,7 +11,6 @@
 #include <QSslSocket>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QtTest>
 #include <functional>
 
 class TestSandboxRules : public SandboxTest
@@ -20,7 +18,6 @@ class TestSandboxRules : public SandboxTest
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void readers_data();
     void readers();
     void routing();
@@ -39,17 +36,7 @@ private:
     // The statuses of the answers to bytes sent on a connection of their own, in pieces one every
     // gapMs, once `count` came; the server's closing the connection counts as a 0.
     static QList<int> answers(quint16 port, QList<QByteArray> pieces, int count, int gapMs = 0);
-
-    // A new client and a new freelancer: parties to nothing.
-    std::unique_ptr<SandboxClient> strangeClient, strangeFreelancer;
 };
-
-void TestSandboxRules::initTestCase()
-{
-    QVERIFY(startSandbox());
-    strangeClient = newPerson(u"client"_s);
-    strangeFreelancer = newPerson(u"freelancer"_s);
-}
 
 void TestSandboxRules::readers_data()
 {
@@ -240,8 +227,9 @@ void TestSandboxRules::everyRouteChecksAccess()
             QVERIFY2(freelancer->send(method, path, body).status == 403, qPrintable(name));
         if (r.access == Access::Freelancer)
             QVERIFY2(client->send(method, path, body).status == 403, qPrintable(name));
-        // Someone who is not a party to the record gets 404, as if it did not exist.
-        const auto &stranger = r.access == Access::Freelancer ? strangeFreelancer : strangeClient;
+        // Someone who is not a party to the record (the new people are parties to nothing yet)
+        // gets 404, as if it did not exist.
+        const auto &stranger = r.access == Access::Freelancer ? otherFreelancer : otherClient;
         if (at > 0 && !forAnyone.contains(name))
             QVERIFY2(stranger->send(method, path, body).status == 404, qPrintable(name));
     }
@@ -253,9 +241,9 @@ void TestSandboxRules::everyRouteChecksAccess()
           "notifications notifications", "my/projects projects", "settlements settlements",
           "teams/mine teams", "contests?mine=1 contests", "affiliate referrals"}) {
         const QStringList words = QString::fromLatin1(list).split(u' ');
-        QVERIFY2(strangeClient->get(u"api/"_s + words.at(0)).list(words.at(1)).isEmpty(), list);
+        QVERIFY2(otherClient->get(u"api/"_s + words.at(0)).list(words.at(1)).isEmpty(), list);
     }
-    QVERIFY(strangeFreelancer->get(u"api/gigs/mine"_s).list(u"gigs"_s).isEmpty());
+    QVERIFY(otherFreelancer->get(u"api/gigs/mine"_s).list(u"gigs"_s).isEmpty());
 }
 
 void TestSandboxRules::refusedBeforeAnyRoute()
