@@ -41,7 +41,6 @@ struct HttpResult
     qint64 number(const QString &path) const { return at(path).toInteger(); }
     bool flag(const QString &path) const { return at(path).toBool(); }
     QJsonArray list(const QString &path) const { return at(path).toArray(); }
-    // The "id" of the object at the path: r.id("order").
     qint64 id(const QString &path) const { return number(path + u".id"_s); }
     // The value of the first field of that name in a web page's forms ("csrf": the token).
     QString formField(const QString &name) const;
@@ -81,7 +80,6 @@ public:
                             const QString &totpCode = {});
     // The kinds of this person's notifications, newest first.
     QStringList notificationKinds();
-    // The wallet's balance in paise, as the service reports it.
     qint64 balance() { return get(u"api/wallet"_s).number(u"wallet.balance_paise"_s); }
 
     void setOrigin(const QByteArray &origin) { originHeader = origin; }
@@ -110,7 +108,6 @@ class SandboxTest : public QObject
 protected:
     // Starts the sandbox and signs everyone in; false (with a warning) when anything fails.
     bool startSandbox();
-    // A sandbox for tests: a free port, few PBKDF2 iterations, nothing on standard output.
     static SandboxOptions testOptions(const QString &dbPath = u":memory:"_s, bool seed = true);
 
     // Registers, verifies and signs in a new account of the role ("client" or "freelancer").

@@ -66,7 +66,6 @@ private:
 void TestSandboxAssessments::passEarnsTheBadgeAndOpensTheNextLevel()
 {
     const auto f = newPerson(u"freelancer"_s);
-    QCOMPARE(catalogue(*f, u"C#"_s)[u"nextLevel"_s].toInt(), 1);
     for (const char *refused : {"Cobol/1", "c%23/1" /* exact names */, "SQL/9", "SQL/0", "SQL/x"})
         QCOMPARE(f->post(u"api/assessments/%1/start"_s.arg(QLatin1String(refused))).status, 404);
     QCOMPARE(f->post(u"api/assessments/SQL/2/start"_s).status, 409); // Level 1 first

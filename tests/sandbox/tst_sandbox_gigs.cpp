@@ -66,7 +66,7 @@ void TestSandboxGigs::publishAsTheDialogDoesThenDelete()
 
 void TestSandboxGigs::orderLifecycle()
 {
-    SandboxClient &seller = *freelancer, &buyer = *otherClient;
+    SandboxClient &seller = *otherFreelancer, &buyer = *otherClient;
     topUp(buyer, 100000);
     const qint64 gig = publishGig(seller, {{u"basic"_s, 1000}, {u"premium"_s, 4000}});
     auto order = [&](const char *tier) {
@@ -75,7 +75,6 @@ void TestSandboxGigs::orderLifecycle()
             .id(u"order"_s);
     };
     QCOMPARE(order("standard"), 0); // a tier the gig does not offer
-    const int sellerTold = seller.notificationKinds().size();
     const qint64 buyerStart = buyer.balance(), sellerStart = seller.balance();
     const qint64 id = order("premium");
     QCOMPARE(buyer.balance(), buyerStart - 400000);
@@ -115,9 +114,8 @@ void TestSandboxGigs::orderLifecycle()
     QCOMPARE(act(seller, active, "cancel", "Cannot take it on"), 200);
     QCOMPARE(act(buyer, active, "cancel", "Once more"), 409);
     QCOMPARE(buyer.balance(), buyerStart - 400000);
-    const QStringList told = seller.notificationKinds();
     for (const char *kind : {"order_placed", "revision_requested", "payment_released"})
-        QVERIFY2(told.mid(0, told.size() - sellerTold).contains(QLatin1String(kind)), kind);
+        QVERIFY2(seller.notificationKinds().contains(QLatin1String(kind)), kind);
     for (const char *kind : {"order_accepted", "order_delivered", "order_cancelled"})
         QVERIFY2(buyer.notificationKinds().contains(QLatin1String(kind)), kind);
 }

@@ -77,7 +77,7 @@ void TestSandboxMoney::amounts()
     // Whole rupees as text (parseRupees), else paise as a JSON number (parsePaise); 0: refused.
     for (const auto &[rupees, value, paise] : {
              std::tuple {true, QJsonValue(u"1500"_s), 150000},
-             {true, u"0012"_s, 1200},
+             {true, u"000000001200"_s, 120000}, // leading zeros do not count
              {true, u"10000000"_s, 1000000000}, // the largest
              {true, u"10000001"_s, 0},
              {true, u"99999999999999999999"_s, 0},
