@@ -44,10 +44,6 @@ private:
             = u"api/assessments/attempts/%1/%2"_s.arg(attempt).arg(QLatin1String(call));
         return call == "questions"_L1 ? who.get(path) : who.post(path, body);
     }
-    QJsonObject catalogue(SandboxClient &who, const QString &skill)
-    {
-        return who.get(u"api/assessments/available"_s).row(u"assessments"_s, skill, u"skill"_s);
-    }
     // As if the pause after the person's last attempt that did not pass were over.
     void pauseOver(const SandboxClient &who)
     {
@@ -91,7 +87,6 @@ void TestSandboxAssessments::passEarnsTheBadgeAndOpensTheNextLevel()
     pauseOver(*f);
     const HttpResult three = submit(*f, start(*f, "C%23/1"), 3, 1);
     QVERIFY(three.flag(u"passed"_s) && three.text(u"badge.skill"_s) == "C#"_L1);
-    QCOMPARE(catalogue(*f, u"C#"_s)[u"nextLevel"_s].toInt(), 2);
     QCOMPARE(f->post(u"api/assessments/C%23/1/start"_s).status, 409); // earned already
 }
 
@@ -120,9 +115,7 @@ void TestSandboxAssessments::moreThanFiveViolationsGoToReview()
     const HttpResult s = submit(*f, attempt, 4, 2);
     QVERIFY(s.flag(u"inReview"_s) && s.flag(u"provisionalPassed"_s) && !s.flag(u"passed"_s));
     QCOMPARE(s.number(u"violations"_s), 6);
-    // The badge waits for the review, and so does another try.
-    QCOMPARE(catalogue(*f, u"Python"_s)[u"badgeLevel"_s].toInt(), 1);
-    QVERIFY(catalogue(*f, u"Python"_s)[u"inReview"_s].toBool());
+    // Another try waits for the review too (the catalogue's badge and level are the journey's).
     QCOMPARE(f->post(u"api/assessments/Python/2/start"_s).status, 409);
     // A failing score under review is not provisionally passed.
     const HttpResult failing = submit(*f, start(*f, "C%2B%2B/1"), 1, 9);
