@@ -42,11 +42,10 @@ QString HttpResult::formField(const QString &name) const
     return input.match(QString::fromUtf8(raw)).captured(1);
 }
 
-QJsonObject HttpResult::row(const QString &path, const QJsonValue &value,
-                            const QString &member) const
+QJsonObject HttpResult::row(const QString &path, const QJsonValue &id) const
 {
     for (const QJsonValue &v : list(path)) {
-        if (v[member] == value)
+        if (v[u"id"_s] == id)
             return v.toObject();
     }
     return {};

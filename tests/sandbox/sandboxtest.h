@@ -44,9 +44,8 @@ struct HttpResult
     qint64 id(const QString &path) const { return number(path + u".id"_s); }
     // The value of the first field of that name in a web page's forms ("csrf": the token).
     QString formField(const QString &name) const;
-    // The row of the list at the path whose member has that value ({} when none has).
-    QJsonObject row(const QString &path, const QJsonValue &value,
-                    const QString &member = u"id"_s) const;
+    // The row of the list at the path with that "id" ({} when none has).
+    QJsonObject row(const QString &path, const QJsonValue &id) const;
 };
 
 // A person at the sandbox, in-process or not: an own cookie jar, blocking calls, the sandbox's
