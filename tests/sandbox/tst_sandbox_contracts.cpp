@@ -72,6 +72,7 @@ void TestSandboxContracts::milestonesFromFundingToPayment()
     const qint64 accepted
         = act(*seller, "deliverables", first, "https://example.com/b.zip").id(u"deliverable"_s);
     QCOMPARE(act(*buyer, "accept", accepted).status, 200);
+    QCOMPARE(act(*buyer, "accept", accepted).status, 409); // paid once
     QCOMPARE(status(contract, u"milestones.0.status"_s), u"paid"_s);
     QCOMPARE(seller->balance(), sellerStart + 300000);
     QCOMPARE(status(contract, u"status"_s), u"active"_s);
@@ -101,6 +102,7 @@ void TestSandboxContracts::disputesFromFundedOrDelivered()
     QCOMPARE(Money::totalHeld(server->storage()), held); // the escrow waits for the outcome
     QCOMPARE(buyer->notificationKinds().value(0), u"dispute_opened"_s);
     QCOMPARE(act(*seller, "deliverables", first).status, 409);
+    QCOMPARE(act(*buyer, "disputes", first).status, 409); // once
     // A delivered milestone: its delivery no longer waits for a decision.
     QCOMPARE(act(*buyer, "funding-intents", second).status, 200);
     const qint64 delivery = act(*seller, "deliverables", second).id(u"deliverable"_s);

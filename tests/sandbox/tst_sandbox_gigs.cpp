@@ -46,6 +46,7 @@ void TestSandboxGigs::publishAsTheDialogDoesThenDelete()
     QVERIFY(listed(*otherFreelancer, u"api/gigs/mine"_s) && listed(*client, u"api/gigs"_s));
     const QString path = u"api/gigs/%1"_s.arg(id);
     QCOMPARE(otherFreelancer->del(path).status, 200);
+    QCOMPARE(otherFreelancer->del(path).status, 404); // once
     QVERIFY(!listed(*otherFreelancer, u"api/gigs/mine"_s) && !listed(*client, u"api/gigs"_s));
     QCOMPARE(client->post(path + u"/order"_s, {{u"packageTier"_s, u"basic"_s}}).status, 404);
 
@@ -87,6 +88,7 @@ void TestSandboxGigs::orderLifecycle()
              {&seller, "messages", "  All clear, thanks.  ", 201},
              {&buyer, "revision", "Not delivered yet", 409},
              {&seller, "deliver", "First cut attached", 200},
+             {&seller, "deliver", "Once more", 409},
              {&buyer, "cancel", "Changed my mind", 409}, // delivered: pay or ask for a revision
              {&buyer, "revision", "Bigger logo please", 200},
              {&seller, "deliver", "Logo enlarged", 200},
@@ -98,7 +100,8 @@ void TestSandboxGigs::orderLifecycle()
     QCOMPARE(act(buyer, id, "complete"), 200);
     QCOMPARE(seller.balance(), sellerStart + 400000);
     QVERIFY(!Money::isHeld(server->storage(), Money::Escrow::GigOrder, id));
-    QCOMPARE(act(buyer, id, "cancel", "Too late now"), 409);
+    for (const char *late : {"complete", "cancel", "revision"})
+        QVERIFY2(act(buyer, id, late, "Too late now") == 409, late);
     QCOMPARE(buyer.post(review, {{u"score"_s, 6}}).status, 400); // the integer reader's range
     QCOMPARE(buyer.post(review, {{u"score"_s, 4}}).number(u"order.review_score"_s), 4);
     QCOMPARE(buyer.post(review, {{u"score"_s, 5}}).status, 409); // once

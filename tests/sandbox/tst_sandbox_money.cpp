@@ -89,6 +89,7 @@ void TestSandboxMoney::amounts()
              {false, 1000000000, 1000000000},
              {false, 1000000001, 0},
              {false, 0, 0},
+             {false, -100, 0},
              {false, 1200.5, 0},
              {false, u"1200"_s, 0},
          }) {
