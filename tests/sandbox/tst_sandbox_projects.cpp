@@ -1,11 +1,7 @@
 // Projects and proposals of velto-sandbox: a project from draft to contract, and the milestones a
 // contract may start with.
 
-#include "money.h"
 #include "sandboxtest.h"
-#include "server.h"
-
-#include <QtTest>
 
 class TestSandboxProjects : public SandboxTest
 {
@@ -76,8 +72,6 @@ void TestSandboxProjects::draftPublishProposeAccept()
     QCOMPARE(contract.text(u"contract.contract_type"_s), u"hourly"_s); // the project's type
     QCOMPARE(contract.text(u"contract.status"_s), u"active"_s);
     QCOMPARE(contract.number(u"contract.total_paise"_s), 2800000);
-    QCOMPARE(contract.number(u"contract.milestones.1.amount_paise"_s), 1800000);
-    QCOMPARE(contract.text(u"contract.milestones.1.status"_s), u"awaiting_funding"_s);
     QCOMPARE(Money::totalInWallets(server->storage()), wallets);
     QCOMPARE(freelancer->notificationKinds().value(0), u"contract_created"_s);
 
