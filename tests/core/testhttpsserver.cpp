@@ -16,6 +16,8 @@ TestHttpsServer::TestHttpsServer()
         QSslCertificate::fromPath(QStringLiteral(VELTO_CERT_DIR "/server.pem")));
     tls.setPrivateKey(QSslKey(&key, QSsl::Rsa, QSsl::Pem));
     setSslConfiguration(tls);
+    if (!listen(QHostAddress::LocalHost, 0))
+        qFatal("the test server cannot listen on loopback: %s", qPrintable(errorString()));
     // A connection is pending once its handshake is done.
     connect(this, &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket *socket = nextPendingConnection()) {
@@ -49,7 +51,7 @@ void TestHttpsServer::readFrom(QTcpSocket *socket)
                 req.headers.insert(lines[i].left(colon).trimmed().toLower(),
                                    lines[i].mid(colon + 1).trimmed());
         }
-        const int length = req.header("content-length").toInt();
+        const int length = req.headers.value("content-length").toInt();
         if (buf.size() < headerEnd + 4 + length)
             return;
         req.body = buf.mid(headerEnd + 4, length);

@@ -11,7 +11,8 @@
 #include <functional>
 
 // A tiny scripted HTTPS/1.1 server on loopback, with the development certificate, for exercising
-// the client's network layer: it records every request and answers through a handler.
+// the client's network layer: listening on a free port once built, it records every request and
+// answers through a handler.
 class TestHttpsServer : public QSslServer
 {
     Q_OBJECT
@@ -22,7 +23,6 @@ public:
         QByteArray target; // path and query, as sent
         QHash<QByteArray, QByteArray> headers; // names in lower case
         QByteArray body;
-        QByteArray header(const QByteArray &name) const { return headers.value(name); }
     };
     struct Response
     {
@@ -37,7 +37,6 @@ public:
 
     TestHttpsServer();
 
-    bool start() { return listen(QHostAddress::LocalHost, 0); } // picks a port
     QString origin() const { return QStringLiteral("https://localhost:%1").arg(serverPort()); }
     void setHandler(Handler h) { handler = std::move(h); }
 
@@ -51,6 +50,9 @@ private:
     Handler handler = [](const Request &) { return Response {}; };
     QHash<QTcpSocket *, QByteArray> buffers;
 };
+
+using Request = TestHttpsServer::Request;
+using Response = TestHttpsServer::Response;
 
 // One request through the bridge and its reply, as the core tests send them.
 struct ApiAnswer

@@ -9,8 +9,6 @@
 #include <numeric>
 
 using namespace Qt::StringLiterals;
-using Request = TestHttpsServer::Request;
-using Response = TestHttpsServer::Response;
 
 class TestApi : public QObject
 {
@@ -40,7 +38,6 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QByteArray, body);
         TestHttpsServer server;
-        QVERIFY(server.start());
         Api api(server.origin());
         const QString sent = body.isEmpty() ? u"{\"ignored\":true}"_s : QString::fromUtf8(body);
         QCOMPARE(roundTrip(api, method, path, sent).status, 200);
@@ -48,8 +45,8 @@ private slots:
         const Request r = server.requests.first();
         QCOMPARE(r.method + ' ' + r.target, (method + u" /"_s + path).toUtf8());
         QCOMPARE(r.body, body);
-        QCOMPARE(r.header("origin"), server.origin().toUtf8());
-        QCOMPARE(r.header("content-type"), QByteArray("application/json"));
+        QCOMPARE(r.headers.value("origin"), server.origin().toUtf8());
+        QCOMPARE(r.headers.value("content-type"), QByteArray("application/json"));
         QVERIFY(!r.headers.contains("authorization"));
     }
 
@@ -60,7 +57,6 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("passedOn"); // else replaced by a text that is not JSON
-        QTest::newRow("200 json") << 200 << QByteArray("{\"ok\":1}") << true;
         QTest::newRow("204 empty") << 204 << QByteArray() << true;
         QTest::newRow("401 json") << 401 << QByteArray("{\"error\":\"Sign in\"}") << true;
         QTest::newRow("404 empty") << 404 << QByteArray() << false;
@@ -72,7 +68,6 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(bool, passedOn);
         TestHttpsServer server;
-        QVERIFY(server.start());
         server.setHandler([&](const Request &) { return Response {status, {}, body}; });
         if (status == 0)
             server.close(); // nothing listens there any more
@@ -90,7 +85,6 @@ private slots:
     void connectsAheadOfTheFirstRequest()
     {
         TestHttpsServer server;
-        QVERIFY(server.start());
         {
             Api idle(server.origin());
             QTRY_COMPARE(server.handshakes, 1);
@@ -104,7 +98,6 @@ private slots:
     void unsupportedMethodAnswersBeforeRequestReturns()
     {
         TestHttpsServer server;
-        QVERIFY(server.start());
         Api api(server.origin());
         QSignalSpy replies(&api, &Api::reply);
         for (const char *method : {"get", "PATCH", ""}) {
@@ -120,7 +113,7 @@ private slots:
     {
         TestHttpsServer target, server;
         QTcpServer plain;
-        QVERIFY(target.start() && plain.listen(QHostAddress::LocalHost) && server.start());
+        QVERIFY(plain.listen(QHostAddress::LocalHost));
         target.setHandler([](const Request &) { return Response {200, {}, "{\"moved\":true}"}; });
         server.setHandler([&](const Request &req) {
             const QString to = req.target == "/api/secure"
@@ -141,7 +134,6 @@ private slots:
     void manyOutstandingRequestsPairById()
     {
         TestHttpsServer server;
-        QVERIFY(server.start());
         // Each answer echoes the request's tag after a random pause, so they come back shuffled.
         server.setHandler([](const Request &req) {
             Response r {200, {}, req.body};
@@ -177,7 +169,6 @@ private slots:
     {
         QFETCH(bool, trickle);
         TestHttpsServer server;
-        QVERIFY(server.start());
         server.setHandler([trickle](const Request &) {
             Response r {200, {}, QByteArray(1000, 'x')};
             r.never = !trickle;
