@@ -25,6 +25,7 @@ ViewCase {
             { tag: "undefined member left out", body: { a: 1, gone: undefined, s: "t" },
               sent: '{"a":1,"s":"t"}' },
             { tag: "null", body: null, sent: "{}" },
+            { tag: "reply empty", raw: "", data: null },
             { tag: "reply object", raw: '{"a":[1]}', data: { a: [1] } },
             { tag: "reply not JSON", raw: "Connection refused", data: null },
             // answered before call() returns; only the resume request waits
