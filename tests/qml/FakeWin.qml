@@ -30,13 +30,6 @@ Item {
         toasts = toasts.concat([msg])
     }
 
-    function reset() {
-        user = null
-        active = true
-        calls = []
-        toasts = []
-    }
-
     // --- for the tests ---
 
     function lastCall() {

@@ -20,7 +20,9 @@ TestCase {
     // A new view for `user` (a role gives user 2 of that role; null gives no user); when a path is
     // given, the view's first load there is answered with `body`.
     function show(user, path, body) {
-        win.reset()
+        win.active = true
+        win.calls = []
+        win.toasts = []
         Api.reset() // qmllint disable unqualified
         Proctor.reset() // qmllint disable unqualified
         Machine.clearUrls() // qmllint disable unqualified
@@ -80,26 +82,8 @@ TestCase {
         return JSON.parse((call || win.lastCall()).body)
     }
 
-    // A table row's steps: [path, body] answers that GET, a name clicks that control, a function
-    // runs with the view.
-    function play(steps) {
-        for (var step of steps) {
-            if (typeof step === "function")
-                step(v)
-            else if (typeof step === "string")
-                click(step)
-            else
-                win.answer("GET", step[0], 200, step[1])
-        }
-    }
-
     // Which of these controls are shown.
     function shown(names) {
         return names.filter(name => el(name).visible)
-    }
-
-    // The entries of a list (or of an object list such as an item's children) that pass the test.
-    function keep(list, test) {
-        return Array.from(list).filter(test)
     }
 }

@@ -31,7 +31,7 @@ ViewCase {
             isHost: !!row.host, contest: { id: 9, status: row.status },
             entries: [{ id: 4, title: "Bean", display_name: "Ravi" }] })
         var names = ["submitEntryButton", "cancelContestButton", "awardButton_0", "entrantLine_0"]
-        compare(shown(names), keep(names, (n, i) => row.shown[i]))
+        compare(shown(names), Array.from(names).filter((n, i) => row.shown[i]))
     }
 
     // Title, brief, prize and days as typed; `days` is what is sent when the button is enabled.

@@ -7,10 +7,6 @@ ViewCase {
 
     readonly property string letter: "I have built many storefronts like this one."
 
-    function showOne(role, project) {
-        show(role, "api/projects", { projects: [project] })
-    }
-
     function test_proposeButtonGate_data() {
         return [
             { tag: "freelancer, open", role: "freelancer", status: "open", shown: true },
@@ -20,7 +16,7 @@ ViewCase {
     }
 
     function test_proposeButtonGate(row) {
-        showOne(row.role, { id: 1, status: row.status })
+        show(row.role, "api/projects", { projects: [{ id: 1, status: row.status }] })
         compare(el("proposeButton_0").visible, row.shown)
     }
 
@@ -34,7 +30,8 @@ ViewCase {
     }
 
     function test_enableRule(row) {
-        showOne("freelancer", { id: 7, status: "open", budget_paise: 150050 })
+        show("freelancer", "api/projects",
+             { projects: [{ id: 7, status: "open", budget_paise: 150050 }] })
         open("proposeButton_0", "proposalDialog")
         compare([el("bidField").text, el("daysField").text], ["1501", "14"])
         type({ coverLetterField: row.letter || "x".repeat(30), bidField: row.bid || "1501" })
@@ -49,7 +46,7 @@ ViewCase {
     }
 
     function test_sent(row) {
-        showOne("freelancer", { id: "p/1", status: "open" })
+        show("freelancer", "api/projects", { projects: [{ id: "p/1", status: "open" }] })
         open("proposeButton_0", "proposalDialog")
         type({ coverLetterField: "  " + letter + "\n", bidField: row.bid, daysField: row.days })
         submits("proposalDialog", { coverLetter: letter, amount: row.sent[0],

@@ -1,8 +1,7 @@
 import QtQuick
 import Velto
 
-// The real main window against the recording Api double. (Lines marked "qmllint disable
-// unqualified" use the double the test program publishes as Api.)
+// The real main window against the recording Api double.
 ViewCase {
     name: "Main"
     view: Component { Main {} }

@@ -6,11 +6,6 @@ ViewCase {
     name: "MoreView"
     view: Component { MoreView { anchors.fill: parent } }
 
-    function showMore(user, affiliate, bank) {
-        show(user, "api/affiliate", affiliate)
-        win.answer("GET", "api/settlements", 200, { bankAccount: bank })
-    }
-
     // What the page shows: account, KYC, notice, bank, bank button, referral link and line.
     function test_page_data() {
         return [
@@ -30,7 +25,8 @@ ViewCase {
     }
 
     function test_page(row) {
-        showMore(row.user, row.affiliate, row.bank)
+        show(row.user, "api/affiliate", row.affiliate)
+        win.answer("GET", "api/settlements", 200, { bankAccount: row.bank })
         compare([el("accountCard").title, el("kycLine").text, el("kycNotice").visible,
                  el("bankCard").title, el("bankButton").text, el("shareUrlField").text,
                  el("referralLine").text], row.shown)
@@ -62,7 +58,8 @@ ViewCase {
     }
 
     function test_dialogs(row) {
-        showMore({ role: "freelancer" }, {}, null)
+        show("freelancer", "api/affiliate", {})
+        win.answer("GET", "api/settlements", 200, {})
         open(row.dialog === "bankDialog" ? "bankButton" : "withdrawButton", row.dialog)
         type(row.fields)
         if (submits(row.dialog, row.sent))

@@ -1,7 +1,6 @@
 import QtQuick
 import Velto
 
-// (Lines marked "qmllint disable unqualified" use the doubles the test program publishes.)
 ViewCase {
     name: "SkillsView"
     view: Component { SkillsView { anchors.fill: parent } }
