@@ -213,12 +213,8 @@ bool ClientSession::steps(const QStringList &steps)
             typeKeys(step.mid(1));
         } else if (step.startsWith(u'*')) {
             activate();
-            done = QTest::qWaitFor(
-                [&] {
-                    const QQuickItem *it = item(step.mid(1));
-                    return it && it->hasActiveFocus();
-                },
-                Patience);
+            done = QTest::qWaitFor([&] { return property(step.mid(1), "activeFocus").toBool(); },
+                                   Patience);
             const QQuickItem *focused = window() ? window()->activeFocusItem() : nullptr;
             failure
                 = u"the keyboard is on \"%1\""_s.arg(focused ? focused->objectName() : QString());
