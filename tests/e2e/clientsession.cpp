@@ -80,8 +80,7 @@ QQuickItem *ClientSession::waitForItem(const QString &objectName, int timeoutMs)
 
 QString ClientSession::page() const
 {
-    const QQuickItem *stack = item(u"stack"_s);
-    const auto *current = stack ? stack->property("currentItem").value<QQuickItem *>() : nullptr;
+    const auto *current = property(u"stack"_s, "currentItem").value<QQuickItem *>();
     return current ? current->objectName() : QString();
 }
 
