@@ -80,8 +80,7 @@ QQuickItem *ClientSession::waitForItem(const QString &objectName, int timeoutMs)
 
 QString ClientSession::page() const
 {
-    const QQuickItem *stack = item(u"stack"_s);
-    const auto *current = stack ? stack->property("currentItem").value<QQuickItem *>() : nullptr;
+    const auto *current = property(u"stack"_s, "currentItem").value<QQuickItem *>();
     return current ? current->objectName() : QString();
 }
 
@@ -213,12 +212,8 @@ bool ClientSession::steps(const QStringList &steps)
             typeKeys(step.mid(1));
         } else if (step.startsWith(u'*')) {
             activate();
-            done = QTest::qWaitFor(
-                [&] {
-                    const QQuickItem *it = item(step.mid(1));
-                    return it && it->hasActiveFocus();
-                },
-                Patience);
+            done = QTest::qWaitFor([&] { return property(step.mid(1), "activeFocus").toBool(); },
+                                   Patience);
             const QQuickItem *focused = window() ? window()->activeFocusItem() : nullptr;
             failure
                 = u"the keyboard is on \"%1\""_s.arg(focused ? focused->objectName() : QString());

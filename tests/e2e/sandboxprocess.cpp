@@ -74,19 +74,17 @@ void SandboxProcess::readLines()
 
 QString SandboxProcess::waitForVerifyLink(const QString &email)
 {
-    QString link;
-    return QTest::qWaitFor(
-               [&] {
-                   readLines();
-                   for (auto it = output.crbegin(); it != output.crend() && link.isEmpty(); ++it) {
-                       const QStringList parts = it->split(u' ', Qt::SkipEmptyParts);
-                       if (parts.size() >= 3 && parts.at(0) == "verify-link"_L1
-                           && parts.at(1).compare(email, Qt::CaseInsensitive) == 0)
-                           link = parts.at(2);
-                   }
-                   return !link.isEmpty();
-               },
-               20000)
-        ? link
-        : QString();
+    const QString prefix = "verify-link "_L1 + email + u' ';
+    QString link; // of the last line for this address
+    const bool came = QTest::qWaitFor(
+        [&] {
+            readLines();
+            for (const QString &line : std::as_const(output)) {
+                if (line.startsWith(prefix, Qt::CaseInsensitive))
+                    link = line.mid(prefix.size());
+            }
+            return !link.isEmpty();
+        },
+        20000);
+    return came ? link : QString();
 }
