@@ -59,8 +59,7 @@ void TestSandboxGigs::publishAsTheDialogDoesThenDelete()
           uR"([{"tier": "basic", "price_paise": 0}])"_s,
           uR"([{"tier": "basic", "price_paise": 9, "delivery_days": 0}])"_s})
         QVERIFY2(publish(refused).status == 400, qPrintable(refused));
-    for (const char *refused : {R"({"skills": [42]})", R"({"status": "deleted"})"})
-        QVERIFY2(publish(u"[%1]"_s.arg(basic), refused).status == 400, refused);
+    QCOMPARE(publish(u"[%1]"_s.arg(basic), R"({"status": "deleted"})").status, 400);
     QCOMPARE(fingerprint(), before);
 }
 
