@@ -67,7 +67,9 @@ void TestSandboxGigs::orderLifecycle()
 {
     SandboxClient &seller = *otherFreelancer, &buyer = *otherClient;
     topUp(buyer, 100000);
-    const qint64 gig = publishGig(seller, {{u"basic"_s, 1000}, {u"premium"_s, 4000}});
+    const QString packages = uR"([{"tier": "basic", "price_paise": 100000},
+        {"tier": "premium", "price_paise": 400000}])"_s;
+    const qint64 gig = publish(packages).id(u"gig"_s);
     auto order = [&](const char *tier) {
         return buyer
             .post(u"api/gigs/%1/order"_s.arg(gig), {{u"packageTier"_s, QLatin1String(tier)}})

@@ -43,9 +43,13 @@ void TestSandboxMoney::initTestCase()
         people.push_back(newPerson(u"client"_s));
         topUp(*people.back(), rupees);
     }
+    const QJsonObject gig = R"({"title": "Test gig with packages", "deliveryDays": 7,
+        "description": "A description of at least fifty characters for the test gig.",
+        "packages": [{"tier": "basic", "price_paise": 90000}, {"tier": "standard",
+            "price_paise": 240000}, {"tier": "premium", "price_paise": 510000}]})"_json;
     for (int i = 0; i < 2; ++i) {
         auto &f = people.emplace_back(newPerson(u"freelancer"_s));
-        QVERIFY(publishGig(*f, {{u"basic"_s, 900}, {u"standard"_s, 2400}, {u"premium"_s, 5100}}));
+        QCOMPARE(f->post(u"api/gigs"_s, gig).status, 201);
         server->storage().change(u"UPDATE users SET kyc_status = 'verified' WHERE id = ?"_s,
                                  {f->id});
         const QJsonObject bank = R"({"accountHolder": "Test Person",
