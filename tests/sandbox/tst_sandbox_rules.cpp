@@ -88,7 +88,6 @@ void TestSandboxRules::readers_data()
           u"data:image/jpeg;base64,/9j="_s + jpeg})
         QTest::newRow(qPrintable(u"jpeg refused: "_s + url.left(40)))
             << u"jpeg"_s << QJsonValue(url) << QJsonValue() << 400;
-    // id(0) reads the first captured path segment.
     row("path id", "id", u"12"_s, 12);
     row("path id zero", "id", u"0"_s, {}, 404);
     row("path id and a newline", "id", u"22\n"_s, {}, 404); // from "22%0A"
