@@ -216,18 +216,6 @@ QByteArray SandboxTest::fingerprint()
     return out;
 }
 
-qint64 SandboxTest::publishGig(SandboxClient &seller,
-                               const QList<QPair<QString, qint64>> &tierRupees)
-{
-    QJsonObject gig = R"({"title": "Test gig with packages", "deliveryDays": 7,
-        "description": "A description of at least fifty characters for the test gig."})"_json;
-    QJsonArray packages;
-    for (const auto &[tier, rupees] : tierRupees)
-        packages.append(QJsonObject {{u"tier"_s, tier}, {u"price_paise"_s, rupees * 100}});
-    gig.insert(u"packages"_s, packages);
-    return seller.post(u"api/gigs"_s, gig).id(u"gig"_s);
-}
-
 QJsonObject SandboxTest::makeContract(SandboxClient &buyer, SandboxClient &seller,
                                       const QString &type, const QList<qint64> &milestoneRupees)
 {

@@ -117,8 +117,6 @@ protected:
     // request shows that it changed nothing.
     QByteArray fingerprint();
 
-    // Publishes a gig with packages of the tiers at the rupee prices; its id, or 0.
-    qint64 publishGig(SandboxClient &seller, const QList<QPair<QString, qint64>> &tierRupees);
     // Project → publish → proposal → accept with milestones of the given rupee amounts: the
     // contract as the client's "api/contracts" lists it ({} on failure).
     QJsonObject makeContract(SandboxClient &buyer, SandboxClient &seller, const QString &type,

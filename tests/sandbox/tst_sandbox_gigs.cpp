@@ -59,8 +59,7 @@ void TestSandboxGigs::publishAsTheDialogDoesThenDelete()
           uR"([{"tier": "basic", "price_paise": 0}])"_s,
           uR"([{"tier": "basic", "price_paise": 9, "delivery_days": 0}])"_s})
         QVERIFY2(publish(refused).status == 400, qPrintable(refused));
-    for (const char *refused : {R"({"skills": [42]})", R"({"status": "deleted"})"})
-        QVERIFY2(publish(u"[%1]"_s.arg(basic), refused).status == 400, refused);
+    QCOMPARE(publish(u"[%1]"_s.arg(basic), R"({"status": "deleted"})").status, 400);
     QCOMPARE(fingerprint(), before);
 }
 
@@ -68,7 +67,9 @@ void TestSandboxGigs::orderLifecycle()
 {
     SandboxClient &seller = *otherFreelancer, &buyer = *otherClient;
     topUp(buyer, 100000);
-    const qint64 gig = publishGig(seller, {{u"basic"_s, 1000}, {u"premium"_s, 4000}});
+    const QString packages = uR"([{"tier": "basic", "price_paise": 100000},
+        {"tier": "premium", "price_paise": 400000}])"_s;
+    const qint64 gig = publish(packages).id(u"gig"_s);
     auto order = [&](const char *tier) {
         return buyer
             .post(u"api/gigs/%1/order"_s.arg(gig), {{u"packageTier"_s, QLatin1String(tier)}})

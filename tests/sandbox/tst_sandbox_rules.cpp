@@ -84,13 +84,10 @@ void TestSandboxRules::readers_data()
     for (const QString &url :
          {u"data:image/png;base64,"_s + png, u"data:image/jpeg;base64,"_s + png,
           u"DATA:IMAGE/JPEG;BASE64,"_s + jpeg, u"data:image/jpeg;base64,"_s,
-          u"data:image/jpeg;base64,/9j/4AAQ*!!"_s,
           u"data:image/jpeg;base64,"_s + jpeg.left(8) + u'\n' + jpeg.mid(8),
           u"data:image/jpeg;base64,/9j="_s + jpeg})
         QTest::newRow(qPrintable(u"jpeg refused: "_s + url.left(40)))
             << u"jpeg"_s << QJsonValue(url) << QJsonValue() << 400;
-    row("optional jpeg empty", "optionalJpeg", u""_s, u""_s);
-    // id(0) reads the first captured path segment.
     row("path id", "id", u"12"_s, 12);
     row("path id zero", "id", u"0"_s, {}, 404);
     row("path id and a newline", "id", u"22\n"_s, {}, 404); // from "22%0A"
@@ -125,8 +122,6 @@ void TestSandboxRules::readers()
         {u"rupees"_s, [&] { return req.rupees(m); }},
         {u"email"_s, [&] { return req.email(m); }},
         {u"jpeg"_s, [&] { return QString::fromLatin1(req.jpegDataUrl(m, true).toBase64()); }},
-        {u"optionalJpeg"_s,
-         [&] { return QString::fromLatin1(req.jpegDataUrl(m, false).toBase64()); }},
         {u"id"_s, [&] { return req.id(0); }},
     };
     try {
@@ -285,6 +280,15 @@ void TestSandboxRules::foreignOriginRefused()
     QCOMPARE(c.post(u"api/auth/logout"_s).status, 200);
 }
 
+// Raw requests for the listener's limits: a session check, and a forgot-password form with these
+// header lines and body (it answers 200 to any e-mail).
+static const QByteArray me = "GET /api/auth/me HTTP/1.1\r\nHost: localhost\r\n\r\n";
+static QByteArray post(const QByteArray &headers, const QByteArray &body = {})
+{
+    return "POST /api/auth/forgot-password HTTP/1.1\r\nHost: localhost\r\n" + headers + "\r\n"
+        + body;
+}
+
 QList<int> TestSandboxRules::answers(quint16 port, QList<QByteArray> pieces, int count, int gapMs)
 {
     QSslSocket socket;
@@ -321,12 +325,7 @@ void TestSandboxRules::requestSizes()
 {
     // Refused as soon as a limit is passed, before the rest is read: an announced body that never
     // comes is refused all the same.
-    const QByteArray me = "GET /api/auth/me HTTP/1.1\r\nHost: localhost\r\n\r\n";
     const QByteArray longUrl = QByteArray(me).insert(16, "?" + QByteArray(8200, 'a'));
-    auto post = [](const QByteArray &headers, const QByteArray &body = {}) {
-        return "POST /api/auth/forgot-password HTTP/1.1\r\nHost: localhost\r\n" + headers + "\r\n"
-            + body;
-    };
     auto sized = [&](int size) {
         const QByteArray body = "{\"email\":\"" + QByteArray(size - 12, 'a') + "\"}";
         return post("Content-Length: " + QByteArray::number(body.size()) + "\r\n", body);
@@ -354,12 +353,8 @@ void TestSandboxRules::slowAndGreedyPeers_data()
     QTest::addColumn<int>("gapMs");
     QTest::addColumn<QByteArray>("held"); // sent first on another connection kept open
     QTest::addColumn<QList<int>>("statuses"); // 0: the server closed the connection
-    const QByteArray me = "GET /api/auth/me HTTP/1.1\r\nHost: x\r\n\r\n";
-    auto post = [](int length) {
-        return "POST /api/auth/forgot-password HTTP/1.1\r\nContent-Length: "
-            + QByteArray::number(length) + "\r\n\r\n";
-    };
-    const QByteArray body = "{\"email\": \"" + QByteArray(287, 'a') + "\"}"; // 300 bytes
+    const QByteArray head = post("Content-Length: 300\r\n"),
+                     body = "{\"email\": \"" + QByteArray(287, 'a') + "\"}"; // 300 bytes
     auto trickle = [](const QByteArray &first, const QByteArray &piece) {
         return QList<QByteArray> {first} + QList<QByteArray>(40, piece);
     };
@@ -370,12 +365,12 @@ void TestSandboxRules::slowAndGreedyPeers_data()
     QTest::newRow("a head in pieces past its time")
         << trickle(me.left(27), "X-A: b\r\n") << 30 << QByteArray() << QList {0};
     QTest::newRow("a body at its rate")
-        << QList {post(300), body.left(150), body.mid(150)} << 50 << QByteArray() << QList {200};
-    QTest::newRow("a body below it")
-        << trickle(post(300), "aaaaa") << 30 << QByteArray() << QList {0};
+        << QList {head, body.left(150), body.mid(150)} << 50 << QByteArray() << QList {200};
+    QTest::newRow("a body below it") << trickle(head, "aaaaa") << 30 << QByteArray() << QList {0};
     QTest::newRow("beyond the budget in flight")
-        << QList {post(300) + body} << 0 << post(800) + "{" << QList {503, 0};
-    QTest::newRow("within it") << QList {post(300) + body} << 0 << post(600) + "{" << QList {200};
+        << QList {head + body} << 0 << post("Content-Length: 800\r\n", "{") << QList {503, 0};
+    QTest::newRow("within it") << QList {head + body} << 0 << post("Content-Length: 600\r\n", "{")
+                               << QList {200};
     QTest::newRow("pipelined") << QList {me.repeated(30)} << 0 << QByteArray()
                                << QList<int>(30, 401);
 }
@@ -446,8 +441,6 @@ void TestSandboxRules::userTextIsBoundNeverSpliced()
     QCOMPARE(
         client->get(u"api/projects/%1/proposals"_s.arg(id)).text(u"proposals.0.cover_letter"_s),
         longEvil);
-    QVERIFY(server->storage().exists(u"SELECT 1 FROM projects WHERE id <> ?"_s, {id}));
-    QCOMPARE(anonymous->login(u"' OR '1'='1"_s, u"' OR '1'='1"_s).status, 401);
 }
 
 void TestSandboxRules::aWriteIsCommittedOrRefused()
@@ -510,7 +503,7 @@ void TestSandboxRules::aWriteIsCommittedOrRefused()
     QFile notes(dir.filePath(u"notes.txt"_s));
     QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("notes\n") == 6);
     notes.close();
-    QVERIFY(QFile::link(notes.fileName(), dir.filePath(u"link.db"_s)));
+    QVERIFY(QFile::link(path, dir.filePath(u"link.db"_s))); // to the SQLite file itself
     for (const QString &name : {u"folder"_s, u"notes.txt"_s, u"link.db"_s}) {
         const auto mode = QFile::permissions(dir.filePath(name));
         QVERIFY2(!SandboxServer(testOptions(dir.filePath(name), false)).start(), qPrintable(name));
