@@ -13,13 +13,6 @@ namespace {
 
 using namespace Web;
 
-// Where a sign-in may lead: a page of ours, never an address somebody put into a link.
-QString destination(const QString &wanted)
-{
-    static const QStringList pages {u"/"_s, u"/contracts"_s, u"/skills"_s, u"/wallet"_s};
-    return pages.contains(wanted) ? wanted : u"/"_s;
-}
-
 Reply home(Request &req)
 {
     Page page(req, u"Velto"_s);

@@ -13,16 +13,6 @@ namespace {
 
 constexpr char SecretCookie[] = "velto_form";
 
-QString cookieValue(const QByteArray &cookieHeader, const QByteArray &name)
-{
-    for (const QByteArray &part : cookieHeader.split(';')) {
-        const QByteArray p = part.trimmed();
-        if (p.startsWith(name + '='))
-            return QString::fromLatin1(p.mid(name.size() + 1));
-    }
-    return QString();
-}
-
 // The browser's secret: its session while it has one, so that a sign-in or sign-out changes the
 // token; "" when it has neither.
 QString secretOf(const Request &req)
@@ -40,6 +30,16 @@ QByteArray tokenFor(const QString &secret)
 }
 
 } // namespace
+
+QString cookieValue(const QByteArray &cookieHeader, const QByteArray &name)
+{
+    for (const QByteArray &part : cookieHeader.split(';')) {
+        const QByteArray p = part.trimmed();
+        if (p.startsWith(name + '='))
+            return QString::fromLatin1(p.mid(name.size() + 1));
+    }
+    return QString();
+}
 
 QJsonObject formFields(const QByteArray &body)
 {

@@ -9,6 +9,9 @@ namespace Web {
 // readers check a form as they check JSON. Of a name given twice the first counts.
 QJsonObject formFields(const QByteArray &body);
 
+// The value of a cookie in a Cookie request header, "" when it is not there.
+QString cookieValue(const QByteArray &cookieHeader, const QByteArray &name);
+
 // The anti-forgery token for the forms of a page: derived from the session when somebody is signed
 // in, else from a random secret in a cookie of its own (the sign-in and reset forms). When the
 // browser has no such secret yet, *setCookie is the Set-Cookie value that gives it one.

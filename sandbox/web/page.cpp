@@ -70,6 +70,17 @@ bool isPage(const QStringList &pathSegments)
     return pathSegments.value(0) != "api"_L1;
 }
 
+bool isDestination(const QString &path)
+{
+    static const QStringList pages {u"/"_s, u"/contracts"_s, u"/skills"_s, u"/wallet"_s};
+    return pages.contains(path);
+}
+
+QString destination(const QString &wanted)
+{
+    return isDestination(wanted) ? wanted : u"/"_s;
+}
+
 const QList<QPair<QByteArray, QByteArray>> &securityHeaders()
 {
     // "same-origin" rather than "no-referrer": under "no-referrer" browsers send "Origin: null"

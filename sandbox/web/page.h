@@ -11,6 +11,12 @@ namespace Web {
 // application/x-www-form-urlencoded rather than JSON.
 bool isPage(const QStringList &pathSegments);
 
+// The pages a sign-in may lead on to: ours, never an address somebody put into a link. One list
+// for the sign-in page's `next` and the one-time sign-in links.
+bool isDestination(const QString &path);
+// The path when it is one of them, else "/".
+QString destination(const QString &wanted);
+
 // Headers of every answer, page or JSON: nothing of ours runs a script, loads from elsewhere, is
 // framed, or tells another site which page (and which link token) a person came from.
 const QList<QPair<QByteArray, QByteArray>> &securityHeaders();
