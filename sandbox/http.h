@@ -166,6 +166,8 @@ void registerGigRoutes(Router &r);
 void registerGigOrderRoutes(Router &r);
 void registerContractRoutes(Router &r);
 void registerAssessmentRoutes(Router &r);
-// The web pages (web/): sign-in, the mailed links, and payments.
+void registerIdentityRoutes(Router &r);
+// The web pages (web/): sign-in, the mailed links, payments, identity.
 void registerAccountPages(Router &r);
 void registerPaymentPages(Router &r);
+void registerIdentityPages(Router &r);

@@ -3,7 +3,8 @@
 #include "http.h"
 
 // Single-use links printed on standard output in place of e-mails: the e-mail verification, the
-// password reset and the approval of a bank account. The database keeps only a token's hash.
+// password reset and the approvals of a bank account and of an identity. The database keeps only a
+// token's hash.
 namespace Links {
 
 // Makes a token of the purpose, valid for validHours, and returns the link that redeems it.

@@ -85,8 +85,10 @@ SandboxServer::SandboxServer(const SandboxOptions &options, QObject *parent)
     registerGigOrderRoutes(router);
     registerContractRoutes(router);
     registerAssessmentRoutes(router);
+    registerIdentityRoutes(router);
     registerAccountPages(router);
     registerPaymentPages(router);
+    registerIdentityPages(router);
 
     http->onRequest = [this](const QHttpServerRequest &request, QHttpServerResponder &responder) {
         dispatch(request, responder);

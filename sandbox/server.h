@@ -57,8 +57,8 @@ public:
     // The text with every control character (C0, DEL, C1) written as "\xNN": what is printed can
     // neither drive a terminal nor start a line of its own.
     static QString printable(const QString &text);
-    // The last link printed for an e-mail: kind "verify-link", "reset-link" or
-    // "bank-approval-link"; "" when none.
+    // The last link printed for an e-mail: kind "verify-link", "reset-link",
+    // "bank-approval-link" or "kyc-approval-link"; "" when none.
     QString lastLink(const QString &kind, const QString &email) const;
 
 signals:

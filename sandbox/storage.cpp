@@ -46,10 +46,21 @@ const char *const schema[] = {
     R"(CREATE TABLE IF NOT EXISTS email_tokens (
         token_hash TEXT PRIMARY KEY,
         user_id INTEGER NOT NULL REFERENCES users(id),
-        purpose TEXT NOT NULL CHECK (purpose IN ('verify','reset','bank')),
+        purpose TEXT NOT NULL CHECK (purpose IN ('verify','reset','bank','kyc')),
         created_at TEXT NOT NULL,
         expires_at TEXT NOT NULL,
         used_at TEXT))",
+    // What a person submitted for identity verification; of the number only its last four
+    // characters and a salted hash.
+    R"(CREATE TABLE IF NOT EXISTS identity_checks (
+        user_id INTEGER PRIMARY KEY REFERENCES users(id),
+        legal_name TEXT NOT NULL,
+        date_of_birth TEXT NOT NULL,
+        number_kind TEXT NOT NULL CHECK (number_kind IN ('aadhaar','pan')),
+        number_last4 TEXT NOT NULL,
+        number_hash TEXT NOT NULL,
+        submitted_at TEXT NOT NULL,
+        verified_at TEXT))",
     // --- money -------------------------------------------------------------------------------
     // The ledger is the wallet: a balance is the sum of the user's rows.
     R"(CREATE TABLE IF NOT EXISTS wallet_transactions (
@@ -391,15 +402,15 @@ bool Storage::open(const QString &path, QString *error)
 void Storage::migrate()
 {
     Transaction t(*this);
-    // Files made before bank approval links allow two purposes of link: that table is made anew
-    // and its rows copied.
-    const bool twoPurposes = exists(u"SELECT 1 FROM sqlite_master WHERE name = 'email_tokens' "
-                                    "AND sql NOT LIKE '%''bank''%'"_s);
-    if (twoPurposes)
+    // Files made before identity approval links allow fewer purposes of link: that table is made
+    // anew and its rows copied.
+    const bool fewerPurposes = exists(u"SELECT 1 FROM sqlite_master WHERE name = 'email_tokens' "
+                                      "AND sql NOT LIKE '%''kyc''%'"_s);
+    if (fewerPurposes)
         exec(u"ALTER TABLE email_tokens RENAME TO email_tokens_before"_s);
     for (const char *statement : schema)
         exec(QString::fromUtf8(statement));
-    if (twoPurposes) {
+    if (fewerPurposes) {
         exec(u"INSERT INTO email_tokens SELECT * FROM email_tokens_before"_s);
         exec(u"DROP TABLE email_tokens_before"_s);
     }

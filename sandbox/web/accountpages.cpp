@@ -18,14 +18,17 @@ Reply home(Request &req)
     Page page(req, u"Velto"_s);
     if (!req.userId)
         return page
-            .paragraph(u"Sign in to fund milestones, pay exam fees and add money to your wallet."_s)
+            .paragraph(u"Sign in to fund milestones, pay exam fees, add money to your wallet and "
+                       "verify your identity."_s)
             .link(u"/sign-in"_s, u"Sign in"_s)
             .reply();
     if (req.isClient())
         page.link(u"/contracts"_s, u"Milestones awaiting funding"_s);
     if (req.isFreelancer())
         page.link(u"/skills"_s, u"Exam fees"_s);
-    return page.link(u"/wallet"_s, u"Wallet"_s).reply();
+    return page.link(u"/wallet"_s, u"Wallet"_s)
+        .link(u"/identity"_s, u"Identity verification"_s)
+        .reply();
 }
 
 Reply signInForm(Request &req, const QString &next, const QString &problem, int status)

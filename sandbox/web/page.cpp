@@ -72,7 +72,8 @@ bool isPage(const QStringList &pathSegments)
 
 bool isDestination(const QString &path)
 {
-    static const QStringList pages {u"/"_s, u"/contracts"_s, u"/skills"_s, u"/wallet"_s};
+    static const QStringList pages {u"/"_s, u"/contracts"_s, u"/skills"_s, u"/wallet"_s,
+                                    u"/identity"_s};
     return pages.contains(path);
 }
 

@@ -1,6 +1,7 @@
-// Teams and the account matters of velto-sandbox: referrals, the bank account and withdrawals.
-// The wallet and notifications are walked through the window in tst_e2e_account.
+// Teams and the account matters of velto-sandbox: referrals, the bank account, identity checks and
+// withdrawals. The wallet and notifications are walked through the window in tst_e2e_account.
 
+#include "routes/identity.h"
 #include "sandboxtest.h"
 
 class TestSandboxAccount : public SandboxTest
@@ -12,6 +13,24 @@ private slots:
     void referralsCount();
     void bankAccount();
     void withdrawals();
+    void birthDates();
+    void identityForm_data();
+    void identityForm();
+    void identityVerification();
+
+private:
+    // The identity page's form as a browser posts it: a good one with `change` applied.
+    HttpResult submitIdentity(SandboxClient &who, const QJsonObject &change = {})
+    {
+        QList<QPair<QString, QString>> form {
+            {u"csrf"_s, who.get(u"identity"_s).formField(u"csrf"_s)}};
+        const QJsonObject good {{u"legalName"_s, u"Priya O'Neil-Sharma"_s},
+                                {u"dateOfBirth"_s, u"1990-04-30"_s},
+                                {u"identityNumber"_s, u"2345 6789 0124"_s}};
+        for (const QString &name : good.keys())
+            form.append({name, change.value(name).toString(good.value(name).toString())});
+        return who.form(u"identity"_s, form);
+    }
 };
 
 void TestSandboxAccount::teamsCreateInviteDelete()
@@ -90,6 +109,65 @@ void TestSandboxAccount::withdrawals()
     QCOMPARE(withdraw(*f, 5000).status, 201); // all of it
     QCOMPARE(withdraw(*f, 1000).status, 409);
     QCOMPARE(f->balance(), 0);
+}
+
+void TestSandboxAccount::birthDates()
+{
+    const QDate today(2024, 3, 1);
+    for (const auto &[birth, refused] :
+         {std::pair {QDate(2006, 3, 1), false}, {QDate(2006, 3, 2), true}, {today, true}})
+        QVERIFY2(Identity::birthDateProblem(birth, today).isEmpty() != refused,
+                 qPrintable(birth.toString(Qt::ISODate)));
+}
+
+void TestSandboxAccount::identityForm_data()
+{
+    QTest::addColumn<QJsonObject>("change");
+    QTest::addColumn<QString>("refusal"); // how the page's message starts
+    const QString seventeen
+        = QDateTime::currentDateTimeUtc().date().addYears(-17).toString(Qt::ISODate);
+    QTest::newRow("digits in a name") << R"({"legalName": "Agent 007"})"_json << u"Legal name"_s;
+    QTest::newRow("no such day") << R"({"dateOfBirth": "1990-02-30"})"_json << u"Date of birth"_s;
+    QTest::newRow("under 18") << QJsonObject {{u"dateOfBirth"_s, seventeen}} << u"Date of birth"_s;
+    QTest::newRow("a wrong check digit")
+        << R"({"identityNumber": "2345 6789 0123"})"_json << u"Identity number"_s;
+    QTest::newRow("no PAN") << R"({"identityNumber": "ABCDE12345"})"_json << u"Identity number"_s;
+}
+
+void TestSandboxAccount::identityForm()
+{
+    QFETCH(QJsonObject, change);
+    QFETCH(QString, refusal);
+    const QByteArray before = fingerprint();
+    const HttpResult r = submitIdentity(*otherFreelancer, change);
+    QVERIFY(r.status == 400 && r.raw.contains("class=\"message problem\">" + refusal.toUtf8()));
+    QCOMPARE(fingerprint(), before);
+}
+
+void TestSandboxAccount::identityVerification()
+{
+    QSignalSpy printed(server.get(), &SandboxServer::outputLine);
+    const auto f = newPerson(u"freelancer"_s);
+    auto kyc = [&] { return f->get(u"api/auth/me"_s).text(u"user.kyc_status"_s); };
+    auto withdrawal = [&] { return f->post(u"api/settlements"_s, {{u"amount"_s, u"1000"_s}}); };
+    QCOMPARE(submitIdentity(*f).status, 200);
+    QCOMPARE(kyc(), u"pending"_s);
+    QCOMPARE(withdrawal().error(), u"Complete KYC verification before withdrawing"_s);
+    // Corrected while pending: only the newest details can be approved.
+    const QString older = server->lastLink(u"kyc-approval-link"_s, f->email);
+    QCOMPARE(submitIdentity(*f, R"({"identityNumber": "abcpe 1234f"})"_json).status, 200);
+    QCOMPARE(anonymous->get(older).status, 400);
+    QCOMPARE(anonymous->get(server->lastLink(u"kyc-approval-link"_s, f->email)).status, 200);
+    QCOMPARE(kyc(), u"verified"_s);
+    QVERIFY(withdrawal().error().contains(u"bank account"_s)); // past the KYC rule
+    // Verified stays verified: no other details, no way back to "pending".
+    QCOMPARE(submitIdentity(*f).status, 409);
+    QCOMPARE(kyc(), u"verified"_s);
+    // Of a number only its last four characters are kept, and no line printed holds it.
+    QByteArray kept = fingerprint();
+    for (const QVariantList &line : printed)
+        kept += line.value(0).toString().toUtf8();
+    QVERIFY(!kept.contains("234567890124") && !kept.contains("ABCPE1234F"));
 }
 
 QTEST_GUILESS_MAIN(TestSandboxAccount)

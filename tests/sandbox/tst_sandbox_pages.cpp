@@ -51,7 +51,11 @@ void TestSandboxPages::whoSeesWhat_data()
     row("markup in a title", "contracts", 3, "&lt;script&gt;alert(1)&lt;/script&gt;", "<script");
     row("the freelancer's exam fees", "skills", 2, "C++ — Level 3|Pay ₹499");
     row("a client's exam fees", "skills", 1, "signed in as a client", "Pay");
-    row("a client's start page", "", 3, R"(href="/contracts"|href="/wallet")", R"(href="/skills")");
+    row("a client's start page", "", 3, R"(href="/contracts"|href="/wallet"|href="/identity")",
+        R"(href="/skills")");
+    row("identity, signed out", "identity", 0, R"(name="next" value="/identity")");
+    row("identity, verified", "identity", 1, "Your identity is verified",
+        "<form method=\"post\" action=\"/identity\"");
 }
 
 void TestSandboxPages::whoSeesWhat()
