@@ -167,7 +167,9 @@ void registerGigOrderRoutes(Router &r);
 void registerContractRoutes(Router &r);
 void registerAssessmentRoutes(Router &r);
 void registerIdentityRoutes(Router &r);
-// The web pages (web/): sign-in, the mailed links, payments, identity.
+void registerSignInLinkRoutes(Router &r);
+// The web pages (web/): sign-in, the mailed links, payments, identity, the one-time sign-in links.
 void registerAccountPages(Router &r);
 void registerPaymentPages(Router &r);
 void registerIdentityPages(Router &r);
+void registerSignInLinkPages(Router &r);

@@ -86,9 +86,11 @@ SandboxServer::SandboxServer(const SandboxOptions &options, QObject *parent)
     registerContractRoutes(router);
     registerAssessmentRoutes(router);
     registerIdentityRoutes(router);
+    registerSignInLinkRoutes(router);
     registerAccountPages(router);
     registerPaymentPages(router);
     registerIdentityPages(router);
+    registerSignInLinkPages(router);
 
     http->onRequest = [this](const QHttpServerRequest &request, QHttpServerResponder &responder) {
         dispatch(request, responder);

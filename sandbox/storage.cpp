@@ -50,6 +50,18 @@ const char *const schema[] = {
         created_at TEXT NOT NULL,
         expires_at TEXT NOT NULL,
         used_at TEXT))",
+    // A one-time sign-in link: its token's hash while "issued", then the hash of the secret in
+    // the cookie of the browser that opened it ("opened"), until that browser signs in ("used").
+    // It lasts only as long as the session it was issued to.
+    R"(CREATE TABLE IF NOT EXISTS sign_in_links (
+        id INTEGER PRIMARY KEY,
+        token_hash TEXT NOT NULL UNIQUE,
+        user_id INTEGER NOT NULL REFERENCES users(id),
+        session_hash TEXT NOT NULL,
+        next TEXT NOT NULL,
+        stage TEXT NOT NULL CHECK (stage IN ('issued','opened','used')),
+        created_at TEXT NOT NULL,
+        expires_at TEXT NOT NULL))",
     // What a person submitted for identity verification; of the number only its last four
     // characters and a salted hash.
     R"(CREATE TABLE IF NOT EXISTS identity_checks (

@@ -1,5 +1,6 @@
 // Accounts and sessions of velto-sandbox, through the API and the pages: TOTP, password hashes,
-// registration, the sign-in throttle, the session cookie, two-factor sign-in, the password reset.
+// registration, the sign-in throttle, the session cookie, two-factor sign-in, the password reset
+// and the one-time sign-in links.
 
 #include "passwords.h"
 #include "sandboxtest.h"
@@ -21,6 +22,9 @@ private slots:
     void sessionCookieAttributesAndLogout();
     void twoFactorSignIn();
     void passwordResetEndsSessions();
+    void signInLink_data();
+    void signInLink();
+    void signInLinkLeadsToOurPagesOnly();
 };
 
 void TestSandboxAuth::totpMatchesRfc6238Vectors()
@@ -196,6 +200,84 @@ void TestSandboxAuth::passwordResetEndsSessions()
     SandboxClient later(server->port());
     QCOMPARE(later.login(email, u"password-of-"_s + email).status, 401);
     QCOMPARE(later.login(email, u"a-new-password"_s).status, 200);
+}
+
+void TestSandboxAuth::signInLink_data()
+{
+    QTest::addColumn<int>("browser"); // 0 a new one, 1 signed in as the app's person, 2 as another
+    QTest::addColumn<bool>("twoFactor"); // the app is the two-factor account's
+    QTest::addColumn<QString>("spoil"); // what befalls the link before it is opened
+    QTest::newRow("a new browser") << 0 << false << QString();
+    QTest::newRow("signed in as that person") << 1 << false << QString();
+    QTest::newRow("signed in as another") << 2 << false << QString();
+    QTest::newRow("a two-factor account") << 0 << true << QString();
+    QTest::newRow("expired") << 0 << false << u"expired"_s;
+    QTest::newRow("the app signed out") << 0 << false << u"signed out"_s;
+}
+
+void TestSandboxAuth::signInLink()
+{
+    QFETCH(int, browser);
+    QFETCH(bool, twoFactor);
+    QFETCH(QString, spoil);
+    QSignalSpy printed(server.get(), &SandboxServer::outputLine);
+    std::unique_ptr<SandboxClient> app = newPerson(u"client"_s);
+    const QString password = u"password-of-"_s + app->email;
+    if (twoFactor) { // no session, and so no link, before the code
+        const DemoAccount a = demoAccount(u"2fa@velto.test"_s);
+        app = std::make_unique<SandboxClient>(server->port());
+        QCOMPARE(app->login(a).status, 401);
+        QCOMPARE(app->post(u"api/auth/web-link"_s).status, 401);
+        const qint64 next = QDateTime::currentSecsSinceEpoch() + 30; // twoFactorSignIn took now's
+        QCOMPARE(app->login(a.email, a.password, totpCode(base32Decode(a.totpSecret), next)).status,
+                 200);
+    }
+    const QString name = app->get(u"api/auth/me"_s).text(u"user.full_name"_s);
+    const QString url
+        = app->post(u"api/auth/web-link"_s, {{u"next"_s, u"/contracts"_s}}).text(u"url"_s);
+    const QString token = QUrlQuery(QUrl(url)).queryItemValue(u"token"_s);
+    QVERIFY(url.startsWith(app->origin() + u"/sign-in-link?token="_s) && token.size() == 64);
+    if (spoil == "expired"_L1)
+        server->storage().change(u"UPDATE sign_in_links SET expires_at = ?"_s,
+                                 {Storage::secondsAgo(1)});
+    else if (!spoil.isEmpty())
+        app->post(u"api/auth/logout"_s);
+
+    SandboxClient b(server->port());
+    if (browser)
+        browser == 1 ? b.login(app->email, password) : b.login(demoAccount(u"client@velto.test"_s));
+    auto me = [&b] { return b.get(u"api/auth/me"_s).number(u"user.id"_s); };
+    b.network().setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    const HttpResult opened = b.get(url);
+    QCOMPARE(me(), b.id); // the address alone signs nobody in
+    QCOMPARE(opened.status, spoil.isEmpty() ? 303 : 400);
+    if (!spoil.isEmpty())
+        return;
+    if (browser != 1) { // asked first, on a page without the token in its address
+        QCOMPARE(opened.header("Location"), "/continue-sign-in");
+        QVERIFY(opened.header("Set-Cookie").contains("; Secure; HttpOnly; SameSite=Lax;"));
+        const HttpResult page = b.get(u"continue-sign-in"_s);
+        QVERIFY(page.raw.contains((u"<button>Continue as "_s + name).toUtf8()));
+        QCOMPARE(page.raw.contains("Continuing signs it out and switches to"), browser == 2);
+        QCOMPARE(b.form(u"continue-sign-in"_s, {}).status, 403); // the page's form only
+        const HttpResult pressed
+            = b.form(u"continue-sign-in"_s, {{u"csrf"_s, page.formField(u"csrf"_s)}});
+        QCOMPARE(pressed.header("Location"), "/contracts");
+    } else {
+        QCOMPARE(opened.header("Location"), "/contracts");
+    }
+    QCOMPARE(me(), app->id);
+    QCOMPARE(SandboxClient(server->port()).get(url).status, 400); // once only
+    for (const QVariantList &line : printed)
+        QVERIFY(!line.value(0).toString().contains(token));
+}
+
+void TestSandboxAuth::signInLinkLeadsToOurPagesOnly()
+{
+    for (const char *next : {"https://evil.example/", "//evil.example/", "/api/auth/me", " "}) {
+        const QJsonObject body {{u"next"_s, QLatin1String(next)}};
+        QVERIFY2(client->post(u"api/auth/web-link"_s, body).status == 400, next);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSandboxAuth)

@@ -161,8 +161,8 @@ void TestSandboxRules::everyRouteChecksAccess()
           "POST api/auth/forgot-password|POST api/auth/reset-password|GET api/bank-account/approve|"
           "GET |GET style.css|GET sign-in|POST sign-in|POST sign-out|GET verify-email|"
           "GET reset-password|POST reset-password|GET contracts|POST contracts|GET skills|"
-          "POST skills|GET wallet|POST wallet|GET api/identity/approve|GET identity|"
-          "POST identity"_s.split(u'|');
+          "POST skills|GET wallet|POST wallet|GET api/identity/approve|GET identity|POST identity|"
+          "GET sign-in-link|GET continue-sign-in|POST continue-sign-in"_s.split(u'|');
     const QStringList clientOnly
         = u"GET api/my/projects|POST api/projects|POST api/projects/<id>/publish|"
           "GET api/projects/<id>/proposals|POST api/proposals/<id>/accept|"
