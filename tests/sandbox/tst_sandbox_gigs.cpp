@@ -72,13 +72,17 @@ void TestSandboxGigs::orderLifecycle()
     const qint64 gig = publish(packages).id(u"gig"_s);
     auto order = [&](const char *tier) {
         return buyer
-            .post(u"api/gigs/%1/order"_s.arg(gig), {{u"packageTier"_s, QLatin1String(tier)}})
+            .post(u"api/gigs/%1/order"_s.arg(gig),
+                  {{u"packageTier"_s, QLatin1String(tier)}, {u"instructions"_s, u" Blue "_s}})
             .id(u"order"_s);
     };
     QCOMPARE(order("standard"), 0); // a tier the gig does not offer
     const qint64 buyerStart = buyer.balance(), sellerStart = seller.balance();
     const qint64 id = order("premium");
     QCOMPARE(buyer.balance(), buyerStart - 400000);
+    QCOMPARE(seller.get(u"api/gig-orders/%1"_s.arg(id)).text(u"order.instructions"_s), u"Blue"_s);
+    QCOMPARE(buyer.get(u"api/gig-orders"_s).row(u"orders"_s, id)[u"instructions"_s].toString(),
+             u"Blue"_s);
     QCOMPARE(client->get(u"api/gigs"_s).row(u"gigs"_s, gig)[u"orders_count"_s].toInt(), 1);
     for (const auto &[who, action, text, status] : {
              std::tuple {&seller, "deliver", "Too early", 409}, // pending: accept or cancel only
