@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "api.h"
+#include "desktopnotifier.h"
 #include "proctor.h"
 #include "trustedca.h"
 #include "velto_config.h"
@@ -33,14 +34,17 @@ ClientProgram::ClientProgram(const QString &origin)
     prepareApplication();
     apiObject = origin.isEmpty() ? std::make_unique<Api>() : std::make_unique<Api>(origin);
     proctorObject = std::make_unique<Proctor>();
+    notifierObject = std::make_unique<DesktopNotifier>();
     engineObject = std::make_unique<QQmlApplicationEngine>();
     engineObject->rootContext()->setContextProperty(u"Api"_s, apiObject.get());
     engineObject->rootContext()->setContextProperty(u"Proctor"_s, proctorObject.get());
+    engineObject->rootContext()->setContextProperty(u"Notifier"_s, notifierObject.get());
 }
 
 ClientProgram::~ClientProgram()
 {
     engineObject.reset();
+    notifierObject.reset();
     proctorObject.reset();
     apiObject.reset();
 }

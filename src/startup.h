@@ -5,12 +5,14 @@
 #include <memory>
 
 class Api;
+class DesktopNotifier;
 class Proctor;
 class QQmlApplicationEngine;
 
-// The program as it ships: the application's identity, style and trusted CA, then Api, Proctor
-// and the QML engine with both published. The executable, the end-to-end sessions and the
-// start-up benchmark all build it here, so a test never runs a program set up differently.
+// The program as it ships: the application's identity, style and trusted CA, then Api, Proctor,
+// the desktop notifier and the QML engine with all three published. The executable, the
+// end-to-end sessions and the start-up benchmark all build it here, so a test never runs a
+// program set up differently.
 // The application object must exist first.
 class ClientProgram
 {
@@ -25,11 +27,13 @@ public:
 
     Api &api() const { return *apiObject; }
     Proctor &proctor() const { return *proctorObject; }
+    DesktopNotifier &notifier() const { return *notifierObject; }
     QQmlApplicationEngine &engine() const { return *engineObject; }
 
 private:
     std::unique_ptr<Api> apiObject;
     std::unique_ptr<Proctor> proctorObject;
+    std::unique_ptr<DesktopNotifier> notifierObject;
     std::unique_ptr<QQmlApplicationEngine> engineObject;
 };
 

@@ -86,6 +86,7 @@ public slots:
         engine->addImportPath(u"qrc:/qt/qml"_s);
         engine->rootContext()->setContextProperty(u"Api"_s, &api);
         engine->rootContext()->setContextProperty(u"Proctor"_s, &proctor);
+        engine->rootContext()->setContextProperty(u"Notifier"_s, &notifier);
         engine->rootContext()->setContextProperty(u"Machine"_s, machine.get());
     }
 
@@ -98,6 +99,7 @@ public slots:
 private:
     FakeApi api;
     FakeProctor proctor;
+    FakeNotifier notifier;
     std::unique_ptr<Machine> machine;
 };
 

@@ -1,0 +1,73 @@
+#include "notificationservice.h"
+
+#include <QDBusError>
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString ServiceName = u"org.freedesktop.Notifications"_s;
+const QString Connection = u"notification desktop"_s;
+
+} // namespace
+
+NotificationDesktop::NotificationDesktop()
+{
+    // A socket and an open policy, no service files.
+    QFile config(folder.filePath(u"bus.conf"_s));
+    if (config.open(QIODevice::WriteOnly))
+        config.write(u"<busconfig><type>session</type><listen>unix:dir=%1</listen><policy "
+                     "context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                     "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>"_s
+                         .arg(folder.path())
+                         .toUtf8());
+    config.close();
+    daemon.start(u"dbus-daemon"_s,
+                 {u"--config-file="_s + config.fileName(), u"--print-address"_s, u"--nofork"_s});
+    QByteArray out;
+    while (!out.contains('\n') && daemon.waitForReadyRead(10000))
+        out += daemon.readAllStandardOutput();
+    busAddress = QString::fromUtf8(out).trimmed();
+    if (busAddress.isEmpty()) {
+        error = u"dbus-daemon did not start: "_s + daemon.errorString();
+        return;
+    }
+    QDBusConnection bus = QDBusConnection::connectToBus(busAddress, Connection);
+    if (!bus.registerObject(u"/org/freedesktop/Notifications"_s, this,
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)
+        || !bus.registerService(ServiceName))
+        error = u"the service could not be registered: "_s + bus.lastError().message();
+}
+
+NotificationDesktop::~NotificationDesktop()
+{
+    QDBusConnection::disconnectFromBus(Connection);
+    daemon.terminate();
+    daemon.waitForFinished(5000);
+}
+
+void NotificationDesktop::useAsSessionBus() const
+{
+    qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
+}
+
+void NotificationDesktop::withdraw()
+{
+    QDBusConnection(Connection).unregisterService(ServiceName);
+}
+
+void NotificationDesktop::invoke(uint id, const QString &action)
+{
+    emit ActionInvoked(id, action);
+    emit NotificationClosed(id, 2); // dismissed by the person
+}
+
+uint NotificationDesktop::Notify(const QString &appName, uint replacesId, const QString &appIcon,
+                                 const QString &summary, const QString &body,
+                                 const QStringList &actions, const QVariantMap &hints, int)
+{
+    const uint id = replacesId ? replacesId : uint(calls.size() + 1);
+    calls.append({id, appName, appIcon, summary, body, actions, hints});
+    return id;
+}
