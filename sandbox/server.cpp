@@ -1,5 +1,6 @@
 #include "server.h"
 
+#include "idempotency.h"
 #include "seed.h"
 #include "sessions.h"
 #include "users.h"
@@ -297,20 +298,37 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
 
         if (!writes)
             return route->handler(req);
-        // One transaction per write request: a refusal leaves nothing behind.
-        const auto release = qScopeGuard([this] {
-            holdingLines = false;
-            heldLines.clear();
-        });
-        Storage::Transaction transaction(db);
-        holdingLines = true;
-        Reply reply = route->handler(req);
-        if (reply.status < 400) {
-            transaction.commit();
-            holdingLines = false;
-            for (const QString &line : std::exchange(heldLines, {}))
-                print(line);
+        // Before sign-in nothing a write does moves money: its key is not kept.
+        IdempotentWrite once(db, route->access == Access::Public ? 0 : req.userId,
+                             request.value("idempotency-key"), method,
+                             request.url().toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority),
+                             request.body());
+        Reply reply;
+        {
+            // One transaction per write request: a refusal leaves nothing behind.
+            const auto release = qScopeGuard([this] {
+                holdingLines = false;
+                heldLines.clear();
+            });
+            Storage::Transaction transaction(db);
+            if (std::optional<Reply> answered = once.answered())
+                return *answered;
+            holdingLines = true;
+            try {
+                reply = route->handler(req);
+            } catch (const HttpError &e) {
+                reply = errorReply(e.status, e.message);
+            }
+            if (reply.status < 400) {
+                once.remember(reply);
+                transaction.commit();
+                holdingLines = false;
+                for (const QString &line : std::exchange(heldLines, {}))
+                    print(line);
+                return reply;
+            }
         }
+        once.remember(reply);
         return reply;
     } catch (const HttpError &e) {
         return errorReply(e.status, e.message);

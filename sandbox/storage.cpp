@@ -126,6 +126,16 @@ const char *const schema[] = {
         created_at TEXT NOT NULL,
         read_at TEXT))",
     "CREATE INDEX IF NOT EXISTS notifications_user ON notifications(user_id)",
+    // The answers to signed-in writes, by the client's Idempotency-Key (idempotency.h).
+    R"(CREATE TABLE IF NOT EXISTS idempotency_keys (
+        user_id INTEGER NOT NULL REFERENCES users(id),
+        key TEXT NOT NULL,
+        fingerprint TEXT NOT NULL,
+        status INTEGER NOT NULL,
+        body TEXT NOT NULL,
+        created_at TEXT NOT NULL,
+        PRIMARY KEY (user_id, key)))",
+    "CREATE INDEX IF NOT EXISTS idempotency_keys_created ON idempotency_keys(created_at)",
     // --- projects, proposals, contracts, milestones ------------------------------------------
     R"(CREATE TABLE IF NOT EXISTS projects (
         id INTEGER PRIMARY KEY,

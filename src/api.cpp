@@ -5,6 +5,7 @@
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QRandomGenerator>
 #include <QSslConfiguration>
 #include <QStringList>
 #include <QTimer>
@@ -14,11 +15,21 @@
 #include <utility>
 
 namespace {
-// Marks a reply aborted by the overall limit, so its answer says why.
+// Mark a reply aborted by the overall limit, or at a redirect out of the origin, so that its
+// answer says why.
 constexpr char OverLimit[] = "veltoOverLimit";
+constexpr char ForeignRedirect[] = "veltoForeignRedirect";
 // How long requests wait at most for the connection opened at construction: one that takes
 // longer (a far or stalled service) costs them no more than opening their own.
 constexpr int ConnectingLimitMs = 2000;
+
+// 128 random bits in hex: no two writes of any client may share one.
+QByteArray newIdempotencyKey()
+{
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    return QByteArray(reinterpret_cast<const char *>(words), sizeof words).toHex();
+}
 } // namespace
 
 Api::Api(QObject *parent) : Api(QStringLiteral(VELTO_SERVICE_ORIGIN), parent) { }
@@ -60,13 +71,24 @@ QString Api::origin() const
     return baseUrl.chopped(1);
 }
 
-QNetworkRequest Api::buildRequest(const QString &path) const
+bool Api::sameOrigin(const QUrl &url) const
+{
+    const QUrl service(baseUrl);
+    return url.scheme() == service.scheme() && url.host() == service.host()
+        && url.port(443) == service.port(443);
+}
+
+QNetworkRequest Api::buildRequest(const QString &path, const QByteArray &key) const
 {
     QNetworkRequest req(QUrl(baseUrl + path, QUrl::TolerantMode));
     req.setRawHeader("Origin", origin().toUtf8());
     req.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    // Each redirect is put to followWithinOrigin().
     req.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                     QNetworkRequest::NoLessSafeRedirectPolicy);
+                     QNetworkRequest::UserVerifiedRedirectPolicy);
+    // The network layer's own re-sends re-use this request, and so carry the same key.
+    if (!key.isEmpty())
+        req.setRawHeader("Idempotency-Key", key);
     req.setTransferTimeout(transferTimeoutMs);
     return req;
 }
@@ -79,7 +101,8 @@ void Api::request(int id, const QString &method, const QString &path, const QStr
         emit reply(id, 0, QStringLiteral("Unsupported method"));
         return;
     }
-    Held request {id, method, path, jsonBody.toUtf8(), {}};
+    const QByteArray key = method == QLatin1String("GET") ? QByteArray() : newIdempotencyKey();
+    Held request {id, method, path, jsonBody.toUtf8(), key, {}};
     request.since.start();
     if (connecting)
         held.append(request);
@@ -101,21 +124,23 @@ void Api::releaseHeld()
 void Api::send(const Held &request)
 {
     const int id = request.id;
+    const QNetworkRequest req = buildRequest(request.path, request.key);
     QNetworkReply *r = nullptr;
     if (request.method == QLatin1String("GET"))
-        r = manager.get(buildRequest(request.path));
+        r = manager.get(req);
     else if (request.method == QLatin1String("POST"))
-        r = manager.post(buildRequest(request.path), request.body);
+        r = manager.post(req, request.body);
     else if (request.method == QLatin1String("PUT"))
-        r = manager.put(buildRequest(request.path), request.body);
+        r = manager.put(req, request.body);
     else if (request.method == QLatin1String("DELETE"))
-        r = manager.deleteResource(buildRequest(request.path));
+        r = manager.deleteResource(req);
 
     if (!r) {
         emit reply(id, 0, QStringLiteral("Unsupported method"));
         return;
     }
     connect(r, &QNetworkReply::finished, this, [this, r, id] { onReplyFinished(r, id); });
+    followWithinOrigin(r);
     // The overall limit: the timer dies with the reply, so it never fires for a finished one.
     auto *limit = new QTimer(r);
     limit->setSingleShot(true);
@@ -128,6 +153,12 @@ void Api::send(const Held &request)
 
 void Api::onReplyFinished(QNetworkReply *r, int id)
 {
+    // A redirect elsewhere is no answer, whatever the status and body that sent it there said.
+    if (r->property(ForeignRedirect).toBool()) {
+        emit reply(id, 0, ForeignRedirectText);
+        r->deleteLater();
+        return;
+    }
     // A reply cut off by the overall limit is no answer, even when its headers had arrived.
     const bool overLimit = r->property(OverLimit).toBool();
     const int status
@@ -149,8 +180,23 @@ void Api::logout()
     // it is asked to end even though the jar is emptied right after; held requests go first,
     // with the cookies they were made with.
     releaseHeld();
-    QNetworkReply *r
-        = manager.post(buildRequest(QStringLiteral("api/auth/logout")), QByteArray("{}"));
+    QNetworkReply *r = manager.post(
+        buildRequest(QStringLiteral("api/auth/logout"), newIdempotencyKey()), QByteArray("{}"));
     connect(r, &QNetworkReply::finished, r, &QObject::deleteLater);
+    followWithinOrigin(r);
     jar->clear();
+}
+
+void Api::followWithinOrigin(QNetworkReply *r)
+{
+    // Asked before the request goes anywhere: a redirect to another origin ends it here, so the
+    // session cookie and the body never leave for an address that is not the service's.
+    connect(r, &QNetworkReply::redirected, this, [this, r](const QUrl &to) {
+        if (sameOrigin(r->url().resolved(to))) {
+            emit r->redirectAllowed();
+            return;
+        }
+        r->setProperty(ForeignRedirect, true);
+        r->abort();
+    });
 }

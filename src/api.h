@@ -9,9 +9,13 @@
 
 class PersistentCookieJar;
 class QNetworkRequest;
+class QUrl;
 
 // The documents' only door to the service: one HTTPS request per call, answered by exactly one
-// reply(id, status, body). Session cookies live in a PersistentCookieJar.
+// reply(id, status, body). Session cookies live in a PersistentCookieJar. Every POST, PUT and
+// DELETE carries an Idempotency-Key of its own, fresh for each call: the network layer re-sends a
+// write whose connection closed before any answer, and the service then knows the re-send for the
+// write it may already have carried out.
 class Api : public QObject
 {
     Q_OBJECT
@@ -19,6 +23,8 @@ public:
     // Targets the origin the program was built for.
     explicit Api(QObject *parent = nullptr);
     // Targets another https origin ("https://host[:port]", no trailing slash); used by tests.
+    // Requests follow a redirect within this origin only: any other ends the request with
+    // status 0 and ForeignRedirectText, before anything (a cookie, a body) is sent there.
     explicit Api(const QString &origin, QObject *parent = nullptr);
     ~Api() override;
 
@@ -36,6 +42,8 @@ public:
     void setOverallLimit(int ms) { overallLimitMs = ms; }
 
     QString origin() const;
+    static inline const QString ForeignRedirectText
+        = QStringLiteral("The service sent the request elsewhere");
 
 signals:
     void reply(int id, int status, const QString &body);
@@ -47,13 +55,16 @@ private:
         QString method;
         QString path;
         QByteArray body;
+        QByteArray key; // Idempotency-Key of a write; empty for a GET
         QElapsedTimer since; // the overall limit counts from the call, not from the sending
     };
 
-    QNetworkRequest buildRequest(const QString &path) const;
+    QNetworkRequest buildRequest(const QString &path, const QByteArray &key) const;
     void send(const Held &request);
     void releaseHeld();
     void onReplyFinished(QNetworkReply *reply, int id);
+    bool sameOrigin(const QUrl &url) const;
+    void followWithinOrigin(QNetworkReply *reply);
 
     QNetworkAccessManager manager;
     PersistentCookieJar *jar = nullptr;

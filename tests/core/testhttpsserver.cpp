@@ -18,6 +18,7 @@ TestHttpsServer::TestHttpsServer()
     setSslConfiguration(tls);
     if (!listen(QHostAddress::LocalHost, 0))
         qFatal("the test server cannot listen on loopback: %s", qPrintable(errorString()));
+    connect(this, &QSslServer::startedEncryptionHandshake, this, [this] { ++connections; });
     // A connection is pending once its handshake is done.
     connect(this, &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket *socket = nextPendingConnection()) {

@@ -42,6 +42,7 @@ public:
 
     QList<Request> requests;
     int handshakes = 0; // TLS connections set up, whether or not anything was asked on them
+    int connections = 0; // connections taken, whether or not their handshake succeeded
 
 private:
     void readFrom(QTcpSocket *socket);

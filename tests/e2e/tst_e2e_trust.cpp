@@ -1,9 +1,13 @@
 // What a person can trust when the service is slow, gone or back: a double click pays once, and a
 // page that could not load says so and recovers, as does the sign-in page. The sandbox is held
-// still (SIGSTOP) to act as a slow service, then stopped and started again on its port.
+// still (SIGSTOP) to act as a slow service, then stopped and started again on its port. A write
+// whose answer is lost on the way is applied once.
+#include "api.h"
 #include "clientsession.h"
+#include "faultrelay.h"
 #include "sandboxprocess.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,6 +19,7 @@ class TestE2eTrust : public QObject
 
 private slots:
     void doubleClicksPayOnceAndFailuresRecover();
+    void aWriteWhoseAnswerIsLostIsAppliedOnce();
 };
 
 void TestE2eTrust::doubleClicksPayOnceAndFailuresRecover()
@@ -61,6 +66,48 @@ void TestE2eTrust::doubleClicksPayOnceAndFailuresRecover()
     STEPS(*c, {"serviceDownLine~Cannot reach the Velto service"});
     QVERIFY2(sandbox.restart(&error), qPrintable(error));
     STEPS(*c, {"resumeButton", "@HomeView", "nameLabel~"});
+}
+
+// A proxy gives up once the service has committed a withdrawal: the network layer sends it again
+// on new connections, each time with the same key, and the service applies it once, even when the
+// key comes again after a restart. Api alone: what the window then says is the journeys' to show.
+void TestE2eTrust::aWriteWhoseAnswerIsLostIsAppliedOnce()
+{
+    QTemporaryDir dir;
+    SandboxProcess sandbox;
+    sandbox.setDatabase(dir.filePath(u"velto.db"_s));
+    QCOMPARE(prepareEndToEnd(sandbox), QString());
+    FaultRelay relay(sandbox);
+    Api api(relay.origin());
+    QSignalSpy replies(&api, &Api::reply);
+    const DemoAccount seller = demoAccount(u"freelancer@velto.test"_s);
+    api.request(1, u"POST"_s, u"api/auth/login"_s,
+                u"{\"email\":\"%1\",\"password\":\"%2\"}"_s.arg(seller.email, seller.password));
+    QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 1, Patience);
+    QCOMPARE(replies.takeFirst().value(1).toInt(), 200);
+    SandboxClient probe(sandbox.port());
+    QCOMPARE(probe.login(seller).status, 200);
+    const qint64 balance = probe.balance();
+    const auto settlements = [&] { return probe.get(u"api/settlements"_s).list(u"settlements"_s); };
+    const qsizetype before = settlements().size();
+
+    relay.dropAnswersTo("POST", u"api/settlements"_s);
+    api.request(2, u"POST"_s, u"api/settlements"_s, u"{\"amount\":\"1000\"}"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 1, Patience);
+    QCOMPARE(replies[0].value(1).toInt(), 0);
+    QByteArrayList keys; // of each time it was sent
+    for (const FaultRelay::Forwarded &f : std::as_const(relay.forwarded)) {
+        if (f.dropped)
+            keys.append(f.idempotencyKey);
+    }
+    QVERIFY2(keys.size() > 1, "the network layer sent it once only");
+    QCOMPARE(QSet<QByteArray>(keys.cbegin(), keys.cend()).size(), 1);
+    QString error;
+    QVERIFY2(sandbox.restart(&error), qPrintable(error));
+    probe.headers.insert("Idempotency-Key", keys.first());
+    QCOMPARE(probe.post(u"api/settlements"_s, {{u"amount"_s, u"1000"_s}}).status, 201);
+    QCOMPARE(settlements().size(), before + 1);
+    QCOMPARE(probe.balance(), balance - 1000 * 100);
 }
 
 QTEST_MAIN(TestE2eTrust)

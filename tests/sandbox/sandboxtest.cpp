@@ -74,6 +74,8 @@ HttpResult SandboxClient::send(const QByteArray &method, const QString &path,
     request.setHeader(QNetworkRequest::ContentTypeHeader, type);
     if (!originHeader.isEmpty())
         request.setRawHeader("Origin", originHeader);
+    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
+        request.setRawHeader(it.key(), it.value());
     auto *buffer = new QBuffer;
     buffer->setData(body);
     buffer->open(QIODevice::ReadOnly);

@@ -87,6 +87,7 @@ public:
 
     qint64 id = 0;
     QString email;
+    QHash<QByteArray, QByteArray> headers; // sent with every request
 
 private:
     QNetworkAccessManager nam;

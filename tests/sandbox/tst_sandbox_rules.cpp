@@ -1,6 +1,7 @@
 // The rules of velto-sandbox that live in one place, tested there once: the readers,
 // routing, access, the dispatcher's and the listener's rules, storage, printing.
 
+#include "idempotency.h"
 #include "sandboxtest.h"
 
 #include <QDeadlineTimer>
@@ -30,6 +31,7 @@ private slots:
     void idleAndSurplusConnectionsClosed();
     void userTextIsBoundNeverSpliced();
     void aWriteIsCommittedOrRefused();
+    void aKeyedWriteIsAnsweredOnce();
     void printedTextIsEscaped();
 
 private:
@@ -510,6 +512,53 @@ void TestSandboxRules::aWriteIsCommittedOrRefused()
         QVERIFY2(!SandboxServer(testOptions(dir.filePath(name), false)).start(), qPrintable(name));
         QCOMPARE(QFile::permissions(dir.filePath(name)), mode);
     }
+}
+
+void TestSandboxRules::aKeyedWriteIsAnsweredOnce()
+{
+    const HttpResult gigs = client->get(u"api/gigs"_s);
+    auto order = [&](SandboxClient &who, const QByteArray &key, int gig = 0, int tier = 0) {
+        who.headers.insert("Idempotency-Key", key);
+        const QString at = u"gigs.%1"_s.arg(gig);
+        return who.post(u"api/gigs/%1/order"_s.arg(gigs.id(at)),
+                        {{u"packageTier"_s, gigs.text(at + u".packages.%1.tier"_s.arg(tier))}});
+    };
+    const auto buyer = newPerson(u"client"_s), other = newPerson(u"client"_s);
+    const HttpResult refused = order(*buyer, "a"); // an empty wallet
+    topUp(*buyer, 100000);
+    topUp(*other, 100000);
+    const HttpResult first = order(*buyer, "b");
+    QCOMPARE(first.status, 201);
+    const auto age = [&](int seconds) {
+        server->storage().exec(u"UPDATE idempotency_keys SET created_at = ?"_s,
+                               {Storage::secondsAgo(seconds)});
+    };
+    age(IdempotentWrite::KeptSeconds - 60);
+    const QByteArray before = fingerprint();
+    QCOMPARE(order(*buyer, "a").raw, refused.raw); // though the wallet covers it now
+    QCOMPARE(order(*buyer, "b").raw, first.raw);
+    QCOMPARE(order(*buyer, "b", 0, 1).status, 422); // another body
+    QCOMPARE(order(*buyer, "b", 1).status, 422); // another path
+    QCOMPARE(fingerprint(), before);
+    // Another person's key, no key, a key a day old: each is a new order.
+    const auto orders = [&] {
+        return server->storage()
+            .scalar(u"SELECT COUNT(*) FROM gig_orders WHERE client_id IN (?, ?)"_s,
+                    {buyer->id, other->id})
+            .toInt();
+    };
+    QCOMPARE(order(*other, "b").status, 201);
+    QCOMPARE(order(*buyer, {}).status, 201);
+    QCOMPARE(order(*buyer, {}).status, 201);
+    age(IdempotentWrite::KeptSeconds + 1);
+    QCOMPARE(order(*buyer, "b").status, 201);
+    QCOMPARE(orders(), 5);
+    // When the answer cannot be kept, neither is the write.
+    server->storage().exec(u"CREATE TEMP TRIGGER full BEFORE INSERT ON idempotency_keys "
+                           "BEGIN SELECT RAISE(ABORT, 'full'); END"_s);
+    QCOMPARE(order(*buyer, "c").status, 500);
+    server->storage().exec(u"DROP TRIGGER full"_s);
+    QCOMPARE(orders(), 5);
 }
 
 void TestSandboxRules::printedTextIsEscaped()
