@@ -1,12 +1,19 @@
 // The proctor's microphone path against a real sound server: scripts/test-audio starts a
 // PulseAudio server with the source "velto_sine", a loud 440 Hz sine; muting that source gives
 // digital silence. CTest points PULSE_SERVER at that server. Without it the tests skip.
+#include "api.h"
 #include "proctor.h"
+#include "startup.h"
+#include "testhttpsserver.h"
 
 #include <QAudioDevice>
 #include <QElapsedTimer>
 #include <QMediaDevices>
+#include <QNetworkCookieJar>
 #include <QProcess>
+#include <QQmlApplicationEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -25,6 +32,26 @@ QString pactl(const QStringList &arguments)
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return u"pactl %1 failed: %2"_s.arg(arguments.join(u' '), process.readAllStandardError());
     return {};
+}
+
+// Recording streams the sound server has open.
+int recordingStreams()
+{
+    QProcess process;
+    process.start(u"pactl"_s, {u"list"_s, u"short"_s, u"source-outputs"_s});
+    process.waitForFinished(10000);
+    return int(process.readAllStandardOutput().count('\n'));
+}
+
+QQuickItem *findVisual(QQuickItem *parent, const QString &name)
+{
+    for (QQuickItem *child : parent->childItems()) {
+        if (child->objectName() == name)
+            return child;
+        if (QQuickItem *hit = findVisual(child, name))
+            return hit;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -88,6 +115,52 @@ private slots:
         QCOMPARE(*std::max_element(levels.cbegin(), levels.cend()), sounding ? 100 : 0);
         proctor.stop();
         QCOMPARE(proctor.micLevel(), 0);
+    }
+
+    // Every way out of the signed-in shell closes the microphone before any request leaves, as
+    // "Submit" does: when the proctor announces level 0, its last step in stopping, the session
+    // cookie is still in the jar that signing out empties as it sends its request.
+    void leaving_data()
+    {
+        QTest::addColumn<bool>("closeWindow");
+        QTest::newRow("sign out") << false;
+        QTest::newRow("window close") << true;
+    }
+    void leaving()
+    {
+        QFETCH(bool, closeWindow);
+        TestHttpsServer server;
+        server.setHandler([](const Request &req) {
+            if (req.target != "/api/auth/me")
+                return Response {200, {}, "{}"};
+            return Response {200,
+                             {{"Set-Cookie", "sid=s3cr3t; Secure; HttpOnly; Path=/"}},
+                             R"({"user":{"id":2,"role":"freelancer","email":"f@velto.test"}})"};
+        });
+        ClientProgram program(server.origin());
+        QVERIFY(program.load());
+        auto *window = qobject_cast<QQuickWindow *>(program.engine().rootObjects().value(0));
+        QQuickItem *home = nullptr;
+        QTRY_VERIFY((home = findVisual(window->contentItem(), u"HomeView"_s)));
+        const auto jar = program.api().findChild<QNetworkCookieJar *>();
+        const auto signedIn = [&] { return !jar->cookiesForUrl(QUrl(server.origin())).isEmpty(); };
+        QVERIFY(signedIn());
+        program.proctor().start();
+        QTRY_COMPARE(recordingStreams(), 1);
+
+        int stops = 0;
+        bool signedInAtStop = false;
+        connect(&program.proctor(), &Proctor::micLevelChanged, this, [&] {
+            if (stops++ == 0)
+                signedInAtStop = signedIn();
+        });
+        if (closeWindow)
+            window->close();
+        else
+            QMetaObject::invokeMethod(home, "signOut");
+        QVERIFY(stops > 0);
+        QVERIFY(signedInAtStop);
+        QTRY_COMPARE(recordingStreams(), 0);
     }
 };
 
