@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QIODevice>
 #include <QImage>
+#include <QPointer>
 #include <QPromise>
 #include <QThreadPool>
 
@@ -46,6 +47,18 @@ Proctor::Proctor(QObject *parent) : QObject(parent)
 Proctor::~Proctor()
 {
     stop();
+    // A microphone source whose deferred deletion the event loop has not reached (the window was
+    // closed during an exam, and the program ends) goes now, its pending deletion withdrawn
+    // first: Qt 6.4's PulseAudio source processes events in its destructor and would otherwise
+    // be deleted a second time from inside it.
+    const QObjectList owned = children();
+    const QList<QPointer<QObject>> guarded(owned.cbegin(), owned.cend()); // a source takes its own
+    for (const QPointer<QObject> &child : guarded) {
+        if (child && child->inherits("QAudioSource")) {
+            QCoreApplication::removePostedEvents(child, QEvent::DeferredDelete);
+            delete child.data();
+        }
+    }
 }
 
 void Proctor::prepare()
