@@ -99,6 +99,8 @@ string(JOIN "" CPACK_DEBIAN_PACKAGE_DESCRIPTION ${velto_about})
 # and a manual page, compressed without a time stamp so that a rebuild gives the same bytes.
 set(velto_doc "${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME}")
 install(FILES "${velto_packaging}/copyright" DESTINATION "${velto_doc}")
+install(FILES "${velto_packaging}/lintian-overrides" DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides"
+        RENAME "${CPACK_PACKAGE_NAME}")
 configure_file("${velto_packaging}/changelog.in" "${velto_packaged}/changelog.Debian" @ONLY)
 find_program(VELTO_GZIP gzip REQUIRED)
 foreach(page changelog.Debian velto.1)

@@ -44,8 +44,10 @@ QString backendProblem()
     if (wanted.isEmpty() && !keys.isEmpty())
         wanted = keys.size() > 1 && keys.first() == "ffmpeg"_L1 ? keys.at(1) : keys.first();
     const qsizetype at = keys.indexOf(wanted);
-    if (at < 0)
+    if (at < 0 && wanted.isEmpty())
         return u"no multimedia back end is installed (Qt's multimedia plug-ins)"_s;
+    if (at < 0)
+        return u"the multimedia back end %1 is not installed"_s.arg(wanted);
     QPluginLoader backend(files.at(at));
     if (!backend.load())
         return u"the multimedia back end %1 could not be loaded (%2)"_s.arg(wanted,

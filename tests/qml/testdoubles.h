@@ -103,11 +103,7 @@ class FakeProctor : public ProctorDouble
 public:
     using ProctorDouble::ProctorDouble;
 
-    Q_INVOKABLE void reset()
-    {
-        log.clear();
-        setUnavailable({});
-    }
+    Q_INVOKABLE void reset() { log.clear(), setUnavailable({}); }
     Q_INVOKABLE void setUnavailable(const QString &reason)
     {
         why = reason;
