@@ -33,13 +33,14 @@ QString pactl(const QStringList &arguments)
     return {};
 }
 
-// Recording streams the sound server has open.
+// Recording streams this process has open on the sound server (which other test runs share).
 int recordingStreams()
 {
     QProcess process;
-    process.start(u"pactl"_s, {u"list"_s, u"short"_s, u"source-outputs"_s});
+    process.start(u"pactl"_s, {u"list"_s, u"source-outputs"_s});
     process.waitForFinished(10000);
-    return int(process.readAllStandardOutput().count('\n'));
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+    return int(process.readAllStandardOutput().count("application.process.id = \"" + pid + '"'));
 }
 
 } // namespace
