@@ -62,10 +62,13 @@ private:
         auto *poll = new QTimer(this);
         connect(poll, &QTimer::timeout, this, [this, poll] {
             QQuickItem *view = find(this->window, "SkillsView");
-            const int offered = view ? int(view->property("assessments").toList().size()) : 0;
-            for (int i = 0; i < offered; ++i) {
+            const QVariantList offered
+                = view ? view->property("assessments").toList() : QVariantList();
+            for (int i = 0; i < offered.size(); ++i) {
+                // A level with a fee hands over to the browser instead.
                 QQuickItem *take = findVisual(view, QStringLiteral("takeButton_%1").arg(i));
-                if (take && take->isVisible() && take->isEnabled()) {
+                if (take && take->isVisible() && take->isEnabled()
+                    && offered.at(i).toMap().value(QStringLiteral("feePaise")).toLongLong() == 0) {
                     poll->deleteLater();
                     clock.start();
                     QMetaObject::invokeMethod(take, "clicked");
