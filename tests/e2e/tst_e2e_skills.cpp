@@ -32,8 +32,7 @@ void TestE2eSkills::examsUnderTheProctor()
     QCOMPARE(probe.login(me).status, 200);
     const ExamBank::Skill *skill = ExamBank::findSkill(u"C#"_s);
     const QString row = QString::number(skill - ExamBank::skills().constData());
-    // The proctor reports one change per window of its clipboard rule: on the test's clock each
-    // copy comes a whole window after the last.
+    // On the test's clock each copy comes a whole clipboard window after the last.
     qint64 now = 0;
     client.proctor().setClipboardClock([&now] { return now; });
     STEPS(client, {"#" + me.email, "tab_Skills"});

@@ -52,13 +52,10 @@ package)
     [[ $(dpkg-deb -f "$deb" Depends) == *"$dep"* ]] || fail "$deb does not depend on $dep"
   done
   dpkg-deb -x "$deb" "$root/unpacked"
-  named=$(grep -rlaF "$(realpath "$build")" "$root/unpacked" || true)
-  [ -z "$named" ] || fail "the build folder is named in: ${named//$root\/unpacked/}"
+  ! grep -rlaF "$(realpath "$build")" "$root/unpacked" || fail "the build folder is named in the files above"
   if command -v lintian >/dev/null; then
     lintian --fail-on error,warning "$deb" || fail "lintian: errors or warnings above"
-  else
-    echo "lintian is not installed (scripts/install-deps installs it): not run"
-  fi
+  else echo "lintian is not installed (scripts/install-deps installs it): not run"; fi
   echo "PASS: $(basename "$deb")"
   ;;
 esac
