@@ -2,10 +2,15 @@
 //   bench_client ORIGIN signin    first frame of the sign-in page
 //   bench_client ORIGIN discover  first frame of the resumed shell with 50 projects in Discover
 //   bench_client ORIGIN tour      resumed shell, every tab visited and loaded
-// Prints "first-frame <peak RSS MiB>" (or "toured <peak RSS MiB>") and quits.
+//   bench_client ORIGIN exam      resumed freelancer shell; a person's pause, then an exam is
+//                                 started, left (another tab) and started again, several times
+// Prints "first-frame <peak RSS MiB>" (or "toured <peak RSS MiB>", or "exam <ms> <ms> …": each
+// start from the click on "Take Level" to the first frame of the exam page, whose proctor has
+// opened the microphone by then) and quits.
 #include "benchreport.h"
 #include "startup.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
@@ -34,6 +39,69 @@ int rows(QQuickItem *view)
     return view ? view->property("items").toList().size() : 0;
 }
 
+// A person reaching an exam after the shell appears: the Skills tab, then a level's button.
+constexpr int PersonMs = 3000;
+constexpr int Starts = 5;
+
+// Starts exams in the shell of `window` as a person does, and reports how long each took.
+class ExamStarts : public QObject
+{
+public:
+    ExamStarts(QQuickWindow *window, QObject *parent) : QObject(parent), window(window)
+    {
+        QTimer::singleShot(PersonMs, this, [this] { next(); });
+        connect(window, &QQuickWindow::frameSwapped, this, &ExamStarts::frame);
+    }
+
+private:
+    // The Skills tab, then the first level offered, once the catalogue is in.
+    void next()
+    {
+        QQuickItem *home = find(this->window, "HomeView");
+        home->setProperty("current", QStringLiteral("Skills"));
+        auto *poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [this, poll] {
+            QQuickItem *view = find(this->window, "SkillsView");
+            const QVariantList offered
+                = view ? view->property("assessments").toList() : QVariantList();
+            for (int i = 0; i < offered.size(); ++i) {
+                // A level with a fee hands over to the browser instead.
+                QQuickItem *take = findVisual(view, QStringLiteral("takeButton_%1").arg(i));
+                if (take && take->isVisible() && take->isEnabled()
+                    && offered.at(i).toMap().value(QStringLiteral("feePaise")).toLongLong() == 0) {
+                    poll->deleteLater();
+                    clock.start();
+                    QMetaObject::invokeMethod(take, "clicked");
+                    return;
+                }
+            }
+        });
+        poll->start(20);
+    }
+
+    void frame()
+    {
+        QQuickItem *page = find(window, "examPage");
+        if (!clock.isValid() || !page || !page->isVisible())
+            return;
+        startsMs << QString::number(clock.nsecsElapsed() / 1e6, 'f', 1);
+        clock.invalidate();
+        if (startsMs.size() == Starts) {
+            std::printf("exam %s\n", qPrintable(startsMs.join(u' ')));
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+            return;
+        }
+        // Leaving the tab ends the exam page (and stops the proctor); then back to it.
+        find(window, "HomeView")->setProperty("current", QStringLiteral("Discover"));
+        QTimer::singleShot(500, this, [this] { next(); });
+    }
+
+    QQuickWindow *window;
+    QElapsedTimer clock;
+    QStringList startsMs;
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -54,6 +122,8 @@ int main(int argc, char *argv[])
                                                 : rows(find(window, "DiscoverView")) >= 50)
                 report("first-frame");
         });
+    } else if (mode == QLatin1String("exam")) {
+        new ExamStarts(window, &app);
     } else {
         // Each tab in turn, moving on once its view has been shown for a moment: loads come back
         // within that time from a local service.

@@ -16,9 +16,10 @@ set(velto_packaged "${CMAKE_BINARY_DIR}/packaging")
 # Installed beside the system's Qt, the client has no library of its own to find: no run path.
 set_target_properties(velto PROPERTIES INSTALL_RPATH "")
 install(TARGETS velto RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-# The camera and microphone module, opened at the first exam from the client's library folder.
+# The camera and microphone module, loaded from the client's own library folder. Nothing else
+# links it, so it stays out of the linker's path and the package needs no ldconfig.
 set_target_properties(velto_media PROPERTIES INSTALL_RPATH "")
-install(TARGETS velto_media LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}/velto")
+install(TARGETS velto_media LIBRARY DESTINATION "${VELTO_MEDIA_LIBDIR}")
 
 configure_file("${velto_packaging}/velto.desktop.in"
                "${velto_packaged}/${VELTO_APP_ID}.desktop" @ONLY)
@@ -93,6 +94,30 @@ else()
     set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop client of the Velto talent marketplace")
 endif()
 string(JOIN "" CPACK_DEBIAN_PACKAGE_DESCRIPTION ${velto_about})
+
+# What Debian asks of every package: the copyright in its machine-readable form, the changelog
+# and a manual page, compressed without a time stamp so that a rebuild gives the same bytes.
+set(velto_doc "${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME}")
+install(FILES "${velto_packaging}/copyright" DESTINATION "${velto_doc}")
+install(FILES "${velto_packaging}/lintian-overrides" DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides"
+        RENAME "${CPACK_PACKAGE_NAME}")
+configure_file("${velto_packaging}/changelog.in" "${velto_packaged}/changelog.Debian" @ONLY)
+find_program(VELTO_GZIP gzip REQUIRED)
+foreach(page changelog.Debian velto.1)
+    if(page STREQUAL "velto.1")
+        set(from "${velto_packaging}/velto.1")
+    else()
+        set(from "${velto_packaged}/${page}")
+    endif()
+    add_custom_command(OUTPUT "${velto_packaged}/gz/${page}.gz"
+        COMMAND "${CMAKE_COMMAND}" -E copy "${from}" "${velto_packaged}/gz/${page}"
+        COMMAND "${VELTO_GZIP}" -9nf "${velto_packaged}/gz/${page}"
+        DEPENDS "${from}" VERBATIM)
+    list(APPEND velto_docs "${velto_packaged}/gz/${page}.gz")
+endforeach()
+add_custom_target(velto_docs ALL DEPENDS ${velto_docs})
+install(FILES "${velto_packaged}/gz/changelog.Debian.gz" DESTINATION "${velto_doc}")
+install(FILES "${velto_packaged}/gz/velto.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 
 # The libraries come from dpkg-shlibdeps. The ahead-of-time compiled documents are bound to the
 # exact Qt Qml release they were compiled for, which Debian states as qt6-declarative-abi. What

@@ -53,11 +53,16 @@ Item {
     }
 
     function signOut() {
+        // An exam's microphone closes first, as on submit: nothing that follows may keep it open.
+        Proctor.stop() // qmllint disable unqualified
         // The jar and the cookie file are emptied inside logout(); the service's answer is not
         // awaited.
         Api.logout() // qmllint disable unqualified
         root.loggedOut()
     }
+
+    // Only a freelancer sits exams: the camera and microphone get ready while the shell is idle.
+    Component.onCompleted: if (isFreelancer) Proctor.prepare() // qmllint disable unqualified
 
     // After sign-in and after each tab change the keyboard starts on the page's first control.
     function focusPage() {

@@ -54,7 +54,9 @@ Item {
     // A proctor reason this page does not know shows what the proctor said about it.
     function violationLabel(reason, detail) {
         return ({ no_camera: "No webcam detected", voice: "Voice/audio detected",
-                  clipboard: "Clipboard activity" })[reason] || detail
+                  clipboard: "Clipboard activity",
+                  monitoring_unavailable: "Camera and microphone monitoring unavailable" })[reason]
+            || detail
     }
 
     function violationWarning(label, count) {
@@ -339,8 +341,15 @@ Item {
             spacing: 12
             Label {
                 objectName: "webcamLabel"
-                text: v.hasCamera ? "🎥 Webcam active" : "🚫 No webcam"
-                color: v.hasCamera ? Palette.accent : Palette.alarm
+                // The proctor says why it cannot watch: no camera is then no finding.
+                readonly property string unavailable: Proctor.unavailable // qmllint disable unqualified
+                text: unavailable !== "" ? "🚫 Camera and microphone monitoring unavailable: " + unavailable
+                    : v.hasCamera ? "🎥 Webcam active" : "🚫 No webcam"
+                color: v.hasCamera && unavailable === "" ? Palette.accent : Palette.alarm
+                // The reason may be long (a library's own words): it wraps, as plain text.
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                textFormat: Text.PlainText
                 font.pixelSize: Sizes.meta
             }
             Label {

@@ -239,7 +239,8 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
 
     // The listener refuses by Content-Length before the body is read; this is the last word.
     if (request.body().size() > opts.connections.body)
-        return errorReply(413, u"Request body too large (limit 8 MiB)"_s);
+        return errorReply(
+            413, u"Request body too large (limit %1 MiB)"_s.arg(opts.connections.body >> 20));
     if (writes) {
         const QByteArray origin = request.value("origin");
         if (!origin.isEmpty() && !originAllowed(origin))

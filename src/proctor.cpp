@@ -7,8 +7,14 @@
 #include <QGuiApplication>
 #include <QIODevice>
 #include <QImage>
+#include <QPointer>
+#include <QPromise>
+#include <QThreadPool>
 
+#include <memory>
 #include <utility>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int SnapshotIntervalMs = 30000;
@@ -16,6 +22,8 @@ constexpr int FirstSnapshotMs = 2500;
 constexpr int LevelPollMs = 500;
 constexpr int SnapshotWidth = 240;
 constexpr int SnapshotQuality = 55;
+// After the shell's first frame and its first page's data, well before a person reaches an exam.
+constexpr int PrepareAfterMs = 1000;
 } // namespace
 
 Proctor::Proctor(QObject *parent) : QObject(parent)
@@ -29,6 +37,7 @@ Proctor::Proctor(QObject *parent) : QObject(parent)
     connect(&snapshotTimer, &QTimer::timeout, this, [] { ProctorDevices::get()->capture(); });
     connect(&firstSnapshot, &QTimer::timeout, this, [] { ProctorDevices::get()->capture(); });
     connect(&levelTimer, &QTimer::timeout, this, &Proctor::pollLevel);
+    connect(&loading, &QFutureWatcher<void>::finished, this, &Proctor::devicesLoaded);
     if (qGuiApp) {
         connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
                 &Proctor::checkClipboard);
@@ -38,6 +47,57 @@ Proctor::Proctor(QObject *parent) : QObject(parent)
 Proctor::~Proctor()
 {
     stop();
+    // A microphone source whose deferred deletion the event loop has not reached (the window was
+    // closed during an exam, and the program ends) goes now, its pending deletion withdrawn
+    // first: Qt 6.4's PulseAudio source processes events in its destructor and would otherwise
+    // be deleted a second time from inside it.
+    const QObjectList owned = children();
+    const QList<QPointer<QObject>> guarded(owned.cbegin(), owned.cend()); // a source takes its own
+    for (const QPointer<QObject> &child : guarded) {
+        if (child && child->inherits("QAudioSource")) {
+            QCoreApplication::removePostedEvents(child, QEvent::DeferredDelete);
+            delete child.data();
+        }
+    }
+}
+
+void Proctor::prepare()
+{
+    if (std::exchange(prepareAsked, true))
+        return;
+    QTimer::singleShot(PrepareAfterMs, this, [this] {
+        auto loaded = std::make_shared<QPromise<void>>();
+        loading.setFuture(loaded->future());
+        loaded->start();
+        // The pool outlives this object (the application waits for it); the promise tells the
+        // watcher, which goes with us.
+        QThreadPool::globalInstance()->start([loaded] {
+            ProctorDevices::get();
+            loaded->finish();
+        });
+    });
+}
+
+// Back on the GUI thread, where the back end's objects must live.
+void Proctor::devicesLoaded()
+{
+    QString problem;
+    if (ProctorDevices *devices = ProctorDevices::get(&problem))
+        devices->wake();
+    setUnavailable(problem);
+}
+
+void Proctor::setUnavailable(const QString &reason)
+{
+    if (reason == unavailableReason)
+        return;
+    unavailableReason = reason;
+    emit unavailableChanged();
+}
+
+void Proctor::setClipboardClock(ClipboardWindow::Clock clock)
+{
+    clipboardWindow = ClipboardWindow(std::move(clock));
 }
 
 void Proctor::start()
@@ -46,6 +106,14 @@ void Proctor::start()
         return;
     running = true;
     levelPolls.reset();
+    QString problem;
+    const bool available = ProctorDevices::get(&problem);
+    setUnavailable(problem);
+    // Neither camera nor microphone can be asked: no finding about either would be true.
+    if (!available) {
+        emit violation(u"monitoring_unavailable"_s, problem);
+        return;
+    }
 
     if (hasCamera())
         setUpCamera();

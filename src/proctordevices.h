@@ -9,16 +9,28 @@ class QObject;
 class QString;
 
 // The camera and the microphone as Proctor uses them. They live in the module velto_media,
-// opened the first time an exam needs them, so that a client that never proctors never loads
+// loaded ahead of the first exam (or by it), so that a client that never proctors never loads
 // the multimedia libraries or connects to the sound server.
 class ProctorDevices
 {
 public:
     virtual ~ProctorDevices() = default;
 
-    // This process's devices, the module loaded on first use; null when it cannot be loaded,
-    // which Proctor takes for a machine without camera or microphone.
-    static ProctorDevices *get();
+    // This process's devices: the module loaded and its multimedia back end checked on the first
+    // call, which may come from any thread (a concurrent caller waits for it). Null when either
+    // cannot be loaded, and then why in `problem`, in words for the person taking the exam.
+    // Only the devices themselves are bound to the GUI thread.
+    static ProctorDevices *get(QString *problem = nullptr);
+
+    // Another folder to look for the module in, after the program's own folder and its installed
+    // library folder: for programs that run from the build tree. Before the first get().
+    static void searchAlso(const QString &dir);
+
+    // Why the devices cannot work here (no multimedia back end loads), or empty. Any thread.
+    virtual QString problem() = 0;
+    // Sets up on the GUI thread what the first use would otherwise wait for: the multimedia back
+    // end with its device list, and the connection to the sound server.
+    virtual void wake() = 0;
 
     virtual bool hasCamera() = 0;
     // Opens the first camera: each captured image goes to `captured`, each camera error text

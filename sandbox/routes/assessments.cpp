@@ -205,6 +205,8 @@ Reply questions(Request &req)
     return ok({{u"attempt"_s, attemptRecord(a)}, {u"questions"_s, list}});
 }
 
+// Every kind the client reports counts toward review except a snapshot: a missing camera
+// ("no_camera") and monitoring that could not run at all ("monitoring_unavailable") alike.
 bool isViolation(const QString &kind)
 {
     return kind != "webcam"_L1;

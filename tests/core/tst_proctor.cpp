@@ -2,6 +2,7 @@
 // and the application's real clipboard. Its published interface is checked against the view
 // tests' double in tests/qml/tst_doubles.cpp.
 #include "proctor.h"
+#include "proctordevices.h"
 
 #include <QCameraDevice>
 #include <QClipboard>
@@ -37,20 +38,29 @@ class TestProctor : public QObject
     Q_OBJECT
 
 private slots:
-    // Every start reports the missing camera once.
-    void eachStartWithoutCameraReportsNoCameraOnce()
+    // Every start reports once what keeps the camera from being watched. Built a second time as
+    // tst_proctor_unavailable, not told where the module is: no monitoring at all, and why,
+    // known before the exam.
+    void eachStartReportsWhatIsMissingOnce()
     {
         if (machineHasCamera())
             QSKIP("this machine has a webcam; the no-camera path needs none");
         Proctor proctor;
         QSignalSpy violations(&proctor, &Proctor::violation);
+        QSignalSpy found(&proctor, &Proctor::unavailableChanged);
+        proctor.prepare();
+        const bool module = ProctorDevices::get();
+        QVERIFY(module || found.wait(10000));
+        const QString why = proctor.unavailable();
+        QVERIFY2(module || why.contains(u"velto_media"_s), qPrintable(why));
+        const QString reason = module ? u"no_camera"_s : u"monitoring_unavailable"_s;
         proctor.start();
-        QCOMPARE(details(violations, u"no_camera"_s), QStringList {u"No webcam detected"_s});
+        QCOMPARE(details(violations, reason), QStringList {module ? u"No webcam detected"_s : why});
         proctor.start(); // running already: nothing happens
-        QCOMPARE(details(violations, u"no_camera"_s).size(), 1);
+        QCOMPARE(details(violations, reason).size(), 1);
         proctor.stop();
         proctor.start();
-        QCOMPARE(details(violations, u"no_camera"_s).size(), 2);
+        QCOMPARE(details(violations, reason).size(), 2);
     }
 
     // stop() announces level 0 every time, also on a proctor never started and on destruction.

@@ -1,12 +1,18 @@
 // The proctor's microphone path against a real sound server: scripts/test-audio starts a
 // PulseAudio server with the source "velto_sine", a loud 440 Hz sine; muting that source gives
 // digital silence. CTest points PULSE_SERVER at that server. Without it the tests skip.
+#include "api.h"
 #include "proctor.h"
+#include "startup.h"
+#include "testhttpsserver.h"
 
 #include <QAudioDevice>
 #include <QElapsedTimer>
 #include <QMediaDevices>
+#include <QNetworkCookieJar>
 #include <QProcess>
+#include <QQmlApplicationEngine>
+#include <QQuickWindow>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -25,6 +31,16 @@ QString pactl(const QStringList &arguments)
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return u"pactl %1 failed: %2"_s.arg(arguments.join(u' '), process.readAllStandardError());
     return {};
+}
+
+// Recording streams this process has open on the sound server (which other test runs share).
+int recordingStreams()
+{
+    QProcess process;
+    process.start(u"pactl"_s, {u"list"_s, u"source-outputs"_s});
+    process.waitForFinished(10000);
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+    return int(process.readAllStandardOutput().count("application.process.id = \"" + pid + '"'));
 }
 
 } // namespace
@@ -88,6 +104,43 @@ private slots:
         QCOMPARE(*std::max_element(levels.cbegin(), levels.cend()), sounding ? 100 : 0);
         proctor.stop();
         QCOMPARE(proctor.micLevel(), 0);
+    }
+
+    // Every way out of the signed-in shell closes the microphone before any request leaves, as
+    // "Submit" does: when the proctor announces level 0, its last step in stopping, the session
+    // cookie is still in the jar that signing out empties as it sends its request.
+    void leaving_data()
+    {
+        QTest::addColumn<bool>("closeWindow");
+        QTest::newRow("sign out") << false;
+        QTest::newRow("window close") << true;
+    }
+    void leaving()
+    {
+        QFETCH(bool, closeWindow);
+        TestHttpsServer server; // every answer signs a freelancer in
+        server.setHandler([](const Request &) {
+            return Response {200,
+                             {{"Set-Cookie", "sid=s3cr3t; Secure; Path=/"}},
+                             R"({"user":{"id":2,"role":"freelancer"}})"};
+        });
+        ClientProgram program(server.origin());
+        QVERIFY(program.load());
+        auto *window = qobject_cast<QQuickWindow *>(program.engine().rootObjects().value(0));
+        const QObject *stack = window->findChild<QObject *>(u"stack"_s);
+        const auto page = [stack] { return stack->property("currentItem").value<QObject *>(); };
+        QTRY_COMPARE(page()->objectName(), u"HomeView"_s);
+        const auto jar = program.api().findChild<QNetworkCookieJar *>();
+        program.proctor().start();
+        QTRY_COMPARE(recordingStreams(), 1);
+        bool stopped = false, signedInAtStop = false;
+        connect(&program.proctor(), &Proctor::micLevelChanged, this, [&] {
+            if (!std::exchange(stopped, true))
+                signedInAtStop = !jar->cookiesForUrl(QUrl(server.origin())).isEmpty();
+        });
+        closeWindow ? window->close() : QMetaObject::invokeMethod(page(), "signOut");
+        QVERIFY(stopped && signedInAtStop);
+        QTRY_COMPARE(recordingStreams(), 0);
     }
 };
 

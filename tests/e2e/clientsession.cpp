@@ -60,6 +60,11 @@ ClientSession::ClientSession(const QString &origin)
 
 ClientSession::~ClientSession() = default;
 
+Proctor &ClientSession::proctor() const
+{
+    return program->proctor();
+}
+
 QQuickWindow *ClientSession::window() const
 {
     const auto roots = program->engine().rootObjects();

@@ -7,6 +7,7 @@
 #include <memory>
 
 class ClientProgram;
+class Proctor;
 class QQuickItem;
 class QQuickWindow;
 class SandboxProcess;
@@ -30,6 +31,8 @@ public:
     ~ClientSession();
 
     QQuickWindow *window() const;
+    // The program's proctor, for a clock of the test's.
+    Proctor &proctor() const;
 
     // The visible item with this objectName, or null.
     QQuickItem *item(const QString &objectName) const;

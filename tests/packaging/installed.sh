@@ -4,7 +4,9 @@
 #   validate  the menu entry and the metainfo pass the freedesktop and AppStream validators
 #   start     the entry's command starts the installed client offscreen up to its first frame
 #   package   the Debian package builds; this build trusts the development CA, so its package
-#             carries the other name and the warning
+#             carries the other name and the warning; no file of it names the build folder (the
+#             client loads its camera and microphone module only from its own folders); lintian,
+#             where installed, finds no error or warning
 set -euo pipefail
 build=$1 id=$2 mode=$3
 root=$(mktemp -d)
@@ -49,6 +51,11 @@ package)
   for dep in libqt6gui6 libqt6multimedia6 qml6-module-qtquick-controls; do
     [[ $(dpkg-deb -f "$deb" Depends) == *"$dep"* ]] || fail "$deb does not depend on $dep"
   done
+  dpkg-deb -x "$deb" "$root/unpacked"
+  ! grep -rlaF "$(realpath "$build")" "$root/unpacked" || fail "the build folder is named in the files above"
+  if command -v lintian >/dev/null; then
+    lintian --fail-on error,warning "$deb" || fail "lintian: errors or warnings above"
+  else echo "lintian is not installed (scripts/install-deps installs it): not run"; fi
   echo "PASS: $(basename "$deb")"
   ;;
 esac

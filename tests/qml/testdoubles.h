@@ -64,37 +64,47 @@ public:
     Q_INVOKABLE void setThumbnail(const QString &dataUrl) { thumbnail = dataUrl; }
 };
 
-// Published as "Proctor": records start and stop; the test emits the findings.
+// Published as "Proctor": records prepare, start and stop; the test emits the findings.
 class ProctorDouble : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(int micLevel READ micLevel NOTIFY micLevelChanged)
+    Q_PROPERTY(QString unavailable READ unavailable NOTIFY unavailableChanged)
 public:
     using QObject::QObject;
 
+    Q_INVOKABLE void prepare() { log.append(u"prepare"_s); }
     Q_INVOKABLE void start() { log.append(u"start"_s); }
     Q_INVOKABLE void stop() { log.append(u"stop"_s); }
     Q_INVOKABLE bool hasCamera() const { return false; }
     int micLevel() const { return 0; }
+    QString unavailable() const { return why; }
 
 signals:
     void violation(const QString &reason, const QString &detail);
     void snapshot(const QString &dataUrl);
     void micLevelChanged();
+    void unavailableChanged();
 
 protected:
     QStringList log;
+    QString why;
 };
 
 class FakeProctor : public ProctorDouble
 {
     Q_OBJECT
-    // "start" and "stop" in the order they were called.
+    // "prepare", "start" and "stop" in the order they were called.
     Q_PROPERTY(QStringList calls MEMBER log CONSTANT)
 public:
     using ProctorDouble::ProctorDouble;
 
-    Q_INVOKABLE void reset() { log.clear(); }
+    Q_INVOKABLE void reset() { log.clear(), setUnavailable({}); }
+    Q_INVOKABLE void setUnavailable(const QString &reason)
+    {
+        why = reason;
+        emit unavailableChanged();
+    }
 };
 
 // Published as "Notifier": the real rule for which notifications are news, so a document's

@@ -16,6 +16,21 @@ ViewCase {
                 ["Forfeited", "Score: 1/5\n\nYou forfeited this attempt; it earns no badge."])
     }
 
+    // Monitoring that cannot run (the proctor says so at start) shows with its reason, not "No
+    // webcam", and is reported once.
+    function test_monitoringUnavailable() {
+        show("freelancer", "api/assessments/available", { assessments: [{ skill: "Go", nextLevel: 1 }] })
+        Proctor.setUnavailable("no module") // qmllint disable unqualified
+        click("takeButton_0")
+        win.answer("POST", "api/assessments/Go/1/start", 201, { attempt: { id: 4 } })
+        win.answer("GET", "api/assessments/attempts/4/questions", 200,
+                   { attempt: { id: 4, timeLimitSeconds: 60 }, questions: [] })
+        Proctor.violation("monitoring_unavailable", "no module") // qmllint disable unqualified
+        compare([el("webcamLabel").text, v.violations, win.calls.slice(3).map(c => c.body)],
+                ["🚫 Camera and microphone monitoring unavailable: no module", 1,
+                 ['{"kind":"monitoring_unavailable","detail":"no module","imageData":""}']])
+    }
+
     // A level under review offers no start; a fee hands off to the web; an exam on two screens
     // then times out, fails and is left.
     function test_examFromFeeToLeaving() {

@@ -101,7 +101,8 @@ void TestSandboxAssessments::moreThanFiveViolationsGoToReview()
         return attemptCall(*f, attempt, "proctor", {{u"kind"_s, kind}, {u"imageData"_s, image}})
             .status;
     };
-    for (const char *kind : {"focus_loss", "voice", "clipboard", "no_camera", "monitor", "voice"})
+    for (const char *kind :
+         {"focus_loss", "voice", "clipboard", "no_camera", "monitoring_unavailable", "voice"})
         QCOMPARE(event(QLatin1String(kind)), 201);
     QCOMPARE(event(u"webcam"_s, jpegDataUrl(800 * 1024)), 413); // over 1 MiB
     QCOMPARE(event(u"webcam"_s, jpegDataUrl()), 201);
