@@ -35,7 +35,7 @@ SteadyButton {
             if (text !== "")
                 win.toast(text) // qmllint disable unqualified
             button.done(ok, data)
-        })
+        }, button)
     }
 
     enabled: !busy

@@ -20,6 +20,9 @@ Dialog {
     property bool canSubmit: true
     property bool busy: false
     property string errorText: ""
+    // Counts the requests sent; a reply counts only while its request is the last one sent in the
+    // opening it was sent from.
+    property int sent: 0
     default property alias fields: fieldColumn.data
 
     signal opening()
@@ -52,7 +55,10 @@ Dialog {
             return
         busy = true
         errorText = ""
+        var token = ++sent
         win.call(method, path, body, function (status, data) { // qmllint disable unqualified
+            if (token !== dialog.sent)
+                return // sent from an earlier opening
             dialog.busy = false
             if (Outcome.ok(status)) {
                 if (successText !== "")
@@ -63,7 +69,7 @@ Dialog {
                 dialog.errorText = Outcome.failText(data, "Failed")
                 win.toast(dialog.errorText) // qmllint disable unqualified
             }
-        })
+        }, dialog)
     }
 
     modal: true
@@ -102,7 +108,11 @@ Dialog {
         if (shown)
             open()
     }
+    // A request of an earlier opening, cancelled while under way, no longer holds the dialog: its
+    // reply must not close or fill the form opened since.
     onAboutToShow: {
+        ++sent
+        busy = false
         errorText = ""
         opening()
     }

@@ -17,7 +17,8 @@ QtObject {
     property string againPath: ""
     property var againThen: null
 
-    // Sends a request whose callback runs only while it is still the newest.
+    // Sends a request whose callback runs only while it is still the newest, and while this
+    // object lives: the window drops the reply of an asker that is gone.
     function call(method, path, body, cb) {
         var token = ++issued
         busy = true
@@ -26,7 +27,7 @@ QtObject {
                 return // superseded
             latest.busy = false
             cb(status, data, raw)
-        })
+        }, latest)
     }
 
     // Loads `path`; onLoaded(data) follows a 200 with a JSON body.

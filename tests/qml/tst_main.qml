@@ -46,12 +46,15 @@ ViewCase {
     }
 
     // Replies reach their own callbacks in any order; a call without one still sends, and its
-    // reply is dropped without an error.
+    // reply is dropped without an error, as is the reply for an asker that is gone.
     function test_repliesReachTheirOwnCallbacks() {
         var log = []
-        v.call("GET", "api/a", null, (s, d) => log.push("a:" + d.n))
+        var gone = Qt.createQmlObject("import QtQml; QtObject {}", v)
+        v.call("GET", "api/a", null, (s, d) => log.push("a:" + d.n), v)
         v.call("GET", "api/b", null, (s, d) => log.push("b:" + d.n))
-        v.call("DELETE", "api/teams/7")
+        v.call("DELETE", "api/teams/7", null, () => log.push("gone"), gone)
+        gone.destroy()
+        wait(0)
         var r = lastRequest()
         compare([r.id, r.method, r.path, r.body], [4, "DELETE", "api/teams/7", "{}"])
         Api.reply(4, 200, "{}") // qmllint disable unqualified

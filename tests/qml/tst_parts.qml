@@ -187,6 +187,11 @@ ViewCase {
         win.answerLast(200, '{"things":[{"name":"newer"}]}')
         waitForItemPolished(page.list)
         compare(findChild(page, "thing_0").title, "newer")
+        // a page gone before its answer came takes none
+        page.reload()
+        page.destroy()
+        wait(0)
+        win.answerLast(200, '{"things":[]}')
     }
 
     // A list by keyboard: Up and Down move the current row, Return opens it; Tab goes on to the
@@ -281,7 +286,8 @@ ViewCase {
             { tag: "no answer", status: 0, body: "Connection refused", ok: false,
               toast: "Failed" },
             { tag: "fixed text only", status: 403, body: '{"error":"No"}', fixed: true,
-              ok: false, toast: "Failed" }
+              ok: false, toast: "Failed" },
+            { tag: "button gone", status: 201, body: "{}", gone: true }
         ]
     }
 
@@ -294,7 +300,13 @@ ViewCase {
         mouseClick(b) // one press, one request: the second finds it working
         compare([b.busy, b.enabled, win.calls.length, win.lastCall().body],
                 [true, false, 1, '{"note":"x"}'])
+        if (row.gone) {
+            b.destroy()
+            wait(0)
+        }
         win.answer("POST", "api/things/7/accept", row.status, row.body)
+        if (row.gone)
+            return compare([win.toasts, outcome], [[], null])
         compare([b.busy, win.toasts], [false, [row.toast]])
         compare(outcome, { ok: row.ok, toasts: 1 }) // done follows the toast
     }
@@ -308,21 +320,24 @@ ViewCase {
     }
 
     function test_dialogClosingPaths_data() {
-        return [{ tag: "Cancel" }, { tag: "Escape" }, { tag: "press outside", stays: true }]
+        return [{ tag: "Cancel" }, { tag: "Escape" }, { tag: "press outside", stays: true },
+                { tag: "Cancel while sending", sending: true }]
     }
 
     // Cancel and Escape close and clear the view's state; a stray press outside throws nothing
-    // away.
+    // away. A request cancelled on its way holds nothing of the next opening.
     function test_dialogClosingPaths(row) {
         var holder = openDialog()
         compare(holder.openings, 1)
         type({ firstField: "typed" })
-        if (row.tag === "Cancel")
-            click("thingCancel")
-        else if (row.tag === "Escape")
+        if (row.sending)
+            click("thingSubmit")
+        if (row.tag === "Escape")
             keyClick(Qt.Key_Escape)
-        else
+        else if (row.stays)
             mouseClick(top, 5, 5)
+        else
+            click("thingCancel")
         if (row.stays) {
             wait(50)
             compare([holder.dialog.visible, holder.state !== null, el("firstField").text],
@@ -330,10 +345,15 @@ ViewCase {
             return
         }
         tryCompare(holder.dialog, "visible", false)
-        compare([holder.state, win.calls], [null, []])
+        compare([holder.state, win.calls.length], [null, row.sending ? 1 : 0])
         holder.state = { id: 2 } // opens again, emptied
         tryCompare(holder.dialog, "opened", true)
         compare(holder.openings, 2)
+        type({ firstField: "again" })
+        compare(el("thingSubmit").enabled, true)
+        if (row.sending)
+            win.answerLast(201, "{}")
+        compare([holder.dialog.opened, win.toasts], [true, []])
     }
 
     function test_dialogFocusAndTabOrder() {
