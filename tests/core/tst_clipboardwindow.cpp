@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 using Changes = QList<QPair<qint64, bool>>; // (ms after the start, proctor running)
 
 class TestClipboardWindow : public QObject
@@ -10,6 +12,8 @@ class TestClipboardWindow : public QObject
     Q_OBJECT
 
 private slots:
+    // A warning fails the test function that caused it (ignoreMessage announces one on purpose).
+    void init() { QTest::failOnWarning(QRegularExpression(u".*"_s)); }
     void reports_data()
     {
         QTest::addColumn<Changes>("changes");

@@ -49,6 +49,8 @@ class TestScreenServices : public QObject
     Q_OBJECT
 
 private slots:
+    // A warning fails the test function that caused it (ignoreMessage announces one on purpose).
+    void init() { QTest::failOnWarning(QRegularExpression(u".*"_s)); }
     // Exactly as wide as asked, up or down, the aspect ratio kept and the picture itself intact,
     // not just its size.
     void scaledJpeg_data()

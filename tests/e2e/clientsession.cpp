@@ -39,6 +39,7 @@ QQuickItem *find(QQuickItem *parent, const QString &objectName)
 
 QString prepareEndToEnd(SandboxProcess &sandbox)
 {
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
     static const QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));
     QStandardPaths::setTestModeEnabled(true);

@@ -7,7 +7,9 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QStyleHints>
+#include <QRegularExpression>
 #include <QTcpServer>
+#include <QTest>
 #include <QtQuickTest>
 
 // What the view tests set about the machine and what they watch of it: the double-click interval
@@ -64,6 +66,20 @@ private:
     QStringList opened;
 };
 
+// QtTest's own handler, which this one passes every message on to.
+static QtMessageHandler testLog = nullptr;
+
+// A warning fails the test function that caused it, as QTest::failOnWarning() makes a C++ test
+// fail: QtTest forgets that rule after each test function, and a Qt Quick test has no C++ init()
+// to set it again, so it is set again in front of every warning. A warning the test announced
+// (ignoreWarning) still only counts as seen.
+static void failOnWarning(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtWarningMsg)
+        QTest::failOnWarning(QRegularExpression(u".*"_s));
+    testLog(type, context, text);
+}
+
 // Publishes the test doubles to every test document, the way start-up publishes the real
 // objects, and routes browser hand-offs to the machine.
 class Setup : public QObject
@@ -82,6 +98,9 @@ public slots:
 
     void qmlEngineAvailable(QQmlEngine *engine)
     {
+        // Here QtTest's handler is in place: this one goes in front of it.
+        if (!testLog)
+            testLog = qInstallMessageHandler(failOnWarning);
         // The documents of the module, for `import Velto` in test documents.
         engine->addImportPath(u"qrc:/qt/qml"_s);
         engine->rootContext()->setContextProperty(u"Api"_s, &api);

@@ -151,6 +151,11 @@ void SandboxTest::initTestCase()
     QVERIFY(startSandbox());
 }
 
+void SandboxTest::init()
+{
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
+}
+
 SandboxOptions SandboxTest::testOptions(const QString &dbPath, bool seed)
 {
     SandboxOptions options;
