@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -67,7 +68,6 @@ Item {
         title: "Contests"
         path: v.mine ? "api/contests?mine=1" : "api/contests"
         member: "contests"
-        owner: v
         alsoBusy: opener.busy
         above: FailureLine {
             objectName: "openFailure"
@@ -97,7 +97,7 @@ Item {
             spacing: 3
             title: Value.text(modelData.title)
             trailing: Money.rupees(modelData.prize_paise)
-            onClicked: owner.open(modelData.id)
+            onClicked: v.open(modelData.id)
 
             Line {
                 objectName: "contestMeta_" + card.index
@@ -119,7 +119,6 @@ Item {
         titleSize: Sizes.subtitle
         items: v.detail ? Value.rows(v.detail.entries) : []
         onBack: v.closeDetail()
-        owner: v
         alsoBusy: opener.busy
 
         above: [
@@ -171,7 +170,7 @@ Item {
             Line {
                 objectName: "entrantLine_" + entry.index
                 kind: "meta"
-                visible: entry.owner.host && text !== "by "
+                visible: v.host && text !== "by "
                 text: "by " + Value.text(entry.modelData.display_name)
             }
             Line {
@@ -185,14 +184,14 @@ Item {
             }
             ActionButton {
                 objectName: "awardButton_" + entry.index
-                visible: entry.owner.host && entry.owner.isOpen
+                visible: v.host && v.isOpen
                 text: "Award winner"
-                path: entry.owner.contestPath + "/award"
+                path: v.contestPath + "/award"
                 body: ({ entryId: entry.modelData.id })
                 successText: "Awarded — prize paid"
                 onDone: ok => {
-                    if (ok && entry.owner.contest)
-                        entry.owner.open(entry.owner.contest.id)
+                    if (ok && v.contest)
+                        v.open(v.contest.id)
                 }
             }
         }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -115,7 +116,6 @@ Item {
         title: "Contracts"
         path: "api/contracts"
         member: "contracts"
-        owner: v
 
         onLoaded: {
             if (!ZadoZirir.survives(v.diaryContract, page.items, v.user))
@@ -130,8 +130,8 @@ Item {
 
         delegate: Card {
             id: card
-            readonly property bool tracked: ZadoZirir.sameId(owner.diaryContract, modelData.id)
-            readonly property bool offered: ZadoZirir.offered(modelData, owner.user)
+            readonly property bool tracked: ZadoZirir.sameId(v.diaryContract, modelData.id)
+            readonly property bool offered: ZadoZirir.offered(modelData, v.user)
             objectName: "contractCard_" + index
             title: Value.text(modelData.project_title) || Value.text(modelData.id)
             trailing: Value.text(modelData.status)
@@ -146,7 +146,7 @@ Item {
                 objectName: "zadoZirirButton_" + card.index
                 visible: card.offered
                 text: card.tracked ? "⏸ Stop ZadoZirir" : "📷 Start ZadoZirir (10-min capture)"
-                onClicked: card.owner.toggleZadoZirir(card.modelData)
+                onClicked: v.toggleZadoZirir(card.modelData)
             }
             Line {
                 objectName: "zadoZirirNotice_" + card.index
@@ -158,29 +158,28 @@ Item {
             }
             RowLayout {
                 objectName: "lastCapture_" + card.index
-                visible: card.tracked && card.owner.lastShot !== ""
+                visible: card.tracked && v.lastShot !== ""
                 spacing: 8
                 Image {
                     objectName: "lastCaptureImage_" + card.index
                     Layout.preferredWidth: 160
                     Layout.preferredHeight: 90
                     fillMode: Image.PreserveAspectFit
-                    source: card.tracked ? card.owner.lastShot : ""
+                    source: card.tracked ? v.lastShot : ""
                     Accessible.role: Accessible.Graphic
                     Accessible.name: "The last screenshot sent"
                 }
                 Line {
                     objectName: "lastCaptureTime_" + card.index
                     kind: "meta"
-                    text: card.owner.lastShotAt ? "Last screenshot sent at "
-                                                  + Qt.formatTime(card.owner.lastShotAt, "hh:mm") : ""
+                    text: v.lastShotAt ? "Last screenshot sent at "
+                                                  + Qt.formatTime(v.lastShotAt, "hh:mm") : ""
                 }
             }
 
             FewRows {
                 objectName: "milestones_" + card.index
                 rows: Value.rows(card.modelData.milestones)
-                owner: card.owner
                 key: card.index
                 delegate: NestedRow {
                     id: row
@@ -201,28 +200,28 @@ Item {
                     }
                     ActionButton {
                         objectName: "fundButton_" + row.tag
-                        visible: row.owner.isClient && row.status === "awaiting_funding"
+                        visible: v.isClient && row.status === "awaiting_funding"
                         flat: true
                         text: "Fund"
                         path: "api/milestones/" + Outcome.seg(row.modelData.id) + "/funding-intents"
                         onDone: function (ok, data) {
                             if (ok)
-                                row.owner.funded(data)
+                                v.funded(data)
                         }
                     }
                     SteadyButton {
                         objectName: "deliverButton_" + row.tag
-                        visible: row.owner.isFreelancer && row.status === "funded"
+                        visible: v.isFreelancer && row.status === "funded"
                         flat: true
                         text: "Deliver"
-                        onClicked: row.owner.openAction("deliver", row.modelData.id)
+                        onClicked: v.openAction("deliver", row.modelData.id)
                     }
                     SteadyButton {
                         objectName: "disputeButton_" + row.tag
                         visible: row.status === "funded" || row.status === "delivered"
                         flat: true
                         text: "Dispute"
-                        onClicked: row.owner.openAction("dispute", row.modelData.id)
+                        onClicked: v.openAction("dispute", row.modelData.id)
                     }
                 }
             }
@@ -230,7 +229,6 @@ Item {
             FewRows {
                 objectName: "deliveries_" + card.index
                 rows: Value.rows(card.modelData.deliverables).filter(d => d.status === "submitted")
-                owner: card.owner
                 key: card.index
                 delegate: NestedRow {
                     id: delivery
@@ -243,20 +241,20 @@ Item {
                     }
                     ActionButton {
                         objectName: "acceptButton_" + delivery.tag
-                        visible: delivery.owner.isClient
+                        visible: v.isClient
                         flat: true
                         text: "Accept"
                         path: "api/deliverables/" + Outcome.seg(delivery.modelData.id) + "/accept"
                         successText: "Accepted — paid"
                         showServiceError: false
-                        onDone: delivery.owner.load()
+                        onDone: v.load()
                     }
                     SteadyButton {
                         objectName: "revisionButton_" + delivery.tag
-                        visible: delivery.owner.isClient
+                        visible: v.isClient
                         flat: true
                         text: "Revision"
-                        onClicked: delivery.owner.openAction("revision", delivery.modelData.id)
+                        onClicked: v.openAction("revision", delivery.modelData.id)
                     }
                 }
             }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -28,7 +29,6 @@ Item {
         title: "Discover projects"
         path: "api/projects"
         member: "projects"
-        owner: v
 
         SteadyButton {
             objectName: "refreshButton"
@@ -54,9 +54,9 @@ Item {
             }
             SteadyButton {
                 objectName: "proposeButton_" + card.index
-                visible: card.owner.isFreelancer && card.modelData.status === "open"
+                visible: v.isFreelancer && card.modelData.status === "open"
                 text: "Send proposal"
-                onClicked: card.owner.proposeFor = card.modelData
+                onClicked: v.proposeFor = card.modelData
             }
         }
     }

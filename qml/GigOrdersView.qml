@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -123,7 +124,6 @@ Item {
         title: "Gig orders"
         path: "api/gig-orders"
         member: "orders"
-        owner: v
         alsoBusy: opener.busy
         above: FailureLine {
             objectName: "openFailure"
@@ -137,14 +137,14 @@ Item {
             trailing: Value.text(modelData.status)
             trailingBold: false
             clickable: true
-            onClicked: owner.open(modelData.id)
+            onClicked: v.open(modelData.id)
 
             Line {
                 objectName: "orderLine_" + card.index
                 font.pixelSize: Sizes.meta
                 text: Value.text(card.modelData.package_tier) + " · "
                       + Money.rupees(card.modelData.price_paise) + " · "
-                      + Value.text(card.owner.isClientOf(card.modelData) ? card.modelData.freelancer_name
+                      + Value.text(v.isClientOf(card.modelData) ? card.modelData.freelancer_name
                                                                  : card.modelData.client_name)
             }
         }
@@ -161,7 +161,6 @@ Item {
         items: v.detail ? Value.rows(v.detail.messages) : []
         list.spacing: 6
         onBack: v.back()
-        owner: v
         alsoBusy: opener.busy
 
         above: [
@@ -298,23 +297,18 @@ Item {
             objectName: "starRow"
             visible: v.noteKind === "review"
             spacing: 0
-            // The stars reach the score through their row (a delegate cannot name the view).
-            property int score: v.reviewScore
-            signal chosen(int stars)
-            onChosen: stars => v.reviewScore = stars
             Repeater {
                 model: 5
                 SteadyButton {
                     required property int index
-                    readonly property var stars: parent
                     objectName: "star_" + (index + 1)
                     flat: true
                     palette.buttonText: Palette.text
                     palette.button: Palette.control // the face a focused star is drawn on
-                    text: stars && index + 1 <= stars.score ? "★" : "☆"
+                    text: index + 1 <= v.reviewScore ? "★" : "☆"
                     font.pixelSize: Sizes.title
                     Accessible.name: (index + 1) + (index === 0 ? " star" : " stars")
-                    onClicked: stars.chosen(index + 1)
+                    onClicked: v.reviewScore = index + 1
                 }
             }
         }

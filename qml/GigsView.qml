@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -90,7 +91,6 @@ Item {
         title: v.mine ? "My gigs" : "Gig Store"
         path: v.mine ? "api/gigs/mine" : "api/gigs"
         member: "gigs"
-        owner: v
 
         SteadyButton {
             objectName: "modeButton"
@@ -109,8 +109,8 @@ Item {
             id: card
             objectName: "gigCard_" + index
             title: Value.text(modelData.title)
-            clickable: !owner.mine
-            onClicked: owner.detail = modelData
+            clickable: !v.mine
+            onClicked: v.detail = modelData
 
             Line {
                 objectName: "excerpt_" + card.index
@@ -122,20 +122,20 @@ Item {
                 Line {
                     objectName: "priceLine_" + card.index
                     kind: "accent"
-                    text: "From " + Money.rupees(card.owner.lowestPaise(card.modelData)) + " · "
+                    text: "From " + Money.rupees(v.lowestPaise(card.modelData)) + " · "
                           + Value.count(card.modelData.orders_count) + " orders"
                 }
                 // The service's reason is not shown here, and the list is reloaded either way.
                 ActionButton {
                     objectName: "deleteButton_" + card.index
-                    visible: card.owner.mine
+                    visible: v.mine
                     text: "Delete"
                     method: "DELETE"
                     path: "api/gigs/" + Outcome.seg(card.modelData.id)
                     body: null
                     successText: "Gig removed"
                     showServiceError: false
-                    onDone: card.owner.load()
+                    onDone: v.load()
                 }
             }
         }
@@ -151,7 +151,6 @@ Item {
         titleSize: Sizes.subtitle
         items: v.detail ? Value.rows(v.detail.packages) : []
         onBack: v.detail = null
-        owner: v
 
         above: Line {
             objectName: "detailDescription"
@@ -173,9 +172,9 @@ Item {
             }
             SteadyButton {
                 objectName: "orderButton_" + pkg.index
-                visible: pkg.owner.isClient
+                visible: v.isClient
                 text: "Order " + Value.text(pkg.modelData.tier)
-                onClicked: pkg.owner.orderPkg = pkg.modelData
+                onClicked: v.orderPkg = pkg.modelData
             }
         }
     }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -100,12 +101,10 @@ Item {
         delegate: Item {
             id: slot
             required property int index
-            // The shell, reached through the Repeater's parent (a delegate cannot name it).
-            readonly property var home: parent
             Shortcut {
                 sequence: "Ctrl+" + ((slot.index + 1) % 10)
-                enabled: !!slot.home && slot.index < slot.home.tabs.length
-                onActivated: slot.home.current = slot.home.tabs[slot.index]
+                enabled: slot.index < root.tabs.length
+                onActivated: root.current = root.tabs[slot.index]
             }
         }
     }
@@ -165,25 +164,19 @@ Item {
                     Layout.preferredHeight: 10
                 }
 
-                // The tab buttons reach the selected tab through this column.
-                property string current: root.current
-                signal chosen(string tab)
-                onChosen: tab => root.current = tab
-
                 Repeater {
                     model: root.tabs
                     delegate: SteadyButton {
                         required property string modelData
                         required property int index
-                        readonly property var column: parent
-                        readonly property bool selected: !!column && column.current === modelData
+                        readonly property bool selected: root.current === modelData
                         objectName: "tab_" + modelData
                         Layout.fillWidth: true
                         text: modelData
                         highlighted: selected
                         flat: !selected
                         Accessible.description: index < 10 ? "Ctrl+" + ((index + 1) % 10) : ""
-                        onClicked: column.chosen(modelData)
+                        onClicked: root.current = modelData
                     }
                 }
 

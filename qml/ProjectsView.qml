@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -81,7 +82,6 @@ Item {
         title: "My projects"
         path: "api/my/projects"
         member: "projects"
-        owner: v
         alsoBusy: opener.busy
         above: FailureLine {
             objectName: "openFailure"
@@ -102,7 +102,7 @@ Item {
             trailingBold: false
             spacing: 3
             clickable: true
-            onClicked: owner.openProps(modelData)
+            onClicked: v.openProps(modelData)
 
             Line {
                 objectName: "budgetLine_" + card.index
@@ -119,7 +119,6 @@ Item {
         title: v.proposalsFor ? Value.text(v.proposalsFor.title) : ""
         titleSize: Sizes.subtitle
         backText: "← Projects"
-        owner: v
         onBack: v.closeProps()
         alsoBusy: opener.busy
         above: FailureLine {
@@ -143,7 +142,7 @@ Item {
                 objectName: "acceptButton_" + proposal.index
                 visible: proposal.modelData.status === "submitted"
                 text: "Accept — define milestones"
-                onClicked: proposal.owner.acceptFor = proposal.modelData
+                onClicked: v.acceptFor = proposal.modelData
             }
         }
     }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -269,7 +270,6 @@ Item {
         title: "Skills & certification"
         path: "api/assessments/available"
         member: "assessments"
-        owner: v
         onLoaded: function (data) {
             v.badges = Array.isArray(data.badges) ? data.badges : []
         }
@@ -290,14 +290,14 @@ Item {
                 Line {
                     objectName: "levelLine_" + card.index
                     kind: "meta"
-                    text: card.owner.levelLine(card.modelData)
+                    text: v.levelLine(card.modelData)
                 }
                 SteadyButton {
                     objectName: "takeButton_" + card.index
-                    visible: card.owner.canTake(card.modelData)
-                    enabled: !card.owner.starting
+                    visible: v.canTake(card.modelData)
+                    enabled: !v.starting
                     text: "Take Level " + Value.text(card.modelData.nextLevel)
-                    onClicked: card.owner.begin(card.modelData.skill, card.modelData.nextLevel)
+                    onClicked: v.begin(card.modelData.skill, card.modelData.nextLevel)
                 }
             }
         }
@@ -379,7 +379,6 @@ Item {
             objectName: "questionList"
             spacing: 10
             rows: v.exam ? v.exam.questions : []
-            owner: v
             delegate: Card {
                 id: question
                 objectName: "question_" + index
@@ -393,17 +392,14 @@ Item {
                 FewRows {
                     objectName: "options_" + question.index
                     rows: Value.rows(question.modelData.options)
-                    owner: question.owner
-                    about: question.modelData
                     key: question.index
                     delegate: NestedRow {
                         id: option
                         Choice {
                             objectName: "option_" + option.tag
                             text: Value.text(option.modelData.text)
-                            checked: !!option.owner
-                                     && option.owner.answers[option.about.id] === option.modelData.key
-                            onClicked: option.owner.choose(option.about.id, option.modelData.key)
+                            checked: v.answers[question.modelData.id] === option.modelData.key
+                            onClicked: v.choose(question.modelData.id, option.modelData.key)
                         }
                     }
                 }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -27,7 +28,6 @@ Item {
         title: "Teams"
         path: "api/teams/mine"
         member: "teams"
-        owner: v
 
         SteadyButton {
             objectName: "newTeamButton"
@@ -55,7 +55,7 @@ Item {
                 SteadyButton {
                     objectName: "inviteButton_" + card.index
                     text: "Invite member"
-                    onClicked: card.owner.inviteFor = card.modelData
+                    onClicked: v.inviteFor = card.modelData
                 }
                 // The service's reason is not shown here, and the list is reloaded either way.
                 ActionButton {
@@ -66,7 +66,7 @@ Item {
                     body: null
                     successText: "Deleted"
                     showServiceError: false
-                    onDone: card.owner.load()
+                    onDone: v.load()
                 }
             }
         }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Layouts
 
@@ -7,29 +8,26 @@ Loader {
     id: line
 
     // The Latest whose failure this line shows.
-    property var source: null
+    property Latest source: null
 
     Layout.fillWidth: true
     active: !!source && source.failure !== ""
     visible: active
 
     sourceComponent: RowLayout {
-        id: row
-        // The line, reached through the loader (a component cannot name ids outside itself).
-        readonly property var host: parent
         spacing: 8
 
         Line {
-            objectName: row.host ? row.host.objectName + "Text" : ""
+            objectName: line.objectName + "Text"
             kind: "alarm"
-            text: row.host && row.host.source ? "Could not load: " + row.host.source.failure : ""
+            text: "Could not load: " + line.source.failure
             Accessible.role: Accessible.AlertMessage
         }
         SteadyButton {
-            objectName: row.host ? row.host.objectName + "Retry" : ""
+            objectName: line.objectName + "Retry"
             text: "Retry"
-            enabled: !!row.host && !!row.host.source && !row.host.source.busy
-            onClicked: row.host.source.retry()
+            enabled: !line.source.busy
+            onClicked: line.source.retry()
         }
     }
 }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import "../palette.js" as Palette
 
@@ -5,6 +6,8 @@ import "../palette.js" as Palette
 // on dark pages and light sheets alike, apart from any selected or highlighted state. It is made
 // only while shown, so the many controls of a page cost nothing for it.
 Loader {
+    id: ring
+
     property bool shown: false
     property real radius: 4
     property real outset: 0
@@ -14,10 +17,7 @@ Loader {
     z: 1
     active: shown
     sourceComponent: Rectangle {
-        id: ring
-        // The loader's corners (a component cannot name ids outside itself).
-        readonly property var host: parent
-        radius: ring.host ? ring.host.radius : 4
+        radius: ring.radius
         color: "transparent"
         border.width: 2
         border.color: Palette.focus

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import "../../qml/parts"
@@ -18,17 +19,16 @@ ViewCase {
             path: "api/things"
             member: "things"
             property var opened: []
-            owner: page
             delegate: Card {
                 id: thing
                 objectName: "thing_" + index
                 title: modelData.name
                 clickable: true
-                onClicked: owner.opened.push(index)
+                onClicked: page.opened.push(index)
                 SteadyButton {
                     objectName: "act_" + thing.index
                     text: "Act"
-                    onClicked: thing.owner.opened.push("act " + thing.index)
+                    onClicked: page.opened.push("act " + thing.index)
                 }
             }
             below: SteadyButton { objectName: "after"; text: "After" }
