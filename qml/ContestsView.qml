@@ -6,14 +6,12 @@ import "dates.js" as Dates
 import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
-import "roles.js" as Roles
 import "value.js" as Value
 import "sizes.js" as Sizes
 import "parts"
 
 // Contests: clients post them with an escrowed prize and award or cancel them; freelancers enter
 // open ones. A list page of all (or the client's own) contests and a detail page with the entries.
-// (Lines marked "qmllint disable unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "ContestsView"
@@ -24,13 +22,11 @@ Item {
     property bool showCreate: false
     property bool showEnter: false
 
-    readonly property bool isClient: Roles.is(win.user, "client") // qmllint disable unqualified
-    readonly property bool isFreelancer: Roles.is(win.user, "freelancer") // qmllint disable unqualified
     readonly property var contest: v.detail && v.detail.contest && typeof v.detail.contest === "object"
                                    ? v.detail.contest : null
     readonly property bool host: !!v.detail && v.detail.isHost === true
     readonly property bool isOpen: v.contest !== null && v.contest.status === "open"
-    readonly property bool canEnter: v.isOpen && !v.host && v.isFreelancer
+    readonly property bool canEnter: v.isOpen && !v.host && session.isFreelancer
     readonly property string contestPath: v.contest ? "api/contests/" + Outcome.seg(v.contest.id)
                                                     : ""
 
@@ -59,6 +55,9 @@ Item {
     Latest {
         id: opener
     }
+    Session {
+        id: session
+    }
 
     ListPage {
         id: listPage
@@ -76,7 +75,7 @@ Item {
 
         SteadyButton {
             objectName: "modeButton"
-            visible: v.isClient
+            visible: session.isClient
             text: v.mine ? "All contests" : "My contests"
             onClicked: {
                 v.mine = !v.mine
@@ -85,7 +84,7 @@ Item {
         }
         SteadyButton {
             objectName: "postButton"
-            visible: v.isClient
+            visible: session.isClient
             text: "+ Post contest"
             onClicked: v.showCreate = true
         }
@@ -229,12 +228,12 @@ Item {
         Field {
             id: titleField
             objectName: "titleField"
-            placeholderText: "Title (min 5)"
+            placeholderText: "Title (min " + Limits.contestTitle + ")"
         }
         TextBox {
             id: brief
             objectName: "briefField"
-            placeholderText: "Brief (min 30)"
+            placeholderText: "Brief (min " + Limits.contestBrief + ")"
             wrapMode: TextArea.NoWrap
         }
         RowLayout {
@@ -242,7 +241,7 @@ Item {
             Field {
                 id: prize
                 objectName: "prizeField"
-                placeholderText: "Prize ₹ (min 500)"
+                placeholderText: "Prize ₹ (min " + Limits.contestPrize + ")"
                 digits: true
             }
             Field {
@@ -288,7 +287,7 @@ Item {
         TextBox {
             id: description
             objectName: "descriptionField"
-            placeholderText: "Description (min 20)"
+            placeholderText: "Description (min " + Limits.entryDescription + ")"
             wrapMode: TextArea.NoWrap
         }
         Field {

@@ -5,7 +5,6 @@ import QtQuick.Layouts
 import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
-import "roles.js" as Roles
 import "serviceorigin.js" as Service
 import "sizes.js" as Sizes
 import "value.js" as Value
@@ -14,9 +13,8 @@ import "parts"
 
 // The user's contracts with their milestones and the deliveries waiting for a decision, the
 // actions of the milestone workflow, and ZadoZirir: while a contract is tracked, a screenshot of
-// the screen goes to the service at once and then every ten minutes, for as long as the view lives.
-// (Lines marked "qmllint disable unqualified" use `win` or `Api`, which the window and start-up
-// publish to every document.)
+// the screen goes to the service at once and then at every interval, for as long as the view
+// lives.
 Item {
     id: v
     objectName: "ContractsView"
@@ -30,10 +28,6 @@ Item {
     property string lastShot: ""
     property var lastShotAt: null
 
-    readonly property var user: win.user // qmllint disable unqualified
-    readonly property bool isClient: Roles.is(user, "client")
-    readonly property bool isFreelancer: Roles.is(user, "freelancer")
-
     function load() {
         page.reload()
     }
@@ -43,10 +37,10 @@ Item {
         lastShot = ""
         lastShotAt = null
         if (diaryContract === "") {
-            win.toast("ZadoZirir stopped") // qmllint disable unqualified
+            session.toast("ZadoZirir stopped")
             return
         }
-        win.toast("ZadoZirir started") // qmllint disable unqualified
+        session.toast("ZadoZirir started")
         captureAndUpload()
     }
 
@@ -54,41 +48,40 @@ Item {
         diaryContract = ""
         lastShot = ""
         lastShotAt = null
-        win.toast("ZadoZirir stopped") // qmllint disable unqualified
+        session.toast("ZadoZirir stopped")
     }
 
     function captureAndUpload() {
+        // `Api`, published by start-up to every document, is out of qmllint's sight.
         var shot = Api.captureScreenThumbnail() // qmllint disable unqualified
         if (shot === "") {
-            win.toast("ZadoZirir: capture failed") // qmllint disable unqualified
+            session.toast("ZadoZirir: capture failed")
             return
         }
         var tracked = diaryContract
-        // qmllint disable unqualified
-        win.call("POST", "api/work-screenshots", { contractId: tracked, thumbnailData: shot },
-                 function (status) {
-                     if (v.diaryContract !== tracked)
-                         return // stopped or moved while this one was on its way
-                     if (Outcome.ok(status)) {
-                         v.lastShot = shot
-                         v.lastShotAt = new Date()
-                         win.toast("ZadoZirir screenshot uploaded")
-                     } else if (ZadoZirir.refusedForGood(status)) {
-                         v.stopZadoZirir()
-                     } else {
-                         win.toast("ZadoZirir upload failed")
-                     }
-                 })
-        // qmllint enable unqualified
+        uploader.call("POST", "api/work-screenshots", { contractId: tracked, thumbnailData: shot },
+                      function (status) {
+                          if (v.diaryContract !== tracked)
+                              return // stopped or moved while this one was on its way
+                          if (Outcome.ok(status)) {
+                              v.lastShot = shot
+                              v.lastShotAt = new Date()
+                              session.toast("ZadoZirir screenshot uploaded")
+                          } else if (ZadoZirir.refusedForGood(status)) {
+                              v.stopZadoZirir()
+                          } else {
+                              session.toast("ZadoZirir upload failed")
+                          }
+                      })
     }
 
     // A funding answered: paid from the wallet, or handed to the browser when the wallet is short.
     function funded(data) {
         if (data && data.razorpay) {
-            win.toast("Complete payment in browser") // qmllint disable unqualified
+            session.toast("Complete payment in browser")
             Qt.openUrlExternally(Service.origin + "/contracts")
         } else {
-            win.toast("Funded") // qmllint disable unqualified
+            session.toast("Funded")
             load()
         }
     }
@@ -98,10 +91,19 @@ Item {
         actionKind = kind
     }
 
+    Session {
+        id: session
+    }
+    // The uploads of the tracked contract; an answer still on its way when the next upload goes
+    // no longer counts.
+    Latest {
+        id: uploader
+    }
+
     // Moving tracking to another contract keeps the running schedule.
     Timer {
         objectName: "zadoZirirTimer"
-        interval: 600000
+        interval: ZadoZirir.intervalMs
         repeat: true
         running: v.diaryContract !== ""
         onTriggered: if (v.diaryContract !== "") v.captureAndUpload()
@@ -118,7 +120,7 @@ Item {
         member: "contracts"
 
         onLoaded: {
-            if (!ZadoZirir.survives(v.diaryContract, page.items, v.user))
+            if (!ZadoZirir.survives(v.diaryContract, page.items, session.user))
                 v.stopZadoZirir()
         }
 
@@ -131,7 +133,7 @@ Item {
         delegate: Card {
             id: card
             readonly property bool tracked: ZadoZirir.sameId(v.diaryContract, modelData.id)
-            readonly property bool offered: ZadoZirir.offered(modelData, v.user)
+            readonly property bool offered: ZadoZirir.offered(modelData, session.user)
             objectName: "contractCard_" + index
             title: Value.text(modelData.project_title) || Value.text(modelData.id)
             trailing: Value.text(modelData.status)
@@ -145,7 +147,8 @@ Item {
             SteadyButton {
                 objectName: "zadoZirirButton_" + card.index
                 visible: card.offered
-                text: card.tracked ? "⏸ Stop ZadoZirir" : "📷 Start ZadoZirir (10-min capture)"
+                text: card.tracked ? "⏸ Stop ZadoZirir"
+                                   : "📷 Start ZadoZirir (" + ZadoZirir.minutes + "-min capture)"
                 onClicked: v.toggleZadoZirir(card.modelData)
             }
             Line {
@@ -154,7 +157,7 @@ Item {
                 kind: "meta"
                 wrapMode: Text.WordWrap
                 text: "While ZadoZirir runs, a picture of your whole screen is taken and sent to the "
-                      + "service at once and then every ten minutes."
+                      + "service at once and then every " + ZadoZirir.minutes + " minutes."
             }
             RowLayout {
                 objectName: "lastCapture_" + card.index
@@ -200,7 +203,7 @@ Item {
                     }
                     ActionButton {
                         objectName: "fundButton_" + row.tag
-                        visible: v.isClient && row.status === "awaiting_funding"
+                        visible: session.isClient && row.status === "awaiting_funding"
                         flat: true
                         text: "Fund"
                         path: "api/milestones/" + Outcome.seg(row.modelData.id) + "/funding-intents"
@@ -211,7 +214,7 @@ Item {
                     }
                     SteadyButton {
                         objectName: "deliverButton_" + row.tag
-                        visible: v.isFreelancer && row.status === "funded"
+                        visible: session.isFreelancer && row.status === "funded"
                         flat: true
                         text: "Deliver"
                         onClicked: v.openAction("deliver", row.modelData.id)
@@ -241,7 +244,7 @@ Item {
                     }
                     ActionButton {
                         objectName: "acceptButton_" + delivery.tag
-                        visible: v.isClient
+                        visible: session.isClient
                         flat: true
                         text: "Accept"
                         path: "api/deliverables/" + Outcome.seg(delivery.modelData.id) + "/accept"
@@ -251,7 +254,7 @@ Item {
                     }
                     SteadyButton {
                         objectName: "revisionButton_" + delivery.tag
-                        visible: v.isClient
+                        visible: session.isClient
                         flat: true
                         text: "Revision"
                         onClicked: v.openAction("revision", delivery.modelData.id)
@@ -292,8 +295,8 @@ Item {
         TextBox {
             id: note
             objectName: "actionText"
-            placeholderText: v.actionKind === "deliver" ? "Summary of the work (min 10)"
-                                                        : "Reason (min 10)"
+            placeholderText: (v.actionKind === "deliver" ? "Summary of the work" : "Reason")
+                             + " (min " + Limits.milestoneNote + ")"
         }
     }
 }

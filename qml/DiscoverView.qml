@@ -5,22 +5,23 @@ import QtQuick.Layouts
 import "money.js" as Money
 import "limits.js" as Limits
 import "outcome.js" as Outcome
-import "roles.js" as Roles
 import "value.js" as Value
 import "parts"
 
 // The projects the service offers; freelancers send proposals on open ones.
-// (Lines marked "qmllint disable unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "DiscoverView"
 
     property alias items: page.items
     property var proposeFor: null
-    readonly property bool isFreelancer: Roles.is(win.user, "freelancer") // qmllint disable unqualified
 
     function load() {
         page.reload()
+    }
+
+    Session {
+        id: session
     }
 
     ListPage {
@@ -54,7 +55,7 @@ Item {
             }
             SteadyButton {
                 objectName: "proposeButton_" + card.index
-                visible: v.isFreelancer && card.modelData.status === "open"
+                visible: session.isFreelancer && card.modelData.status === "open"
                 text: "Send proposal"
                 onClicked: v.proposeFor = card.modelData
             }
@@ -83,7 +84,7 @@ Item {
         TextBox {
             id: cover
             objectName: "coverLetterField"
-            placeholderText: "Cover letter (min 30 chars)"
+            placeholderText: "Cover letter (min " + Limits.coverLetter + " chars)"
             Layout.preferredHeight: 120
         }
         RowLayout {

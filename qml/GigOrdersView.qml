@@ -24,7 +24,6 @@ Item {
     // A message is on its way.
     property bool sending: false
 
-    readonly property var user: win.user // qmllint disable unqualified
     readonly property var order: detail && detail.order && typeof detail.order === "object"
                                  ? detail.order : null
     readonly property bool isClientSide: order !== null && v.isClientOf(order)
@@ -46,7 +45,7 @@ Item {
     }
 
     function isClientOf(o) {
-        return !!user && user.id === o.client_id
+        return !!session.user && session.user.id === o.client_id
     }
 
     // What each side may do to an order in each status; any other status offers nothing. An
@@ -114,6 +113,9 @@ Item {
 
     Latest {
         id: opener
+    }
+    Session {
+        id: session
     }
 
     ListPage {

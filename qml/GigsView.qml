@@ -5,14 +5,12 @@ import QtQuick.Layouts
 import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
-import "roles.js" as Roles
 import "sizes.js" as Sizes
 import "value.js" as Value
 import "parts"
 
 // The gig store, where clients order a package with escrow, and the freelancers' own gigs, which
 // they publish and delete.
-// (Lines marked "qmllint disable unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "GigsView"
@@ -23,11 +21,12 @@ Item {
     property var orderPkg: null
     property bool showCreate: false
 
-    readonly property bool isFreelancer: Roles.is(win.user, "freelancer") // qmllint disable unqualified
-    readonly property bool isClient: Roles.is(win.user, "client") // qmllint disable unqualified
-
     function load() {
         page.reload()
+    }
+
+    Session {
+        id: session
     }
 
     // The rows of the other mode go at once, so no row ever shows the buttons or the click of a
@@ -94,7 +93,7 @@ Item {
 
         SteadyButton {
             objectName: "modeButton"
-            visible: v.isFreelancer
+            visible: session.isFreelancer
             text: v.mine ? "All gigs" : "My gigs"
             onClicked: v.switchMode()
         }
@@ -172,7 +171,7 @@ Item {
             }
             SteadyButton {
                 objectName: "orderButton_" + pkg.index
-                visible: v.isClient
+                visible: session.isClient
                 text: "Order " + Value.text(pkg.modelData.tier)
                 onClicked: v.orderPkg = pkg.modelData
             }
@@ -232,12 +231,12 @@ Item {
         Field {
             id: titleField
             objectName: "titleField"
-            placeholderText: "Title (min 10)"
+            placeholderText: "Title (min " + Limits.gigTitle + ")"
         }
         TextBox {
             id: descriptionField
             objectName: "descriptionField"
-            placeholderText: "Description (min 50)"
+            placeholderText: "Description (min " + Limits.gigDescription + ")"
             Layout.preferredHeight: 80
         }
         Field {

@@ -11,16 +11,15 @@ import "parts"
 
 // The signed-in page: a sidebar with the role's tabs beside the content of the selected tab.
 // Ctrl+1 … Ctrl+0 select the first ten tabs, F5 reloads the view shown.
-// (Lines marked "qmllint disable unqualified" use `win` or `Api`, which the window and start-up
-// publish to every document.)
 Item {
     id: root
     objectName: "HomeView"
 
     signal loggedOut()
 
-    property bool isClient: Roles.is(win.user, "client") // qmllint disable unqualified
-    property bool isFreelancer: Roles.is(win.user, "freelancer") // qmllint disable unqualified
+    Session {
+        id: session
+    }
 
     // Every tab once, in sidebar order: its name (also the button text), who sees it ("" for
     // everyone) and the document it shows. Documents are loaded when their tab is first shown, so
@@ -30,17 +29,16 @@ Item {
         { name: "Gigs", role: "", view: "GigsView" },
         { name: "Gig Orders", role: "", view: "GigOrdersView" },
         { name: "Contests", role: "", view: "ContestsView" },
-        { name: "Projects", role: "client", view: "ProjectsView" },
-        { name: "Teams", role: "client", view: "TeamsView" },
+        { name: "Projects", role: Roles.client, view: "ProjectsView" },
+        { name: "Teams", role: Roles.client, view: "TeamsView" },
         { name: "Contracts", role: "", view: "ContractsView" },
         { name: "Wallet", role: "", view: "WalletView" },
-        { name: "Skills", role: "freelancer", view: "SkillsView" },
+        { name: "Skills", role: Roles.freelancer, view: "SkillsView" },
         { name: "Notifications", role: "", view: "NotificationsView" },
         { name: "More", role: "", view: "MoreView" }
     ]
-    property var tabs: table.filter(function (t) {
-        return t.role === "" || (t.role === "client" && isClient)
-            || (t.role === "freelancer" && isFreelancer)
+    readonly property var tabs: table.filter(function (t) {
+        return t.role === "" || Roles.is(session.user, t.role)
     }).map(function (t) { return t.name })
     property string current: "Discover"
 
@@ -55,7 +53,7 @@ Item {
 
     function signOut() {
         // The jar and the cookie file are emptied inside logout(); the service's answer is not
-        // awaited.
+        // awaited. `Api`, published by start-up to every document, is out of qmllint's sight.
         Api.logout() // qmllint disable unqualified
         root.loggedOut()
     }
@@ -151,8 +149,8 @@ Item {
                 Label {
                     objectName: "nameLabel"
                     Layout.fillWidth: true
-                    text: !win.user ? "" // qmllint disable unqualified
-                        : (Value.text(win.user.full_name) || Value.text(win.user.email))
+                    text: !session.user ? ""
+                        : (Value.text(session.user.full_name) || Value.text(session.user.email))
                     color: Palette.secondary
                     font.pixelSize: Sizes.meta
                     elide: Text.ElideRight

@@ -2,8 +2,10 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "limits.js" as Limits
 import "outcome.js" as Outcome
 import "palette.js" as Palette
+import "roles.js" as Roles
 import "sizes.js" as Sizes
 import "parts"
 
@@ -117,7 +119,7 @@ FocusScope {
     Item {
         id: rolePicker
         visible: false
-        property string role: "freelancer"
+        property string role: Roles.freelancer
     }
 
     ColumnLayout {
@@ -156,14 +158,14 @@ FocusScope {
             Choice {
                 objectName: "freelancerRadio"
                 text: "Freelancer"
-                checked: rolePicker.role === "freelancer"
-                onClicked: rolePicker.role = "freelancer"
+                checked: rolePicker.role === Roles.freelancer
+                onClicked: rolePicker.role = Roles.freelancer
             }
             Choice {
                 objectName: "clientRadio"
                 text: "Client"
-                checked: rolePicker.role === "client"
-                onClicked: rolePicker.role = "client"
+                checked: rolePicker.role === Roles.client
+                onClicked: rolePicker.role = Roles.client
             }
         }
 
@@ -237,7 +239,7 @@ FocusScope {
             property bool busy: false
             enabled: !busy
                      && emailField.text.indexOf("@") > 0
-                     && (root.mode === "forgot" || passwordField.text.length >= 8)
+                     && (root.mode === "forgot" || passwordField.text.length >= Limits.password)
             text: busy ? "Working…"
                 : root.mode === "register" ? "Create account"
                 : root.mode === "forgot" ? "Send reset link"

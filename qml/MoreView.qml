@@ -14,8 +14,7 @@ import "parts"
 
 // Account matters without a tab of their own: identity verification, the bank account and
 // withdrawals to it, and the referral programme. One scrolling page whose middle is the list of
-// past withdrawals, so a long history stays virtualized. (Lines marked "qmllint disable
-// unqualified" use `win`, the window every document shares.)
+// past withdrawals, so a long history stays virtualized.
 Item {
     id: v
     objectName: "MoreView"
@@ -26,11 +25,10 @@ Item {
     property bool showBank: false
     property bool showSettle: false
 
-    readonly property var user: win.user || ({}) // qmllint disable unqualified
+    readonly property var user: session.user || ({})
     // A new account's status arrives as null: that is "not started" too, never the word null.
     readonly property string kyc: Value.text(v.user.kyc_status) || "not started"
     readonly property bool verified: v.user.kyc_status === "verified"
-    readonly property bool isFreelancer: v.user.role === "freelancer"
 
     // Both loads go out at once; each reply fills only its own part of the page.
     function load() {
@@ -46,6 +44,9 @@ Item {
 
     Component.onCompleted: load()
 
+    Session {
+        id: session
+    }
     Latest {
         id: affiliateLoad
     }
@@ -124,7 +125,7 @@ Item {
                     }
                     SteadyButton {
                         objectName: "withdrawButton"
-                        visible: v.isFreelancer
+                        visible: session.isFreelancer
                         text: "Withdraw to bank"
                         onClicked: v.showSettle = true
                     }
@@ -263,7 +264,8 @@ Item {
                        })
 
         Line {
-            text: "Minimum ₹1,000 · requires verified KYC + approved bank."
+            text: "Minimum " + Money.groupedRupees(Limits.withdrawal)
+                  + " · requires verified KYC + approved bank."
         }
         Field {
             id: amount

@@ -46,6 +46,9 @@ Item {
     Latest {
         id: opener
     }
+    Session {
+        id: session
+    }
 
     // The body members in the order the service documents them; the budget goes as typed.
     function projectBody() {
@@ -168,7 +171,7 @@ Item {
         // not judged; the reloaded list shows the status the service gave the project.
         onSubmit: send("POST", "api/projects", v.projectBody(), "", function (data) {
             if (!data || !data.project) {
-                win.toast("Project created")
+                session.toast("Project created")
                 v.posted()
                 return
             }
@@ -176,7 +179,7 @@ Item {
             win.call("POST", "api/projects/" + Outcome.seg(data.project.id) + "/publish", {},
                      function () {
                          postDialog.busy = false
-                         win.toast("Project published")
+                         session.toast("Project published")
                          v.posted()
                      })
         })
@@ -189,7 +192,7 @@ Item {
         TextBox {
             id: postDescription
             objectName: "descriptionField"
-            placeholderText: "Description (min 30)"
+            placeholderText: "Description (min " + Limits.projectDescription + ")"
             wrapMode: TextArea.NoWrap
         }
         Field {

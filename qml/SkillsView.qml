@@ -15,8 +15,6 @@ import "parts"
 // level, the proctored exam page with its countdown, and the service's verdict. While an exam is
 // shown the view runs the proctor, watches the window's focus and reports every finding to the
 // attempt; pass, review and badge are the service's decisions.
-// (Lines marked "qmllint disable unqualified" use `win`, `Api` or `Proctor`, which the window and
-// start-up publish to every document.)
 Item {
     id: v
     objectName: "SkillsView"
@@ -39,6 +37,8 @@ Item {
     // multimedia back end (about 5 MB), which a visit to the catalogue alone does not need.
     property bool hasCamera: false
     property bool cameraAsked: false
+    // The proctor start-up publishes to every document, named here once, out of qmllint's sight.
+    readonly property var proctor: Proctor // qmllint disable unqualified
 
     // --- the page's rules, free of state ---
 
@@ -59,12 +59,14 @@ Item {
     }
 
     function violationWarning(label, count) {
-        return "⚠ " + label + " (" + count + ") — >5 goes to manual review."
+        return "⚠ " + label + " (" + count + ") — " + v.reviewRule
     }
 
     function focusWarning(count) {
-        return "⚠ Window focus lost (" + count + ") — stay on the exam. >5 goes to manual review."
+        return "⚠ Window focus lost (" + count + ") — stay on the exam. " + v.reviewRule
     }
+
+    readonly property string reviewRule: ">" + Limits.reviewViolations + " goes to manual review."
 
     function monitorWarning(screens) {
         return "⚠ " + screens + " monitors detected — flagged."
@@ -120,7 +122,7 @@ Item {
         starter.call("POST", "api/assessments/" + Outcome.seg(skill) + "/" + Outcome.seg(level)
                      + "/start", {}, function (status, data) {
             if (Outcome.ok(status) && data && data.razorpay) {
-                win.toast("Exam fee needs payment — complete on "
+                session.toast("Exam fee needs payment — complete on "
                           + Service.origin.replace(/^https:\/\//, ""))
                 Qt.openUrlExternally(Service.origin + "/skills")
                 return
@@ -128,7 +130,7 @@ Item {
             // A success without an attempt starts nothing either.
             var attempt = data && data.attempt
             if (!Outcome.ok(status) || !attempt || attempt.id === undefined || attempt.id === null) {
-                win.toast(Outcome.failText(data, "Could not start"))
+                session.toast(Outcome.failText(data, "Could not start"))
                 return
             }
             v.attemptId = String(attempt.id)
@@ -140,7 +142,7 @@ Item {
         starter.call("GET", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/questions",
                      null, function (status, data) {
             if (!Outcome.loaded(status, data) || !data.attempt || !Array.isArray(data.questions)) {
-                win.toast("Could not load questions")
+                session.toast("Could not load questions")
                 return
             }
             v.answers = {}
@@ -148,7 +150,8 @@ Item {
             v.warning = ""
             var left = Number(data.attempt.remainingSeconds)
             v.remaining = left > 0 ? left : (Number(data.attempt.timeLimitSeconds) || 0)
-            var screens = Api.screenCount()
+            // `Api`, published by start-up to every document, is out of qmllint's sight.
+            var screens = Api.screenCount() // qmllint disable unqualified
             if (screens > 1) {
                 v.violations += 1
                 v.warning = v.monitorWarning(screens)
@@ -156,12 +159,12 @@ Item {
             }
             // Shown before the proctor starts: a missing camera is reported inside start().
             if (!v.cameraAsked) {
-                v.hasCamera = Proctor.hasCamera()
+                v.hasCamera = v.proctor.hasCamera()
                 v.cameraAsked = true
             }
             data.questions = Value.rows(data.questions)
             v.exam = data
-            Proctor.start()
+            v.proctor.start()
         })
     }
 
@@ -169,8 +172,8 @@ Item {
         if (attemptId === "")
             return
         // Fire and forget: a lost event is not retried and not shown.
-        win.call("POST", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/proctor", // qmllint disable unqualified
-                 { kind: kind, detail: detail || "", imageData: image || "" })
+        reporter.call("POST", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/proctor",
+                      { kind: kind, detail: detail || "", imageData: image || "" }, function () {})
     }
 
     function submit(forfeited) {
@@ -178,7 +181,7 @@ Item {
             return
         submitting = true
         // Camera and microphone are released before the answers leave, whatever the outcome.
-        Proctor.stop() // qmllint disable unqualified
+        proctor.stop()
         win.call("POST", "api/assessments/attempts/" + Outcome.seg(exam.attempt.id) + "/submit", {
                      answers: answers,
                      forfeited: forfeited === true,
@@ -191,7 +194,7 @@ Item {
                 v.exam = null
                 v.load()
             } else {
-                win.toast(Outcome.failText(data, "Submit failed"))
+                session.toast(Outcome.failText(data, "Submit failed"))
             }
         })
     }
@@ -209,7 +212,7 @@ Item {
             return
         remaining -= 1
         if (remaining === 0) {
-            win.toast("Time up — submitting") // qmllint disable unqualified
+            session.toast("Time up — submitting")
             submit(false)
         }
     }
@@ -221,10 +224,16 @@ Item {
 
     // Leaving the tab (or signing out) mid-exam destroys the page: nothing is submitted, but
     // camera and microphone must not keep running with no exam on screen.
-    Component.onDestruction: if (exam !== null) Proctor.stop() // qmllint disable unqualified
+    Component.onDestruction: if (exam !== null) proctor.stop()
 
     Latest {
         id: starter
+    }
+    Session {
+        id: session
+    }
+    Latest {
+        id: reporter
     }
 
     Timer {
@@ -235,7 +244,7 @@ Item {
     }
 
     Connections {
-        target: Proctor // qmllint disable unqualified
+        target: v.proctor
         function onViolation(reason, detail) {
             if (v.exam === null)
                 return
@@ -249,12 +258,11 @@ Item {
     }
 
     Connections {
-        target: win // qmllint disable unqualified
-        ignoreUnknownSignals: true
+        target: session
         function onActiveChanged() {
             if (v.exam === null)
                 return
-            var active = win.active !== false // qmllint disable unqualified
+            var active = session.active
             if (v.focusWas && !active) {
                 v.countViolation(v.focusWarning(v.violations + 1))
                 v.logEvent("focus_loss", "")
@@ -357,11 +365,11 @@ Item {
                 Accessible.name: "Microphone level"
                 Rectangle {
                     objectName: "micFill"
-                    width: parent.width * Math.max(0, Math.min(100, Proctor.micLevel)) / 100 // qmllint disable unqualified
+                    width: parent.width * Math.max(0, Math.min(100, v.proctor.micLevel)) / 100
                     height: parent.height
                     radius: 4
-                    // Above 25 is where the proctor starts counting toward a voice violation.
-                    color: Proctor.micLevel > Limits.loudLevel ? Palette.alarm : Palette.accent // qmllint disable unqualified
+                    // Where the proctor starts counting toward a voice violation.
+                    color: v.proctor.micLevel > Limits.loudLevel ? Palette.alarm : Palette.accent
                 }
             }
             Item {

@@ -107,6 +107,8 @@ ViewCase {
             { tag: "signed -250", f: Money.signed, given: -250, shown: "\u2212₹2" },
             { tag: "signed -251", f: Money.signed, given: -251, shown: "\u2212₹3" },
             { tag: "signed 0", f: Money.signed, given: 0, shown: "+₹0" },
+            { tag: "grouped the Indian way", f: Money.groupedRupees, given: 1000000,
+              shown: "₹10,00,000" },
             { tag: "day of a timestamp", f: Dates.day, given: "2026-12-06T10:00:00Z",
               shown: "2026-12-06" },
             // The integer of a number field (NaN fails every comparison), and with a fallback.
