@@ -12,7 +12,6 @@ import "parts"
 
 // The gig orders the user buys or sells, and one order's page where both sides move it through
 // its lifecycle and exchange messages.
-// (Lines marked "qmllint disable unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "GigOrdersView"
@@ -21,8 +20,6 @@ Item {
     property var detail: null
     property string noteKind: ""
     property int reviewScore: 5
-    // A message is on its way.
-    property bool sending: false
 
     readonly property var order: detail && detail.order && typeof detail.order === "object"
                                  ? detail.order : null
@@ -95,20 +92,18 @@ Item {
 
     // One message per press: nothing more is sent while it is on its way.
     function sendMessage() {
-        if (sending || !sendButton.enabled)
+        if (!sendButton.enabled)
             return
-        sending = true
         var id = order.id
-        win.call("POST", orderPath(id) + "/messages", { body: messageField.text.trim() },
-                 function (status) {
-                     v.sending = false
-                     if (!Outcome.ok(status)) {
-                         win.toast("Failed")
-                     } else if (v.order !== null && v.order.id === id) {
-                         messageField.text = ""
-                         v.open(id)
-                     }
-                 })
+        messenger.send("POST", orderPath(id) + "/messages", { body: messageField.text.trim() },
+                       function (ok) {
+                           if (!ok) {
+                               session.toast("Failed")
+                           } else if (v.order !== null && v.order.id === id) {
+                               messageField.text = ""
+                               v.open(id)
+                           }
+                       })
     }
 
     Latest {
@@ -116,6 +111,9 @@ Item {
     }
     Session {
         id: session
+    }
+    Writer {
+        id: messenger
     }
 
     ListPage {
@@ -273,7 +271,7 @@ Item {
                 id: sendButton
                 objectName: "sendButton"
                 // Blanks alone are no message: the service would refuse it.
-                enabled: messageField.text.trim().length > 0 && !v.sending
+                enabled: messageField.text.trim().length > 0 && !messenger.busy
                 text: "Send"
                 onClicked: v.sendMessage()
             }

@@ -55,22 +55,20 @@ FocusScope {
     function submitForm() {
         if (!submit.enabled)
             return
-        submit.busy = true
         errorLabel.text = ""
         noticeLabel.text = ""
         var email = emailField.text.trim()
 
         if (mode === "register") {
-            win.call("POST", "api/auth/register", { // qmllint disable unqualified
+            writer.send("POST", "api/auth/register", {
                 email: email,
                 password: passwordField.text,
                 fullName: fullNameField.text.trim(),
                 role: rolePicker.role,
                 termsAccepted: true,
                 privacyAccepted: true
-            }, function (status, data) {
-                submit.busy = false
-                if (Outcome.ok(status)) {
+            }, function (ok, data, status) {
+                if (ok) {
                     noticeLabel.text = "Account created — verify your email, then sign in."
                     root.mode = "login"
                 } else {
@@ -78,8 +76,7 @@ FocusScope {
                 }
             })
         } else if (mode === "forgot") {
-            win.call("POST", "api/auth/forgot-password", { email: email }, function (status) {
-                submit.busy = false
+            writer.send("POST", "api/auth/forgot-password", { email: email }, function (ok, data, status) {
                 if (status === 0) {
                     // Nothing was sent: say so instead of claiming a mail went out, and stay
                     // here so the request can be repeated.
@@ -93,14 +90,13 @@ FocusScope {
             var body = { email: email, password: passwordField.text }
             if (totpField.text.length > 0)
                 body.totpCode = totpField.text
-            win.call("POST", "api/auth/login", body, function (status, data) {
-                if (!Outcome.ok(status)) {
-                    submit.busy = false
+            // The session is asked for at once, so the form stays busy from one step to the next.
+            writer.send("POST", "api/auth/login", body, function (ok, data, status) {
+                if (!ok) {
                     errorLabel.text = root.refusal(status, data, "Invalid credentials")
                     return
                 }
-                win.call("GET", "api/auth/me", null, function (meStatus, me) {
-                    submit.busy = false
+                writer.send("GET", "api/auth/me", null, function (meOk, me, meStatus) {
                     var u = Outcome.userOf(meStatus, me)
                     if (u !== null)
                         root.loggedIn(u)
@@ -109,6 +105,10 @@ FocusScope {
                 })
             })
         }
+    }
+
+    Writer {
+        id: writer
     }
 
     Rectangle {
@@ -236,11 +236,10 @@ FocusScope {
             id: submit
             objectName: "submitButton"
             Layout.fillWidth: true
-            property bool busy: false
-            enabled: !busy
+            enabled: !writer.busy
                      && emailField.text.indexOf("@") > 0
                      && (root.mode === "forgot" || passwordField.text.length >= Limits.password)
-            text: busy ? "Working…"
+            text: writer.busy ? "Working…"
                 : root.mode === "register" ? "Create account"
                 : root.mode === "forgot" ? "Send reset link"
                 : "Sign in"

@@ -175,13 +175,11 @@ Item {
                 v.posted()
                 return
             }
-            postDialog.busy = true
-            win.call("POST", "api/projects/" + Outcome.seg(data.project.id) + "/publish", {},
-                     function () {
-                         postDialog.busy = false
-                         session.toast("Project published")
-                         v.posted()
-                     })
+            postDialog.writer.send("POST", "api/projects/" + Outcome.seg(data.project.id) + "/publish",
+                                   {}, function () {
+                                       session.toast("Project published")
+                                       v.posted()
+                                   })
         })
 
         Field {

@@ -30,7 +30,7 @@ Item {
     property string attemptId: ""
     property bool focusWas: true
     // The answers are on their way: neither a second press nor the clock sends them again.
-    property bool submitting: false
+    readonly property bool submitting: submitter.busy
     // An exam is being started: the take buttons wait.
     readonly property bool starting: starter.busy
     // Asked when the first exam page is shown and not followed during it: asking wakes the
@@ -179,17 +179,15 @@ Item {
     function submit(forfeited) {
         if (exam === null || submitting)
             return
-        submitting = true
         // Camera and microphone are released before the answers leave, whatever the outcome.
         proctor.stop()
-        win.call("POST", "api/assessments/attempts/" + Outcome.seg(exam.attempt.id) + "/submit", {
-                     answers: answers,
-                     forfeited: forfeited === true,
-                     proctoringViolations: violations
-                 }, function (status, data) {
-            v.submitting = false
+        submitter.send("POST", "api/assessments/attempts/" + Outcome.seg(exam.attempt.id) + "/submit", {
+                           answers: answers,
+                           forfeited: forfeited === true,
+                           proctoringViolations: violations
+                       }, function (ok, data) {
             v.attemptId = ""
-            if (Outcome.ok(status) && data !== null) {
+            if (ok && data !== null) {
                 v.result = data
                 v.exam = null
                 v.load()
@@ -234,6 +232,9 @@ Item {
     }
     Latest {
         id: reporter
+    }
+    Writer {
+        id: submitter
     }
 
     Timer {

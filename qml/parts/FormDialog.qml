@@ -19,11 +19,13 @@ Dialog {
     property bool shown: false
     property string submitText: "Submit"
     property bool canSubmit: true
-    property bool busy: false
     property string errorText: ""
-    // Counts the requests sent; a reply counts only while its request is the last one sent in the
-    // opening it was sent from.
-    property int sent: 0
+    // The dialog's requests, one at a time; a view that sends a second step after the first uses
+    // it too, so the dialog stays busy throughout.
+    readonly property Writer writer: Writer {}
+    readonly property bool busy: writer.busy
+    // Properties rather than children: the dialog's children are its fields.
+    readonly property Session session: Session {}
     default property alias fields: fieldColumn.data
 
     signal opening()
@@ -54,23 +56,18 @@ Dialog {
     function send(method, path, body, successText, onSuccess) {
         if (busy)
             return
-        busy = true
         errorText = ""
-        var token = ++sent
-        win.call(method, path, body, function (status, data) { // qmllint disable unqualified
-            if (token !== dialog.sent)
-                return // sent from an earlier opening
-            dialog.busy = false
-            if (Outcome.ok(status)) {
+        writer.send(method, path, body, function (ok, data) {
+            if (ok) {
                 if (successText !== "")
-                    win.toast(successText) // qmllint disable unqualified
+                    dialog.session.toast(successText)
                 if (onSuccess)
                     onSuccess(data)
             } else {
                 dialog.errorText = Outcome.failText(data, "Failed")
-                win.toast(dialog.errorText) // qmllint disable unqualified
+                dialog.session.toast(dialog.errorText)
             }
-        }, dialog)
+        })
     }
 
     modal: true
@@ -112,8 +109,7 @@ Dialog {
     // A request of an earlier opening, cancelled while under way, no longer holds the dialog: its
     // reply must not close or fill the form opened since.
     onAboutToShow: {
-        ++sent
-        busy = false
+        writer.drop()
         errorText = ""
         opening()
     }
