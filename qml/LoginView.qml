@@ -7,6 +7,7 @@ import "outcome.js" as Outcome
 import "palette.js" as Palette
 import "roles.js" as Roles
 import "sizes.js" as Sizes
+import "wording.js" as Wording
 import "parts"
 
 // The signed-out page: one form for signing in, creating an account and asking for a reset mail.
@@ -25,20 +26,6 @@ FocusScope {
 
     Component.onCompleted: forceActiveFocus()
     StackView.onActivated: forceActiveFocus()
-
-    // The text of a refused sign-in or registration: the service's own words when it sent some;
-    // else no answer, a failing service (5xx) or the form's fixed text, so a service fault is
-    // never reported as a wrong password.
-    function refusal(status, data, fallback) {
-        var said = Outcome.failText(data, "")
-        if (said !== "")
-            return said
-        if (status === 0)
-            return Outcome.unreachable
-        if (status >= 500)
-            return "The Velto service had a problem (status " + status + "); try again later."
-        return fallback
-    }
 
     function switchLeft() {
         mode = (mode === "register") ? "login" : "register"
@@ -67,20 +54,21 @@ FocusScope {
                 role: rolePicker.role,
                 termsAccepted: true,
                 privacyAccepted: true
-            }, function (ok, data, status) {
+            }, function (ok, data, status, raw) {
                 if (ok) {
                     noticeLabel.text = "Account created — verify your email, then sign in."
                     root.mode = "login"
                 } else {
-                    errorLabel.text = root.refusal(status, data, "Registration failed")
+                    errorLabel.text = Wording.failure(status, data, raw, "Registration failed")
                 }
             })
         } else if (mode === "forgot") {
-            writer.send("POST", "api/auth/forgot-password", { email: email }, function (ok, data, status) {
+            writer.send("POST", "api/auth/forgot-password", { email: email },
+                        function (ok, data, status, raw) {
                 if (status === 0) {
                     // Nothing was sent: say so instead of claiming a mail went out, and stay
                     // here so the request can be repeated.
-                    errorLabel.text = Outcome.unreachable
+                    errorLabel.text = Wording.failure(status, data, raw)
                     return
                 }
                 noticeLabel.text = "If that account exists, a reset link was emailed."
@@ -91,9 +79,11 @@ FocusScope {
             if (totpField.text.length > 0)
                 body.totpCode = totpField.text
             // The session is asked for at once, so the form stays busy from one step to the next.
-            writer.send("POST", "api/auth/login", body, function (ok, data, status) {
+            // A refusal the service does not word is taken for wrong credentials; a failing
+            // service is never reported as a wrong password.
+            writer.send("POST", "api/auth/login", body, function (ok, data, status, raw) {
                 if (!ok) {
-                    errorLabel.text = root.refusal(status, data, "Invalid credentials")
+                    errorLabel.text = Wording.failure(status, data, raw, "Invalid credentials")
                     return
                 }
                 writer.send("GET", "api/auth/me", null, function (meOk, me, meStatus) {
@@ -205,7 +195,7 @@ FocusScope {
             Line {
                 objectName: "serviceDownLine"
                 kind: "alarm"
-                text: Outcome.unreachable + " — trying again every few seconds."
+                text: Wording.unreachable + " — trying again every few seconds."
                 Accessible.role: Accessible.AlertMessage
             }
             SteadyButton {

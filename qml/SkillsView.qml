@@ -9,6 +9,7 @@ import "palette.js" as Palette
 import "serviceorigin.js" as Service
 import "sizes.js" as Sizes
 import "value.js" as Value
+import "wording.js" as Wording
 import "parts"
 
 // The freelancer's skill exams: the catalogue of skills with the badge earned and the next
@@ -130,7 +131,7 @@ Item {
             // A success without an attempt starts nothing either.
             var attempt = data && data.attempt
             if (!Outcome.ok(status) || !attempt || attempt.id === undefined || attempt.id === null) {
-                session.toast(Outcome.failText(data, "Could not start"))
+                session.toast(Wording.said(data, "Could not start"))
                 return
             }
             v.attemptId = String(attempt.id)
@@ -192,7 +193,7 @@ Item {
                 v.exam = null
                 v.load()
             } else {
-                session.toast(Outcome.failText(data, "Submit failed"))
+                session.toast(Wording.said(data, "Submit failed"))
             }
         })
     }

@@ -1,7 +1,7 @@
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
-import "../outcome.js" as Outcome
+import "../wording.js" as Wording
 
 // A button that sends one request and toasts its outcome: `successText` on a 2xx (nothing when
 // empty), else the service's `error` text or `failureText` (only `failureText` when
@@ -25,7 +25,7 @@ SteadyButton {
         var given = body
         writer.send(method, path, typeof given === "function" ? given() : given, function (ok, data) {
             var text = ok ? button.successText
-                          : (button.showServiceError ? Outcome.failText(data, button.failureText)
+                          : (button.showServiceError ? Wording.said(data, button.failureText)
                                                      : button.failureText)
             if (text !== "")
                 session.toast(text)

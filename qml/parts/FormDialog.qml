@@ -2,9 +2,9 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
-import "../outcome.js" as Outcome
 import "../palette.js" as Palette
 import "../sizes.js" as Sizes
+import "../wording.js" as Wording
 
 // A modal dialog of a view, centred on it. It is open exactly while `shown` (the view's state)
 // holds: Cancel and Escape emit dismiss(), on which the view clears its state; a press outside
@@ -64,7 +64,7 @@ Dialog {
                 if (onSuccess)
                     onSuccess(data)
             } else {
-                dialog.errorText = Outcome.failText(data, "Failed")
+                dialog.errorText = Wording.said(data, "Failed")
                 dialog.session.toast(dialog.errorText)
             }
         })

@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 import QtQml
 import "../outcome.js" as Outcome
+import "../wording.js" as Wording
 
 // Requests of one kind on a page (its list, the detail shown, an exam being started) where only
 // the newest counts: the reply to a request that a later one (or drop()) superseded is dropped,
@@ -37,7 +38,7 @@ QtObject {
         againThen = onLoaded
         call("GET", path, null, function (status, data, raw) {
             if (!Outcome.loaded(status, data)) {
-                latest.failure = Outcome.loadFailure(status, data, raw)
+                latest.failure = Wording.failure(status, data, raw)
                 return
             }
             latest.failure = ""
