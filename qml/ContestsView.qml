@@ -201,9 +201,9 @@ Item {
         title: "Post a contest"
         shown: v.showCreate
         submitText: "Escrow & publish"
-        canSubmit: titleField.text.trim().length >= Limits.contestTitle
-                   && brief.text.trim().length >= Limits.contestBrief
-                   && Money.intOf(prize.text) >= Limits.contestPrize
+        rules: [titleField.text.trim().length >= Limits.contestTitle,
+                brief.text.trim().length >= Limits.contestBrief,
+                Money.intOf(prize.text) >= Limits.contestPrize]
         onOpening: {
             titleField.text = ""
             brief.text = ""
@@ -259,8 +259,8 @@ Item {
         objectName: "entryDialog"
         title: "Submit your entry"
         shown: v.showEnter
-        canSubmit: entryTitle.text.trim().length >= Limits.entryTitle
-                   && description.text.trim().length >= Limits.entryDescription
+        rules: [entryTitle.text.trim().length >= Limits.entryTitle,
+                description.text.trim().length >= Limits.entryDescription]
         onOpening: {
             entryTitle.text = ""
             description.text = ""

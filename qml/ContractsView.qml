@@ -271,7 +271,7 @@ Item {
         title: v.actionKind === "deliver" ? "Deliver milestone"
              : v.actionKind === "revision" ? "Request revision" : "Open dispute"
         shown: v.actionKind !== ""
-        canSubmit: note.text.trim().length >= Limits.milestoneNote
+        rules: [note.text.trim().length >= Limits.milestoneNote]
         onOpening: note.text = ""
         onDismiss: v.actionKind = ""
         onSubmit: {

@@ -68,7 +68,8 @@ Item {
         title: "Proposal"
         shown: v.proposeFor !== null
         submitText: "Send"
-        canSubmit: cover.text.trim().length >= Limits.coverLetter && Money.intOf(bid.text) > 0
+        rules: [cover.text.trim().length >= Limits.coverLetter,
+                Money.intOf(bid.text) > 0]
         onOpening: {
             cover.text = ""
             bid.text = String(Money.wholeRupees(v.proposeFor.budget_paise) || 0)

@@ -284,7 +284,7 @@ Item {
         width: Sizes.noteDialog
         title: v.noteTitles[v.noteKind] || "Review"
         shown: v.noteKind !== ""
-        canSubmit: v.noteKind === "review" || noteField.text.trim().length >= Limits.orderNote
+        rules: [v.noteKind === "review" || noteField.text.trim().length >= Limits.orderNote]
         onOpening: noteField.text = ""
         onDismiss: v.noteKind = ""
         onSubmit: send("POST", v.orderPath(v.order.id) + "/" + v.noteKind,

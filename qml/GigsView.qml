@@ -213,9 +213,9 @@ Item {
         title: "New gig"
         shown: v.showCreate
         submitText: "Publish"
-        canSubmit: titleField.text.trim().length >= Limits.gigTitle
-                   && descriptionField.text.trim().length >= Limits.gigDescription
-                   && Money.intOf(basicField.text) > 0
+        rules: [titleField.text.trim().length >= Limits.gigTitle,
+                descriptionField.text.trim().length >= Limits.gigDescription,
+                Money.intOf(basicField.text) > 0]
         onOpening: {
             for (const f of [titleField, descriptionField, skillsField, basicField, standardField,
                              premiumField])

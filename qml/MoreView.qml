@@ -212,8 +212,9 @@ Item {
         shown: v.showBank
         submitText: "Save"
         // Counted on the text as typed; the service judges the holder name once trimmed.
-        canSubmit: holder.text.length > 0 && number.text.length >= Limits.accountNumber
-                   && ifsc.text.length === Limits.ifsc
+        rules: [holder.text.length > 0,
+                number.text.length >= Limits.accountNumber,
+                ifsc.text.length === Limits.ifsc]
         onOpening: {
             holder.text = ""
             number.text = ""
@@ -253,7 +254,7 @@ Item {
         width: Sizes.shortDialog
         shown: v.showSettle
         submitText: "Request"
-        canSubmit: Money.intOf(amount.text) >= Limits.withdrawal
+        rules: [Money.intOf(amount.text) >= Limits.withdrawal]
         onOpening: amount.text = ""
         onDismiss: v.showSettle = false
         // Sent as typed: the service reads whole rupees and states its own refusals.

@@ -156,9 +156,9 @@ Item {
         title: "Post a project"
         shown: v.showPost
         submitText: "Post & publish"
-        canSubmit: postTitle.text.trim().length >= Limits.projectTitle
-                   && postDescription.text.trim().length >= Limits.projectDescription
-                   && Money.intOf(postBudget.text) > 0
+        rules: [postTitle.text.trim().length >= Limits.projectTitle,
+                postDescription.text.trim().length >= Limits.projectDescription,
+                Money.intOf(postBudget.text) > 0]
         onOpening: {
             postTitle.text = ""
             postDescription.text = ""
@@ -217,7 +217,8 @@ Item {
         title: "Accept — milestones"
         shown: v.acceptFor !== null
         submitText: "Accept & create contract"
-        canSubmit: title1.text.length > 0 && Money.intOf(amount1.text) > 0
+        rules: [title1.text.length > 0,
+                Money.intOf(amount1.text) > 0]
         onOpening: {
             title1.text = "Milestone 1"
             amount1.text = String(Money.wholeRupees(v.acceptFor.amount_paise) || 0)

@@ -10,15 +10,18 @@ import "../wording.js" as Wording
 // holds: Cancel and Escape emit dismiss(), on which the view clears its state; a press outside
 // does nothing, so what was typed is never thrown away by a stray click. Each opening emits
 // opening(), on which the view empties or fills its fields; focus then lands in the first field.
-// "Submit" (`submitText`) is enabled by `canSubmit` while no request of the dialog is under way,
-// and emits submit(), as does Enter in a single-line field; send() posts on the view's behalf
-// and reports the outcome. An error shown goes as soon as a field changes.
+// "Submit" (`submitText`) is enabled while every one of `rules` holds and no request of the dialog
+// is under way, and emits submit(), as does Enter in a single-line field; send() posts on the
+// view's behalf and reports the outcome. An error shown goes as soon as a field changes.
 Dialog {
     id: dialog
 
     property bool shown: false
     property string submitText: "Submit"
-    property bool canSubmit: true
+    // What must hold before the form can be sent, one entry per rule in the order of the fields,
+    // so that the first one not met can be named.
+    property var rules: []
+    readonly property bool ready: rules.every(rule => !!rule)
     property string errorText: ""
     // The dialog's requests, one at a time; a view that sends a second step after the first uses
     // it too, so the dialog stays busy throughout.
@@ -167,7 +170,7 @@ Dialog {
             Layout.rightMargin: 6
             Layout.bottomMargin: 6
             text: dialog.submitText
-            enabled: dialog.canSubmit && !dialog.busy
+            enabled: dialog.ready && !dialog.busy
             onClicked: dialog.submit()
         }
     }

@@ -71,7 +71,7 @@ ViewCase {
                 id: dialog
                 objectName: "thing"
                 shown: holder.state !== null
-                canSubmit: first.text.length >= 3
+                rules: [first.text.length >= 3]
                 onOpening: {
                     holder.openings += 1
                     first.text = ""
