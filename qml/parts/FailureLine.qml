@@ -1,4 +1,3 @@
-pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Layouts
 
@@ -8,26 +7,30 @@ Loader {
     id: line
 
     // The Latest whose failure this line shows.
-    property Latest source: null
+    property var source: null
 
     Layout.fillWidth: true
     active: !!source && source.failure !== ""
     visible: active
 
     sourceComponent: RowLayout {
+        id: row
+        // The line, reached as the loader: a loader makes its component in the context of the
+        // document that uses it, so this part is not bound (ComponentBehavior) to its own ids.
+        readonly property var host: parent
         spacing: 8
 
         Line {
-            objectName: line.objectName + "Text"
+            objectName: row.host ? row.host.objectName + "Text" : ""
             kind: "alarm"
-            text: "Could not load: " + line.source.failure
+            text: row.host && row.host.source ? "Could not load: " + row.host.source.failure : ""
             Accessible.role: Accessible.AlertMessage
         }
         SteadyButton {
-            objectName: line.objectName + "Retry"
+            objectName: row.host ? row.host.objectName + "Retry" : ""
             text: "Retry"
-            enabled: !line.source.busy
-            onClicked: line.source.retry()
+            enabled: !!row.host && !!row.host.source && !row.host.source.busy
+            onClicked: row.host.source.retry()
         }
     }
 }

@@ -1,4 +1,3 @@
-pragma ComponentBehavior: Bound
 import QtQuick
 import "../palette.js" as Palette
 
@@ -6,8 +5,6 @@ import "../palette.js" as Palette
 // on dark pages and light sheets alike, apart from any selected or highlighted state. It is made
 // only while shown, so the many controls of a page cost nothing for it.
 Loader {
-    id: ring
-
     property bool shown: false
     property real radius: 4
     property real outset: 0
@@ -17,7 +14,11 @@ Loader {
     z: 1
     active: shown
     sourceComponent: Rectangle {
-        radius: ring.radius
+        id: ring
+        // The loader's corners, reached as the loader: a loader makes its component in the
+        // context of the document that uses it, so this part is not bound to its own ids.
+        readonly property var host: parent
+        radius: ring.host ? ring.host.radius : 4
         color: "transparent"
         border.width: 2
         border.color: Palette.focus

@@ -1,3 +1,4 @@
+#include "../failonwarnings.h"
 #include "testdoubles.h"
 #include "velto_config.h"
 
@@ -7,9 +8,7 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QStyleHints>
-#include <QRegularExpression>
 #include <QTcpServer>
-#include <QTest>
 #include <QtQuickTest>
 
 // What the view tests set about the machine and what they watch of it: the double-click interval
@@ -39,6 +38,8 @@ public:
     int port() const { return listener.serverPort(); }
     QString origin() const { return QStringLiteral(VELTO_SERVICE_ORIGIN); }
     Q_INVOKABLE void clearUrls() { opened.clear(); }
+    // For a test case's initTestCase(): a Qt Quick test has no C++ init().
+    Q_INVOKABLE void failOnWarnings() { failOnWarningsAndErrors(); }
     Q_INVOKABLE void setDoubleClickInterval(int ms)
     {
         QGuiApplication::styleHints()->setMouseDoubleClickInterval(ms);
@@ -66,20 +67,6 @@ private:
     QStringList opened;
 };
 
-// QtTest's own handler, which this one passes every message on to.
-static QtMessageHandler testLog = nullptr;
-
-// A warning fails the test function that caused it, as QTest::failOnWarning() makes a C++ test
-// fail: QtTest forgets that rule after each test function, and a Qt Quick test has no C++ init()
-// to set it again, so it is set again in front of every warning. A warning the test announced
-// (ignoreWarning) still only counts as seen.
-static void failOnWarning(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (type == QtWarningMsg)
-        QTest::failOnWarning(QRegularExpression(u".*"_s));
-    testLog(type, context, text);
-}
-
 // Publishes the test doubles to every test document, the way start-up publishes the real
 // objects, and routes browser hand-offs to the machine.
 class Setup : public QObject
@@ -98,9 +85,6 @@ public slots:
 
     void qmlEngineAvailable(QQmlEngine *engine)
     {
-        // Here QtTest's handler is in place: this one goes in front of it.
-        if (!testLog)
-            testLog = qInstallMessageHandler(failOnWarning);
         // The documents of the module, for `import Velto` in test documents.
         engine->addImportPath(u"qrc:/qt/qml"_s);
         engine->rootContext()->setContextProperty(u"Api"_s, &api);
