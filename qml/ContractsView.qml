@@ -52,8 +52,7 @@ Item {
     }
 
     function captureAndUpload() {
-        // `Api`, published by start-up to every document, is out of qmllint's sight.
-        var shot = Api.captureScreenThumbnail() // qmllint disable unqualified
+        var shot = session.api.captureScreenThumbnail()
         if (shot === "") {
             session.toast("ZadoZirir: capture failed")
             return
@@ -176,7 +175,7 @@ Item {
                     objectName: "lastCaptureTime_" + card.index
                     kind: "meta"
                     text: v.lastShotAt ? "Last screenshot sent at "
-                                                  + Qt.formatTime(v.lastShotAt, "hh:mm") : ""
+                                                  + Qt.formatDateTime(v.lastShotAt, "hh:mm") : ""
                 }
             }
 

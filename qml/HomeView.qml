@@ -53,8 +53,8 @@ Item {
 
     function signOut() {
         // The jar and the cookie file are emptied inside logout(); the service's answer is not
-        // awaited. `Api`, published by start-up to every document, is out of qmllint's sight.
-        Api.logout() // qmllint disable unqualified
+        // awaited.
+        session.api.logout()
         root.loggedOut()
     }
 

@@ -12,8 +12,7 @@ import "parts"
 
 // The signed-out page: one form for signing in, creating an account and asking for a reset mail.
 // A focus scope whose e-mail field has the keyboard when the page is shown, so the first keys
-// typed are not lost. (Lines marked "qmllint disable unqualified" use `win`, the window every
-// document shares.)
+// typed are not lost.
 FocusScope {
     id: root
     objectName: "LoginView"
@@ -99,6 +98,9 @@ FocusScope {
 
     Writer {
         id: writer
+    }
+    Session {
+        id: session
     }
 
     Rectangle {
@@ -190,7 +192,7 @@ FocusScope {
         RowLayout {
             objectName: "serviceDownRow"
             Layout.fillWidth: true
-            visible: win.serviceDown // qmllint disable unqualified
+            visible: session.window.serviceDown
             spacing: 8
             Line {
                 objectName: "serviceDownLine"
@@ -201,7 +203,7 @@ FocusScope {
             SteadyButton {
                 objectName: "resumeButton"
                 text: "Try again"
-                onClicked: win.resume() // qmllint disable unqualified
+                onClicked: session.window.resume()
             }
         }
 

@@ -38,8 +38,7 @@ Item {
     // multimedia back end (about 5 MB), which a visit to the catalogue alone does not need.
     property bool hasCamera: false
     property bool cameraAsked: false
-    // The proctor start-up publishes to every document, named here once, out of qmllint's sight.
-    readonly property var proctor: Proctor // qmllint disable unqualified
+    readonly property var proctor: session.proctor
 
     // --- the page's rules, free of state ---
 
@@ -151,8 +150,7 @@ Item {
             v.warning = ""
             var left = Number(data.attempt.remainingSeconds)
             v.remaining = left > 0 ? left : (Number(data.attempt.timeLimitSeconds) || 0)
-            // `Api`, published by start-up to every document, is out of qmllint's sight.
-            var screens = Api.screenCount() // qmllint disable unqualified
+            var screens = session.api.screenCount()
             if (screens > 1) {
                 v.violations += 1
                 v.warning = v.monitorWarning(screens)

@@ -27,8 +27,6 @@ Dialog {
     // it too, so the dialog stays busy throughout.
     readonly property Writer writer: Writer {}
     readonly property bool busy: writer.busy
-    // Properties rather than children: the dialog's children are its fields.
-    readonly property Session session: Session {}
     default property alias fields: fieldColumn.data
 
     signal opening()
@@ -63,12 +61,12 @@ Dialog {
         writer.send(method, path, body, function (ok, data) {
             if (ok) {
                 if (successText !== "")
-                    dialog.session.toast(successText)
+                    session.toast(successText)
                 if (onSuccess)
                     onSuccess(data)
             } else {
                 dialog.errorText = Wording.said(data, "Failed")
-                dialog.session.toast(dialog.errorText)
+                session.toast(dialog.errorText)
             }
         })
     }
@@ -124,8 +122,14 @@ Dialog {
     // Closed by Escape while the view still holds its state: clear it.
     onClosed: if (shown) dismiss()
 
-    // The fields are the dialog's default property, so its content has ids and is made at once.
-    contentItem: ColumnLayout { // qmllint disable deferred-property-id
+    Session {
+        id: session
+    }
+
+    // The dialog's one child, which its size follows; the fields a view declares go into
+    // `fieldColumn` (the dialog's default property).
+    ColumnLayout {
+        anchors.fill: parent
         spacing: 6
         // Return reaches here from single-line fields (a multi-line one keeps it for new lines).
         Keys.onReturnPressed: dialog.trySubmit()

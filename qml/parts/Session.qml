@@ -2,17 +2,22 @@ pragma ComponentBehavior: Bound
 import QtQml
 import "../roles.js" as Roles
 
-// What a view knows of the window that shows it: the signed-in person, the side of the
-// marketplace they are on, whether the window has the keyboard, and the toast. Views reach the
-// window through this part alone (its requests through Latest and Writer). `win` is the window's
-// id, which reaches every document it shows out of qmllint's sight: hence the marked lines.
+// What a view knows of the program around it: the window (its user, whether it has the keyboard,
+// its toast), the side of the marketplace the user is on, and the objects start-up publishes.
+// The window's id `win`, `Api` and `Proctor` reach every document out of qmllint's sight: they
+// are named here once, and views reach them through this part (requests through Latest and
+// Writer).
 QtObject {
-    readonly property var user: win.user // qmllint disable unqualified
+    readonly property var window: win // qmllint disable unqualified
+    readonly property var api: Api // qmllint disable unqualified
+    readonly property var proctor: Proctor // qmllint disable unqualified
+
+    readonly property var user: window.user
     readonly property bool isClient: Roles.is(user, Roles.client)
     readonly property bool isFreelancer: Roles.is(user, Roles.freelancer)
-    readonly property bool active: win.active !== false // qmllint disable unqualified
+    readonly property bool active: window.active !== false
 
     function toast(text) {
-        win.toast(text) // qmllint disable unqualified
+        window.toast(text)
     }
 }

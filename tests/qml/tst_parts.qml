@@ -262,11 +262,11 @@ ViewCase {
     // A press that comes sooner than a double click after the button appeared or changed what it
     // says is the second half of a double click meant for another button.
     function cleanup() {
-        Machine.setDoubleClickInterval(0) // qmllint disable unqualified
+        machine.setDoubleClickInterval(0)
     }
 
     function test_buttonIgnoresTheSecondHalfOfADoubleClick() {
-        Machine.setDoubleClickInterval(60000) // qmllint disable unqualified
+        machine.setDoubleClickInterval(60000)
         make(pageComp)
         var clicks = 0
         el("after").clicked.connect(() => ++clicks)
@@ -274,7 +274,7 @@ ViewCase {
         el("after").text = "Dispute"
         click("after")
         compare(clicks, 0)
-        Machine.setDoubleClickInterval(0) // qmllint disable unqualified
+        machine.setDoubleClickInterval(0)
         click("after")
         compare(clicks, 1)
     }

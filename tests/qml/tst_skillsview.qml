@@ -23,13 +23,13 @@ ViewCase {
              { assessments: [{ skill: "UI/UX Design", nextLevel: 2 },
                              { skill: "C++", nextLevel: 2, inReview: true }] })
         compare(shown(["takeButton_0", "takeButton_1"]), ["takeButton_0"]) // 1 is under review
-        Api.setScreenCount(2) // qmllint disable unqualified
+        api.setScreenCount(2)
         var start = "api/assessments/UI%2FUX%20Design/2/start"
         click("takeButton_0")
         click("takeButton_0") // a start is one request
         compare([win.count("POST", start), el("takeButton_0").enabled], [1, false])
         win.answer("POST", start, 200, { razorpay: {} })
-        compare([Machine.urls, v.attemptId, Proctor.calls], [[Machine.origin + "/skills"], "", []]) // qmllint disable unqualified
+        compare([machine.urls, v.attemptId, proctor.calls], [[machine.origin + "/skills"], "", []])
         click("takeButton_0")
         win.answer("POST", start, 201, { attempt: { id: 9 } })
         win.answer("GET", "api/assessments/attempts/9/questions", 200, {
@@ -42,7 +42,7 @@ ViewCase {
         tryVerify(() => win.findCall("POST", "api/assessments/attempts/9/submit"), 5000)
         win.answer("POST", "api/assessments/attempts/9/submit", 409, { error: "Too late" })
         // counted, but the attempt takes no more events
-        Proctor.violation("voice", "x") // qmllint disable unqualified
+        proctor.violation("voice", "x")
         compare(win.calls.slice(4).map(c => c.path.split("/").pop() + " " + c.body), [
             'proctor {"kind":"multi_monitor","detail":"2 displays","imageData":""}',
             'proctor {"kind":"focus_loss","detail":"","imageData":""}',
@@ -52,6 +52,6 @@ ViewCase {
                  "⚠ Voice/audio detected (3) — >5 goes to manual review.", true, true])
         v.destroy()
         tryVerify(() => v === null)
-        compare(Proctor.calls, ["start", "stop", "stop"]) // qmllint disable unqualified
+        compare(proctor.calls, ["start", "stop", "stop"])
     }
 }
