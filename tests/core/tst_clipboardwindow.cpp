@@ -1,9 +1,8 @@
 // The 800 ms rule for clipboard changes, on a clock the test moves by hand.
+#include "../failonwarnings.h"
 #include "clipboardwindow.h"
 
 #include <QtTest>
-
-using namespace Qt::StringLiterals;
 
 using Changes = QList<QPair<qint64, bool>>; // (ms after the start, proctor running)
 
@@ -12,8 +11,7 @@ class TestClipboardWindow : public QObject
     Q_OBJECT
 
 private slots:
-    // A warning fails the test function that caused it (ignoreMessage announces one on purpose).
-    void init() { QTest::failOnWarning(QRegularExpression(u".*"_s)); }
+    void init() { QTest::failOnWarning(failingWarnings()); }
     void reports_data()
     {
         QTest::addColumn<Changes>("changes");

@@ -1,4 +1,5 @@
 #include "sandboxtest.h"
+#include "../failonwarnings.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -153,7 +154,7 @@ void SandboxTest::initTestCase()
 
 void SandboxTest::init()
 {
-    QTest::failOnWarning(QRegularExpression(u".*"_s));
+    QTest::failOnWarning(failingWarnings());
 }
 
 SandboxOptions SandboxTest::testOptions(const QString &dbPath, bool seed)
