@@ -397,17 +397,20 @@ Item {
                     font.bold: true
                     text: question.rowLabel
                 }
+                // Each option carries its question's id: when the exam ends the card goes before
+                // its options, which then still read their own record.
                 FewRows {
                     objectName: "options_" + question.index
-                    rows: Value.rows(question.modelData.options)
+                    rows: Value.rows(question.modelData.options).map(
+                              o => Object.assign({ question: question.modelData.id }, o))
                     key: question.index
                     delegate: NestedRow {
                         id: option
                         Choice {
                             objectName: "option_" + option.tag
                             text: Value.text(option.modelData.text)
-                            checked: v.answers[question.modelData.id] === option.modelData.key
-                            onClicked: v.choose(question.modelData.id, option.modelData.key)
+                            checked: v.answers[option.modelData.question] === option.modelData.key
+                            onClicked: v.choose(option.modelData.question, option.modelData.key)
                         }
                     }
                 }
