@@ -112,7 +112,7 @@ ViewCase {
               toasts: [started, up, stopped] },
             { tag: "capture failed", shot: "", steps: ["0", "tick"], sent: [],
               toasts: [started, "ZadoZirir: capture failed", "ZadoZirir: capture failed"] },
-            { tag: "upload failed", status: 503, steps: ["0", "tick"], sent: ["7", "7"],
+            { tag: "too many uploads: goes on", status: 429, steps: ["0", "tick"], sent: ["7", "7"],
               toasts: [started, "ZadoZirir upload failed", "ZadoZirir upload failed"] },
             { tag: "refused: the contract ended elsewhere", status: 409, steps: ["0", "tick"],
               sent: ["7"], toasts: [started, stopped] },
