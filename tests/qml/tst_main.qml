@@ -119,21 +119,6 @@ ViewCase {
         compare(lastRequest().id, last + 1)
     }
 
-    // A toast shows its text from its own call for a while, or until clicked.
-    function test_toast() {
-        var rect = el("toast"), timer = el("toastTimer"), restarts = 0
-        v.toast("Saved")
-        timer.runningChanged.connect(() => ++restarts)
-        v.toast("Again") // the timer starts over
-        compare([rect.visible, el("toastLabel").text, restarts, timer.running],
-                [true, "Again", 2, true])
-        timer.triggered()
-        compare(rect.visible, false)
-        v.toast("Once more")
-        mouseClick(rect)
-        compare(rect.visible, false)
-    }
-
     // At the smallest size the window allows, the sidebar scrolls to "Sign out" and the content
     // area keeps room for a view.
     function test_smallestWindowReachesSignOut() {

@@ -5,17 +5,6 @@ ViewCase {
     name: "SkillsView"
     view: Component { SkillsView { anchors.fill: parent } }
 
-    // The clock, a reason the page does not know and a forfeited attempt, as the page shows them.
-    function test_rules() {
-        show(null)
-        compare([v.clockText(65) + " " + v.clockColor(65), v.clockText(59) + " " + v.clockColor(59)],
-                ["1:05 #6E97FF", "0:59 #FF8A80"])
-        compare(v.violationLabel("other", "said"), "said")
-        v.result = { forfeited: true, passed: false, score: 1, total: 5 }
-        compare([el("resultDialog").title, el("resultText").text],
-                ["Forfeited", "Score: 1/5\n\nYou forfeited this attempt; it earns no badge."])
-    }
-
     // A level under review offers no start; a fee hands off to the web; an exam on two screens
     // then times out, fails and is left.
     function test_examFromFeeToLeaving() {
