@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -5,14 +6,12 @@ import "dates.js" as Dates
 import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
-import "roles.js" as Roles
 import "value.js" as Value
 import "sizes.js" as Sizes
 import "parts"
 
 // Contests: clients post them with an escrowed prize and award or cancel them; freelancers enter
 // open ones. A list page of all (or the client's own) contests and a detail page with the entries.
-// (Lines marked "qmllint disable unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "ContestsView"
@@ -23,13 +22,11 @@ Item {
     property bool showCreate: false
     property bool showEnter: false
 
-    readonly property bool isClient: Roles.is(win.user, "client") // qmllint disable unqualified
-    readonly property bool isFreelancer: Roles.is(win.user, "freelancer") // qmllint disable unqualified
     readonly property var contest: v.detail && v.detail.contest && typeof v.detail.contest === "object"
                                    ? v.detail.contest : null
     readonly property bool host: !!v.detail && v.detail.isHost === true
     readonly property bool isOpen: v.contest !== null && v.contest.status === "open"
-    readonly property bool canEnter: v.isOpen && !v.host && v.isFreelancer
+    readonly property bool canEnter: v.isOpen && !v.host && session.isFreelancer
     readonly property string contestPath: v.contest ? "api/contests/" + Outcome.seg(v.contest.id)
                                                     : ""
 
@@ -58,6 +55,9 @@ Item {
     Latest {
         id: opener
     }
+    Session {
+        id: session
+    }
 
     ListPage {
         id: listPage
@@ -67,7 +67,6 @@ Item {
         title: "Contests"
         path: v.mine ? "api/contests?mine=1" : "api/contests"
         member: "contests"
-        owner: v
         alsoBusy: opener.busy
         above: FailureLine {
             objectName: "openFailure"
@@ -76,7 +75,7 @@ Item {
 
         SteadyButton {
             objectName: "modeButton"
-            visible: v.isClient
+            visible: session.isClient
             text: v.mine ? "All contests" : "My contests"
             onClicked: {
                 v.mine = !v.mine
@@ -85,7 +84,7 @@ Item {
         }
         SteadyButton {
             objectName: "postButton"
-            visible: v.isClient
+            visible: session.isClient
             text: "+ Post contest"
             onClicked: v.showCreate = true
         }
@@ -97,7 +96,7 @@ Item {
             spacing: 3
             title: Value.text(modelData.title)
             trailing: Money.rupees(modelData.prize_paise)
-            onClicked: owner.open(modelData.id)
+            onClicked: v.open(modelData.id)
 
             Line {
                 objectName: "contestMeta_" + card.index
@@ -119,7 +118,6 @@ Item {
         titleSize: Sizes.subtitle
         items: v.detail ? Value.rows(v.detail.entries) : []
         onBack: v.closeDetail()
-        owner: v
         alsoBusy: opener.busy
 
         above: [
@@ -171,7 +169,7 @@ Item {
             Line {
                 objectName: "entrantLine_" + entry.index
                 kind: "meta"
-                visible: entry.owner.host && text !== "by "
+                visible: v.host && text !== "by "
                 text: "by " + Value.text(entry.modelData.display_name)
             }
             Line {
@@ -185,14 +183,14 @@ Item {
             }
             ActionButton {
                 objectName: "awardButton_" + entry.index
-                visible: entry.owner.host && entry.owner.isOpen
+                visible: v.host && v.isOpen
                 text: "Award winner"
-                path: entry.owner.contestPath + "/award"
+                path: v.contestPath + "/award"
                 body: ({ entryId: entry.modelData.id })
                 successText: "Awarded — prize paid"
                 onDone: ok => {
-                    if (ok && entry.owner.contest)
-                        entry.owner.open(entry.owner.contest.id)
+                    if (ok && v.contest)
+                        v.open(v.contest.id)
                 }
             }
         }
@@ -203,9 +201,9 @@ Item {
         title: "Post a contest"
         shown: v.showCreate
         submitText: "Escrow & publish"
-        canSubmit: titleField.text.trim().length >= Limits.contestTitle
-                   && brief.text.trim().length >= Limits.contestBrief
-                   && Money.intOf(prize.text) >= Limits.contestPrize
+        rules: [titleField.text.trim().length >= Limits.contestTitle,
+                brief.text.trim().length >= Limits.contestBrief,
+                Money.intOf(prize.text) >= Limits.contestPrize]
         onOpening: {
             titleField.text = ""
             brief.text = ""
@@ -230,12 +228,12 @@ Item {
         Field {
             id: titleField
             objectName: "titleField"
-            placeholderText: "Title (min 5)"
+            placeholderText: "Title (min " + Limits.contestTitle + ")"
         }
         TextBox {
             id: brief
             objectName: "briefField"
-            placeholderText: "Brief (min 30)"
+            placeholderText: "Brief (min " + Limits.contestBrief + ")"
             wrapMode: TextArea.NoWrap
         }
         RowLayout {
@@ -243,7 +241,7 @@ Item {
             Field {
                 id: prize
                 objectName: "prizeField"
-                placeholderText: "Prize ₹ (min 500)"
+                placeholderText: "Prize ₹ (min " + Limits.contestPrize + ")"
                 digits: true
             }
             Field {
@@ -261,8 +259,8 @@ Item {
         objectName: "entryDialog"
         title: "Submit your entry"
         shown: v.showEnter
-        canSubmit: entryTitle.text.trim().length >= Limits.entryTitle
-                   && description.text.trim().length >= Limits.entryDescription
+        rules: [entryTitle.text.trim().length >= Limits.entryTitle,
+                description.text.trim().length >= Limits.entryDescription]
         onOpening: {
             entryTitle.text = ""
             description.text = ""
@@ -289,7 +287,7 @@ Item {
         TextBox {
             id: description
             objectName: "descriptionField"
-            placeholderText: "Description (min 20)"
+            placeholderText: "Description (min " + Limits.entryDescription + ")"
             wrapMode: TextArea.NoWrap
         }
         Field {

@@ -1,10 +1,10 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
-import "roles.js" as Roles
 import "serviceorigin.js" as Service
 import "sizes.js" as Sizes
 import "value.js" as Value
@@ -13,9 +13,8 @@ import "parts"
 
 // The user's contracts with their milestones and the deliveries waiting for a decision, the
 // actions of the milestone workflow, and ZadoZirir: while a contract is tracked, a screenshot of
-// the screen goes to the service at once and then every ten minutes, for as long as the view lives.
-// (Lines marked "qmllint disable unqualified" use `win` or `Api`, which the window and start-up
-// publish to every document.)
+// the screen goes to the service at once and then at every interval, for as long as the view
+// lives.
 Item {
     id: v
     objectName: "ContractsView"
@@ -29,10 +28,6 @@ Item {
     property string lastShot: ""
     property var lastShotAt: null
 
-    readonly property var user: win.user // qmllint disable unqualified
-    readonly property bool isClient: Roles.is(user, "client")
-    readonly property bool isFreelancer: Roles.is(user, "freelancer")
-
     function load() {
         page.reload()
     }
@@ -42,10 +37,10 @@ Item {
         lastShot = ""
         lastShotAt = null
         if (diaryContract === "") {
-            win.toast("ZadoZirir stopped") // qmllint disable unqualified
+            session.toast("ZadoZirir stopped")
             return
         }
-        win.toast("ZadoZirir started") // qmllint disable unqualified
+        session.toast("ZadoZirir started")
         captureAndUpload()
     }
 
@@ -53,41 +48,39 @@ Item {
         diaryContract = ""
         lastShot = ""
         lastShotAt = null
-        win.toast("ZadoZirir stopped") // qmllint disable unqualified
+        session.toast("ZadoZirir stopped")
     }
 
     function captureAndUpload() {
-        var shot = Api.captureScreenThumbnail() // qmllint disable unqualified
+        var shot = session.api.captureScreenThumbnail()
         if (shot === "") {
-            win.toast("ZadoZirir: capture failed") // qmllint disable unqualified
+            session.toast("ZadoZirir: capture failed")
             return
         }
         var tracked = diaryContract
-        // qmllint disable unqualified
-        win.call("POST", "api/work-screenshots", { contractId: tracked, thumbnailData: shot },
-                 function (status) {
-                     if (v.diaryContract !== tracked)
-                         return // stopped or moved while this one was on its way
-                     if (Outcome.ok(status)) {
-                         v.lastShot = shot
-                         v.lastShotAt = new Date()
-                         win.toast("ZadoZirir screenshot uploaded")
-                     } else if (ZadoZirir.refusedForGood(status)) {
-                         v.stopZadoZirir()
-                     } else {
-                         win.toast("ZadoZirir upload failed")
-                     }
-                 })
-        // qmllint enable unqualified
+        uploader.call("POST", "api/work-screenshots", { contractId: tracked, thumbnailData: shot },
+                      function (status) {
+                          if (v.diaryContract !== tracked)
+                              return // stopped or moved while this one was on its way
+                          if (Outcome.ok(status)) {
+                              v.lastShot = shot
+                              v.lastShotAt = new Date()
+                              session.toast("ZadoZirir screenshot uploaded")
+                          } else if (ZadoZirir.refusedForGood(status)) {
+                              v.stopZadoZirir()
+                          } else {
+                              session.toast("ZadoZirir upload failed")
+                          }
+                      })
     }
 
     // A funding answered: paid from the wallet, or handed to the browser when the wallet is short.
     function funded(data) {
         if (data && data.razorpay) {
-            win.toast("Complete payment in browser") // qmllint disable unqualified
+            session.toast("Complete payment in browser")
             Qt.openUrlExternally(Service.origin + "/contracts")
         } else {
-            win.toast("Funded") // qmllint disable unqualified
+            session.toast("Funded")
             load()
         }
     }
@@ -97,10 +90,19 @@ Item {
         actionKind = kind
     }
 
+    Session {
+        id: session
+    }
+    // The uploads of the tracked contract; an answer still on its way when the next upload goes
+    // no longer counts.
+    Latest {
+        id: uploader
+    }
+
     // Moving tracking to another contract keeps the running schedule.
     Timer {
         objectName: "zadoZirirTimer"
-        interval: 600000
+        interval: ZadoZirir.intervalMs
         repeat: true
         running: v.diaryContract !== ""
         onTriggered: if (v.diaryContract !== "") v.captureAndUpload()
@@ -115,10 +117,9 @@ Item {
         title: "Contracts"
         path: "api/contracts"
         member: "contracts"
-        owner: v
 
         onLoaded: {
-            if (!ZadoZirir.survives(v.diaryContract, page.items, v.user))
+            if (!ZadoZirir.survives(v.diaryContract, page.items, session.user))
                 v.stopZadoZirir()
         }
 
@@ -130,8 +131,8 @@ Item {
 
         delegate: Card {
             id: card
-            readonly property bool tracked: ZadoZirir.sameId(owner.diaryContract, modelData.id)
-            readonly property bool offered: ZadoZirir.offered(modelData, owner.user)
+            readonly property bool tracked: ZadoZirir.sameId(v.diaryContract, modelData.id)
+            readonly property bool offered: ZadoZirir.offered(modelData, session.user)
             objectName: "contractCard_" + index
             title: Value.text(modelData.project_title) || Value.text(modelData.id)
             trailing: Value.text(modelData.status)
@@ -145,8 +146,9 @@ Item {
             SteadyButton {
                 objectName: "zadoZirirButton_" + card.index
                 visible: card.offered
-                text: card.tracked ? "⏸ Stop ZadoZirir" : "📷 Start ZadoZirir (10-min capture)"
-                onClicked: card.owner.toggleZadoZirir(card.modelData)
+                text: card.tracked ? "⏸ Stop ZadoZirir"
+                                   : "📷 Start ZadoZirir (" + ZadoZirir.minutes + "-min capture)"
+                onClicked: v.toggleZadoZirir(card.modelData)
             }
             Line {
                 objectName: "zadoZirirNotice_" + card.index
@@ -154,33 +156,32 @@ Item {
                 kind: "meta"
                 wrapMode: Text.WordWrap
                 text: "While ZadoZirir runs, a picture of your whole screen is taken and sent to the "
-                      + "service at once and then every ten minutes."
+                      + "service at once and then every " + ZadoZirir.minutes + " minutes."
             }
             RowLayout {
                 objectName: "lastCapture_" + card.index
-                visible: card.tracked && card.owner.lastShot !== ""
+                visible: card.tracked && v.lastShot !== ""
                 spacing: 8
                 Image {
                     objectName: "lastCaptureImage_" + card.index
                     Layout.preferredWidth: 160
                     Layout.preferredHeight: 90
                     fillMode: Image.PreserveAspectFit
-                    source: card.tracked ? card.owner.lastShot : ""
+                    source: card.tracked ? v.lastShot : ""
                     Accessible.role: Accessible.Graphic
                     Accessible.name: "The last screenshot sent"
                 }
                 Line {
                     objectName: "lastCaptureTime_" + card.index
                     kind: "meta"
-                    text: card.owner.lastShotAt ? "Last screenshot sent at "
-                                                  + Qt.formatTime(card.owner.lastShotAt, "hh:mm") : ""
+                    text: v.lastShotAt ? "Last screenshot sent at "
+                                                  + Qt.formatDateTime(v.lastShotAt, "hh:mm") : ""
                 }
             }
 
             FewRows {
                 objectName: "milestones_" + card.index
                 rows: Value.rows(card.modelData.milestones)
-                owner: card.owner
                 key: card.index
                 delegate: NestedRow {
                     id: row
@@ -201,28 +202,28 @@ Item {
                     }
                     ActionButton {
                         objectName: "fundButton_" + row.tag
-                        visible: row.owner.isClient && row.status === "awaiting_funding"
+                        visible: session.isClient && row.status === "awaiting_funding"
                         flat: true
                         text: "Fund"
                         path: "api/milestones/" + Outcome.seg(row.modelData.id) + "/funding-intents"
                         onDone: function (ok, data) {
                             if (ok)
-                                row.owner.funded(data)
+                                v.funded(data)
                         }
                     }
                     SteadyButton {
                         objectName: "deliverButton_" + row.tag
-                        visible: row.owner.isFreelancer && row.status === "funded"
+                        visible: session.isFreelancer && row.status === "funded"
                         flat: true
                         text: "Deliver"
-                        onClicked: row.owner.openAction("deliver", row.modelData.id)
+                        onClicked: v.openAction("deliver", row.modelData.id)
                     }
                     SteadyButton {
                         objectName: "disputeButton_" + row.tag
                         visible: row.status === "funded" || row.status === "delivered"
                         flat: true
                         text: "Dispute"
-                        onClicked: row.owner.openAction("dispute", row.modelData.id)
+                        onClicked: v.openAction("dispute", row.modelData.id)
                     }
                 }
             }
@@ -230,7 +231,6 @@ Item {
             FewRows {
                 objectName: "deliveries_" + card.index
                 rows: Value.rows(card.modelData.deliverables).filter(d => d.status === "submitted")
-                owner: card.owner
                 key: card.index
                 delegate: NestedRow {
                     id: delivery
@@ -243,20 +243,20 @@ Item {
                     }
                     ActionButton {
                         objectName: "acceptButton_" + delivery.tag
-                        visible: delivery.owner.isClient
+                        visible: session.isClient
                         flat: true
                         text: "Accept"
                         path: "api/deliverables/" + Outcome.seg(delivery.modelData.id) + "/accept"
                         successText: "Accepted — paid"
                         showServiceError: false
-                        onDone: delivery.owner.load()
+                        onDone: v.load()
                     }
                     SteadyButton {
                         objectName: "revisionButton_" + delivery.tag
-                        visible: delivery.owner.isClient
+                        visible: session.isClient
                         flat: true
                         text: "Revision"
-                        onClicked: delivery.owner.openAction("revision", delivery.modelData.id)
+                        onClicked: v.openAction("revision", delivery.modelData.id)
                     }
                 }
             }
@@ -270,7 +270,7 @@ Item {
         title: v.actionKind === "deliver" ? "Deliver milestone"
              : v.actionKind === "revision" ? "Request revision" : "Open dispute"
         shown: v.actionKind !== ""
-        canSubmit: note.text.trim().length >= Limits.milestoneNote
+        rules: [note.text.trim().length >= Limits.milestoneNote]
         onOpening: note.text = ""
         onDismiss: v.actionKind = ""
         onSubmit: {
@@ -294,8 +294,8 @@ Item {
         TextBox {
             id: note
             objectName: "actionText"
-            placeholderText: v.actionKind === "deliver" ? "Summary of the work (min 10)"
-                                                        : "Reason (min 10)"
+            placeholderText: (v.actionKind === "deliver" ? "Summary of the work" : "Reason")
+                             + " (min " + Limits.milestoneNote + ")"
         }
     }
 }

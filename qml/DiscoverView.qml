@@ -1,25 +1,27 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "money.js" as Money
 import "limits.js" as Limits
 import "outcome.js" as Outcome
-import "roles.js" as Roles
 import "value.js" as Value
 import "parts"
 
 // The projects the service offers; freelancers send proposals on open ones.
-// (Lines marked "qmllint disable unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "DiscoverView"
 
     property alias items: page.items
     property var proposeFor: null
-    readonly property bool isFreelancer: Roles.is(win.user, "freelancer") // qmllint disable unqualified
 
     function load() {
         page.reload()
+    }
+
+    Session {
+        id: session
     }
 
     ListPage {
@@ -28,7 +30,6 @@ Item {
         title: "Discover projects"
         path: "api/projects"
         member: "projects"
-        owner: v
 
         SteadyButton {
             objectName: "refreshButton"
@@ -54,9 +55,9 @@ Item {
             }
             SteadyButton {
                 objectName: "proposeButton_" + card.index
-                visible: card.owner.isFreelancer && card.modelData.status === "open"
+                visible: session.isFreelancer && card.modelData.status === "open"
                 text: "Send proposal"
-                onClicked: card.owner.proposeFor = card.modelData
+                onClicked: v.proposeFor = card.modelData
             }
         }
     }
@@ -67,7 +68,8 @@ Item {
         title: "Proposal"
         shown: v.proposeFor !== null
         submitText: "Send"
-        canSubmit: cover.text.trim().length >= Limits.coverLetter && Money.intOf(bid.text) > 0
+        rules: [cover.text.trim().length >= Limits.coverLetter,
+                Money.intOf(bid.text) > 0]
         onOpening: {
             cover.text = ""
             bid.text = String(Money.wholeRupees(v.proposeFor.budget_paise) || 0)
@@ -83,7 +85,7 @@ Item {
         TextBox {
             id: cover
             objectName: "coverLetterField"
-            placeholderText: "Cover letter (min 30 chars)"
+            placeholderText: "Cover letter (min " + Limits.coverLetter + " chars)"
             Layout.preferredHeight: 120
         }
         RowLayout {

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -11,7 +12,6 @@ import "parts"
 
 // The gig orders the user buys or sells, and one order's page where both sides move it through
 // its lifecycle and exchange messages.
-// (Lines marked "qmllint disable unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "GigOrdersView"
@@ -20,10 +20,7 @@ Item {
     property var detail: null
     property string noteKind: ""
     property int reviewScore: 5
-    // A message is on its way.
-    property bool sending: false
 
-    readonly property var user: win.user // qmllint disable unqualified
     readonly property var order: detail && detail.order && typeof detail.order === "object"
                                  ? detail.order : null
     readonly property bool isClientSide: order !== null && v.isClientOf(order)
@@ -45,7 +42,7 @@ Item {
     }
 
     function isClientOf(o) {
-        return !!user && user.id === o.client_id
+        return !!session.user && session.user.id === o.client_id
     }
 
     // What each side may do to an order in each status; any other status offers nothing. An
@@ -95,24 +92,28 @@ Item {
 
     // One message per press: nothing more is sent while it is on its way.
     function sendMessage() {
-        if (sending || !sendButton.enabled)
+        if (!sendButton.enabled)
             return
-        sending = true
         var id = order.id
-        win.call("POST", orderPath(id) + "/messages", { body: messageField.text.trim() },
-                 function (status) {
-                     v.sending = false
-                     if (!Outcome.ok(status)) {
-                         win.toast("Failed")
-                     } else if (v.order !== null && v.order.id === id) {
-                         messageField.text = ""
-                         v.open(id)
-                     }
-                 })
+        messenger.send("POST", orderPath(id) + "/messages", { body: messageField.text.trim() },
+                       function (ok) {
+                           if (!ok) {
+                               session.toast("Failed")
+                           } else if (v.order !== null && v.order.id === id) {
+                               messageField.text = ""
+                               v.open(id)
+                           }
+                       })
     }
 
     Latest {
         id: opener
+    }
+    Session {
+        id: session
+    }
+    Writer {
+        id: messenger
     }
 
     ListPage {
@@ -123,7 +124,6 @@ Item {
         title: "Gig orders"
         path: "api/gig-orders"
         member: "orders"
-        owner: v
         alsoBusy: opener.busy
         above: FailureLine {
             objectName: "openFailure"
@@ -137,14 +137,14 @@ Item {
             trailing: Value.text(modelData.status)
             trailingBold: false
             clickable: true
-            onClicked: owner.open(modelData.id)
+            onClicked: v.open(modelData.id)
 
             Line {
                 objectName: "orderLine_" + card.index
                 font.pixelSize: Sizes.meta
                 text: Value.text(card.modelData.package_tier) + " · "
                       + Money.rupees(card.modelData.price_paise) + " · "
-                      + Value.text(card.owner.isClientOf(card.modelData) ? card.modelData.freelancer_name
+                      + Value.text(v.isClientOf(card.modelData) ? card.modelData.freelancer_name
                                                                  : card.modelData.client_name)
             }
         }
@@ -161,7 +161,6 @@ Item {
         items: v.detail ? Value.rows(v.detail.messages) : []
         list.spacing: 6
         onBack: v.back()
-        owner: v
         alsoBusy: opener.busy
 
         above: [
@@ -272,7 +271,7 @@ Item {
                 id: sendButton
                 objectName: "sendButton"
                 // Blanks alone are no message: the service would refuse it.
-                enabled: messageField.text.trim().length > 0 && !v.sending
+                enabled: messageField.text.trim().length > 0 && !messenger.busy
                 text: "Send"
                 onClicked: v.sendMessage()
             }
@@ -285,7 +284,7 @@ Item {
         width: Sizes.noteDialog
         title: v.noteTitles[v.noteKind] || "Review"
         shown: v.noteKind !== ""
-        canSubmit: v.noteKind === "review" || noteField.text.trim().length >= Limits.orderNote
+        rules: [v.noteKind === "review" || noteField.text.trim().length >= Limits.orderNote]
         onOpening: noteField.text = ""
         onDismiss: v.noteKind = ""
         onSubmit: send("POST", v.orderPath(v.order.id) + "/" + v.noteKind,
@@ -298,23 +297,18 @@ Item {
             objectName: "starRow"
             visible: v.noteKind === "review"
             spacing: 0
-            // The stars reach the score through their row (a delegate cannot name the view).
-            property int score: v.reviewScore
-            signal chosen(int stars)
-            onChosen: stars => v.reviewScore = stars
             Repeater {
                 model: 5
                 SteadyButton {
                     required property int index
-                    readonly property var stars: parent
                     objectName: "star_" + (index + 1)
                     flat: true
                     palette.buttonText: Palette.text
                     palette.button: Palette.control // the face a focused star is drawn on
-                    text: stars && index + 1 <= stars.score ? "★" : "☆"
+                    text: index + 1 <= v.reviewScore ? "★" : "☆"
                     font.pixelSize: Sizes.title
                     Accessible.name: (index + 1) + (index === 0 ? " star" : " stars")
-                    onClicked: stars.chosen(index + 1)
+                    onClicked: v.reviewScore = index + 1
                 }
             }
         }

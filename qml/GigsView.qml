@@ -1,17 +1,16 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
-import "roles.js" as Roles
 import "sizes.js" as Sizes
 import "value.js" as Value
 import "parts"
 
 // The gig store, where clients order a package with escrow, and the freelancers' own gigs, which
 // they publish and delete.
-// (Lines marked "qmllint disable unqualified" use `win`, the window every document shares.)
 Item {
     id: v
     objectName: "GigsView"
@@ -22,11 +21,12 @@ Item {
     property var orderPkg: null
     property bool showCreate: false
 
-    readonly property bool isFreelancer: Roles.is(win.user, "freelancer") // qmllint disable unqualified
-    readonly property bool isClient: Roles.is(win.user, "client") // qmllint disable unqualified
-
     function load() {
         page.reload()
+    }
+
+    Session {
+        id: session
     }
 
     // The rows of the other mode go at once, so no row ever shows the buttons or the click of a
@@ -90,11 +90,10 @@ Item {
         title: v.mine ? "My gigs" : "Gig Store"
         path: v.mine ? "api/gigs/mine" : "api/gigs"
         member: "gigs"
-        owner: v
 
         SteadyButton {
             objectName: "modeButton"
-            visible: v.isFreelancer
+            visible: session.isFreelancer
             text: v.mine ? "All gigs" : "My gigs"
             onClicked: v.switchMode()
         }
@@ -109,8 +108,8 @@ Item {
             id: card
             objectName: "gigCard_" + index
             title: Value.text(modelData.title)
-            clickable: !owner.mine
-            onClicked: owner.detail = modelData
+            clickable: !v.mine
+            onClicked: v.detail = modelData
 
             Line {
                 objectName: "excerpt_" + card.index
@@ -122,20 +121,20 @@ Item {
                 Line {
                     objectName: "priceLine_" + card.index
                     kind: "accent"
-                    text: "From " + Money.rupees(card.owner.lowestPaise(card.modelData)) + " · "
+                    text: "From " + Money.rupees(v.lowestPaise(card.modelData)) + " · "
                           + Value.count(card.modelData.orders_count) + " orders"
                 }
                 // The service's reason is not shown here, and the list is reloaded either way.
                 ActionButton {
                     objectName: "deleteButton_" + card.index
-                    visible: card.owner.mine
+                    visible: v.mine
                     text: "Delete"
                     method: "DELETE"
                     path: "api/gigs/" + Outcome.seg(card.modelData.id)
                     body: null
                     successText: "Gig removed"
                     showServiceError: false
-                    onDone: card.owner.load()
+                    onDone: v.load()
                 }
             }
         }
@@ -151,7 +150,6 @@ Item {
         titleSize: Sizes.subtitle
         items: v.detail ? Value.rows(v.detail.packages) : []
         onBack: v.detail = null
-        owner: v
 
         above: Line {
             objectName: "detailDescription"
@@ -173,9 +171,9 @@ Item {
             }
             SteadyButton {
                 objectName: "orderButton_" + pkg.index
-                visible: pkg.owner.isClient
+                visible: session.isClient
                 text: "Order " + Value.text(pkg.modelData.tier)
-                onClicked: pkg.owner.orderPkg = pkg.modelData
+                onClicked: v.orderPkg = pkg.modelData
             }
         }
     }
@@ -215,9 +213,9 @@ Item {
         title: "New gig"
         shown: v.showCreate
         submitText: "Publish"
-        canSubmit: titleField.text.trim().length >= Limits.gigTitle
-                   && descriptionField.text.trim().length >= Limits.gigDescription
-                   && Money.intOf(basicField.text) > 0
+        rules: [titleField.text.trim().length >= Limits.gigTitle,
+                descriptionField.text.trim().length >= Limits.gigDescription,
+                Money.intOf(basicField.text) > 0]
         onOpening: {
             for (const f of [titleField, descriptionField, skillsField, basicField, standardField,
                              premiumField])
@@ -233,12 +231,12 @@ Item {
         Field {
             id: titleField
             objectName: "titleField"
-            placeholderText: "Title (min 10)"
+            placeholderText: "Title (min " + Limits.gigTitle + ")"
         }
         TextBox {
             id: descriptionField
             objectName: "descriptionField"
-            placeholderText: "Description (min 50)"
+            placeholderText: "Description (min " + Limits.gigDescription + ")"
             Layout.preferredHeight: 80
         }
         Field {

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -10,16 +11,15 @@ import "parts"
 
 // The signed-in page: a sidebar with the role's tabs beside the content of the selected tab.
 // Ctrl+1 … Ctrl+0 select the first ten tabs, F5 reloads the view shown.
-// (Lines marked "qmllint disable unqualified" use `win` or `Api`, which the window and start-up
-// publish to every document.)
 Item {
     id: root
     objectName: "HomeView"
 
     signal loggedOut()
 
-    property bool isClient: Roles.is(win.user, "client") // qmllint disable unqualified
-    property bool isFreelancer: Roles.is(win.user, "freelancer") // qmllint disable unqualified
+    Session {
+        id: session
+    }
 
     // Every tab once, in sidebar order: its name (also the button text), who sees it ("" for
     // everyone) and the document it shows. Documents are loaded when their tab is first shown, so
@@ -29,17 +29,16 @@ Item {
         { name: "Gigs", role: "", view: "GigsView" },
         { name: "Gig Orders", role: "", view: "GigOrdersView" },
         { name: "Contests", role: "", view: "ContestsView" },
-        { name: "Projects", role: "client", view: "ProjectsView" },
-        { name: "Teams", role: "client", view: "TeamsView" },
+        { name: "Projects", role: Roles.client, view: "ProjectsView" },
+        { name: "Teams", role: Roles.client, view: "TeamsView" },
         { name: "Contracts", role: "", view: "ContractsView" },
         { name: "Wallet", role: "", view: "WalletView" },
-        { name: "Skills", role: "freelancer", view: "SkillsView" },
+        { name: "Skills", role: Roles.freelancer, view: "SkillsView" },
         { name: "Notifications", role: "", view: "NotificationsView" },
         { name: "More", role: "", view: "MoreView" }
     ]
-    property var tabs: table.filter(function (t) {
-        return t.role === "" || (t.role === "client" && isClient)
-            || (t.role === "freelancer" && isFreelancer)
+    readonly property var tabs: table.filter(function (t) {
+        return t.role === "" || Roles.is(session.user, t.role)
     }).map(function (t) { return t.name })
     property string current: "Discover"
 
@@ -54,15 +53,15 @@ Item {
 
     function signOut() {
         // An exam's microphone closes first, as on submit: nothing that follows may keep it open.
-        Proctor.stop() // qmllint disable unqualified
+        session.proctor.stop()
         // The jar and the cookie file are emptied inside logout(); the service's answer is not
         // awaited.
-        Api.logout() // qmllint disable unqualified
+        session.api.logout()
         root.loggedOut()
     }
 
     // Only a freelancer sits exams: the camera and microphone get ready while the shell is idle.
-    Component.onCompleted: if (isFreelancer) Proctor.prepare() // qmllint disable unqualified
+    Component.onCompleted: if (session.isFreelancer) session.proctor.prepare()
 
     // After sign-in and after each tab change the keyboard starts on the page's first control.
     function focusPage() {
@@ -105,12 +104,10 @@ Item {
         delegate: Item {
             id: slot
             required property int index
-            // The shell, reached through the Repeater's parent (a delegate cannot name it).
-            readonly property var home: parent
             Shortcut {
                 sequence: "Ctrl+" + ((slot.index + 1) % 10)
-                enabled: !!slot.home && slot.index < slot.home.tabs.length
-                onActivated: slot.home.current = slot.home.tabs[slot.index]
+                enabled: slot.index < root.tabs.length
+                onActivated: root.current = root.tabs[slot.index]
             }
         }
     }
@@ -157,8 +154,8 @@ Item {
                 Label {
                     objectName: "nameLabel"
                     Layout.fillWidth: true
-                    text: !win.user ? "" // qmllint disable unqualified
-                        : (Value.text(win.user.full_name) || Value.text(win.user.email))
+                    text: !session.user ? ""
+                        : (Value.text(session.user.full_name) || Value.text(session.user.email))
                     color: Palette.secondary
                     font.pixelSize: Sizes.meta
                     elide: Text.ElideRight
@@ -170,25 +167,19 @@ Item {
                     Layout.preferredHeight: 10
                 }
 
-                // The tab buttons reach the selected tab through this column.
-                property string current: root.current
-                signal chosen(string tab)
-                onChosen: tab => root.current = tab
-
                 Repeater {
                     model: root.tabs
                     delegate: SteadyButton {
                         required property string modelData
                         required property int index
-                        readonly property var column: parent
-                        readonly property bool selected: !!column && column.current === modelData
+                        readonly property bool selected: root.current === modelData
                         objectName: "tab_" + modelData
                         Layout.fillWidth: true
                         text: modelData
                         highlighted: selected
                         flat: !selected
                         Accessible.description: index < 10 ? "Ctrl+" + ((index + 1) % 10) : ""
-                        onClicked: column.chosen(modelData)
+                        onClicked: root.current = modelData
                     }
                 }
 

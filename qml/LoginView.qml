@@ -1,15 +1,18 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "limits.js" as Limits
 import "outcome.js" as Outcome
 import "palette.js" as Palette
+import "roles.js" as Roles
 import "sizes.js" as Sizes
+import "wording.js" as Wording
 import "parts"
 
 // The signed-out page: one form for signing in, creating an account and asking for a reset mail.
 // A focus scope whose e-mail field has the keyboard when the page is shown, so the first keys
-// typed are not lost. (Lines marked "qmllint disable unqualified" use `win`, the window every
-// document shares.)
+// typed are not lost.
 FocusScope {
     id: root
     objectName: "LoginView"
@@ -22,20 +25,6 @@ FocusScope {
 
     Component.onCompleted: forceActiveFocus()
     StackView.onActivated: forceActiveFocus()
-
-    // The text of a refused sign-in or registration: the service's own words when it sent some;
-    // else no answer, a failing service (5xx) or the form's fixed text, so a service fault is
-    // never reported as a wrong password.
-    function refusal(status, data, fallback) {
-        var said = Outcome.failText(data, "")
-        if (said !== "")
-            return said
-        if (status === 0)
-            return Outcome.unreachable
-        if (status >= 500)
-            return "The Velto service had a problem (status " + status + "); try again later."
-        return fallback
-    }
 
     function switchLeft() {
         mode = (mode === "register") ? "login" : "register"
@@ -52,35 +41,33 @@ FocusScope {
     function submitForm() {
         if (!submit.enabled)
             return
-        submit.busy = true
         errorLabel.text = ""
         noticeLabel.text = ""
         var email = emailField.text.trim()
 
         if (mode === "register") {
-            win.call("POST", "api/auth/register", { // qmllint disable unqualified
+            writer.send("POST", "api/auth/register", {
                 email: email,
                 password: passwordField.text,
                 fullName: fullNameField.text.trim(),
                 role: rolePicker.role,
                 termsAccepted: true,
                 privacyAccepted: true
-            }, function (status, data) {
-                submit.busy = false
-                if (Outcome.ok(status)) {
+            }, function (ok, data, status, raw) {
+                if (ok) {
                     noticeLabel.text = "Account created — verify your email, then sign in."
                     root.mode = "login"
                 } else {
-                    errorLabel.text = root.refusal(status, data, "Registration failed")
+                    errorLabel.text = Wording.failure(status, data, raw, "Registration failed")
                 }
             })
         } else if (mode === "forgot") {
-            win.call("POST", "api/auth/forgot-password", { email: email }, function (status) {
-                submit.busy = false
+            writer.send("POST", "api/auth/forgot-password", { email: email },
+                        function (ok, data, status, raw) {
                 if (status === 0) {
                     // Nothing was sent: say so instead of claiming a mail went out, and stay
                     // here so the request can be repeated.
-                    errorLabel.text = Outcome.unreachable
+                    errorLabel.text = Wording.failure(status, data, raw)
                     return
                 }
                 noticeLabel.text = "If that account exists, a reset link was emailed."
@@ -90,14 +77,15 @@ FocusScope {
             var body = { email: email, password: passwordField.text }
             if (totpField.text.length > 0)
                 body.totpCode = totpField.text
-            win.call("POST", "api/auth/login", body, function (status, data) {
-                if (!Outcome.ok(status)) {
-                    submit.busy = false
-                    errorLabel.text = root.refusal(status, data, "Invalid credentials")
+            // The session is asked for at once, so the form stays busy from one step to the next.
+            // A refusal the service does not word is taken for wrong credentials; a failing
+            // service is never reported as a wrong password.
+            writer.send("POST", "api/auth/login", body, function (ok, data, status, raw) {
+                if (!ok) {
+                    errorLabel.text = Wording.failure(status, data, raw, "Invalid credentials")
                     return
                 }
-                win.call("GET", "api/auth/me", null, function (meStatus, me) {
-                    submit.busy = false
+                writer.send("GET", "api/auth/me", null, function (meOk, me, meStatus) {
                     var u = Outcome.userOf(meStatus, me)
                     if (u !== null)
                         root.loggedIn(u)
@@ -108,6 +96,13 @@ FocusScope {
         }
     }
 
+    Writer {
+        id: writer
+    }
+    Session {
+        id: session
+    }
+
     Rectangle {
         anchors.fill: parent
         color: Palette.window
@@ -116,7 +111,7 @@ FocusScope {
     Item {
         id: rolePicker
         visible: false
-        property string role: "freelancer"
+        property string role: Roles.freelancer
     }
 
     ColumnLayout {
@@ -155,14 +150,14 @@ FocusScope {
             Choice {
                 objectName: "freelancerRadio"
                 text: "Freelancer"
-                checked: rolePicker.role === "freelancer"
-                onClicked: rolePicker.role = "freelancer"
+                checked: rolePicker.role === Roles.freelancer
+                onClicked: rolePicker.role = Roles.freelancer
             }
             Choice {
                 objectName: "clientRadio"
                 text: "Client"
-                checked: rolePicker.role === "client"
-                onClicked: rolePicker.role = "client"
+                checked: rolePicker.role === Roles.client
+                onClicked: rolePicker.role = Roles.client
             }
         }
 
@@ -197,18 +192,18 @@ FocusScope {
         RowLayout {
             objectName: "serviceDownRow"
             Layout.fillWidth: true
-            visible: win.serviceDown // qmllint disable unqualified
+            visible: session.window.serviceDown
             spacing: 8
             Line {
                 objectName: "serviceDownLine"
                 kind: "alarm"
-                text: Outcome.unreachable + " — trying again every few seconds."
+                text: Wording.unreachable + " — trying again every few seconds."
                 Accessible.role: Accessible.AlertMessage
             }
             SteadyButton {
                 objectName: "resumeButton"
                 text: "Try again"
-                onClicked: win.resume() // qmllint disable unqualified
+                onClicked: session.window.resume()
             }
         }
 
@@ -233,11 +228,10 @@ FocusScope {
             id: submit
             objectName: "submitButton"
             Layout.fillWidth: true
-            property bool busy: false
-            enabled: !busy
+            enabled: !writer.busy
                      && emailField.text.indexOf("@") > 0
-                     && (root.mode === "forgot" || passwordField.text.length >= 8)
-            text: busy ? "Working…"
+                     && (root.mode === "forgot" || passwordField.text.length >= Limits.password)
+            text: writer.busy ? "Working…"
                 : root.mode === "register" ? "Create account"
                 : root.mode === "forgot" ? "Send reset link"
                 : "Sign in"

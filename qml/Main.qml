@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Window
 import QtQuick.Controls.Fusion
@@ -32,7 +33,7 @@ ApplicationWindow {
     palette.disabled.buttonText: Palette.muted
     palette.disabled.windowText: Palette.muted
 
-    // request id -> callback of a request still waiting for its reply
+    // request id -> { cb, asker } of a request still waiting for its reply
     property var pending: ({})
     property int seq: 0
     property var user: null
@@ -40,11 +41,15 @@ ApplicationWindow {
     // is tried again every few seconds, so the shell appears once the service is back.
     property bool serviceDown: false
 
-    function call(method, path, body, cb) {
+    // Sends a request; cb(status, data, raw) runs once with its reply, but only while `asker`, the
+    // object the request was made for (a page's loader, a row's button, a dialog), still exists: a
+    // reply that comes after its page, row or dialog went is dropped here, so no caller checks.
+    // Without an asker the reply is always wanted (the window's own requests).
+    function call(method, path, body, cb, asker) {
         seq += 1
         var id = seq
         // Stored first: an unsupported method is answered inside Api.request itself.
-        pending[id] = cb
+        pending[id] = { cb: cb, asker: asker }
         Api.request(id, method, path, JSON.stringify(body || {})) // qmllint disable unqualified
     }
 
@@ -97,13 +102,16 @@ ApplicationWindow {
         function onReply(id, status, raw) {
             if (!win.pending.hasOwnProperty(id))
                 return
-            var cb = win.pending[id]
+            var entry = win.pending[id]
             delete win.pending[id]
             // After the callback: the page that asked must not be gone while it handles the reply.
             if (status === 401 && win.user !== null)
                 Qt.callLater(win.sessionEnded)
-            if (typeof cb === "function")
-                cb(status, Outcome.parse(raw), raw)
+            // A deleted object is no Qt object any more, though the reference to it remains.
+            var wanted = entry.asker === undefined || entry.asker === null
+                         || Qt.isQtObject(entry.asker)
+            if (typeof entry.cb === "function" && wanted)
+                entry.cb(status, Outcome.parse(raw), raw)
         }
     }
 

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -13,8 +14,7 @@ import "parts"
 
 // Account matters without a tab of their own: identity verification, the bank account and
 // withdrawals to it, and the referral programme. One scrolling page whose middle is the list of
-// past withdrawals, so a long history stays virtualized. (Lines marked "qmllint disable
-// unqualified" use `win`, the window every document shares.)
+// past withdrawals, so a long history stays virtualized.
 Item {
     id: v
     objectName: "MoreView"
@@ -25,11 +25,10 @@ Item {
     property bool showBank: false
     property bool showSettle: false
 
-    readonly property var user: win.user || ({}) // qmllint disable unqualified
+    readonly property var user: session.user || ({})
     // A new account's status arrives as null: that is "not started" too, never the word null.
     readonly property string kyc: Value.text(v.user.kyc_status) || "not started"
     readonly property bool verified: v.user.kyc_status === "verified"
-    readonly property bool isFreelancer: v.user.role === "freelancer"
 
     // Both loads go out at once; each reply fills only its own part of the page.
     function load() {
@@ -45,6 +44,9 @@ Item {
 
     Component.onCompleted: load()
 
+    Session {
+        id: session
+    }
     Latest {
         id: affiliateLoad
     }
@@ -123,7 +125,7 @@ Item {
                     }
                     SteadyButton {
                         objectName: "withdrawButton"
-                        visible: v.isFreelancer
+                        visible: session.isFreelancer
                         text: "Withdraw to bank"
                         onClicked: v.showSettle = true
                     }
@@ -210,8 +212,9 @@ Item {
         shown: v.showBank
         submitText: "Save"
         // Counted on the text as typed; the service judges the holder name once trimmed.
-        canSubmit: holder.text.length > 0 && number.text.length >= Limits.accountNumber
-                   && ifsc.text.length === Limits.ifsc
+        rules: [holder.text.length > 0,
+                number.text.length >= Limits.accountNumber,
+                ifsc.text.length === Limits.ifsc]
         onOpening: {
             holder.text = ""
             number.text = ""
@@ -251,7 +254,7 @@ Item {
         width: Sizes.shortDialog
         shown: v.showSettle
         submitText: "Request"
-        canSubmit: Money.intOf(amount.text) >= Limits.withdrawal
+        rules: [Money.intOf(amount.text) >= Limits.withdrawal]
         onOpening: amount.text = ""
         onDismiss: v.showSettle = false
         // Sent as typed: the service reads whole rupees and states its own refusals.
@@ -262,7 +265,8 @@ Item {
                        })
 
         Line {
-            text: "Minimum ₹1,000 · requires verified KYC + approved bank."
+            text: "Minimum " + Money.groupedRupees(Limits.withdrawal)
+                  + " · requires verified KYC + approved bank."
         }
         Field {
             id: amount

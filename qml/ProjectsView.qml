@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -45,6 +46,9 @@ Item {
     Latest {
         id: opener
     }
+    Session {
+        id: session
+    }
 
     // The body members in the order the service documents them; the budget goes as typed.
     function projectBody() {
@@ -81,7 +85,6 @@ Item {
         title: "My projects"
         path: "api/my/projects"
         member: "projects"
-        owner: v
         alsoBusy: opener.busy
         above: FailureLine {
             objectName: "openFailure"
@@ -102,7 +105,7 @@ Item {
             trailingBold: false
             spacing: 3
             clickable: true
-            onClicked: owner.openProps(modelData)
+            onClicked: v.openProps(modelData)
 
             Line {
                 objectName: "budgetLine_" + card.index
@@ -119,7 +122,6 @@ Item {
         title: v.proposalsFor ? Value.text(v.proposalsFor.title) : ""
         titleSize: Sizes.subtitle
         backText: "← Projects"
-        owner: v
         onBack: v.closeProps()
         alsoBusy: opener.busy
         above: FailureLine {
@@ -143,7 +145,7 @@ Item {
                 objectName: "acceptButton_" + proposal.index
                 visible: proposal.modelData.status === "submitted"
                 text: "Accept — define milestones"
-                onClicked: proposal.owner.acceptFor = proposal.modelData
+                onClicked: v.acceptFor = proposal.modelData
             }
         }
     }
@@ -154,9 +156,9 @@ Item {
         title: "Post a project"
         shown: v.showPost
         submitText: "Post & publish"
-        canSubmit: postTitle.text.trim().length >= Limits.projectTitle
-                   && postDescription.text.trim().length >= Limits.projectDescription
-                   && Money.intOf(postBudget.text) > 0
+        rules: [postTitle.text.trim().length >= Limits.projectTitle,
+                postDescription.text.trim().length >= Limits.projectDescription,
+                Money.intOf(postBudget.text) > 0]
         onOpening: {
             postTitle.text = ""
             postDescription.text = ""
@@ -169,17 +171,15 @@ Item {
         // not judged; the reloaded list shows the status the service gave the project.
         onSubmit: send("POST", "api/projects", v.projectBody(), "", function (data) {
             if (!data || !data.project) {
-                win.toast("Project created")
+                session.toast("Project created")
                 v.posted()
                 return
             }
-            postDialog.busy = true
-            win.call("POST", "api/projects/" + Outcome.seg(data.project.id) + "/publish", {},
-                     function () {
-                         postDialog.busy = false
-                         win.toast("Project published")
-                         v.posted()
-                     })
+            postDialog.writer.send("POST", "api/projects/" + Outcome.seg(data.project.id) + "/publish",
+                                   {}, function () {
+                                       session.toast("Project published")
+                                       v.posted()
+                                   })
         })
 
         Field {
@@ -190,7 +190,7 @@ Item {
         TextBox {
             id: postDescription
             objectName: "descriptionField"
-            placeholderText: "Description (min 30)"
+            placeholderText: "Description (min " + Limits.projectDescription + ")"
             wrapMode: TextArea.NoWrap
         }
         Field {
@@ -217,7 +217,8 @@ Item {
         title: "Accept — milestones"
         shown: v.acceptFor !== null
         submitText: "Accept & create contract"
-        canSubmit: title1.text.length > 0 && Money.intOf(amount1.text) > 0
+        rules: [title1.text.length > 0,
+                Money.intOf(amount1.text) > 0]
         onOpening: {
             title1.text = "Milestone 1"
             amount1.text = String(Money.wholeRupees(v.acceptFor.amount_paise) || 0)

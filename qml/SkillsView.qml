@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -8,14 +9,13 @@ import "palette.js" as Palette
 import "serviceorigin.js" as Service
 import "sizes.js" as Sizes
 import "value.js" as Value
+import "wording.js" as Wording
 import "parts"
 
 // The freelancer's skill exams: the catalogue of skills with the badge earned and the next
 // level, the proctored exam page with its countdown, and the service's verdict. While an exam is
 // shown the view runs the proctor, watches the window's focus and reports every finding to the
 // attempt; pass, review and badge are the service's decisions.
-// (Lines marked "qmllint disable unqualified" use `win`, `Api` or `Proctor`, which the window and
-// start-up publish to every document.)
 Item {
     id: v
     objectName: "SkillsView"
@@ -31,13 +31,14 @@ Item {
     property string attemptId: ""
     property bool focusWas: true
     // The answers are on their way: neither a second press nor the clock sends them again.
-    property bool submitting: false
+    readonly property bool submitting: submitter.busy
     // An exam is being started: the take buttons wait.
     readonly property bool starting: starter.busy
     // Asked when the first exam page is shown and not followed during it: asking wakes the
     // multimedia back end (about 5 MB), which a visit to the catalogue alone does not need.
     property bool hasCamera: false
     property bool cameraAsked: false
+    readonly property var proctor: session.proctor
 
     // --- the page's rules, free of state ---
 
@@ -60,12 +61,14 @@ Item {
     }
 
     function violationWarning(label, count) {
-        return "⚠ " + label + " (" + count + ") — >5 goes to manual review."
+        return "⚠ " + label + " (" + count + ") — " + v.reviewRule
     }
 
     function focusWarning(count) {
-        return "⚠ Window focus lost (" + count + ") — stay on the exam. >5 goes to manual review."
+        return "⚠ Window focus lost (" + count + ") — stay on the exam. " + v.reviewRule
     }
+
+    readonly property string reviewRule: ">" + Limits.reviewViolations + " goes to manual review."
 
     function monitorWarning(screens) {
         return "⚠ " + screens + " monitors detected — flagged."
@@ -121,7 +124,7 @@ Item {
         starter.call("POST", "api/assessments/" + Outcome.seg(skill) + "/" + Outcome.seg(level)
                      + "/start", {}, function (status, data) {
             if (Outcome.ok(status) && data && data.razorpay) {
-                win.toast("Exam fee needs payment — complete on "
+                session.toast("Exam fee needs payment — complete on "
                           + Service.origin.replace(/^https:\/\//, ""))
                 Qt.openUrlExternally(Service.origin + "/skills")
                 return
@@ -129,7 +132,7 @@ Item {
             // A success without an attempt starts nothing either.
             var attempt = data && data.attempt
             if (!Outcome.ok(status) || !attempt || attempt.id === undefined || attempt.id === null) {
-                win.toast(Outcome.failText(data, "Could not start"))
+                session.toast(Wording.said(data, "Could not start"))
                 return
             }
             v.attemptId = String(attempt.id)
@@ -141,7 +144,7 @@ Item {
         starter.call("GET", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/questions",
                      null, function (status, data) {
             if (!Outcome.loaded(status, data) || !data.attempt || !Array.isArray(data.questions)) {
-                win.toast("Could not load questions")
+                session.toast("Could not load questions")
                 return
             }
             v.answers = {}
@@ -149,7 +152,7 @@ Item {
             v.warning = ""
             var left = Number(data.attempt.remainingSeconds)
             v.remaining = left > 0 ? left : (Number(data.attempt.timeLimitSeconds) || 0)
-            var screens = Api.screenCount()
+            var screens = session.api.screenCount()
             if (screens > 1) {
                 v.violations += 1
                 v.warning = v.monitorWarning(screens)
@@ -157,12 +160,12 @@ Item {
             }
             // Shown before the proctor starts: a missing camera is reported inside start().
             if (!v.cameraAsked) {
-                v.hasCamera = Proctor.hasCamera()
+                v.hasCamera = v.proctor.hasCamera()
                 v.cameraAsked = true
             }
             data.questions = Value.rows(data.questions)
             v.exam = data
-            Proctor.start()
+            v.proctor.start()
         })
     }
 
@@ -170,29 +173,27 @@ Item {
         if (attemptId === "")
             return
         // Fire and forget: a lost event is not retried and not shown.
-        win.call("POST", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/proctor", // qmllint disable unqualified
-                 { kind: kind, detail: detail || "", imageData: image || "" })
+        reporter.call("POST", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/proctor",
+                      { kind: kind, detail: detail || "", imageData: image || "" }, function () {})
     }
 
     function submit(forfeited) {
         if (exam === null || submitting)
             return
-        submitting = true
         // Camera and microphone are released before the answers leave, whatever the outcome.
-        Proctor.stop() // qmllint disable unqualified
-        win.call("POST", "api/assessments/attempts/" + Outcome.seg(exam.attempt.id) + "/submit", {
-                     answers: answers,
-                     forfeited: forfeited === true,
-                     proctoringViolations: violations
-                 }, function (status, data) {
-            v.submitting = false
+        proctor.stop()
+        submitter.send("POST", "api/assessments/attempts/" + Outcome.seg(exam.attempt.id) + "/submit", {
+                           answers: answers,
+                           forfeited: forfeited === true,
+                           proctoringViolations: violations
+                       }, function (ok, data) {
             v.attemptId = ""
-            if (Outcome.ok(status) && data !== null) {
+            if (ok && data !== null) {
                 v.result = data
                 v.exam = null
                 v.load()
             } else {
-                win.toast(Outcome.failText(data, "Submit failed"))
+                session.toast(Wording.said(data, "Submit failed"))
             }
         })
     }
@@ -210,7 +211,7 @@ Item {
             return
         remaining -= 1
         if (remaining === 0) {
-            win.toast("Time up — submitting") // qmllint disable unqualified
+            session.toast("Time up — submitting")
             submit(false)
         }
     }
@@ -222,10 +223,19 @@ Item {
 
     // Leaving the tab (or signing out) mid-exam destroys the page: nothing is submitted, but
     // camera and microphone must not keep running with no exam on screen.
-    Component.onDestruction: if (exam !== null) Proctor.stop() // qmllint disable unqualified
+    Component.onDestruction: if (exam !== null) proctor.stop()
 
     Latest {
         id: starter
+    }
+    Session {
+        id: session
+    }
+    Latest {
+        id: reporter
+    }
+    Writer {
+        id: submitter
     }
 
     Timer {
@@ -236,7 +246,7 @@ Item {
     }
 
     Connections {
-        target: Proctor // qmllint disable unqualified
+        target: v.proctor
         function onViolation(reason, detail) {
             if (v.exam === null)
                 return
@@ -250,12 +260,11 @@ Item {
     }
 
     Connections {
-        target: win // qmllint disable unqualified
-        ignoreUnknownSignals: true
+        target: session
         function onActiveChanged() {
             if (v.exam === null)
                 return
-            var active = win.active !== false // qmllint disable unqualified
+            var active = session.active
             if (v.focusWas && !active) {
                 v.countViolation(v.focusWarning(v.violations + 1))
                 v.logEvent("focus_loss", "")
@@ -271,7 +280,6 @@ Item {
         title: "Skills & certification"
         path: "api/assessments/available"
         member: "assessments"
-        owner: v
         onLoaded: function (data) {
             v.badges = Array.isArray(data.badges) ? data.badges : []
         }
@@ -292,14 +300,14 @@ Item {
                 Line {
                     objectName: "levelLine_" + card.index
                     kind: "meta"
-                    text: card.owner.levelLine(card.modelData)
+                    text: v.levelLine(card.modelData)
                 }
                 SteadyButton {
                     objectName: "takeButton_" + card.index
-                    visible: card.owner.canTake(card.modelData)
-                    enabled: !card.owner.starting
+                    visible: v.canTake(card.modelData)
+                    enabled: !v.starting
                     text: "Take Level " + Value.text(card.modelData.nextLevel)
-                    onClicked: card.owner.begin(card.modelData.skill, card.modelData.nextLevel)
+                    onClicked: v.begin(card.modelData.skill, card.modelData.nextLevel)
                 }
             }
         }
@@ -342,7 +350,7 @@ Item {
             Label {
                 objectName: "webcamLabel"
                 // The proctor says why it cannot watch: no camera is then no finding.
-                readonly property string unavailable: Proctor.unavailable // qmllint disable unqualified
+                readonly property string unavailable: v.proctor.unavailable
                 text: unavailable !== "" ? "🚫 Camera and microphone monitoring unavailable: " + unavailable
                     : v.hasCamera ? "🎥 Webcam active" : "🚫 No webcam"
                 color: v.hasCamera && unavailable === "" ? Palette.accent : Palette.alarm
@@ -366,11 +374,11 @@ Item {
                 Accessible.name: "Microphone level"
                 Rectangle {
                     objectName: "micFill"
-                    width: parent.width * Math.max(0, Math.min(100, Proctor.micLevel)) / 100 // qmllint disable unqualified
+                    width: parent.width * Math.max(0, Math.min(100, v.proctor.micLevel)) / 100
                     height: parent.height
                     radius: 4
-                    // Above 25 is where the proctor starts counting toward a voice violation.
-                    color: Proctor.micLevel > Limits.loudLevel ? Palette.alarm : Palette.accent // qmllint disable unqualified
+                    // Where the proctor starts counting toward a voice violation.
+                    color: v.proctor.micLevel > Limits.loudLevel ? Palette.alarm : Palette.accent
                 }
             }
             Item {
@@ -388,7 +396,6 @@ Item {
             objectName: "questionList"
             spacing: 10
             rows: v.exam ? v.exam.questions : []
-            owner: v
             delegate: Card {
                 id: question
                 objectName: "question_" + index
@@ -399,20 +406,20 @@ Item {
                     font.bold: true
                     text: question.rowLabel
                 }
+                // Each option carries its question's id: when the exam ends the card goes before
+                // its options, which then still read their own record.
                 FewRows {
                     objectName: "options_" + question.index
-                    rows: Value.rows(question.modelData.options)
-                    owner: question.owner
-                    about: question.modelData
+                    rows: Value.rows(question.modelData.options).map(
+                              o => Object.assign({ question: question.modelData.id }, o))
                     key: question.index
                     delegate: NestedRow {
                         id: option
                         Choice {
                             objectName: "option_" + option.tag
                             text: Value.text(option.modelData.text)
-                            checked: !!option.owner
-                                     && option.owner.answers[option.about.id] === option.modelData.key
-                            onClicked: option.owner.choose(option.about.id, option.modelData.key)
+                            checked: v.answers[option.modelData.question] === option.modelData.key
+                            onClicked: v.choose(option.modelData.question, option.modelData.key)
                         }
                     }
                 }

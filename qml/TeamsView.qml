@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -27,7 +28,6 @@ Item {
         title: "Teams"
         path: "api/teams/mine"
         member: "teams"
-        owner: v
 
         SteadyButton {
             objectName: "newTeamButton"
@@ -55,7 +55,7 @@ Item {
                 SteadyButton {
                     objectName: "inviteButton_" + card.index
                     text: "Invite member"
-                    onClicked: card.owner.inviteFor = card.modelData
+                    onClicked: v.inviteFor = card.modelData
                 }
                 // The service's reason is not shown here, and the list is reloaded either way.
                 ActionButton {
@@ -66,7 +66,7 @@ Item {
                     body: null
                     successText: "Deleted"
                     showServiceError: false
-                    onDone: card.owner.load()
+                    onDone: v.load()
                 }
             }
         }
@@ -78,7 +78,7 @@ Item {
         title: "New team"
         shown: v.showCreate
         submitText: "Create"
-        canSubmit: teamName.text.trim().length >= Limits.teamName
+        rules: [teamName.text.trim().length >= Limits.teamName]
         onOpening: {
             teamName.text = ""
             description.text = ""
@@ -111,7 +111,7 @@ Item {
         shown: v.inviteFor !== null
         submitText: "Invite"
         // The service judges the address; here an "@" after the first character will do.
-        canSubmit: email.text.indexOf("@") > 0
+        rules: [email.text.indexOf("@") > 0]
         onOpening: email.text = ""
         onDismiss: v.inviteFor = null
         onSubmit: send("POST", "api/teams/" + Outcome.seg(v.inviteFor.id) + "/invite", {

@@ -2,6 +2,7 @@
 // The service's rules that the forms check before they send, each named once. The service holds
 // the same rules and refuses what breaks them; the forms only keep a person from sending in vain.
 
+var password = 8           // a password, as typed
 var coverLetter = 30        // a proposal's cover letter, trimmed
 var projectTitle = 5        // a project's title, trimmed
 var projectDescription = 30 // a project's description, trimmed

@@ -22,6 +22,12 @@ function rupees(paise) {
     return isNaN(r) ? "—" : "₹" + r
 }
 
+// Whole rupees as a sentence states a limit, grouped the Indian way: 1000 → "₹1,000",
+// 100000 → "₹1,00,000".
+function groupedRupees(rupees) {
+    return "₹" + String(rupees).replace(/(\d)(?=(\d\d)+\d$)/g, "$1,")
+}
+
 // Like rupees(), but "—" when the amount is absent, null or 0 (a budget nobody set).
 function rupeesOrDash(paise) {
     return paise ? rupees(paise) : "—"

@@ -1,7 +1,13 @@
 .pragma library
-// ZadoZirir's rules, apart from its timer and the screen: where its button is offered, what a
-// click on it does, and whether tracking outlives a reload. The tracked contract is held as text
-// and ids are compared as text, so the rules hold whether the service's ids are numbers or text.
+.import "roles.js" as Roles
+// ZadoZirir's rules, apart from its timer and the screen: how often it captures, where its button
+// is offered, what a click on it does, and whether tracking outlives a reload. The tracked
+// contract is held as text and ids are compared as text, so the rules hold whether the service's
+// ids are numbers or text.
+
+// A screenshot goes when tracking starts, then every this many milliseconds.
+var intervalMs = 600000
+var minutes = intervalMs / 60000
 
 // Two ids name the same record; a missing id names none.
 function sameId(a, b) {
@@ -11,7 +17,7 @@ function sameId(a, b) {
 // The button belongs on an active hourly contract, for its freelancer only: the service refuses
 // the client's uploads. A freelancer is listed only the contracts they work on.
 function offered(contract, user) {
-    return !!contract && !!user && user.role === "freelancer"
+    return !!contract && Roles.is(user, Roles.freelancer)
         && contract.contract_type === "hourly" && contract.status === "active"
 }
 
@@ -31,7 +37,7 @@ function survives(tracked, contracts, user) {
 
 // An upload refused for good: the service no longer takes screenshots for this contract (it
 // ended, or is no longer hourly), so tracking stops instead of capturing the screen for nothing
-// every ten minutes. A time-out or a "too many" (408, 429) may pass and is not a refusal.
+// at every interval. A time-out or a "too many" (408, 429) may pass and is not a refusal.
 function refusedForGood(status) {
     return status >= 400 && status <= 499 && status !== 408 && status !== 429
 }

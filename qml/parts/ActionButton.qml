@@ -1,11 +1,12 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
-import "../outcome.js" as Outcome
+import "../wording.js" as Wording
 
 // A button that sends one request and toasts its outcome: `successText` on a 2xx (nothing when
 // empty), else the service's `error` text or `failureText` (only `failureText` when
-// `showServiceError` is false). One press, one request: while its request is under way it is
-// disabled, so neither a second press nor Enter sends again. `done` follows the toast.
+// `showServiceError` is false). One press, one request (Writer): while its request is under way
+// it is disabled, so neither a second press nor Enter sends again. `done` follows the toast.
 SteadyButton {
     id: button
 
@@ -16,28 +17,29 @@ SteadyButton {
     property string successText: ""
     property string failureText: "Failed"
     property bool showServiceError: true
-    property bool busy: false
+    readonly property bool busy: writer.busy
 
     signal done(bool ok, var data)
 
     function run() {
-        if (busy)
-            return
-        busy = true
         var given = body
-        var payload = typeof given === "function" ? given() : given
-        win.call(method, path, payload, function (status, data) { // qmllint disable unqualified
-            button.busy = false
-            var ok = Outcome.ok(status)
+        writer.send(method, path, typeof given === "function" ? given() : given, function (ok, data) {
             var text = ok ? button.successText
-                          : (button.showServiceError ? Outcome.failText(data, button.failureText)
+                          : (button.showServiceError ? Wording.said(data, button.failureText)
                                                      : button.failureText)
             if (text !== "")
-                win.toast(text) // qmllint disable unqualified
+                session.toast(text)
             button.done(ok, data)
         })
     }
 
     enabled: !busy
     onClicked: run()
+
+    Writer {
+        id: writer
+    }
+    Session {
+        id: session
+    }
 }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 
 // A row of a list drawn as a card (Panel): a reader hears its title, then the value at its right

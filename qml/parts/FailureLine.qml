@@ -15,7 +15,8 @@ Loader {
 
     sourceComponent: RowLayout {
         id: row
-        // The line, reached through the loader (a component cannot name ids outside itself).
+        // The line, reached as the loader: a loader makes its component in the context of the
+        // document that uses it, so this part is not bound (ComponentBehavior) to its own ids.
         readonly property var host: parent
         spacing: 8
 

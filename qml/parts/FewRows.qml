@@ -1,16 +1,15 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Layouts
 
 // A list inside a card (milestones, deliveries, options): at most `limit` rows are made, and a
 // line says how many more there are, so no reply however long can stall the window. Its rows are
-// NestedRows, which read their record, the view (`owner`) and the card's `key` from here.
+// NestedRows, which read their record and the card's `key` from here.
 ColumnLayout {
     id: few
 
     property var rows: []
-    property var owner: null
-    // The record the rows belong to (the card's), and the card's index for the rows' names.
-    property var about: null
+    // The card's index, for the names of the rows' controls.
     property string key: ""
     property int limit: 10
     property alias delegate: repeater.delegate

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -17,6 +18,10 @@ TextField {
     inputMethodHints: digits ? Qt.ImhDigitsOnly : Qt.ImhNone
     Accessible.role: Accessible.EditableText
     Accessible.name: placeholderText
+    // While its attached passwordEdit flag is set, Qt tells a reader no name at all; the echo mode
+    // alone already makes a password field "password text" to the reader. Cleared, the password
+    // field is named too.
+    Accessible.onPasswordEditChanged: if (Accessible.passwordEdit) Accessible.passwordEdit = false
     onActiveFocusChanged: if (activeFocus) Focus.reveal(field)
 
     onTextChanged: {

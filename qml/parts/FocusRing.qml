@@ -15,7 +15,8 @@ Loader {
     active: shown
     sourceComponent: Rectangle {
         id: ring
-        // The loader's corners (a component cannot name ids outside itself).
+        // The loader's corners, reached as the loader: a loader makes its component in the
+        // context of the document that uses it, so this part is not bound to its own ids.
         readonly property var host: parent
         radius: ring.host ? ring.host.radius : 4
         color: "transparent"

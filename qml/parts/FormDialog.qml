@@ -1,25 +1,32 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
-import "../outcome.js" as Outcome
 import "../palette.js" as Palette
 import "../sizes.js" as Sizes
+import "../wording.js" as Wording
 
 // A modal dialog of a view, centred on it. It is open exactly while `shown` (the view's state)
 // holds: Cancel and Escape emit dismiss(), on which the view clears its state; a press outside
 // does nothing, so what was typed is never thrown away by a stray click. Each opening emits
 // opening(), on which the view empties or fills its fields; focus then lands in the first field.
-// "Submit" (`submitText`) is enabled by `canSubmit` while no request of the dialog is under way,
-// and emits submit(), as does Enter in a single-line field; send() posts on the view's behalf
-// and reports the outcome. An error shown goes as soon as a field changes.
+// "Submit" (`submitText`) is enabled while every one of `rules` holds and no request of the dialog
+// is under way, and emits submit(), as does Enter in a single-line field; send() posts on the
+// view's behalf and reports the outcome. An error shown goes as soon as a field changes.
 Dialog {
     id: dialog
 
     property bool shown: false
     property string submitText: "Submit"
-    property bool canSubmit: true
-    property bool busy: false
+    // What must hold before the form can be sent, one entry per rule in the order of the fields,
+    // so that the first one not met can be named.
+    property var rules: []
+    readonly property bool ready: rules.every(rule => !!rule)
     property string errorText: ""
+    // The dialog's requests, one at a time; a view that sends a second step after the first uses
+    // it too, so the dialog stays busy throughout.
+    readonly property Writer writer: Writer {}
+    readonly property bool busy: writer.busy
     default property alias fields: fieldColumn.data
 
     signal opening()
@@ -50,18 +57,16 @@ Dialog {
     function send(method, path, body, successText, onSuccess) {
         if (busy)
             return
-        busy = true
         errorText = ""
-        win.call(method, path, body, function (status, data) { // qmllint disable unqualified
-            dialog.busy = false
-            if (Outcome.ok(status)) {
+        writer.send(method, path, body, function (ok, data) {
+            if (ok) {
                 if (successText !== "")
-                    win.toast(successText) // qmllint disable unqualified
+                    session.toast(successText)
                 if (onSuccess)
                     onSuccess(data)
             } else {
-                dialog.errorText = Outcome.failText(data, "Failed")
-                win.toast(dialog.errorText) // qmllint disable unqualified
+                dialog.errorText = Wording.said(data, "Failed")
+                session.toast(dialog.errorText)
             }
         })
     }
@@ -102,7 +107,10 @@ Dialog {
         if (shown)
             open()
     }
+    // A request of an earlier opening, cancelled while under way, no longer holds the dialog: its
+    // reply must not close or fill the form opened since.
     onAboutToShow: {
+        writer.drop()
         errorText = ""
         opening()
     }
@@ -114,8 +122,14 @@ Dialog {
     // Closed by Escape while the view still holds its state: clear it.
     onClosed: if (shown) dismiss()
 
-    // The fields are the dialog's default property, so its content has ids and is made at once.
-    contentItem: ColumnLayout { // qmllint disable deferred-property-id
+    Session {
+        id: session
+    }
+
+    // The dialog's one child, which its size follows; the fields a view declares go into
+    // `fieldColumn` (the dialog's default property).
+    ColumnLayout {
+        anchors.fill: parent
         spacing: 6
         // Return reaches here from single-line fields (a multi-line one keeps it for new lines).
         Keys.onReturnPressed: dialog.trySubmit()
@@ -160,7 +174,7 @@ Dialog {
             Layout.rightMargin: 6
             Layout.bottomMargin: 6
             text: dialog.submitText
-            enabled: dialog.canSubmit && !dialog.busy
+            enabled: dialog.ready && !dialog.busy
             onClicked: dialog.submit()
         }
     }

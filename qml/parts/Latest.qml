@@ -1,5 +1,7 @@
+pragma ComponentBehavior: Bound
 import QtQml
 import "../outcome.js" as Outcome
+import "../wording.js" as Wording
 
 // Requests of one kind on a page (its list, the detail shown, an exam being started) where only
 // the newest counts: the reply to a request that a later one (or drop()) superseded is dropped,
@@ -17,7 +19,9 @@ QtObject {
     property string againPath: ""
     property var againThen: null
 
-    // Sends a request whose callback runs only while it is still the newest.
+    // Sends a request whose callback runs only while it is still the newest, and while this
+    // object lives: the window drops the reply of an asker that is gone. (`win`, the window's
+    // id, reaches every document out of qmllint's sight: hence the marked line.)
     function call(method, path, body, cb) {
         var token = ++issued
         busy = true
@@ -26,7 +30,7 @@ QtObject {
                 return // superseded
             latest.busy = false
             cb(status, data, raw)
-        })
+        }, latest)
     }
 
     // Loads `path`; onLoaded(data) follows a 200 with a JSON body.
@@ -35,7 +39,7 @@ QtObject {
         againThen = onLoaded
         call("GET", path, null, function (status, data, raw) {
             if (!Outcome.loaded(status, data)) {
-                latest.failure = Outcome.loadFailure(status, data, raw)
+                latest.failure = Wording.failure(status, data, raw)
                 return
             }
             latest.failure = ""

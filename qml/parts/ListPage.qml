@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
@@ -18,8 +19,6 @@ Item {
     property string path: ""
     property string member: ""
     property var items: []
-    // The view whose rows these are: each row reaches it as its `owner`.
-    property var owner: null
     property alias delegate: list.delegate
     property alias list: list
     // The view's header buttons, after the title.
@@ -104,7 +103,6 @@ Item {
             id: list
             objectName: "list"
             rows: page.items
-            owner: page.owner
         }
 
         ColumnLayout {

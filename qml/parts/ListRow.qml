@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import "../focus.js" as Focus
 
@@ -10,10 +11,8 @@ Item {
     id: row
 
     required property int index
-    // The list this row is in, if any, and the view that owns it: a row's buttons call their
-    // view through `owner` (a delegate cannot name the view's id in this Qt's tools).
+    // The list this row is in, if any.
     readonly property var list: ListView.view
-    readonly property var owner: list ? list.owner : null
     readonly property var modelData: list && list.rows ? list.rows[index] : ({})
     // How a reader tells this row and its buttons from the others ("Fund — Core data model").
     property string rowLabel: ""
@@ -37,15 +36,17 @@ Item {
         list.positionViewAtIndex(index, ListView.Contain)
     }
 
+    // The keyboard goes to the row first, which then becomes the current one: the row it leaves
+    // must not stop being reachable by Tab while the keyboard is still on it.
     function move(step) {
         var list = row.list
         if (!list)
             return
         var next = Math.max(0, Math.min(list.count - 1, index + step))
-        list.currentIndex = next
         list.positionViewAtIndex(next, ListView.Contain)
-        if (list.currentItem)
-            list.currentItem.forceActiveFocus(Qt.TabFocusReason)
+        var target = list.itemAtIndex(next)
+        if (target)
+            target.forceActiveFocus(Qt.TabFocusReason)
     }
 
     width: ListView.view ? ListView.view.width : (parent ? parent.width : 0)

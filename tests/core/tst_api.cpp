@@ -1,4 +1,5 @@
 // The REST bridge against a scripted HTTPS server on loopback.
+#include "../failonwarnings.h"
 #include "startup.h"
 #include "testhttpsserver.h"
 
@@ -14,6 +15,7 @@ class TestApi : public QObject
 {
     Q_OBJECT
 private slots:
+    void init() { QTest::failOnWarning(failingWarnings()); }
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);

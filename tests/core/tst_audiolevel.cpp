@@ -1,5 +1,6 @@
 // Microphone level and sustained-sound rule, driven with synthetic audio in every sample
 // format Qt offers.
+#include "../failonwarnings.h"
 #include "audiolevel.h"
 
 #include <QtTest>
@@ -80,6 +81,7 @@ class TestAudioLevel : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { QTest::failOnWarning(failingWarnings()); }
     // Every sample format on one scale: level = RMS × 300, clamped to 0..100.
     void levels_data()
     {

@@ -1,4 +1,5 @@
 // The 800 ms rule for clipboard changes, on a clock the test moves by hand.
+#include "../failonwarnings.h"
 #include "clipboardwindow.h"
 
 #include <QtTest>
@@ -10,6 +11,7 @@ class TestClipboardWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { QTest::failOnWarning(failingWarnings()); }
     void reports_data()
     {
         QTest::addColumn<Changes>("changes");

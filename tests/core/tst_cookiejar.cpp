@@ -1,4 +1,5 @@
 // The cookie file: what a response sets survives a restart; sign-out empties it.
+#include "../failonwarnings.h"
 #include "persistentcookiejar.h"
 #include "startup.h"
 #include "testhttpsserver.h"
@@ -55,7 +56,11 @@ private slots:
         path = PersistentCookieJar::cookieFilePath();
     }
 
-    void init() { QFile::remove(path); }
+    void init()
+    {
+        QTest::failOnWarning(failingWarnings());
+        QFile::remove(path);
+    }
 
     // Written owner-only, ending in a newline; a new bridge (a restart) sends the session cookie,
     // which had no expiry date, again.

@@ -1,6 +1,7 @@
 // The proctor object with whatever devices this machine has (the test machines have no camera)
 // and the application's real clipboard. Its published interface is checked against the view
 // tests' double in tests/qml/tst_doubles.cpp.
+#include "../failonwarnings.h"
 #include "proctor.h"
 #include "proctordevices.h"
 
@@ -38,6 +39,7 @@ class TestProctor : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { QTest::failOnWarning(failingWarnings()); }
     // Every start reports once what keeps the camera from being watched. Built a second time as
     // tst_proctor_unavailable, not told where the module is: no monitoring at all, and why,
     // known before the exam.

@@ -1,6 +1,7 @@
 // The proctor's microphone path against a real sound server: scripts/test-audio starts a
 // PulseAudio server with the source "velto_sine", a loud 440 Hz sine; muting that source gives
 // digital silence. CTest points PULSE_SERVER at that server. Without it the tests skip.
+#include "../failonwarnings.h"
 #include "api.h"
 #include "proctor.h"
 #include "startup.h"
@@ -56,6 +57,7 @@ class TestProctorMicrophone : public QObject
     }
 
 private slots:
+    void init() { QTest::failOnWarning(failingWarnings()); }
     void initTestCase()
     {
         if (const QString error = pactl({u"info"_s}); !error.isEmpty())

@@ -1,6 +1,7 @@
 // Images sent as scaled JPEG data URLs: jpegDataUrl itself (the webcam snapshot is 240 wide, the
 // screen thumbnail 320), and the screen services against the offscreen platform's real screens,
 // laid out by offscreen-two-screens.json: a 2560x1440 primary and a 1920x1080 second screen.
+#include "../failonwarnings.h"
 #include "api.h"
 #include "jpegdataurl.h"
 
@@ -49,6 +50,7 @@ class TestScreenServices : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { QTest::failOnWarning(failingWarnings()); }
     // Exactly as wide as asked, up or down, the aspect ratio kept and the picture itself intact,
     // not just its size.
     void scaledJpeg_data()

@@ -1,5 +1,6 @@
 #include "clientsession.h"
 
+#include "../failonwarnings.h"
 #include "sandboxprocess.h"
 #include "startup.h"
 
@@ -39,6 +40,7 @@ QQuickItem *find(QQuickItem *parent, const QString &objectName)
 
 QString prepareEndToEnd(SandboxProcess &sandbox)
 {
+    failOnWarningsAndErrors();
     static const QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));
     QStandardPaths::setTestModeEnabled(true);

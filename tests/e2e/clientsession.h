@@ -18,7 +18,8 @@ constexpr int Patience = 20000;
 
 // The test mode of QStandardPaths in a home folder of the run's own (no cookie file yet), the
 // program's set-up as start-up does it (the service's CA for the probes too), then `sandbox`
-// started; why it did not come up, or "".
+// started; why it did not come up, or "". From here on a warning or an error, the client's QML
+// ones among them, fails the journey.
 QString prepareEndToEnd(SandboxProcess &sandbox);
 
 // The program exactly as start-up builds it (ClientProgram), pointed at a test service, plus what

@@ -11,13 +11,13 @@ Item {
     // The stored sign-in could not be checked: the sign-in page says so and offers to try again
     // (resume()); tst_e2e_trust walks that against a service that went away.
     property bool serviceDown: false
-    // Each entry: { id, method, path, body (the JSON text Api would be given), cb, answered }.
+    // Each entry: { id, method, path, body (the JSON text Api would be given), cb, asker, answered }.
     property var calls: []
     property var toasts: []
 
-    function call(method, path, body, cb) {
+    function call(method, path, body, cb, asker) {
         var entry = { id: calls.length + 1, method: method, path: path,
-                      body: JSON.stringify(body || {}), cb: cb, answered: false }
+                      body: JSON.stringify(body || {}), cb: cb, asker: asker, answered: false }
         calls = calls.concat([entry])
         // Api answers a method it does not know before request() returns.
         if (["GET", "POST", "PUT", "DELETE"].indexOf(method) < 0)
@@ -46,14 +46,16 @@ Item {
         return calls.filter(c => c.method === method && c.path === path).length
     }
 
-    // Answers a call as Main does: the body is parsed when it is JSON, else null. A body given
-    // as text is delivered as it stands, anything else as its JSON text; none gives "".
+    // Answers a call as Main does: the body is parsed when it is JSON, else null, and the reply
+    // goes nowhere once its asker is gone. A body given as text is delivered as it stands, anything
+    // else as its JSON text; none gives "".
     function answerCall(entry, status, body) {
         if (entry.answered)
             throw new Error("call " + entry.id + " was answered already")
         entry.answered = true
         var raw = body === undefined ? "" : typeof body === "string" ? body : JSON.stringify(body)
-        if (typeof entry.cb === "function")
+        var wanted = entry.asker === undefined || entry.asker === null || Qt.isQtObject(entry.asker)
+        if (typeof entry.cb === "function" && wanted)
             entry.cb(status, Outcome.parse(raw), raw)
         return entry
     }

@@ -2,9 +2,9 @@ import QtQuick
 import QtTest
 
 // The base of the view tests: a test document is a ViewCase that names its view's Component in
-// `view` and states its tables. Views it creates reach the recording main window as `win`.
-// (Lines marked "qmllint disable unqualified" use the test doubles that the test program
-// publishes to every document: Api, Proctor and Machine.)
+// `view` and states its tables. Views it creates reach the recording main window as `win`; the
+// tests reach the doubles the test program publishes to every document as `api`, `proctor` and
+// `machine`.
 TestCase {
     id: test
     width: 1000
@@ -13,9 +13,19 @@ TestCase {
     when: windowShown
 
     readonly property FakeWin win: FakeWin {}
+    // Published by the test program, out of qmllint's sight: named here once.
+    readonly property var api: Api // qmllint disable unqualified
+    readonly property var proctor: Proctor // qmllint disable unqualified
+    readonly property var machine: Machine // qmllint disable unqualified
     property Component view: null
     // The view under test, as show() created it.
     property var v: null
+
+    // Every warning or error fails the test function that caused it (ignoreWarning announces one
+    // on purpose). A test document defines no initTestCase() of its own.
+    function initTestCase() {
+        machine.failOnWarnings()
+    }
 
     // A new view for `user` (a role gives user 2 of that role; null gives no user); when a path is
     // given, the view's first load there is answered with `body`.
@@ -23,9 +33,9 @@ TestCase {
         win.active = true
         win.calls = []
         win.toasts = []
-        Api.reset() // qmllint disable unqualified
-        Proctor.reset() // qmllint disable unqualified
-        Machine.clearUrls() // qmllint disable unqualified
+        api.reset()
+        proctor.reset()
+        machine.clearUrls()
         win.user = typeof user === "string" ? { id: 2, role: user } : user
         v = createTemporaryObject(view, test)
         verify(v !== null, "the view was not created")

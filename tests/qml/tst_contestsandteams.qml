@@ -54,16 +54,6 @@ ViewCase {
                                               deadlineDays: row.days })
     }
 
-    // Back leaves the page for good: a detail still loading does not reopen it.
-    function test_backDropsTheDetailLoading() {
-        showContests("client")
-        v.detail = { contest: { id: 2 } }
-        v.open(3)
-        mouseClick(findChild(el("detailPage"), "backButton"))
-        win.answer("GET", "api/contests/3", 200, { contest: { id: 3 } })
-        compare(v.detail, null)
-    }
-
     function test_invite_data() {
         return [
             { tag: "no @", typed: "asha.example" },

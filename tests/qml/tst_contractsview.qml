@@ -21,7 +21,7 @@ ViewCase {
 
     function showContracts(role, contracts) {
         show(role, "api/contracts", { contracts: contracts })
-        Api.setThumbnail(shot) // qmllint disable unqualified
+        api.setThumbnail(shot)
     }
 
     function test_buttonsByRoleAndStatus_data() {
@@ -59,7 +59,7 @@ ViewCase {
             { tag: "funded", a: fund, reply: [200, { funded: true }], toast: "Funded",
               reload: true },
             { tag: "paid in the browser", a: fund, reply: [200, { razorpay: { order_id: "o" } }],
-              toast: "Complete payment in browser", url: Machine.origin + "/contracts" }, // qmllint disable unqualified
+              toast: "Complete payment in browser", url: machine.origin + "/contracts" },
             { tag: "accept refused", a: accept, reply: [409, { error: "No" }], toast: "Failed",
               reload: true }
         ]
@@ -71,7 +71,7 @@ ViewCase {
         click(row.a[0])
         compare(win.lastCall().body, "{}")
         win.answer("POST", row.a[1], row.reply[0], row.reply[1])
-        compare([win.toasts, win.count("GET", "api/contracts"), Machine.urls],
+        compare([win.toasts, win.count("GET", "api/contracts"), machine.urls],
                 [[row.toast], row.reload ? 2 : 1, row.url ? [row.url] : []])
     }
 
@@ -112,7 +112,7 @@ ViewCase {
               toasts: [started, up, stopped] },
             { tag: "capture failed", shot: "", steps: ["0", "tick"], sent: [],
               toasts: [started, "ZadoZirir: capture failed", "ZadoZirir: capture failed"] },
-            { tag: "upload failed", status: 503, steps: ["0", "tick"], sent: ["7", "7"],
+            { tag: "too many uploads: goes on", status: 429, steps: ["0", "tick"], sent: ["7", "7"],
               toasts: [started, "ZadoZirir upload failed", "ZadoZirir upload failed"] },
             { tag: "refused: the contract ended elsewhere", status: 409, steps: ["0", "tick"],
               sent: ["7"], toasts: [started, stopped] },
@@ -129,7 +129,7 @@ ViewCase {
         var ids = row.ids || [7, 8]
         showContracts("freelancer", [contract(ids[0]), contract(ids[1])])
         if (row.shot !== undefined)
-            Api.setThumbnail(row.shot)
+            api.setThumbnail(row.shot)
         var timer = findChild(v, "zadoZirirTimer")
         for (var step of row.steps) {
             if (step === "tick") {

@@ -11,7 +11,7 @@ ViewCase {
 
     // A text of the service; `t` tells rows apart.
     function m(t) {
-        return '<b>x</b><img src="http://127.0.0.1:' + Machine.port + '/x">' + t // qmllint disable unqualified
+        return '<b>x</b><img src="http://127.0.0.1:' + machine.port + '/x">' + t
     }
 
     // Each row: the view, the role signed in, and steps: [path, body] answers a GET, a name
@@ -117,14 +117,14 @@ ViewCase {
         }
         var expected = controls(scope, [])
         compare(expected.filter(c => reached.indexOf(c) < 0).map(c => c.objectName || String(c)), [])
-        var heard = reached.map(c => Machine.accessible(c)) // qmllint disable unqualified
+        var heard = reached.map(c => machine.accessible(c))
         compare(heard.filter(a => !a.name).length, 0, JSON.stringify(heard))
         var said = heard.map(a => a.name + " | " + a.description)
         compare(said.filter((s, i) => said.indexOf(s) !== i), [], "names heard twice")
     }
 
     function test_everyView(row) {
-        var fetched = Machine.connections // qmllint disable unqualified
+        var fetched = machine.connections
         showView(row.view, row.role ? { id: 2, role: row.role, full_name: m(""), email: m(""),
                                         kyc_status: m("") } : null)
         for (var step of row.steps) {
@@ -146,6 +146,6 @@ ViewCase {
         verify(marked.length > 0, "no text of the service shown")
         compare(marked.filter(t => t.textFormat !== Text.PlainText).map(t => t.objectName || t),
                 [])
-        compare(Machine.connections, fetched) // qmllint disable unqualified
+        compare(machine.connections, fetched)
     }
 }

@@ -31,7 +31,7 @@ ViewCase {
                  el("bankCard").title, el("bankButton").text, el("shareUrlField").text,
                  el("referralLine").text], row.shown)
         compare(el("withdrawButton").visible, row.user.role === "freelancer")
-        verify(el("kycNotice").text.indexOf(" " + Machine.origin.replace("https://", "") + " ") > 0)
+        verify(el("kycNotice").text.indexOf(" " + machine.origin.replace("https://", "") + " ") > 0)
     }
 
     // The fields typed; the body sent (none: the button stays disabled).

@@ -13,17 +13,6 @@ ViewCase {
         win.answer("GET", "api/projects/3/proposals", status || 200, { proposals: proposals })
     }
 
-    function test_proposalsPage() {
-        showProposals([], 500)
-        compare(v.proposalsFor, null) // a failed load keeps the list page
-        click("projectCard_0")
-        win.answer("GET", "api/projects/3/proposals", 200, {})
-        compare([v.proposals, v.proposalsFor.id], [[], 3])
-        click("backButton")
-        compare(v.proposalsFor, null)
-        compare(win.count("GET", "api/my/projects"), 1) // back does not reload
-    }
-
     // Created, then published: the publish answer is not judged.
     function test_post_data() {
         return [

@@ -1,3 +1,4 @@
+#include "../failonwarnings.h"
 #include "testdoubles.h"
 #include "velto_config.h"
 
@@ -37,6 +38,8 @@ public:
     int port() const { return listener.serverPort(); }
     QString origin() const { return QStringLiteral(VELTO_SERVICE_ORIGIN); }
     Q_INVOKABLE void clearUrls() { opened.clear(); }
+    // For a test case's initTestCase(): a Qt Quick test has no C++ init().
+    Q_INVOKABLE void failOnWarnings() { failOnWarningsAndErrors(); }
     Q_INVOKABLE void setDoubleClickInterval(int ms)
     {
         QGuiApplication::styleHints()->setMouseDoubleClickInterval(ms);

@@ -5,27 +5,16 @@ ViewCase {
     name: "SkillsView"
     view: Component { SkillsView { anchors.fill: parent } }
 
-    // The clock, a reason the page does not know and a forfeited attempt, as the page shows them.
-    function test_rules() {
-        show(null)
-        compare([v.clockText(65) + " " + v.clockColor(65), v.clockText(59) + " " + v.clockColor(59)],
-                ["1:05 #6E97FF", "0:59 #FF8A80"])
-        compare(v.violationLabel("other", "said"), "said")
-        v.result = { forfeited: true, passed: false, score: 1, total: 5 }
-        compare([el("resultDialog").title, el("resultText").text],
-                ["Forfeited", "Score: 1/5\n\nYou forfeited this attempt; it earns no badge."])
-    }
-
     // Monitoring that cannot run (the proctor says so at start) shows with its reason, not "No
     // webcam", and is reported once.
     function test_monitoringUnavailable() {
         show("freelancer", "api/assessments/available", { assessments: [{ skill: "Go", nextLevel: 1 }] })
-        Proctor.setUnavailable("no module") // qmllint disable unqualified
+        proctor.setUnavailable("no module")
         click("takeButton_0")
         win.answer("POST", "api/assessments/Go/1/start", 201, { attempt: { id: 4 } })
         win.answer("GET", "api/assessments/attempts/4/questions", 200,
                    { attempt: { id: 4, timeLimitSeconds: 60 }, questions: [] })
-        Proctor.violation("monitoring_unavailable", "no module") // qmllint disable unqualified
+        proctor.violation("monitoring_unavailable", "no module")
         compare([el("webcamLabel").text, v.violations, win.calls.slice(3).map(c => c.body)],
                 ["🚫 Camera and microphone monitoring unavailable: no module", 1,
                  ['{"kind":"monitoring_unavailable","detail":"no module","imageData":""}']])
@@ -38,13 +27,13 @@ ViewCase {
              { assessments: [{ skill: "UI/UX Design", nextLevel: 2 },
                              { skill: "C++", nextLevel: 2, inReview: true }] })
         compare(shown(["takeButton_0", "takeButton_1"]), ["takeButton_0"]) // 1 is under review
-        Api.setScreenCount(2) // qmllint disable unqualified
+        api.setScreenCount(2)
         var start = "api/assessments/UI%2FUX%20Design/2/start"
         click("takeButton_0")
         click("takeButton_0") // a start is one request
         compare([win.count("POST", start), el("takeButton_0").enabled], [1, false])
         win.answer("POST", start, 200, { razorpay: {} })
-        compare([Machine.urls, v.attemptId, Proctor.calls], [[Machine.origin + "/skills"], "", []]) // qmllint disable unqualified
+        compare([machine.urls, v.attemptId, proctor.calls], [[machine.origin + "/skills"], "", []])
         click("takeButton_0")
         win.answer("POST", start, 201, { attempt: { id: 9 } })
         win.answer("GET", "api/assessments/attempts/9/questions", 200, {
@@ -57,7 +46,7 @@ ViewCase {
         tryVerify(() => win.findCall("POST", "api/assessments/attempts/9/submit"), 5000)
         win.answer("POST", "api/assessments/attempts/9/submit", 409, { error: "Too late" })
         // counted, but the attempt takes no more events
-        Proctor.violation("voice", "x") // qmllint disable unqualified
+        proctor.violation("voice", "x")
         compare(win.calls.slice(4).map(c => c.path.split("/").pop() + " " + c.body), [
             'proctor {"kind":"multi_monitor","detail":"2 displays","imageData":""}',
             'proctor {"kind":"focus_loss","detail":"","imageData":""}',
@@ -67,6 +56,6 @@ ViewCase {
                  "⚠ Voice/audio detected (3) — >5 goes to manual review.", true, true])
         v.destroy()
         tryVerify(() => v === null)
-        compare(Proctor.calls, ["start", "stop", "stop"]) // qmllint disable unqualified
+        compare(proctor.calls, ["start", "stop", "stop"])
     }
 }

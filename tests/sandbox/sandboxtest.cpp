@@ -1,4 +1,5 @@
 #include "sandboxtest.h"
+#include "../failonwarnings.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -151,6 +152,11 @@ DemoAccount demoAccount(const QString &email)
 void SandboxTest::initTestCase()
 {
     QVERIFY(startSandbox());
+}
+
+void SandboxTest::init()
+{
+    QTest::failOnWarning(failingWarnings());
 }
 
 SandboxOptions SandboxTest::testOptions(const QString &dbPath, bool seed)

@@ -133,4 +133,6 @@ protected:
 
 private slots:
     void initTestCase();
+    // A warning fails the test function that caused it (ignoreMessage announces one on purpose).
+    void init();
 };

@@ -1,0 +1,23 @@
+pragma ComponentBehavior: Bound
+import QtQml
+import "../roles.js" as Roles
+
+// What a view knows of the program around it: the window (its user, whether it has the keyboard,
+// its toast), the side of the marketplace the user is on, and the objects start-up publishes.
+// The window's id `win`, `Api` and `Proctor` reach every document out of qmllint's sight: they
+// are named here once, and views reach them through this part (requests through Latest and
+// Writer).
+QtObject {
+    readonly property var window: win // qmllint disable unqualified
+    readonly property var api: Api // qmllint disable unqualified
+    readonly property var proctor: Proctor // qmllint disable unqualified
+
+    readonly property var user: window.user
+    readonly property bool isClient: Roles.is(user, Roles.client)
+    readonly property bool isFreelancer: Roles.is(user, Roles.freelancer)
+    readonly property bool active: window.active !== false
+
+    function toast(text) {
+        window.toast(text)
+    }
+}

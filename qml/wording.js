@@ -1,0 +1,28 @@
+.pragma library
+.import "outcome.js" as Outcome
+// Every failure in a person's words, in one place: the service's own words when it sent some,
+// else what happened, told by the status. The lists' loads, the actions and the sign-in form all
+// word their failures here.
+
+// What a person is told when no answer came at all (status 0).
+var unreachable = "Cannot reach the Velto service"
+
+// The service's `error` text when it sent a non-empty one, else the caller's fixed text.
+function said(data, fallback) {
+    if (data && typeof data.error === "string" && data.error.length > 0)
+        return data.error
+    return fallback
+}
+
+// Why a request failed: no answer (with the network's reason), a failing service (with its
+// status, so it is never taken for a refusal), an answer that cannot be read, or a refusal in the
+// service's words, else in `refused` (the caller's words for it), else by its status.
+function failure(status, data, raw, refused) {
+    if (status === 0)
+        return unreachable + (typeof raw === "string" && raw !== "" ? " (" + raw + ")" : "")
+    if (status >= 500)
+        return said(data, "The Velto service had a problem") + " (status " + status + ")"
+    if (Outcome.ok(status))
+        return "The service's answer could not be read"
+    return said(data, refused || "The service refused (status " + status + ")")
+}

@@ -1,0 +1,128 @@
+// What a screen reader is told, read where it reads it: over the AT-SPI bus, from the registry's
+// desktop down, as "role 'name'". Every control shown on the sign-in page and on a list page has
+// a name. CTest runs it on an X server and in a D-Bus session of its own (xvfb-run,
+// dbus-run-session); without that bus, or without a client on it, it skips and says why.
+#include "clientsession.h"
+#include "sandboxprocess.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Node = std::pair<QString, QString>; // bus name and object path
+
+// Asks without blocking: the program answers from this same event loop.
+QVariant ask(QDBusConnection bus, const Node &node, const QString &interface, const QString &method,
+             const QVariantList &args = {})
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(node.first, node.second, interface, method);
+    call.setArguments(args);
+    const QDBusPendingCall pending = bus.asyncCall(call, Patience);
+    if (!QTest::qWaitFor([&] { return pending.isFinished(); }, Patience))
+        return {};
+    const QList<QVariant> out = pending.reply().arguments();
+    return out.isEmpty() ? QVariant() : out.first();
+}
+
+QVariant accessible(QDBusConnection bus, const Node &node, const QString &method)
+{
+    return ask(bus, node, u"org.a11y.atspi.Accessible"_s, method);
+}
+
+QList<Node> childrenOf(QDBusConnection bus, const Node &node)
+{
+    QList<Node> out;
+    const auto list = accessible(bus, node, u"GetChildren"_s).value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+        Node child;
+        QDBusObjectPath path;
+        list.beginStructure();
+        list >> child.first >> path;
+        list.endStructure();
+        child.second = path.path();
+        out.append(child);
+    }
+    list.endArray();
+    return out;
+}
+
+// Every control shown under the node, as a reader announces it: "push button 'Sign in'".
+QStringList controls(QDBusConnection bus, const Node &node)
+{
+    QList<uint> state;
+    accessible(bus, node, u"GetState"_s).value<QDBusArgument>() >> state;
+    if (state.isEmpty() || !(state.first() & (1u << 25))) // ATSPI_STATE_SHOWING
+        return {};
+    QStringList out;
+    const QString role = accessible(bus, node, u"GetRole"_s).toUInt() == 40 // PASSWORD_TEXT
+        ? u"password text"_s
+        : accessible(bus, node, u"GetRoleName"_s).toString();
+    if (QStringList {u"push button"_s, u"text"_s, u"password text"_s, u"radio button"_s,
+                     u"check box"_s, u"list item"_s}
+            .contains(role)) {
+        const QVariant name = ask(bus, node, u"org.freedesktop.DBus.Properties"_s, u"Get"_s,
+                                  {u"org.a11y.atspi.Accessible"_s, u"Name"_s});
+        out.append(u"%1 '%2'"_s.arg(role, name.value<QDBusVariant>().variant().toString()));
+    }
+    for (const Node &child : childrenOf(bus, node))
+        out += controls(bus, child);
+    return out;
+}
+
+} // namespace
+
+class TestE2eAccessibility : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void signInAndListPage();
+};
+
+void TestE2eAccessibility::signInAndListPage()
+{
+    const QString address
+        = ask(QDBusConnection::sessionBus(), {u"org.a11y.Bus"_s, u"/org/a11y/bus"_s},
+              u"org.a11y.Bus"_s, u"GetAddress"_s)
+              .toString();
+    if (address.isEmpty())
+        QSKIP("no accessibility bus: the test needs a D-Bus session with at-spi2-core "
+              "(CTest runs it under dbus-run-session)");
+    const QDBusConnection bus = QDBusConnection::connectToBus(address, u"reader"_s);
+
+    SandboxProcess sandbox;
+    QCOMPARE(prepareEndToEnd(sandbox), QString());
+    ClientSession client(sandbox.origin());
+    STEPS(client, {"@LoginView"});
+    // The program is the one application on this private bus.
+    QList<Node> apps;
+    const Node desktop {u"org.a11y.atspi.Registry"_s, u"/org/a11y/atspi/accessible/root"_s};
+    if (!QTest::qWaitFor([&] { return !(apps = childrenOf(bus, desktop)).isEmpty(); })
+        || apps.size() != 1)
+        QSKIP("the client is not on the accessibility bus: its platform has no AT-SPI bridge "
+              "(CTest runs it on xcb under xvfb-run)");
+
+    QCOMPARE(
+        controls(bus, apps.first()),
+        QStringList({u"text 'Email'"_s, u"password text 'Password'"_s,
+                     u"text '2FA code (if enabled)'"_s, u"push button 'Sign in'"_s,
+                     u"push button 'New here? Register'"_s, u"push button 'Forgot password?'"_s}));
+
+    // The demo freelancer's Discover: the tabs, the list's rows and their buttons.
+    STEPS(client, {"#freelancer@velto.test", "@proposeButton_0"});
+    const QStringList discover = controls(bus, apps.first());
+    QVERIFY2(discover.filter(u"''"_s).isEmpty() && discover.contains(u"push button 'Refresh'"_s)
+                 && discover.contains(u"push button 'Send proposal'"_s)
+                 && !discover.filter(u"list item '"_s).isEmpty(),
+             qPrintable(discover.join(u", "_s)));
+}
+
+QTEST_MAIN(TestE2eAccessibility)
+#include "tst_e2e_accessibility.moc"
