@@ -103,17 +103,22 @@ quint16 SandboxServer::start(QString *error)
         return quint16(0);
     };
     QString dbError;
-    if (!db.open(opts.dbPath, &dbError))
-        return refuse(u"cannot open database %1: %2"_s.arg(opts.dbPath, dbError));
-    if (db.isNew() && opts.seed) {
-        try {
-            seedDemo(db, opts.pbkdf2Iterations);
-        } catch (const StorageError &e) {
-            return refuse(u"seeding failed: "_s + e.message);
-        } catch (const HttpError &e) {
-            return refuse(u"seeding failed: "_s + e.message);
-        }
+    // The demo data goes in with the schema, in one transaction: a first start cut short (killed,
+    // say) leaves no schema either, and the next start is a first start again.
+    std::function<void(Storage &)> firstStart;
+    if (opts.seed) {
+        firstStart = [this](Storage &s) {
+            try {
+                seedDemo(s, opts.pbkdf2Iterations);
+            } catch (const HttpError &e) {
+                throw StorageError {u"seeding failed: "_s + e.message};
+            } catch (const StorageError &e) {
+                throw StorageError {u"seeding failed: "_s + e.message};
+            }
+        };
     }
+    if (!db.open(opts.dbPath, &dbError, firstStart))
+        return refuse(u"cannot open database %1: %2"_s.arg(opts.dbPath, dbError));
 
     QFile certFile(opts.certFile);
     QFile keyFile(opts.keyFile);
