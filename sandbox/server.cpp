@@ -136,7 +136,7 @@ quint16 SandboxServer::start(QString *error)
 
     // Our own listener rather than QAbstractHttpServer::listen(): it holds each connection to
     // the size and time limits before the HTTP server reads from it.
-    auto *ours = new TlsListener(tls, opts.connections);
+    auto *ours = new TlsListener(tls, opts.connections, Web::securityHeaders(), opts.clock);
     if (!ours->listen(QHostAddress::LocalHost, opts.port)) {
         delete ours;
         return refuse(u"cannot listen on 127.0.0.1:%1"_s.arg(opts.port));
@@ -239,7 +239,7 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
 
     // The listener refuses by Content-Length before the body is read; this is the last word.
     if (request.body().size() > opts.connections.body)
-        return errorReply(413, u"Request body too large (limit 8 MiB)"_s);
+        return errorReply(413, opts.connections.bodyTooLarge());
     if (writes) {
         const QByteArray origin = request.value("origin");
         if (!origin.isEmpty() && !originAllowed(origin))
