@@ -313,7 +313,13 @@ public:
             && (gate.queued() >= listener->limits.queuedRequests
                 || unsent() > listener->limits.unsentBytes);
     }
-    qint64 buffered() const { return unsent() + socket->bytesAvailable() + gate.buffered(); }
+    // Whether the connection waits for its peer to take answers before it is read again.
+    bool waiting() const { return relay && unsent() > listener->limits.unsentBytes; }
+    qint64 buffered() const
+    {
+        return socket->bytesToWrite() + socket->encryptedBytesToWrite() + socket->bytesAvailable()
+            + gate.buffered();
+    }
     qint64 heldBody() const { return gate.held(); }
 
     const QHostAddress source;
@@ -483,10 +489,10 @@ qint64 TlsListener::bytesHeld() const
     return n;
 }
 
-int TlsListener::pausedConnections() const
+int TlsListener::waitingForPeers() const
 {
     return int(std::count_if(guards.cbegin(), guards.cend(),
-                             [](const ConnectionGuard *g) { return g->paused(); }));
+                             [](const ConnectionGuard *g) { return g->waiting(); }));
 }
 
 ConnectionGuard *TlsListener::longestWaiting(const QHostAddress &source) const

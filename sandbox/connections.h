@@ -135,8 +135,8 @@ public:
     qint64 bodyBytesInFlight() const { return inFlight; }
     // The bytes held for all connections: requests read and not handed on, answers not taken.
     qint64 bytesHeld() const;
-    // Connections not read while their answers wait for their peer.
-    int pausedConnections() const;
+    // Connections not read while more than their cap of answers waits for their peer.
+    int waitingForPeers() const;
     // Request bytes taken from all connections so far.
     qint64 bytesTaken() const { return taken; }
 
