@@ -171,6 +171,8 @@ constexpr qint64 DrainBytes = 16 * 1024 * 1024;
 // What is taken from a TLS socket at a time, and all it holds when nobody takes it: reading
 // pauses for a connection that has enough queued, and its peer's sending then waits in TCP.
 constexpr qint64 ReadChunk = 64 * 1024;
+// What the kernel holds of a connection's answers.
+constexpr int SendBuffer = 256 * 1024;
 // Connections accepted in one turn of the event loop, and Qt's default of pending ones.
 constexpr int AcceptsPerTurn = 8;
 constexpr int PendingConnections = 30;
@@ -330,6 +332,9 @@ private:
     {
         activity = listener->now();
         socket->setReadBufferSize(ReadChunk);
+        // The kernel's buffer for a peer that does not read would otherwise grow to megabytes of
+        // answers the one thread made for nobody.
+        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, SendBuffer);
         relay = new RelaySocket(socket, listener);
         listener->addPendingConnection(relay);
         pump();
