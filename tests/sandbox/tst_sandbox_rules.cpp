@@ -11,7 +11,6 @@
 #include <QSqlQuery>
 #include <QSslSocket>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <functional>
 
 class TestSandboxRules : public SandboxTest
