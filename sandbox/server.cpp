@@ -108,17 +108,22 @@ quint16 SandboxServer::start(QString *error)
         return quint16(0);
     };
     QString dbError;
-    if (!db.open(opts.dbPath, &dbError))
-        return refuse(u"cannot open database %1: %2"_s.arg(opts.dbPath, dbError));
-    if (db.isNew() && opts.seed) {
-        try {
-            seedDemo(db, opts.pbkdf2Iterations);
-        } catch (const StorageError &e) {
-            return refuse(u"seeding failed: "_s + e.message);
-        } catch (const HttpError &e) {
-            return refuse(u"seeding failed: "_s + e.message);
-        }
+    // The demo data goes in with the schema, in one transaction: a first start cut short (killed,
+    // say) leaves no schema either, and the next start is a first start again.
+    std::function<void(Storage &)> firstStart;
+    if (opts.seed) {
+        firstStart = [this](Storage &s) {
+            try {
+                seedDemo(s, opts.pbkdf2Iterations);
+            } catch (const HttpError &e) {
+                throw StorageError {u"seeding failed: "_s + e.message};
+            } catch (const StorageError &e) {
+                throw StorageError {u"seeding failed: "_s + e.message};
+            }
+        };
     }
+    if (!db.open(opts.dbPath, &dbError, firstStart))
+        return refuse(u"cannot open database %1: %2"_s.arg(opts.dbPath, dbError));
 
     QFile certFile(opts.certFile);
     QFile keyFile(opts.keyFile);
@@ -136,7 +141,7 @@ quint16 SandboxServer::start(QString *error)
 
     // Our own listener rather than QAbstractHttpServer::listen(): it holds each connection to
     // the size and time limits before the HTTP server reads from it.
-    auto *ours = new TlsListener(tls, opts.connections);
+    auto *ours = new TlsListener(tls, opts.connections, Web::securityHeaders(), opts.clock);
     if (!ours->listen(QHostAddress::LocalHost, opts.port)) {
         delete ours;
         return refuse(u"cannot listen on 127.0.0.1:%1"_s.arg(opts.port));
@@ -239,8 +244,7 @@ Reply SandboxServer::handle(const QHttpServerRequest &request)
 
     // The listener refuses by Content-Length before the body is read; this is the last word.
     if (request.body().size() > opts.connections.body)
-        return errorReply(
-            413, u"Request body too large (limit %1 MiB)"_s.arg(opts.connections.body >> 20));
+        return errorReply(413, opts.connections.bodyTooLarge());
     if (writes) {
         const QByteArray origin = request.value("origin");
         if (!origin.isEmpty() && !originAllowed(origin))

@@ -24,6 +24,7 @@ struct SandboxOptions
     int pbkdf2Iterations = 100000; // lower only in tests
     bool printToStdout = true; // the status lines on standard output
     ConnectionLimits connections; // sizes, time-outs and the number of connections
+    std::function<qint64()> clock; // milliseconds for the connections' time limits; tests step it
 };
 
 // The velto-sandbox service: an HTTPS server on 127.0.0.1 with the routing table of every area,
@@ -48,6 +49,7 @@ public:
     const Router &routes() const { return router; }
     int openConnections() const { return listener ? listener->openConnections() : 0; }
     qint64 bodyBytesInFlight() const { return listener ? listener->bodyBytesInFlight() : 0; }
+    const TlsListener *connections() const { return listener; }
     SignInThrottle &signInThrottle() { return signIns; }
 
     // Writes one status line to standard output (flushed) and emits outputLine, with control

@@ -361,7 +361,8 @@ Storage::~Storage()
     QSqlDatabase::removeDatabase(connectionName);
 }
 
-bool Storage::open(const QString &path, QString *error)
+bool Storage::open(const QString &path, QString *error,
+                   const std::function<void(Storage &)> &firstStart)
 {
     auto refuse = [error](const QString &why) {
         if (error)
@@ -414,14 +415,14 @@ bool Storage::open(const QString &path, QString *error)
                          "AND name='users'"_s)
                       .toLongLong()
             == 0;
-        migrate();
+        migrate(created ? firstStart : nullptr);
     } catch (const StorageError &e) {
         return refuse(e.message);
     }
     return true;
 }
 
-void Storage::migrate()
+void Storage::migrate(const std::function<void(Storage &)> &firstStart)
 {
     Transaction t(*this);
     // Files made before identity approval links allow fewer purposes of link: that table is made
@@ -440,6 +441,8 @@ void Storage::migrate()
     exec(u"INSERT OR IGNORE INTO users (email, full_name, role, verified, created_at) "
          "VALUES ('house@velto.internal', 'Velto', 'house', 1, ?)"_s,
          {now()});
+    if (firstStart)
+        firstStart(*this);
     t.commit();
 }
 

@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 
 // The sandbox's one SQLite database: the schema of every area, opening and migrating it, and
 // helpers that run SQL with bound parameters only. Failures throw StorageError (httperror.h).
@@ -23,8 +24,11 @@ public:
 
     // Opens (creating when needed) the database at path; ":memory:" for a private in-memory one.
     // A file is readable by its owner only and kept in write-ahead-log mode. Returns false with a
-    // message when it cannot be opened or migrated.
-    bool open(const QString &path, QString *error);
+    // message when it cannot be opened or migrated. A new database is filled by `firstStart` in
+    // the transaction that creates its schema: when that fails or the process dies first, the
+    // database stays new.
+    bool open(const QString &path, QString *error,
+              const std::function<void(Storage &)> &firstStart = {});
     // True when the database had no schema before open() created it (a new database).
     bool isNew() const { return created; }
 
@@ -67,7 +71,7 @@ public:
     static QString secondsAgo(int seconds);
 
 private:
-    void migrate();
+    void migrate(const std::function<void(Storage &)> &firstStart);
     void begin();
     // Ends the open transaction, undoing it; ends the process when that cannot be done, as every
     // later write would otherwise land in a transaction that is never committed.

@@ -86,16 +86,18 @@ Reply login(Request &req)
     const QString code = codeValue.toString().trimmed();
 
     SignInThrottle &throttle = req.server.signInThrottle();
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
-    if (const qint64 wait = throttle.retryAfter(email, req.source, now)) {
-        const QString why
-            = u"Too many failed sign-ins; try again in %1 minutes"_s.arg((wait + 59) / 60);
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch(), now = nowMs / 1000;
+    if (const qint64 waitMs = throttle.retryAfter(email, req.source, nowMs)) {
+        const qint64 wait = (waitMs + 999) / 1000;
+        const QString why = wait < 60
+            ? u"Too many failed sign-ins; try again in %1 seconds"_s.arg(wait)
+            : u"Too many failed sign-ins; try again in %1 minutes"_s.arg((wait + 59) / 60);
         Reply refused {429, {{u"error"_s, why}}, {}};
         refused.headers.append({"Retry-After", QByteArray::number(wait)});
         return refused;
     }
     auto failure = [&](const QString &why) {
-        throttle.failed(email, req.source, now);
+        throttle.failed(email, req.source, nowMs);
         return HttpError {401, why};
     };
 
@@ -132,7 +134,7 @@ Reply login(Request &req)
                     "ON CONFLICT(user_id) DO UPDATE SET last_step = excluded.last_step"_s,
                     {userId, *step});
     }
-    throttle.succeeded(email, req.source);
+    throttle.succeeded(email, req.source, nowMs);
 
     if (!req.sessionToken.isEmpty())
         Sessions::destroy(req.db, req.sessionToken);

@@ -105,14 +105,28 @@ void TestSandboxAuth::failedSignInsAreThrottled()
     const QString a = u"a"_s, here = u"10.0.0.1"_s, there = u"10.0.0.2"_s;
     for (qint64 at : {100, 200, 300, 400, 500})
         t.failed(a, here, at);
-    QCOMPARE(t.retryAfter(a, here, 600), 100 + SignInThrottle::WindowSeconds - 600);
+    QCOMPARE(t.retryAfter(a, here, 600), 100 + SignInThrottle::WindowMs - 600);
     QCOMPARE(t.retryAfter(a, there, 600), 0); // the owner still signs in from elsewhere
-    QCOMPARE(t.retryAfter(a, here, 100 + SignInThrottle::WindowSeconds), 0);
-    t.succeeded(a, here);
+    QCOMPARE(t.retryAfter(a, here, 100 + SignInThrottle::WindowMs), 0);
+    t.succeeded(a, here, 600);
     QCOMPARE(t.retryAfter(a, here, 600), 0);
     for (int i = 5; i < SignInThrottle::MaxSourceFailures; ++i) // a few guesses at many accounts
         t.failed(u"b%1"_s.arg(i), here, 700);
     QVERIFY(t.retryAfter(u"c"_s, here, 700) > 0 && t.retryAfter(u"c"_s, there, 700) == 0);
+
+    // Guesses at one account from many sources, each within its own limits: then one attempt
+    // every few seconds from all of them together, but not where the owner signed in before.
+    const QString d = u"d"_s, home = u"10.0.1.1"_s, elsewhere = u"10.0.3.1"_s;
+    t.succeeded(d, home, 1000);
+    const qint64 last = 2000 + SignInThrottle::MaxAccountFailures - 1;
+    for (qint64 at = 2000; at <= last; ++at) {
+        QCOMPARE(t.retryAfter(d, u"10.0.2.%1"_s.arg(at), at), 0);
+        t.failed(d, u"10.0.2.%1"_s.arg(at), at);
+    }
+    QCOMPARE(t.retryAfter(d, elsewhere, last + 1), SignInThrottle::AccountSpacingMs - 1);
+    QCOMPARE(t.retryAfter(d, elsewhere, last + SignInThrottle::AccountSpacingMs), 0);
+    QCOMPARE(t.retryAfter(d, home, last + 1), 0);
+    QCOMPARE(t.retryAfter(u"c"_s, elsewhere, last + 1), 0);
 }
 
 void TestSandboxAuth::sessionCookieAttributesAndLogout()

@@ -3,6 +3,7 @@
 
 #include "idempotency.h"
 #include "sandboxtest.h"
+#include "web/page.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QSqlQuery>
 #include <QSslSocket>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <functional>
 
 class TestSandboxRules : public SandboxTest
@@ -28,16 +28,23 @@ private slots:
     void requestSizes();
     void slowAndGreedyPeers_data();
     void slowAndGreedyPeers();
-    void idleAndSurplusConnectionsClosed();
+    void unreadAnswersStopTheReading();
+    void connectionSlotsSharedAndIdleClosed();
     void userTextIsBoundNeverSpliced();
     void aWriteIsCommittedOrRefused();
     void aKeyedWriteIsAnsweredOnce();
+    void aFirstStartIsWholeOrNothing();
     void printedTextIsEscaped();
 
 private:
-    // The statuses of the answers to bytes sent on a connection of their own, in pieces one every
-    // gapMs, once `count` came; the server's closing the connection counts as a 0.
-    static QList<int> answers(quint16 port, QList<QByteArray> pieces, int count, int gapMs = 0);
+    // The statuses of the answers to bytes sent in pieces on a connection of their own from the
+    // source, once `count` came: the server's closing the connection counts as a 0, an answer
+    // without the security headers as its status negated. The clock, when given, moves on by
+    // stepMs each time the sandbox has taken a piece.
+    static QList<int> answers(const SandboxServer &to, QList<QByteArray> pieces, int count,
+                              qint64 *clock = nullptr, int stepMs = 0,
+                              const QString &source = u"127.0.0.1"_s);
+    static std::unique_ptr<QSslSocket> connection(const SandboxServer &to, const QString &source);
 };
 
 void TestSandboxRules::readers_data()
@@ -292,35 +299,57 @@ static QByteArray post(const QByteArray &headers, const QByteArray &body = {})
         + body;
 }
 
-QList<int> TestSandboxRules::answers(quint16 port, QList<QByteArray> pieces, int count, int gapMs)
+std::unique_ptr<QSslSocket> TestSandboxRules::connection(const SandboxServer &to,
+                                                         const QString &source)
 {
-    QSslSocket socket;
+    auto socket = std::make_unique<QSslSocket>();
+    socket->bind(QHostAddress(source));
+    socket->connectToHostEncrypted(u"127.0.0.1"_s, to.port(), u"localhost"_s);
+    return socket;
+}
+
+QList<int> TestSandboxRules::answers(const SandboxServer &to, QList<QByteArray> pieces, int count,
+                                     qint64 *clock, int stepMs, const QString &source)
+{
+    const auto socket = connection(to, source);
     QByteArray got;
     QList<int> statuses;
-    QTimer next;
-    next.callOnTimeout([&] {
-        if (pieces.isEmpty())
-            return next.stop();
-        socket.write(pieces.takeFirst());
-    });
-    QObject::connect(&socket, &QSslSocket::encrypted, [&] { next.start(gapMs); });
-    QObject::connect(&socket, &QIODevice::readyRead, [&] {
-        got += socket.readAll();
+    QObject::connect(socket.get(), &QIODevice::readyRead, [&] {
+        got += socket->readAll();
         for (qsizetype end; (end = got.indexOf("\r\n\r\n")) >= 0;) {
-            const qsizetype at = got.left(end).toLower().indexOf("content-length:") + 15;
-            const qsizetype length = got.mid(at, got.indexOf('\r', at) - at).trimmed().toLongLong();
+            const QByteArray head = got.left(end).toLower();
+            const qsizetype at = head.indexOf("content-length:") + 15;
+            const qsizetype length
+                = head.mid(at, head.indexOf('\r', at) - at).trimmed().toLongLong();
             if (got.size() < end + 4 + length)
                 break;
-            statuses.append(got.mid(9, 3).toInt());
+            const auto &secure = Web::securityHeaders();
+            const bool secured = std::all_of(secure.begin(), secure.end(), [&](const auto &h) {
+                return head.contains(h.first.toLower() + ": " + h.second.toLower());
+            });
+            statuses.append(got.mid(9, 3).toInt() * (secured ? 1 : -1));
             got.remove(0, end + 4 + length);
         }
     });
-    QObject::connect(&socket, &QAbstractSocket::disconnected, [&] { statuses.append(0); });
-    socket.connectToHostEncrypted(u"localhost"_s, port);
+    QObject::connect(socket.get(), &QAbstractSocket::disconnected, [&] { statuses.append(0); });
     const QDeadlineTimer deadline(60000); // a server that never answers fails, not hangs
-    while (statuses.size() < count && !deadline.hasExpired())
-        QTest::qWait(5);
-    socket.disconnect(); // its closing on return is ours
+    const auto waitFor = [&](const std::function<bool()> &done) {
+        while (!done() && statuses.size() < count && !deadline.hasExpired())
+            QTest::qWait(1);
+    };
+    waitFor([&] { return socket->isEncrypted(); });
+    for (const QByteArray &piece : pieces) {
+        const qint64 taken = to.connections()->bytesTaken() + piece.size();
+        socket->write(piece);
+        waitFor([&] {
+            return to.connections()->bytesTaken() >= taken
+                || socket->state() != QAbstractSocket::ConnectedState;
+        });
+        if (clock)
+            *clock += stepMs;
+    }
+    waitFor([] { return false; });
+    socket->disconnect(); // its closing on return is ours
     return statuses;
 }
 
@@ -347,80 +376,133 @@ void TestSandboxRules::requestSizes()
               QList {431, 0}},
              {me + longUrl, QList {401, 414, 0}},
          })
-        QVERIFY2(answers(server->port(), {request}, statuses.size()) == statuses, request.left(60));
+        QVERIFY2(answers(*server, {request}, statuses.size()) == statuses, request.left(60));
 }
 
 void TestSandboxRules::slowAndGreedyPeers_data()
 {
     QTest::addColumn<QList<QByteArray>>("pieces");
-    QTest::addColumn<int>("gapMs");
-    QTest::addColumn<QByteArray>("held"); // sent first on another connection kept open
+    QTest::addColumn<int>("stepMs"); // the sandbox's clock moves on so much after each piece
+    QTest::addColumn<QList<QByteArray>>("held"); // sent first from 127.0.0.2, .3, … kept open
+    QTest::addColumn<QString>("source"); // of the pieces
     QTest::addColumn<QList<int>>("statuses"); // 0: the server closed the connection
     const QByteArray head = post("Content-Length: 300\r\n"),
                      body = "{\"email\": \"" + QByteArray(287, 'a') + "\"}"; // 300 bytes
+    const QByteArray small
+        = post("Content-Length: 100\r\n", "{\"email\": \"" + QByteArray(87, 'a') + "\"}");
+    const QByteArray holds100 = post("Content-Length: 100\r\n", "{"),
+                     holds300 = post("Content-Length: 300\r\n", "{");
+    const QString here = u"127.0.0.1"_s, second = u"127.0.0.2"_s;
     auto trickle = [](const QByteArray &first, const QByteArray &piece) {
         return QList<QByteArray> {first} + QList<QByteArray>(40, piece);
     };
-    // Limits of the test: a head in 300 ms, bodies at 2,000 bytes/s after 300 ms, 1,000 body
-    // bytes in flight, two requests queued.
+    // Limits of the test: a head in 300 ms, bodies at 2,000 bytes/s after 300 ms, 1,200 body
+    // bytes in flight and 300 from one source, two requests queued.
     QTest::newRow("a head in time")
-        << QList {me.left(20), me.mid(20)} << 50 << QByteArray() << QList {401};
+        << QList {me.left(20), me.mid(20)} << 50 << QList<QByteArray>() << here << QList {401};
     QTest::newRow("a head in pieces past its time")
-        << trickle(me.left(27), "X-A: b\r\n") << 30 << QByteArray() << QList {0};
-    QTest::newRow("a body at its rate")
-        << QList {head, body.left(150), body.mid(150)} << 50 << QByteArray() << QList {200};
-    QTest::newRow("a body below it") << trickle(head, "aaaaa") << 30 << QByteArray() << QList {0};
-    QTest::newRow("beyond the budget in flight")
-        << QList {head + body} << 0 << post("Content-Length: 800\r\n", "{") << QList {503, 0};
-    QTest::newRow("within it") << QList {head + body} << 0 << post("Content-Length: 600\r\n", "{")
-                               << QList {200};
-    QTest::newRow("pipelined") << QList {me.repeated(30)} << 0 << QByteArray()
+        << trickle(me.left(27), "X-A: b\r\n") << 30 << QList<QByteArray>() << here << QList {0};
+    QTest::newRow("a body at its rate") << QList {head, body.left(150), body.mid(150)} << 50
+                                        << QList<QByteArray>() << here << QList {200};
+    QTest::newRow("a body below it")
+        << trickle(head, "aaaaa") << 30 << QList<QByteArray>() << here << QList {0};
+    QTest::newRow("beyond a source's share")
+        << QList {head + body} << 0 << QList {holds100} << second << QList {503, 0};
+    QTest::newRow("another source's share")
+        << QList {head + body} << 0 << QList {holds300} << here << QList {200};
+    QTest::newRow("the house full: the richest source gives way")
+        << QList {small} << 0 << QList<QByteArray>(4, holds300) << here << QList {200};
+    QTest::newRow("the house full: none richer than the asking source")
+        << QList {head + body} << 0 << QList<QByteArray>(4, holds300) << here << QList {503, 0};
+    QTest::newRow("pipelined") << QList {me.repeated(30)} << 0 << QList<QByteArray>() << here
                                << QList<int>(30, 401);
 }
 
 void TestSandboxRules::slowAndGreedyPeers()
 {
     QFETCH(QList<QByteArray>, pieces);
-    QFETCH(int, gapMs);
-    QFETCH(QByteArray, held);
+    QFETCH(int, stepMs);
+    QFETCH(QList<QByteArray>, held);
+    QFETCH(QString, source);
     QFETCH(QList<int>, statuses);
+    qint64 clock = 0;
     SandboxOptions options = testOptions(u":memory:"_s, false);
+    options.clock = [&clock] { return clock; };
     options.connections.headMs = 300;
     options.connections.bodyBytesPerSecond = 2000;
-    options.connections.bodiesInFlight = 1000;
+    options.connections.bodiesInFlight = 1200;
     options.connections.queuedRequests = 2;
     SandboxServer small(options);
     QVERIFY(small.start());
-    QSslSocket holder;
-    if (!held.isEmpty()) {
-        holder.connectToHostEncrypted(u"localhost"_s, small.port());
-        QTRY_VERIFY(holder.isEncrypted());
-        holder.write(held);
-        QTRY_VERIFY(small.bodyBytesInFlight() > 0);
+    std::vector<std::unique_ptr<QSslSocket>> holders;
+    for (const QByteArray &request : held) {
+        holders.push_back(connection(small, u"127.0.0.%1"_s.arg(2 + holders.size())));
+        QTRY_VERIFY(holders.back()->isEncrypted());
+        const qint64 before = small.bodyBytesInFlight();
+        holders.back()->write(request);
+        QTRY_VERIFY(small.bodyBytesInFlight() > before);
     }
-    QCOMPARE(answers(small.port(), pieces, int(statuses.size()), gapMs), statuses);
-    holder.abort();
+    QCOMPARE(answers(small, pieces, int(statuses.size()), &clock, stepMs, source), statuses);
+    holders.clear();
     QTRY_COMPARE(small.bodyBytesInFlight(), 0); // given back when the connection goes
 }
 
-void TestSandboxRules::idleAndSurplusConnectionsClosed()
+void TestSandboxRules::unreadAnswersStopTheReading()
 {
+    // Requests pipelined by a peer that never reads the answers: once its cap of answers is
+    // unsent, the connection is not read, and what is held for it stays within the cap, the last
+    // answer and the last few reads (64 KiB each), however much the peer sends.
     SandboxOptions options = testOptions(u":memory:"_s, false);
-    options.connections.idleMs = 1000;
-    options.connections.maxConnections = 2;
+    options.connections.unsentBytes = 16 * 1024;
     SandboxServer small(options);
     QVERIFY(small.start());
-    QSslSocket idle[3];
-    // Two at a time: a third connection makes the one waiting longest give way; the others go
-    // once they are idle.
-    for (QSslSocket &s : idle) {
-        s.connectToHostEncrypted(u"localhost"_s, small.port());
-        QTRY_VERIFY(s.isEncrypted());
-    }
-    QTRY_COMPARE(idle[0].state(), QAbstractSocket::UnconnectedState);
-    QCOMPARE(small.openConnections(), 2);
-    QTRY_VERIFY(idle[1].state() == QAbstractSocket::UnconnectedState
-                && idle[2].state() == QAbstractSocket::UnconnectedState);
+    const auto greedy = connection(small, u"127.0.0.2"_s);
+    QTRY_VERIFY(greedy->isEncrypted());
+    greedy->setReadBufferSize(16 * 1024);
+    const QByteArray request = "GET /style.css HTTP/1.1\r\nHost: localhost\r\n\r\n";
+    greedy->write(request.repeated(10000));
+    QTRY_COMPARE(small.connections()->waitingForPeers(), 1);
+    const qint64 held = small.connections()->bytesHeld();
+    QVERIFY2(held < options.connections.unsentBytes + 4 * 64 * 1024, QByteArray::number(held));
+    // Reading them, the peer gets every answer.
+    QByteArray got;
+    QObject::connect(greedy.get(), &QIODevice::readyRead, [&] { got += greedy->readAll(); });
+    got += greedy->readAll();
+    QTRY_COMPARE_WITH_TIMEOUT(got.count("HTTP/1.1 200"), 10000, 60000);
+}
+
+void TestSandboxRules::connectionSlotsSharedAndIdleClosed()
+{
+    qint64 clock = 0;
+    SandboxOptions options = testOptions(u":memory:"_s, false);
+    options.clock = [&clock] { return clock; };
+    options.connections.idleMs = 1000;
+    options.connections.maxConnections = 8; // two a source
+    SandboxServer small(options);
+    QVERIFY(small.start());
+    // A source's third connection closes its own oldest. With every slot taken, a newcomer takes
+    // the place of the longest waiting connection of a source holding the most, never of a
+    // poorer one, even one waiting longer.
+    std::vector<std::unique_ptr<QSslSocket>> held;
+    const auto open = [&](std::initializer_list<int> sources) {
+        for (int source : sources) {
+            held.push_back(connection(small, u"127.0.0.%1"_s.arg(source)));
+            QTRY_VERIFY(held.back()->isEncrypted());
+            ++clock;
+        }
+    };
+    open({5, 2, 2, 2});
+    QTRY_COMPARE(held.at(1)->state(), QAbstractSocket::UnconnectedState);
+    open({3, 3, 4, 4, 6});
+    SandboxClient newcomer(small.port());
+    QCOMPARE(newcomer.post(u"api/auth/forgot-password"_s, {{u"email"_s, u"a@b.test"_s}}).status,
+             200);
+    QTRY_COMPARE(held.at(2)->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(held.at(0)->state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(small.openConnections(), 8);
+    // The idle go once the sandbox's clock says so.
+    clock += 1000;
+    QTRY_COMPARE(small.openConnections(), 0);
 }
 
 void TestSandboxRules::userTextIsBoundNeverSpliced()
@@ -559,6 +641,26 @@ void TestSandboxRules::aKeyedWriteIsAnsweredOnce()
     QCOMPARE(order(*buyer, "c").status, 500);
     server->storage().exec(u"DROP TRIGGER full"_s);
     QCOMPARE(orders(), 5);
+}
+
+void TestSandboxRules::aFirstStartIsWholeOrNothing()
+{
+    // A first start cut short while loading the demo data (killed, say) leaves nothing behind:
+    // the next start is a first start, with all of it.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"sandbox.db"_s);
+    {
+        Storage cut;
+        QVERIFY(!cut.open(path, nullptr, [](Storage &db) {
+            Storage::Transaction loading(db);
+            seedDemo(db, 10);
+            throw StorageError {u"cut short"_s};
+        }));
+    }
+    SandboxServer again(testOptions(path, true));
+    QVERIFY(again.start());
+    QVERIFY(
+        again.storage().exists(u"SELECT 1 FROM users WHERE email = ?"_s, {u"client@velto.test"_s}));
 }
 
 void TestSandboxRules::printedTextIsEscaped()
