@@ -2,6 +2,7 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "unread.js" as Unread
 import "value.js" as Value
 import "parts"
 
@@ -11,6 +12,8 @@ Item {
     objectName: "NotificationsView"
 
     property alias items: page.items
+    // Each list loaded, for the unread count on the shell's tab.
+    signal fetched(var records)
 
     function load() {
         page.reload()
@@ -22,6 +25,7 @@ Item {
         title: "Notifications"
         path: "api/notifications"
         member: "notifications"
+        onLoaded: v.fetched(v.items)
 
         // The read state belongs to the service: whatever the answer, the list is fetched again
         // and shows what the service now holds. Nothing is toasted either way.
@@ -45,8 +49,7 @@ Item {
                 kind: "plain"
                 wrapMode: Text.NoWrap
                 text: Value.text(card.modelData.title)
-                // Only null or absence mean unread: an empty read_at is read.
-                font.bold: card.modelData.read_at === null || card.modelData.read_at === undefined
+                font.bold: Unread.is(card.modelData)
             }
             Line {
                 text: Value.text(card.modelData.body)
