@@ -92,6 +92,20 @@ Item {
         }
     }
 
+    // The unread count on the Notifications tab, from the shell's own fetches and from the
+    // Notifications page's; a click on a desktop notification opens that tab.
+    UnreadCount {
+        id: unread
+        onOpened: root.current = unread.tab
+    }
+    Connections {
+        target: content.item
+        ignoreUnknownSignals: true
+        function onFetched(records) {
+            unread.take(records)
+        }
+    }
+
     // Every view's load() fetches again what its page in front shows.
     readonly property var view: content.item
     function reloadCurrent() {
@@ -175,7 +189,7 @@ Item {
                         readonly property bool selected: root.current === modelData
                         objectName: "tab_" + modelData
                         Layout.fillWidth: true
-                        text: modelData
+                        text: unread.tabText(modelData)
                         highlighted: selected
                         flat: !selected
                         Accessible.description: index < 10 ? "Ctrl+" + ((index + 1) % 10) : ""

@@ -4,13 +4,14 @@ import "../roles.js" as Roles
 
 // What a view knows of the program around it: the window (its user, whether it has the keyboard,
 // its toast), the side of the marketplace the user is on, and the objects start-up publishes.
-// The window's id `win`, `Api` and `Proctor` reach every document out of qmllint's sight: they
-// are named here once, and views reach them through this part (requests through Latest and
-// Writer).
+// The window's id `win`, `Api`, `Proctor` and `Notifier` reach every document out of qmllint's
+// sight: they are named here once, and views reach them through this part (requests through
+// Latest and Writer).
 QtObject {
     readonly property var window: win // qmllint disable unqualified
     readonly property var api: Api // qmllint disable unqualified
     readonly property var proctor: Proctor // qmllint disable unqualified
+    readonly property var notifier: Notifier // qmllint disable unqualified
 
     readonly property var user: window.user
     readonly property bool isClient: Roles.is(user, Roles.client)
