@@ -202,6 +202,14 @@ Item {
                           + "% of first plan purchase"
                 }
             }
+
+            // The notifier keeps the choice across restarts.
+            Check {
+                objectName: "desktopNotificationsCheck"
+                text: "Desktop notifications"
+                checked: session.notifier.enabled
+                onToggled: session.notifier.enabled = checked
+            }
         }
     }
 
