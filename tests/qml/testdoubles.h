@@ -107,58 +107,31 @@ public:
     }
 };
 
-// Published as "Notifier": the real rule for which notifications are news, so a document's
-// handling of a fetch is tested through it; records the titles shown instead of showing them.
-// The test emits activated().
-class NotifierDouble : public QObject
-{
-    Q_OBJECT
-    Q_PROPERTY(bool enabled READ enabled WRITE setEnabled NOTIFY enabledChanged)
-public:
-    using QObject::QObject;
-
-    bool enabled() const { return on; }
-    void setEnabled(bool value)
-    {
-        if (value == on)
-            return;
-        on = value;
-        emit enabledChanged();
-    }
-    Q_INVOKABLE QVariantList arrivals(const QVariantList &notifications)
-    {
-        return seen.take(notifications);
-    }
-    Q_INVOKABLE void forget() { seen.forget(); }
-    Q_INVOKABLE void notify(const QString &title)
-    {
-        if (on)
-            titles.append(title);
-    }
-
-signals:
-    void enabledChanged();
-    void activated();
-
-protected:
-    bool on = true;
-    QStringList titles;
-    NotificationArrivals seen;
-};
-
-class FakeNotifier : public NotifierDouble
+// Published as "Notifier": the real one, so the documents meet its rule for which notifications
+// are news and its setting, except that notify() records the titles instead of showing them. The
+// test emits activated().
+class FakeNotifier : public DesktopNotifier
 {
     Q_OBJECT
     // The titles shown, in order; none while disabled.
     Q_PROPERTY(QStringList shown MEMBER titles CONSTANT)
 public:
-    using NotifierDouble::NotifierDouble;
+    using DesktopNotifier::DesktopNotifier;
 
+    // Hides the real one from the documents.
+    Q_INVOKABLE void notify(const QString &title)
+    {
+        if (enabled())
+            titles.append(title);
+    }
     // As at start: enabled, nothing shown, no fetch seen.
     Q_INVOKABLE void reset()
     {
         setEnabled(true);
         titles.clear();
-        seen.forget();
+        forget();
     }
+
+private:
+    QStringList titles;
 };
