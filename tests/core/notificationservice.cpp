@@ -1,5 +1,6 @@
 #include "notificationservice.h"
 
+#include <QDBusConnection>
 #include <QDBusError>
 #include <QFile>
 
@@ -7,7 +8,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString ServiceName = u"org.freedesktop.Notifications"_s;
 const QString Connection = u"notification desktop"_s;
 
 } // namespace
@@ -36,7 +36,7 @@ NotificationDesktop::NotificationDesktop()
     QDBusConnection bus = QDBusConnection::connectToBus(busAddress, Connection);
     if (!bus.registerObject(u"/org/freedesktop/Notifications"_s, this,
                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)
-        || !bus.registerService(ServiceName))
+        || !bus.registerService(u"org.freedesktop.Notifications"_s))
         error = u"the service could not be registered: "_s + bus.lastError().message();
 }
 
@@ -47,27 +47,10 @@ NotificationDesktop::~NotificationDesktop()
     daemon.waitForFinished(5000);
 }
 
-void NotificationDesktop::useAsSessionBus() const
-{
-    qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
-}
-
-void NotificationDesktop::withdraw()
-{
-    QDBusConnection(Connection).unregisterService(ServiceName);
-}
-
-void NotificationDesktop::invoke(uint id, const QString &action)
-{
-    emit ActionInvoked(id, action);
-    emit NotificationClosed(id, 2); // dismissed by the person
-}
-
-uint NotificationDesktop::Notify(const QString &appName, uint replacesId, const QString &appIcon,
+uint NotificationDesktop::Notify(const QString &appName, uint, const QString &appIcon,
                                  const QString &summary, const QString &body,
                                  const QStringList &actions, const QVariantMap &hints, int)
 {
-    const uint id = replacesId ? replacesId : uint(calls.size() + 1);
-    calls.append({id, appName, appIcon, summary, body, actions, hints});
-    return id;
+    calls.append({uint(calls.size() + 1), appName, appIcon, summary, body, actions, hints});
+    return calls.size();
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDBusConnection>
 #include <QObject>
 #include <QProcess>
 #include <QStringList>
@@ -9,10 +8,9 @@
 
 // A desktop of the test's own, for its notifications: a session bus (a dbus-daemon that starts
 // none of the machine's services) and on it, over a connection of its own, a stand-in of the
-// notification service that records every Notify, answers ids from 1 up, and emits what the real
-// one emits when the person clicks a notification. libdbus reads the session bus address once per
-// process: a test whose client is to use this bus calls useAsSessionBus() before anything in the
-// process first uses the session bus.
+// notification service that records every Notify, answers ids from 1 up and emits the signals the
+// real one emits. libdbus reads the session bus address once per process: a test whose client is
+// to use this bus calls useAsSessionBus() before anything in the process uses the session bus.
 class NotificationDesktop : public QObject
 {
     Q_OBJECT
@@ -29,17 +27,16 @@ public:
     NotificationDesktop();
     ~NotificationDesktop() override;
 
-    // Why the bus or the service is missing; empty when both are there.
-    QString error;
+    QString error; // why the bus or the service is missing; empty when both are there
+    QList<Call> calls; // in the order they came
     QString address() const { return busAddress; }
-    void useAsSessionBus() const;
-    // Takes the service off the bus, as on a desktop without one.
-    void withdraw();
-
-    // Notify calls in the order they came.
-    QList<Call> calls;
-    // The person's click on notification `id`: ActionInvoked(id, action), then it closes.
-    void invoke(uint id, const QString &action = QStringLiteral("default"));
+    void useAsSessionBus() const { qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8()); }
+    // The person's click on notification `id`, which then closes.
+    void invoke(uint id)
+    {
+        emit ActionInvoked(id, QStringLiteral("default"));
+        emit NotificationClosed(id, 2);
+    }
 
 public slots:
     // The service's method, called over the bus.
@@ -49,6 +46,7 @@ public slots:
 
 signals:
     void ActionInvoked(uint id, const QString &actionKey);
+    void ActivationToken(uint id, const QString &token);
     void NotificationClosed(uint id, uint reason);
 
 private:
