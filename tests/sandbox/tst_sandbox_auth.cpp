@@ -15,8 +15,7 @@ class TestSandboxAuth : public SandboxTest
     Q_OBJECT
 
 private slots:
-    void totpMatchesRfc6238Vectors();
-    void passwordHashesAreSaltedAndVerify();
+    void totpAndPasswordHashes();
     void registration();
     void failedSignInsAreThrottled();
     void sessionCookieAttributesAndLogout();
@@ -27,22 +26,19 @@ private slots:
     void signInLinkLeadsToOurPagesOnly();
 };
 
-void TestSandboxAuth::totpMatchesRfc6238Vectors()
+void TestSandboxAuth::totpAndPasswordHashes()
 {
+    // RFC 6238's vectors; one step of skew either way, not two.
     const QByteArray secret("12345678901234567890");
     QCOMPARE(totpCode(secret, 59), u"287082"_s);
     QCOMPARE(totpCode(secret, 1234567890), u"005924"_s);
     QCOMPARE(base32Decode(u"GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ"_s), secret);
     QCOMPARE(base32Decode(u"jbswy3dpehpk3pxp"_s), QByteArray::fromHex("48656c6c6f21deadbeef"));
     QVERIFY(base32Decode(u"JBSW!"_s).isEmpty());
-    // One step of skew either way, not two.
     QVERIFY(totpVerify(secret, totpCode(secret, 1000030), 1000000));
     QVERIFY(totpVerify(secret, totpCode(secret, 999970), 1000000));
     QVERIFY(!totpVerify(secret, totpCode(secret, 1000080), 1000000));
-}
-
-void TestSandboxAuth::passwordHashesAreSaltedAndVerify()
-{
+    // Salted: the same password hashes differently each time.
     const QString a = Passwords::hash(u"secret-pass"_s, 10);
     QVERIFY(a != Passwords::hash(u"secret-pass"_s, 10));
     QVERIFY(!Passwords::verify(u"secret-pasS"_s, a));
@@ -52,13 +48,13 @@ void TestSandboxAuth::passwordHashesAreSaltedAndVerify()
 void TestSandboxAuth::registration()
 {
     // Registering, verifying and signing in are walked through the window end to end
-    // (tst_e2e_auth); here the rules: texts trimmed, the e-mail in any case, the password as typed.
+    // (tst_e2e_auth), the readers' trimming in their table; here the rules: the e-mail in any
+    // case, the password as typed, the link once.
     SandboxClient c(server->port());
-    const HttpResult reg = c.post(u"api/auth/register"_s, R"({"email": " New.Person@Example.test ",
-        "password": " spaced password ", "fullName": "  New Person ", "role": "client",
+    c.post(u"api/auth/register"_s, R"({"email": " New.Person@Example.test ",
+        "password": " spaced password ", "fullName": "New Person", "role": "client",
         "termsAccepted": true, "privacyAccepted": true})"_json);
     const QString email = u"new.person@example.test"_s;
-    QVERIFY(reg.text(u"user.email"_s) == email && reg.text(u"user.full_name"_s) == "New Person"_L1);
     const QString verify = server->lastLink(u"verify-link"_s, email);
     QCOMPARE(c.get(verify).status, 200);
     QCOMPARE(c.get(verify).status, 400); // single use
@@ -177,7 +173,7 @@ void TestSandboxAuth::passwordResetEndsSessions()
 {
     const auto c = newPerson(u"freelancer"_s);
     const QString email = c->email;
-    auto forgot = [&](const QJsonValue &address) {
+    auto forgot = [&](const QString &address) {
         return anonymous->post(u"api/auth/forgot-password"_s, {{u"email"_s, address}}).status;
     };
     auto reset = [&](const QString &token, const QString &password) {
@@ -186,8 +182,7 @@ void TestSandboxAuth::passwordResetEndsSessions()
             .status;
     };
     QCOMPARE(forgot(u"nobody@x.test"_s), 200); // the same answer whether the account exists
-    QCOMPARE(forgot(7), 200);
-    QCOMPARE(forgot(u" "_s + email.toUpper()), 200);
+    QCOMPARE(forgot(email), 200);
     const QString older
         = QUrlQuery(QUrl(server->lastLink(u"reset-link"_s, email))).queryItemValue(u"token"_s);
     QCOMPARE(forgot(email), 200);

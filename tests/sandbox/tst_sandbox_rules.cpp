@@ -1,5 +1,5 @@
 // The rules of velto-sandbox that live in one place, tested there once: the readers,
-// routing, access, the dispatcher's and the listener's rules, storage, printing.
+// access, the dispatcher's and the listener's rules, storage, printing.
 
 #include "idempotency.h"
 #include "sandboxtest.h"
@@ -21,11 +21,9 @@ class TestSandboxRules : public SandboxTest
 private slots:
     void readers_data();
     void readers();
-    void routing();
     void everyRouteChecksAccess();
-    void refusedBeforeAnyRoute();
     void foreignOriginRefused();
-    void requestSizes();
+    void refusedBeforeAnyRoute();
     void slowAndGreedyPeers_data();
     void slowAndGreedyPeers();
     void unreadAnswersStopTheReading();
@@ -144,22 +142,6 @@ void TestSandboxRules::readers()
     }
 }
 
-void TestSandboxRules::routing()
-{
-    // Split before decoding: an encoded "/" stays inside its segment.
-    QCOMPARE(Router::pathSegments(QUrl(u"https://h/api/a%2Fb/C%23/"_s)),
-             (QStringList {u"api"_s, u"a/b"_s, u"C#"_s, u""_s}));
-    // A literal segment beats a capture, whichever was added first.
-    Router router;
-    router.get(u"api/gigs/<id>"_s, Access::User, {});
-    router.get(u"api/gigs/mine"_s, Access::Freelancer, {});
-    const Router::Route *r = nullptr;
-    QStringList args;
-    QCOMPARE(router.find(u"GET"_s, u"api/gigs/mine"_s.split(u'/'), &r, &args),
-             Router::Match::Found);
-    QCOMPARE(r->access, Access::Freelancer);
-}
-
 void TestSandboxRules::everyRouteChecksAccess()
 {
     // Who may call what. Every other route is for anyone signed in; a new route that should be
@@ -250,24 +232,6 @@ void TestSandboxRules::everyRouteChecksAccess()
     QVERIFY(otherFreelancer->get(u"api/gigs/mine"_s).list(u"gigs"_s).isEmpty());
 }
 
-void TestSandboxRules::refusedBeforeAnyRoute()
-{
-    for (const auto &[method, path, body, status] : {
-             std::tuple {"POST", "api/auth/login", "{\"email\":", 400}, // truncated JSON
-             {"POST", "api/auth/login", "[1]", 400}, // not an object
-             // Half a surrogate pair, anywhere in the body (forgot-password answers 200 to all).
-             {"POST", "api/auth/forgot-password", R"({"email": "a\ud800@x.test"})", 400},
-             {"POST", "api/projects", R"({"requiredSkills": [{"\udc00": 1}]})", 400},
-             {"GET", "api/auth/me/", "", 404}, // a trailing slash is another path
-             {"DELETE", "api/auth/me", "", 405},
-             {"PATCH", "api/auth/login", "{}", 405},
-         }) {
-        const HttpResult r = anonymous->send(method, QLatin1String(path), body);
-        QVERIFY2(r.status == status && !r.error().isEmpty(), body);
-        QCOMPARE(r.header("Content-Type"), QByteArray("application/json"));
-    }
-}
-
 void TestSandboxRules::foreignOriginRefused()
 {
     SandboxClient c(server->port());
@@ -353,16 +317,18 @@ QList<int> TestSandboxRules::answers(const SandboxServer &to, QList<QByteArray> 
     return statuses;
 }
 
-void TestSandboxRules::requestSizes()
+void TestSandboxRules::refusedBeforeAnyRoute()
 {
     // Refused as soon as a limit is passed, before the rest is read: an announced body that never
-    // comes is refused all the same.
+    // comes is refused all the same. Bodies that are no JSON object, and paths or methods no route
+    // has, never reach a route.
     const QByteArray longUrl = QByteArray(me).insert(16, "?" + QByteArray(8200, 'a'));
-    auto sized = [&](int size) {
-        const QByteArray body = "{\"email\":\"" + QByteArray(size - 12, 'a') + "\"}";
+    auto withBody = [](const QByteArray &body) {
         return post("Content-Length: " + QByteArray::number(body.size()) + "\r\n", body);
     };
-    // A refusal closes the connection once its answer is out (0).
+    auto sized
+        = [&](int size) { return withBody("{\"email\":\"" + QByteArray(size - 12, 'a') + "\"}"); };
+    // A refusal of the listener closes the connection once its answer is out (0).
     for (const auto &[request, statuses] : {
              std::pair {sized(8 << 20), QList {200}},
              {sized((8 << 20) + 1), QList {413, 0}},
@@ -375,6 +341,11 @@ void TestSandboxRules::requestSizes()
              {QByteArray(me).insert(me.size() - 2, "X-Big: " + QByteArray(33000, 'a') + "\r\n"),
               QList {431, 0}},
              {me + longUrl, QList {401, 414, 0}},
+             {withBody("{\"email\":"), QList {400}}, // truncated
+             {withBody("[1]"), QList {400}},
+             {withBody(R"({"email": "a\ud800@x.test"})"), QList {400}}, // half a surrogate pair
+             {QByteArray(me).insert(16, "/"), QList {404}}, // a trailing slash is another path
+             {QByteArray(me).replace(0, 3, "DELETE"), QList {405}},
          })
         QVERIFY2(answers(*server, {request}, statuses.size()) == statuses, request.left(60));
 }
@@ -509,23 +480,19 @@ void TestSandboxRules::userTextIsBoundNeverSpliced()
 {
     // Storage binds every value: text that looks like SQL, or like QString::arg placeholders,
     // comes back and reaches notifications as typed.
-    const QString evil = u"x'); DELETE FROM projects; -- \" OR 1=1 %2 %3"_s;
-    const QString longEvil = evil + QString(30, u'.');
-    QJsonObject body = R"({"budget": "500", "projectType": "fixed"})"_json;
-    body.insert(u"title"_s, evil);
-    body.insert(u"description"_s, longEvil);
+    const QString evil = u"x'); DELETE FROM projects; -- \" OR 1=1 %2 %3"_s + QString(30, u'.');
+    QJsonObject body = R"({"budget": "500", "projectType": "fixed", "amount": "500",
+        "durationDays": 1})"_json;
+    for (const char *member : {"title", "description", "coverLetter"})
+        body.insert(QLatin1String(member), evil);
     const qint64 id = client->post(u"api/projects"_s, body).id(u"project"_s);
     QCOMPARE(client->post(u"api/projects/%1/publish"_s.arg(id)).status, 200);
-    body = R"({"amount": "500", "durationDays": 1})"_json;
-    body.insert(u"coverLetter"_s, longEvil);
     QCOMPARE(otherFreelancer->post(u"api/projects/%1/proposals"_s.arg(id), body).status, 201);
     const QString told = client->get(u"api/notifications"_s).text(u"notifications.0.body"_s);
     QVERIFY2(told.contains(u"“%1”"_s.arg(evil)), qPrintable(told));
-    const QJsonObject listed = freelancer->get(u"api/projects"_s).row(u"projects"_s, id);
-    QCOMPARE(listed[u"title"_s].toString(), evil);
     QCOMPARE(
         client->get(u"api/projects/%1/proposals"_s.arg(id)).text(u"proposals.0.cover_letter"_s),
-        longEvil);
+        evil);
 }
 
 void TestSandboxRules::aWriteIsCommittedOrRefused()
