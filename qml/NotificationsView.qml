@@ -49,7 +49,7 @@ Item {
                 font.bold: card.modelData.read_at === null || card.modelData.read_at === undefined
             }
             Line {
-                text: Value.text(card.modelData.body)
+                text: Value.paragraph(card.modelData.body)
             }
         }
     }
