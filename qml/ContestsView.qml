@@ -54,6 +54,7 @@ Item {
 
     Latest {
         id: opener
+        expects: ({ contest: "record", entries: "list" })
     }
     Session {
         id: session
@@ -101,9 +102,9 @@ Item {
             Line {
                 objectName: "contestMeta_" + card.index
                 kind: "meta"
-                text: Value.count(card.modelData.entries_count) + " entries · "
-                      + Value.text(card.modelData.status) + " · closes "
-                      + Dates.day(card.modelData.deadline)
+                text: Value.line([Value.counted(card.modelData.entries_count, " entries"),
+                                  Value.text(card.modelData.status),
+                                  Value.framed("closes ", Dates.day(card.modelData.deadline))])
             }
         }
     }
@@ -127,14 +128,15 @@ Item {
             },
             Line {
                 objectName: "briefLine"
-                text: v.contest ? Value.text(v.contest.brief) : ""
+                text: v.contest ? Value.paragraph(v.contest.brief) : ""
             },
             Line {
                 objectName: "prizeLine"
                 kind: "accent"
                 font.bold: true
-                text: v.contest ? Money.rupees(v.contest.prize_paise) + " prize · "
-                                  + Value.text(v.contest.status) : ""
+                text: v.contest ? Value.line([
+                                      Value.framed("", Money.rupees(v.contest.prize_paise), " prize"),
+                                      Value.text(v.contest.status)]) : ""
             },
             // Hidden when empty: an empty row layout would take the height the entries need.
             RowLayout {
@@ -169,11 +171,11 @@ Item {
             Line {
                 objectName: "entrantLine_" + entry.index
                 kind: "meta"
-                visible: v.host && text !== "by "
-                text: "by " + Value.text(entry.modelData.display_name)
+                visible: v.host && text !== ""
+                text: Value.framed("by ", Value.text(entry.modelData.display_name))
             }
             Line {
-                text: Value.text(entry.modelData.description)
+                text: Value.paragraph(entry.modelData.description)
             }
             Line {
                 objectName: "attachmentLine_" + entry.index

@@ -140,8 +140,8 @@ Item {
 
             Line {
                 objectName: "typeLine_" + card.index
-                text: (Value.text(card.modelData.contract_type) || "fixed") + " · "
-                      + Money.rupees(card.modelData.total_paise)
+                text: Value.line([Value.text(card.modelData.contract_type) || "fixed",
+                                  Money.rupees(card.modelData.total_paise)])
             }
             SteadyButton {
                 objectName: "zadoZirirButton_" + card.index
@@ -198,7 +198,7 @@ Item {
                         objectName: "milestoneMeta_" + row.tag
                         kind: "meta"
                         Layout.fillWidth: false
-                        text: Money.rupees(row.modelData.amount_paise) + " · " + row.status
+                        text: Value.line([Money.rupees(row.modelData.amount_paise), row.status])
                     }
                     ActionButton {
                         objectName: "fundButton_" + row.tag

@@ -45,13 +45,13 @@ Item {
 
             Line {
                 objectName: "excerpt_" + card.index
-                text: Value.text(card.modelData.description).substring(0, 160)
+                text: Value.paragraph(card.modelData.description).substring(0, 160)
             }
             Line {
                 objectName: "metaLine_" + card.index
                 kind: "meta"
-                text: Value.text(card.modelData.status) + " · "
-                      + Value.joined(card.modelData.required_skills, ", ")
+                text: Value.line([Value.text(card.modelData.status),
+                                  Value.joined(card.modelData.required_skills, ", ")])
             }
             SteadyButton {
                 objectName: "proposeButton_" + card.index

@@ -108,6 +108,7 @@ Item {
 
     Latest {
         id: opener
+        expects: ({ order: "record", messages: "list" })
     }
     Session {
         id: session
@@ -142,10 +143,11 @@ Item {
             Line {
                 objectName: "orderLine_" + card.index
                 font.pixelSize: Sizes.meta
-                text: Value.text(card.modelData.package_tier) + " · "
-                      + Money.rupees(card.modelData.price_paise) + " · "
-                      + Value.text(v.isClientOf(card.modelData) ? card.modelData.freelancer_name
-                                                                 : card.modelData.client_name)
+                text: Value.line([Value.text(card.modelData.package_tier),
+                                  Money.rupees(card.modelData.price_paise),
+                                  Value.text(v.isClientOf(card.modelData)
+                                             ? card.modelData.freelancer_name
+                                             : card.modelData.client_name)])
             }
         }
     }
@@ -169,14 +171,15 @@ Item {
                 kind: "accent"
                 font.bold: true
                 font.pixelSize: Sizes.summary
-                text: v.order ? Value.text(v.order.package_tier) + " · "
-                                + Money.rupees(v.order.price_paise) + " · " + Value.text(v.order.status)
-                              : ""
+                text: v.order ? Value.line([Value.text(v.order.package_tier),
+                                            Money.rupees(v.order.price_paise),
+                                            Value.text(v.order.status)]) : ""
             },
             Line {
                 objectName: "deliveryNote"
-                visible: !!v.order && Value.text(v.order.delivery_note) !== ""
-                text: v.order ? "Delivery note: " + Value.text(v.order.delivery_note) : ""
+                visible: text !== ""
+                text: v.order ? Value.framed("Delivery note: ",
+                                             Value.paragraph(v.order.delivery_note)) : ""
             },
             FailureLine {
                 objectName: "orderFailure"
@@ -241,7 +244,7 @@ Item {
             objectName: "message_" + index
             implicitHeight: lines.implicitHeight
             rowLabel: Value.text(modelData.sender_name)
-            rowText: Value.text(modelData.body)
+            rowText: Value.paragraph(modelData.body)
 
             ColumnLayout {
                 id: lines

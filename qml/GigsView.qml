@@ -37,11 +37,11 @@ Item {
         load()
     }
 
-    // The smallest package price in paise; 0 for a gig without packages. A price that is no
-    // amount makes the lowest one none, shown as "—".
+    // The smallest package price in paise; none (NaN) for a gig without packages or with a
+    // price that is no amount, whose lowest price the page cannot know.
     function lowestPaise(gig) {
         var packages = Value.rows(gig.packages)
-        var lowest = packages.length === 0 ? 0 : Infinity
+        var lowest = packages.length === 0 ? NaN : Infinity
         for (var i = 0; i < packages.length; ++i)
             lowest = Math.min(lowest, Money.paiseOf(packages[i].price_paise))
         return lowest
@@ -113,7 +113,7 @@ Item {
 
             Line {
                 objectName: "excerpt_" + card.index
-                text: Value.text(card.modelData.description).substring(0, 120)
+                text: Value.paragraph(card.modelData.description).substring(0, 120)
             }
             RowLayout {
                 Layout.fillWidth: true
@@ -121,8 +121,9 @@ Item {
                 Line {
                     objectName: "priceLine_" + card.index
                     kind: "accent"
-                    text: "From " + Money.rupees(v.lowestPaise(card.modelData)) + " · "
-                          + Value.count(card.modelData.orders_count) + " orders"
+                    text: Value.line([
+                              Value.framed("From ", Money.rupees(v.lowestPaise(card.modelData))),
+                              Value.counted(card.modelData.orders_count, " orders")])
                 }
                 // The service's reason is not shown here, and the list is reloaded either way.
                 ActionButton {
@@ -153,26 +154,27 @@ Item {
 
         above: Line {
             objectName: "detailDescription"
-            text: v.detail ? Value.text(v.detail.description) : ""
+            text: v.detail ? Value.paragraph(v.detail.description) : ""
         }
 
         delegate: Card {
             id: pkg
             objectName: "packageCard_" + index
-            title: Value.text(modelData.tier) + " — " + Value.text(modelData.label)
+            title: Value.line([Value.text(modelData.tier), Value.text(modelData.label)], " — ")
             trailing: Money.rupees(modelData.price_paise)
 
             Line {
-                text: Value.text(pkg.modelData.description)
+                text: Value.paragraph(pkg.modelData.description)
             }
             Line {
                 kind: "meta"
-                text: Value.count(pkg.modelData.delivery_days) + "-day delivery"
+                visible: text !== ""
+                text: Value.counted(pkg.modelData.delivery_days, "-day delivery")
             }
             SteadyButton {
                 objectName: "orderButton_" + pkg.index
                 visible: session.isClient
-                text: "Order " + Value.text(pkg.modelData.tier)
+                text: Value.line(["Order", Value.text(pkg.modelData.tier)], " ")
                 onClicked: v.orderPkg = pkg.modelData
             }
         }
@@ -182,8 +184,8 @@ Item {
         id: orderDialog
         objectName: "orderDialog"
         width: Sizes.noteDialog
-        title: v.orderPkg ? "Order " + Value.text(v.orderPkg.tier) + " — "
-                            + Money.rupees(v.orderPkg.price_paise) : ""
+        title: v.orderPkg ? Value.line([Value.line(["Order", Value.text(v.orderPkg.tier)], " "),
+                                        Money.rupees(v.orderPkg.price_paise)], " — ") : ""
         shown: v.orderPkg !== null
         submitText: "Escrow & order"
         onOpening: instructionsField.text = ""

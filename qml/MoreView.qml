@@ -49,9 +49,11 @@ Item {
     }
     Latest {
         id: affiliateLoad
+        expects: ({ referrals: "list" })
     }
     Latest {
         id: settlementsLoad
+        expects: ({ settlements: "list", bankAccount: "record or none" })
     }
 
     // One page that scrolls as a whole, read and walked by Tab from top to bottom. The past
@@ -93,7 +95,7 @@ Item {
 
                 Line {
                     objectName: "kycLine"
-                    text: Value.text(v.user.role) + " · KYC: " + v.kyc
+                    text: Value.line([Value.text(v.user.role), "KYC: " + v.kyc])
                     color: v.verified ? Palette.accent : Palette.alarm
                 }
                 Line {
@@ -114,7 +116,9 @@ Item {
             Panel {
                 objectName: "bankCard"
                 Layout.fillWidth: true
-                title: v.bank ? "Bank ••••" + Value.text(v.bank.account_last4) : "No bank account on file"
+                title: !v.bank ? "No bank account on file"
+                               : Value.framed("Bank ••••", Value.text(v.bank.account_last4))
+                                 || "Bank account on file"
 
                 RowLayout {
                     spacing: 8
@@ -170,8 +174,8 @@ Item {
                             objectName: "settlementMeta_" + settlement.index
                             Layout.fillWidth: false
                             kind: "meta"
-                            text: Value.text(settlement.modelData.status) + " · "
-                                  + Dates.day(settlement.modelData.requested_at)
+                            text: Value.line([Value.text(settlement.modelData.status),
+                                              Dates.day(settlement.modelData.requested_at)])
                         }
                     }
                 }

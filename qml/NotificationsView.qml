@@ -52,7 +52,7 @@ Item {
                 font.bold: Unread.is(card.modelData)
             }
             Line {
-                text: Value.text(card.modelData.body)
+                text: Value.paragraph(card.modelData.body)
             }
         }
     }

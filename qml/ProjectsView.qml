@@ -45,6 +45,7 @@ Item {
 
     Latest {
         id: opener
+        expects: ({ proposals: "list" })
     }
     Session {
         id: session
@@ -133,13 +134,13 @@ Item {
             id: proposal
             objectName: "proposalCard_" + index
             title: Value.text(modelData.freelancer_name) || "Freelancer"
-            trailing: Money.rupees(modelData.amount_paise) + " · "
-                      + Value.count(modelData.duration_days) + "d"
+            trailing: Value.line([Money.rupees(modelData.amount_paise),
+                                  Value.counted(modelData.duration_days, "d")])
             spacing: 3
 
             Line {
                 objectName: "coverLetter_" + proposal.index
-                text: Value.text(proposal.modelData.cover_letter).substring(0, 400)
+                text: Value.paragraph(proposal.modelData.cover_letter).substring(0, 400)
             }
             SteadyButton {
                 objectName: "acceptButton_" + proposal.index
@@ -234,8 +235,8 @@ Item {
                        })
 
         Line {
-            text: v.acceptFor ? "Split the " + Money.rupees(v.acceptFor.amount_paise)
-                                + " contract into milestones." : ""
+            text: v.acceptFor ? Value.line(["Split the", Money.rupees(v.acceptFor.amount_paise),
+                                            "contract into milestones."], " ") : ""
         }
         RowLayout {
             spacing: 8

@@ -21,7 +21,6 @@ Item {
     objectName: "SkillsView"
 
     property alias assessments: page.items
-    property var badges: []
     property var exam: null
     property var answers: ({})
     property int remaining: 0
@@ -39,6 +38,10 @@ Item {
     property bool hasCamera: false
     property bool cameraAsked: false
     readonly property var proctor: session.proctor
+    // What the exam page reads of the questions' answer, and what a verdict holds: without them
+    // there is no exam to show, nor a result the service gave.
+    readonly property var examExpects: ({ attempt: "record", questions: "list" })
+    readonly property var verdictExpects: ({ passed: "flag", score: "count", total: "count" })
 
     // --- the page's rules, free of state ---
 
@@ -75,40 +78,54 @@ Item {
     }
 
     // A catalogue row's level line: the badge held, then the next level and its fee, if any. A
-    // level whose last attempt an admin still has to validate cannot be taken meanwhile.
+    // level whose last attempt an admin still has to validate cannot be taken meanwhile. The top
+    // is reached only by the service's word: the badge held is its last level; a next level that
+    // is no level (an object, 2^53+1) says nothing about it.
     function levelLine(row) {
-        var held = Value.count(row.badgeLevel) > 0 ? "🏅 Level " + row.badgeLevel + " · " : ""
-        var next = Value.text(row.nextLevel)
-        if (next === "")
-            return held + "max level reached"
+        var held = Value.count(row.badgeLevel) > 0 ? "🏅 Level " + row.badgeLevel : ""
+        var next = v.nextLevel(row)
+        if (next === null)
+            return Value.line([held, held !== "" && row.badgeLevel === Value.count(row.maxLevel)
+                                     ? "max level reached" : ""])
         if (row.inReview === true)
-            return held + "Level " + next + ": Under review"
-        return held + "next: Level " + next + (row.feePaise ? " · " + Money.rupees(row.feePaise) : "")
+            return Value.line([held, "Level " + next + ": Under review"])
+        return Value.line([held, "next: Level " + next,
+                           row.feePaise === 0 ? "" : Money.rupees(row.feePaise)])
+    }
+
+    // The row's next level: a whole number from 1, else null.
+    function nextLevel(row) {
+        return Value.count(row.nextLevel) > 0 ? row.nextLevel : null
     }
 
     // Whether the row offers its next level: there is one, and it is not waiting for review.
     function canTake(row) {
-        return Value.text(row.nextLevel) !== "" && row.inReview !== true
+        return v.nextLevel(row) !== null && row.inReview !== true
     }
 
     function resultTitle(r) {
         if (r.forfeited === true)
             return "Forfeited"
-        return r.inReview ? "Under review" : (r.passed ? "🏆 Passed!" : "Not passed")
+        return r.inReview === true ? "Under review" : (r.passed ? "🏆 Passed!" : "Not passed")
     }
 
-    // The count shown is the service's, which also holds what it recorded itself.
+    // The count shown is the service's, which also holds what it recorded itself. A verdict
+    // always has its score (verdictExpects); the rest shows only as far as the service sent it.
     function resultText(r) {
-        var text = "Score: " + Value.text(r.score) + "/" + Value.text(r.total)
+        var text = "Score: " + r.score + "/" + r.total
         if (r.forfeited === true)
             return text + "\n\nYou forfeited this attempt; it earns no badge."
-        if (r.inReview)
-            return text + "\n\n" + Value.text(r.violations)
-                + " proctoring violations recorded — an admin will validate your "
-                + (r.provisionalPassed ? "provisional PASS" : "result") + " before the badge is issued."
-        if (r.passed && r.badge)
-            return text + "\n\nBadge: " + Value.text(r.badge.skill) + " Level "
-                + Value.text(r.badge.level)
+        if (r.inReview === true)
+            return text + "\n\n" + Value.line([
+                Value.counted(r.violations, " proctoring violations recorded"),
+                "an admin will validate your " + (r.provisionalPassed === true ? "provisional PASS"
+                                                                               : "result")
+                + " before the badge is issued."], " — ")
+        if (r.passed && Outcome.isRecord(r.badge))
+            return Value.line([text, Value.framed("Badge: ", Value.line([
+                                   Value.text(r.badge.skill),
+                                   Value.framed("Level ", Value.text(r.badge.level))], " "))],
+                              "\n\n")
         return text
     }
 
@@ -143,7 +160,7 @@ Item {
     function loadQuestions() {
         starter.call("GET", "api/assessments/attempts/" + Outcome.seg(attemptId) + "/questions",
                      null, function (status, data) {
-            if (!Outcome.loaded(status, data) || !data.attempt || !Array.isArray(data.questions)) {
+            if (!Outcome.loaded(status, data, v.examExpects)) {
                 session.toast("Could not load questions")
                 return
             }
@@ -186,15 +203,20 @@ Item {
                            answers: answers,
                            forfeited: forfeited === true,
                            proctoringViolations: violations
-                       }, function (ok, data) {
+                       }, function (ok, data, status, raw) {
             v.attemptId = ""
-            if (ok && data !== null) {
-                v.result = data
-                v.exam = null
-                v.load()
-            } else {
+            if (!ok) {
                 session.toast(Wording.said(data, "Submit failed"))
+                return
             }
+            // Taken by the service, verdict or not: the exam is over either way, and without a
+            // verdict the page says it could not read one instead of making one up.
+            if (Outcome.holds(data, v.verdictExpects))
+                v.result = data
+            else
+                session.toast(Wording.failure(status, data, raw))
+            v.exam = null
+            v.load()
         })
     }
 
@@ -280,9 +302,6 @@ Item {
         title: "Skills & certification"
         path: "api/assessments/available"
         member: "assessments"
-        onLoaded: function (data) {
-            v.badges = Array.isArray(data.badges) ? data.badges : []
-        }
 
         above: Line {
             text: "Proctored exams with advanced hardware monitoring: live webcam presence + "
@@ -306,7 +325,7 @@ Item {
                     objectName: "takeButton_" + card.index
                     visible: v.canTake(card.modelData)
                     enabled: !v.starting
-                    text: "Take Level " + Value.text(card.modelData.nextLevel)
+                    text: Value.framed("Take Level ", Value.text(v.nextLevel(card.modelData)))
                     onClicked: v.begin(card.modelData.skill, card.modelData.nextLevel)
                 }
             }
@@ -325,8 +344,9 @@ Item {
             Heading {
                 objectName: "examTitle"
                 font.pixelSize: Sizes.subtitle
-                text: v.exam ? Value.text(v.exam.attempt.skill) + " — Level "
-                               + Value.text(v.exam.attempt.level) : ""
+                text: !v.exam ? "" : Value.line([
+                          Value.text(v.exam.attempt.skill),
+                          Value.framed("Level ", Value.text(v.exam.attempt.level))], " — ")
             }
             Label {
                 objectName: "clock"
@@ -399,7 +419,7 @@ Item {
             delegate: Card {
                 id: question
                 objectName: "question_" + index
-                rowLabel: Value.text(modelData.question)
+                rowLabel: Value.paragraph(modelData.question)
 
                 Line {
                     kind: "plain"

@@ -40,7 +40,7 @@ Item {
             objectName: "teamCard_" + index
             spacing: 3
             title: Value.text(modelData.name)
-            trailing: Value.count(modelData.member_count) + " members"
+            trailing: Value.counted(modelData.member_count, " members")
             trailingColor: Palette.muted
             trailingBold: false
 

@@ -33,9 +33,11 @@ Item {
 
     Latest {
         id: walletLoad
+        expects: ({ wallet: "record or none", transactions: "list" })
     }
     Latest {
         id: invoiceLoad
+        expects: ({ invoices: "list" })
     }
 
     ColumnLayout {
@@ -128,8 +130,8 @@ Item {
                 id: invoice
                 objectName: "invoiceRow_" + index
                 implicitHeight: invoiceLine.implicitHeight
-                rowLabel: Value.text(modelData.invoice_number) + " · "
-                          + Value.text(modelData.description)
+                rowLabel: Value.line([Value.text(modelData.invoice_number),
+                                      Value.text(modelData.description)])
                 rowText: invoiceTotal.text
 
                 RowLayout {

@@ -18,9 +18,45 @@ function ok(status) {
     return status >= 200 && status <= 299
 }
 
-// A load counts only status 200 with a JSON body.
-function loaded(status, data) {
-    return status === 200 && data !== null && data !== undefined
+// An object that is no list: what every answer the views read is at its top.
+function isRecord(value) {
+    return value !== null && typeof value === "object" && !Array.isArray(value)
+}
+
+// The kinds of member a view can expect in an answer, by name. A list sent as an object keyed
+// "0", "1" is no list, and a record may not be a list either.
+var kinds = {
+    "list": Array.isArray,
+    "record": isRecord,
+    "record or none": function (value) {
+        return value === undefined || value === null || isRecord(value)
+    },
+    "flag": function (value) {
+        return typeof value === "boolean"
+    },
+    "count": function (value) {
+        return Number.isSafeInteger(value) && value >= 0
+    }
+}
+
+// Whether an answer's body is an object holding what the view reads: `expects` names each member
+// with its kind ({ projects: "list" }). An unknown kind holds for nothing, so a misspelt one shows
+// as a failed load instead of passing anything through.
+function holds(data, expects) {
+    if (!isRecord(data))
+        return false
+    for (var member in expects) {
+        var holdsKind = kinds[expects[member]]
+        if (!holdsKind || !holdsKind(data[member]))
+            return false
+    }
+    return true
+}
+
+// A load counts only a 2xx whose body holds what the view reads; anything else (a list or a
+// number at the top, {"error": …} with 200, a list member sent as an object) cannot be read.
+function loaded(status, data, expects) {
+    return ok(status) && holds(data, expects || {})
 }
 
 // The user record of an "api/auth/me" answer: its `user` when that is an object, else null

@@ -1,5 +1,6 @@
 .pragma library
 .import "outcome.js" as Outcome
+.import "value.js" as Value
 // Every failure in a person's words, in one place: the service's own words when it sent some,
 // else what happened, told by the status. The lists' loads, the actions and the sign-in form all
 // word their failures here.
@@ -7,10 +8,11 @@
 // What a person is told when no answer came at all (status 0).
 var unreachable = "Cannot reach the Velto service"
 
-// The service's `error` text when it sent a non-empty one, else the caller's fixed text.
+// The service's `error` text when it sent a non-empty one (as every service text is shown,
+// value.js), else the caller's fixed text.
 function said(data, fallback) {
     if (data && typeof data.error === "string" && data.error.length > 0)
-        return data.error
+        return Value.text(data.error)
     return fallback
 }
 

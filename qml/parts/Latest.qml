@@ -6,12 +6,15 @@ import "../wording.js" as Wording
 // Requests of one kind on a page (its list, the detail shown, an exam being started) where only
 // the newest counts: the reply to a request that a later one (or drop()) superseded is dropped,
 // so a slow old answer never overwrites a newer one nor pulls the person back to a page they
-// left. A load through get() that fails keeps what the page shows and says why in `failure`;
-// retry() asks again.
+// left. A load through get() counts only an answer holding what the page reads (`expects`); one
+// that fails keeps what the page shows and says why in `failure`; retry() asks again.
 QtObject {
     id: latest
 
     property bool busy: false
+    // What a load's answer must hold for the page to read it, each member by name with its kind:
+    // ({ contest: "record", entries: "list" }) (outcome.js names the kinds).
+    property var expects: ({})
     // Why the last load failed, in a person's words; "" once one succeeds.
     property string failure: ""
     property int issued: 0
@@ -33,12 +36,12 @@ QtObject {
         }, latest)
     }
 
-    // Loads `path`; onLoaded(data) follows a 200 with a JSON body.
+    // Loads `path`; onLoaded(data) follows a 2xx whose body holds what `expects` names.
     function get(path, onLoaded) {
         againPath = path
         againThen = onLoaded
         call("GET", path, null, function (status, data, raw) {
-            if (!Outcome.loaded(status, data)) {
+            if (!Outcome.loaded(status, data, latest.expects)) {
                 latest.failure = Wording.failure(status, data, raw)
                 return
             }

@@ -7,9 +7,9 @@ import "../value.js" as Value
 
 // A page of a view: a header row (an optional back button, the title, then the view's own
 // buttons), optional content above and below, and a list of cards in between. With a `path`
-// the list loads itself (on creation and on reload()) from the reply's `member`; without one
-// the view sets `items`. A load that fails keeps the rows shown and says why above them, with
-// a way to try again; only the newest load's reply counts.
+// the list loads itself (on creation and on reload()) from the reply's `member`, a list the
+// answer must hold; without one the view sets `items`. A load that fails keeps the rows shown
+// and says why above them, with a way to try again; only the newest load's reply counts.
 Item {
     id: page
 
@@ -48,6 +48,7 @@ Item {
 
     Latest {
         id: latest
+        expects: ({ [page.member]: "list" })
     }
 
     ColumnLayout {

@@ -62,11 +62,11 @@ ViewCase {
             { tag: "Notifications", view: "NotificationsView", role: "client", steps: [
                 ["api/notifications", { notifications: two(t => ({ title: m(t), body: m(t) })) }]] },
             { tag: "More", view: "MoreView", role: "freelancer", steps: [
-                ["api/affiliate", { shareUrl: x }],
+                ["api/affiliate", { shareUrl: x, referrals: [] }],
                 ["api/settlements", { bankAccount: { account_last4: x }, settlements: two(
                     (t, id) => ({ amount_paise: id * 100000, status: m(t), requested_at: x })) }]] },
             { tag: "Skills, exam", view: "SkillsView", role: "freelancer", steps: [
-                ["api/assessments/available", { assessments: [{ skill: x, nextLevel: x }] }],
+                ["api/assessments/available", { assessments: [{ skill: x, nextLevel: 1 }] }],
                 "takeButton_0", v => win.answerLast(201, { attempt: { id: 1 } }),
                 ["api/assessments/attempts/1/questions", {
                     attempt: { id: 1, skill: x, level: x, timeLimitSeconds: 60 },
@@ -147,5 +147,18 @@ ViewCase {
         compare(marked.filter(t => t.textFormat !== Text.PlainText).map(t => t.objectName || t),
                 [])
         compare(machine.connections, fetched)
+    }
+
+    // Where a view reads more of an answer than a list, an answer without it cannot be read.
+    function test_answersViewsRead_data() {
+        return Array.from([["WalletView", "api/wallet", { wallet: [], transactions: [] }, "walletFailure"],
+                           ["WalletView", "api/wallet", { wallet: null, transactions: [] }, "walletFailure", 0],
+                           ["MoreView", "api/settlements", { settlements: [], bankAccount: 4 }, "settlementsFailure"]],
+                          r => ({ tag: JSON.stringify(r), row: r }))
+    }
+
+    function test_answersViewsRead(row) {
+        showView(row.row[0], "client", row.row[1], row.row[2])
+        compare(el(row.row[3]).visible, row.row.length < 5)
     }
 }

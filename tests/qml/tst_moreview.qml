@@ -26,7 +26,7 @@ ViewCase {
 
     function test_page(row) {
         show(row.user, "api/affiliate", row.affiliate)
-        win.answer("GET", "api/settlements", 200, { bankAccount: row.bank })
+        win.answer("GET", "api/settlements", 200, { settlements: [], bankAccount: row.bank })
         compare([el("accountCard").title, el("kycLine").text, el("kycNotice").visible,
                  el("bankCard").title, el("bankButton").text, el("shareUrlField").text,
                  el("referralLine").text], row.shown)

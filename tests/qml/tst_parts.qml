@@ -99,9 +99,11 @@ ViewCase {
         var intOf = t => String(Money.intOf(t)), intOr7 = t => Money.intOr(t, 7)
         // [status, body, the caller's words for a refusal]
         var failure = a => Wording.failure(a[0], Outcome.parse(a[1]), a[1], a[2])
+        var shownAs = x => [Money.rupees(x), Money.rupeesOrDash(x), Money.twoDecimals(x),
+                            Money.signed(x), Value.counted(x, " orders"), Value.text(x)]
+        var none = ["", "—", "—", "", "", ""]
         return [
             { tag: "250 rounds up", f: Money.rupees, given: 250, shown: "₹3" },
-            { tag: "missing", f: Money.rupees, given: undefined, shown: "₹0" },
             { tag: "budget 0", f: Money.rupeesOrDash, given: 0, shown: "—" },
             { tag: "two decimals 250", f: Money.twoDecimals, given: 250, shown: "₹2.50" },
             { tag: "signed -250", f: Money.signed, given: -250, shown: "\u2212₹2" },
@@ -115,12 +117,23 @@ ViewCase {
             { tag: "letter first", f: intOf, given: "a12", shown: "NaN" },
             { tag: "zero or 7", f: intOr7, given: "0", shown: 7 },
             { tag: "negative or 7", f: intOr7, given: "-3", shown: -3 },
-            // Members of the wrong kind show as nothing, never "[object Object]", "NaN" or "1e+21".
-            { tag: "money as text", f: Money.rupees, given: "250", shown: "—" },
-            { tag: "money too large", f: Money.rupees, given: 1e23, shown: "—" },
-            { tag: "two decimals of a list", f: Money.twoDecimals, given: [5], shown: "—" },
-            { tag: "text of a huge number", f: Value.text, given: 1e21, shown: "" },
-            { tag: "count as text", f: Value.count, given: "3", shown: 0 },
+            // Hostile members through each function showing one: left out, never a zero or a gap.
+            { tag: "missing", f: shownAs, given: undefined, shown: none },
+            { tag: "null", f: shownAs, given: null, shown: none },
+            { tag: "object", f: shownAs, given: {}, shown: none },
+            { tag: "1e21", f: shownAs, given: 1e21, shown: none },
+            { tag: "a fraction of a paisa", f: shownAs, given: 0.5, shown: none },
+            { tag: "negative", f: shownAs, given: -205,
+              shown: ["—", "—", "\u2212₹2.05", "\u2212₹2", "", "-205"] },
+            { tag: "RLO", f: shownAs, given: "\u202eevil\u202c\u2067",
+              shown: ["", "—", "—", "", "", "\ufffdevil\ufffd\ufffd"] },
+            { tag: "NUL, line break", f: shownAs, given: "a\u0000b\nc",
+              shown: ["", "—", "—", "", "", "a\ufffdb\ufffdc"] },
+            { tag: "1 MB", f: t => Value.text(t).length, given: "x".repeat(1 << 20),
+              shown: Value.longest + 1 },
+            { tag: "paragraph keeps its lines", f: Value.paragraph, given: "a\u0000b\n\tc",
+              shown: "a\ufffdb\n\tc" },
+            { tag: "exact", f: Money.twoDecimals, given: 2 ** 53 - 1, shown: "₹90071992547409.91" },
             { tag: "joined without the odd ones", f: v => Value.joined(v, ", "),
               given: ["Qt", {}, 7, "C++"], shown: "Qt, 7, C++" },
             { tag: "rows of odd entries", f: Value.rows, given: [null, 3, [1], { a: 1 }],
@@ -150,13 +163,19 @@ ViewCase {
     }
 
     // A failed load keeps the rows and says why in the page, with a Retry that loads again; a
-    // load counts only status 200 with a JSON body.
+    // load counts only a 2xx whose body is an object holding the list the page reads.
     function test_listPageLoads_data() {
+        var unread = (tag, body) => ({ tag: tag, status: 200, body: body, count: 1,
+                                       why: "The service's answer could not be read" })
         return [
-            { tag: "list", status: 200, body: '{"things":[{"name":"a"},{"name":"b"}]}', count: 2 },
-            { tag: "member absent", status: 200, body: '{"other":1}', count: 0 },
-            { tag: "not JSON", status: 200, body: "oops", count: 1,
-              why: "The service's answer could not be read" },
+            { tag: "list", status: 201, body: '{"things":[{"name":"a"},{"name":"b"}]}', count: 2 },
+            unread("not JSON", "oops"),
+            unread("member absent", '{"other":1}'),
+            unread("wrapped in a list", '[{"things":[]}]'),
+            unread("a number", "7"),
+            unread("an error with 200", '{"error":"Nope"}'),
+            unread("a list member of another type", '{"things":"a"}'),
+            unread("a list sent as an object keyed 0, 1", '{"things":{"0":{"name":"a"}}}'),
             { tag: "no answer", status: 0, body: "Connection refused", count: 1,
               why: "Cannot reach the Velto service (Connection refused)" }
         ]

@@ -5,8 +5,17 @@ ViewCase {
     name: "SkillsView"
     view: Component { SkillsView { anchors.fill: parent } }
 
+    // "max level reached" when the badge held is the last level, not for a next level missing.
+    function test_levelLine() {
+        show("freelancer", "api/assessments/available", { assessments: [
+            { badgeLevel: 3, nextLevel: null, maxLevel: 3 }, { badgeLevel: 2, nextLevel: null },
+            { badgeLevel: 2, nextLevel: 9007199254740993 }, { nextLevel: 1, feePaise: -100 }] })
+        compare(Array.from({ length: 4 }, (_, i) => el("levelLine_" + i).text),
+                ["🏅 Level 3 · max level reached", "🏅 Level 2", "🏅 Level 2", "next: Level 1 · —"])
+    }
+
     // Monitoring that cannot run (the proctor says so at start) shows with its reason, not "No
-    // webcam", and is reported once.
+    // webcam", and is reported once; a submit answered without a verdict makes none up.
     function test_monitoringUnavailable() {
         show("freelancer", "api/assessments/available", { assessments: [{ skill: "Go", nextLevel: 1 }] })
         proctor.setUnavailable("no module")
@@ -18,6 +27,9 @@ ViewCase {
         compare([el("webcamLabel").text, v.violations, win.calls.slice(3).map(c => c.body)],
                 ["🚫 Camera and microphone monitoring unavailable: no module", 1,
                  ['{"kind":"monitoring_unavailable","detail":"no module","imageData":""}']])
+        click("forfeitButton")
+        win.answer("POST", "api/assessments/attempts/4/submit", 200, [{ passed: false, score: 1 }])
+        compare([v.exam, v.result, win.toasts], [null, null, ["The service's answer could not be read"]])
     }
 
     // A level under review offers no start; a fee hands off to the web; an exam on two screens
