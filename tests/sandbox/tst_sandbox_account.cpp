@@ -109,6 +109,8 @@ void TestSandboxAccount::withdrawals()
     QCOMPARE(withdraw(*f, 5000).status, 201); // all of it
     QCOMPARE(withdraw(*f, 1000).status, 409);
     QCOMPARE(f->balance(), 0);
+    // An approved account that changes waits again: a session taken over cannot redirect money.
+    QCOMPARE(f->put(u"api/bank-account"_s, bank).text(u"bankAccount.status"_s), u"pending"_s);
 }
 
 void TestSandboxAccount::birthDates()
