@@ -98,6 +98,7 @@ FocusScope {
 
     Writer {
         id: writer
+        tellsUnknown: false
     }
     Session {
         id: session

@@ -292,8 +292,8 @@ ViewCase {
             { tag: "service error", status: 409, body: '{"error":"Already accepted"}',
               ok: false, toast: "Already accepted" },
             { tag: "empty error", status: 409, body: '{"error":""}', ok: false, toast: "Failed" },
-            { tag: "no answer", status: 0, body: "Connection refused", ok: false,
-              toast: "Failed" },
+            { tag: "no answer", status: 0, body: "Connection refused", fixed: true, ok: false,
+              toast: Wording.unanswered, reloads: 1 },
             { tag: "fixed text only", status: 403, body: '{"error":"No"}', fixed: true,
               ok: false, toast: "Failed" },
             { tag: "button gone", status: 201, body: "{}", gone: true }
@@ -316,7 +316,7 @@ ViewCase {
         win.answer("POST", "api/things/7/accept", row.status, row.body)
         if (row.gone)
             return compare([win.toasts, outcome], [[], null])
-        compare([b.busy, win.toasts], [false, [row.toast]])
+        compare([b.busy, win.toasts.slice(-1), win.reloads], [false, [row.toast], row.reloads || 0])
         compare(outcome, { ok: row.ok, toasts: 1 }) // done follows the toast
     }
 
