@@ -64,9 +64,9 @@ FocusScope {
         } else if (mode === "forgot") {
             writer.send("POST", "api/auth/forgot-password", { email: email },
                         function (ok, data, status, raw) {
-                if (status === 0) {
-                    // Nothing was sent: say so instead of claiming a mail went out, and stay
-                    // here so the request can be repeated.
+                // Only a request the service took is one it may have mailed for; anything else
+                // (no answer, a failing service, "too many") stays here to be repeated.
+                if (!ok) {
                     errorLabel.text = Wording.failure(status, data, raw)
                     return
                 }

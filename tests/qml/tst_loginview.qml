@@ -90,7 +90,9 @@ ViewCase {
             { tag: "signed in", me: [200, { user: { id: 3, role: "freelancer" } }] },
             { tag: "reset", mode: "forgot", reply: [200, {}], after: "login", notice: mailed },
             { tag: "reset unanswered", mode: "forgot", reply: [0, ""],
-              error: "Cannot reach the Velto service" }
+              error: "Cannot reach the Velto service" },
+            { tag: "reset 500", mode: "forgot", reply: [500, ""],
+              error: "The Velto service had a problem (status 500)" }
         ]
     }
 
