@@ -75,8 +75,8 @@ FocusScope {
             })
         } else {
             var body = { email: email, password: passwordField.text }
-            if (totpField.text.length > 0)
-                body.totpCode = totpField.text
+            if (totpField.value.length > 0)
+                body.totpCode = totpField.value
             // The session is asked for at once, so the form stays busy from one step to the next.
             // A refusal the service does not word is taken for wrong credentials; a failing
             // service is never reported as a wrong password.
@@ -185,6 +185,7 @@ FocusScope {
             visible: root.mode === "login"
             placeholderText: "2FA code (if enabled)"
             digits: true
+            digitsHint: "Digits only"
             onAccepted: root.submitForm()
         }
 
@@ -232,6 +233,7 @@ FocusScope {
             enabled: !writer.busy
                      && emailField.text.indexOf("@") > 0
                      && (root.mode === "forgot" || passwordField.text.length >= Limits.password)
+                     && (root.mode !== "login" || totpField.acceptable)
             text: writer.busy ? "Working…"
                 : root.mode === "register" ? "Create account"
                 : root.mode === "forgot" ? "Send reset link"
