@@ -205,7 +205,8 @@ Item {
         submitText: "Escrow & publish"
         rules: [titleField.text.trim().length >= Limits.contestTitle,
                 brief.text.trim().length >= Limits.contestBrief,
-                Money.intOf(prize.text) >= Limits.contestPrize]
+                Money.intOf(prize.value) >= Limits.contestPrize,
+                days.acceptable]
         onOpening: {
             titleField.text = ""
             brief.text = ""
@@ -216,8 +217,8 @@ Item {
         onSubmit: send("POST", "api/contests", {
                            title: titleField.text.trim(),
                            brief: brief.text.trim(),
-                           prize: prize.text,
-                           deadlineDays: Money.intOr(days.text, 14)
+                           prize: prize.value,
+                           deadlineDays: Money.intOr(days.value, 14)
                        }, "Published — prize escrowed", function () {
                            v.showCreate = false
                            v.mine = true
@@ -251,6 +252,7 @@ Item {
                 objectName: "daysField"
                 placeholderText: "Days"
                 digits: true
+                digitsHint: "Whole days in digits"
                 Layout.fillWidth: false
                 Layout.preferredWidth: 90
             }

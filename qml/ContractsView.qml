@@ -8,6 +8,7 @@ import "outcome.js" as Outcome
 import "serviceorigin.js" as Service
 import "sizes.js" as Sizes
 import "value.js" as Value
+import "wording.js" as Wording
 import "zadozirir.js" as ZadoZirir
 import "parts"
 
@@ -24,9 +25,11 @@ Item {
     property string actionTarget: ""
     // The tracked contract's id as text; empty while ZadoZirir is off.
     property string diaryContract: ""
-    // The last screenshot sent and when, shown on the tracked card so the worker sees what left.
+    // The last screenshot the service accepted and when, shown on the tracked card so the worker
+    // sees what left; and why the latest upload was not accepted, while it was not.
     property string lastShot: ""
     property var lastShotAt: null
+    property string lastRefusal: ""
 
     function load() {
         page.reload()
@@ -36,6 +39,7 @@ Item {
         diaryContract = ZadoZirir.toggled(diaryContract, contract)
         lastShot = ""
         lastShotAt = null
+        lastRefusal = ""
         if (diaryContract === "") {
             session.toast("ZadoZirir stopped")
             return
@@ -44,11 +48,13 @@ Item {
         captureAndUpload()
     }
 
-    function stopZadoZirir() {
+    // Tracking ended by the service, not by the worker: the toast says why.
+    function stopZadoZirir(why) {
         diaryContract = ""
         lastShot = ""
         lastShotAt = null
-        session.toast("ZadoZirir stopped")
+        lastRefusal = ""
+        session.toast("ZadoZirir stopped: " + why)
     }
 
     function captureAndUpload() {
@@ -59,16 +65,23 @@ Item {
         }
         var tracked = diaryContract
         uploader.call("POST", "api/work-screenshots", { contractId: tracked, thumbnailData: shot },
-                      function (status) {
+                      function (status, data, raw) {
                           if (v.diaryContract !== tracked)
                               return // stopped or moved while this one was on its way
                           if (Outcome.ok(status)) {
                               v.lastShot = shot
                               v.lastShotAt = new Date()
+                              v.lastRefusal = ""
                               session.toast("ZadoZirir screenshot uploaded")
-                          } else if (ZadoZirir.refusedForGood(status)) {
-                              v.stopZadoZirir()
+                              return
+                          }
+                          var why = Wording.failure(status, data, raw)
+                          if (ZadoZirir.refusedForGood(status)) {
+                              // The contract changed on the service: the list shows how.
+                              v.stopZadoZirir(why)
+                              v.load()
                           } else {
+                              v.lastRefusal = why
                               session.toast("ZadoZirir upload failed")
                           }
                       })
@@ -108,8 +121,14 @@ Item {
         onTriggered: if (v.diaryContract !== "") v.captureAndUpload()
     }
 
-    // A tab change or sign-out ends tracking silently.
-    Component.onDestruction: diaryContract = ""
+    // A tab change or sign-out ends tracking; the worker is told, so that hours are never left
+    // unrecorded without a word.
+    Component.onDestruction: {
+        if (diaryContract === "")
+            return
+        diaryContract = ""
+        session.toast("ZadoZirir stopped")
+    }
 
     ListPage {
         id: page
@@ -120,7 +139,7 @@ Item {
 
         onLoaded: {
             if (!ZadoZirir.survives(v.diaryContract, page.items, session.user))
-                v.stopZadoZirir()
+                v.stopZadoZirir("the contract no longer takes screenshots")
         }
 
         SteadyButton {
@@ -143,12 +162,20 @@ Item {
                 text: Value.line([Value.text(card.modelData.contract_type) || "fixed",
                                   Money.rupees(card.modelData.total_paise)])
             }
-            SteadyButton {
-                objectName: "zadoZirirButton_" + card.index
+            RowLayout {
                 visible: card.offered
-                text: card.tracked ? "⏸ Stop ZadoZirir"
-                                   : "📷 Start ZadoZirir (" + ZadoZirir.minutes + "-min capture)"
-                onClicked: v.toggleZadoZirir(card.modelData)
+                spacing: 8
+                SteadyButton {
+                    objectName: "zadoZirirButton_" + card.index
+                    text: card.tracked ? "⏸ Stop ZadoZirir"
+                                       : "📷 Start ZadoZirir (" + ZadoZirir.minutes + "-min capture)"
+                    onClicked: v.toggleZadoZirir(card.modelData)
+                }
+                Line {
+                    kind: "meta"
+                    wrapMode: Text.WordWrap
+                    text: "Tracking stops when you leave the Contracts tab."
+                }
             }
             Line {
                 objectName: "zadoZirirNotice_" + card.index
@@ -177,6 +204,12 @@ Item {
                     text: v.lastShotAt ? "Last screenshot sent at "
                                                   + Qt.formatDateTime(v.lastShotAt, "hh:mm") : ""
                 }
+            }
+            Line {
+                objectName: "lastRefusal_" + card.index
+                visible: card.tracked && v.lastRefusal !== ""
+                kind: "alarm"
+                text: "The latest screenshot was not accepted: " + v.lastRefusal
             }
 
             FewRows {

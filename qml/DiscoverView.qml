@@ -69,7 +69,8 @@ Item {
         shown: v.proposeFor !== null
         submitText: "Send"
         rules: [cover.text.trim().length >= Limits.coverLetter,
-                Money.intOf(bid.text) > 0]
+                Money.intOf(bid.value) > 0,
+                days.acceptable]
         onOpening: {
             cover.text = ""
             bid.text = String(Money.wholeRupees(v.proposeFor.budget_paise) || 0)
@@ -78,8 +79,8 @@ Item {
         onDismiss: v.proposeFor = null
         onSubmit: send("POST", "api/projects/" + Outcome.seg(v.proposeFor.id) + "/proposals", {
                            coverLetter: cover.text.trim(),
-                           amount: bid.text,
-                           durationDays: Money.intOr(days.text, 14)
+                           amount: bid.value,
+                           durationDays: Money.intOr(days.value, 14)
                        }, "Proposal sent", function () { v.proposeFor = null })
 
         TextBox {
@@ -101,6 +102,7 @@ Item {
                 objectName: "daysField"
                 placeholderText: "Days"
                 digits: true
+                digitsHint: "Whole days in digits"
                 Layout.fillWidth: false
                 Layout.preferredWidth: 90
             }

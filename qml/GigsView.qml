@@ -50,7 +50,7 @@ Item {
     // The body of a new gig. Every package shares the delivery time; a Standard or Premium price
     // that yields no integer above 0 leaves that package out.
     function newGigBody() {
-        var days = Money.intOr(daysField.text, 7)
+        var days = Money.intOr(daysField.value, 7)
         var packages = []
         var sources = [
             { tier: "basic", label: "Basic", field: basicField },
@@ -59,7 +59,7 @@ Item {
         ]
         for (var i = 0; i < sources.length; ++i) {
             var s = sources[i]
-            var price = Money.intOf(s.field.text)
+            var price = Money.intOf(s.field.value)
             if (s.tier !== "basic" && !(price > 0))
                 continue
             packages.push({
@@ -217,7 +217,8 @@ Item {
         submitText: "Publish"
         rules: [titleField.text.trim().length >= Limits.gigTitle,
                 descriptionField.text.trim().length >= Limits.gigDescription,
-                Money.intOf(basicField.text) > 0]
+                Money.intOf(basicField.value) > 0,
+                daysField.acceptable && standardField.acceptable && premiumField.acceptable]
         onOpening: {
             for (const f of [titleField, descriptionField, skillsField, basicField, standardField,
                              premiumField])
@@ -253,6 +254,7 @@ Item {
                 objectName: "daysField"
                 placeholderText: "Days"
                 digits: true
+                digitsHint: "Whole days in digits"
             }
             Field {
                 id: basicField

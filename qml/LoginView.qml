@@ -64,9 +64,9 @@ FocusScope {
         } else if (mode === "forgot") {
             writer.send("POST", "api/auth/forgot-password", { email: email },
                         function (ok, data, status, raw) {
-                if (status === 0) {
-                    // Nothing was sent: say so instead of claiming a mail went out, and stay
-                    // here so the request can be repeated.
+                // Only a request the service took is one it may have mailed for; anything else
+                // (no answer, a failing service, "too many") stays here to be repeated.
+                if (!ok) {
                     errorLabel.text = Wording.failure(status, data, raw)
                     return
                 }
@@ -75,8 +75,8 @@ FocusScope {
             })
         } else {
             var body = { email: email, password: passwordField.text }
-            if (totpField.text.length > 0)
-                body.totpCode = totpField.text
+            if (totpField.value.length > 0)
+                body.totpCode = totpField.value
             // The session is asked for at once, so the form stays busy from one step to the next.
             // A refusal the service does not word is taken for wrong credentials; a failing
             // service is never reported as a wrong password.
@@ -98,6 +98,7 @@ FocusScope {
 
     Writer {
         id: writer
+        tellsUnknown: false
     }
     Session {
         id: session
@@ -184,6 +185,7 @@ FocusScope {
             visible: root.mode === "login"
             placeholderText: "2FA code (if enabled)"
             digits: true
+            digitsHint: "Digits only"
             onAccepted: root.submitForm()
         }
 
@@ -231,6 +233,7 @@ FocusScope {
             enabled: !writer.busy
                      && emailField.text.indexOf("@") > 0
                      && (root.mode === "forgot" || passwordField.text.length >= Limits.password)
+                     && (root.mode !== "login" || totpField.acceptable)
             text: writer.busy ? "Working…"
                 : root.mode === "register" ? "Create account"
                 : root.mode === "forgot" ? "Send reset link"

@@ -91,6 +91,16 @@ ApplicationWindow {
         stack.replace(loginComp, { notice: "Your session has ended — please sign in again." })
     }
 
+    // The page in front fetches again what it shows, as F5 does: asked by Writer after a write
+    // whose answer never came, so the person sees whether it was carried out. Only the shell
+    // offers it, looked up by name: Main does not know the shell's type (see showHome()).
+    function reloadPage() {
+        var shell = stack.currentItem
+        var reload = "reloadCurrent"
+        if (shell && typeof shell[reload] === "function")
+            shell[reload]()
+    }
+
     function toast(msg) {
         toastLabel.text = msg
         toastRect.visible = true

@@ -225,7 +225,7 @@ Item {
         submitText: "Save"
         // Counted on the text as typed; the service judges the holder name once trimmed.
         rules: [holder.text.length > 0,
-                number.text.length >= Limits.accountNumber,
+                number.value.length >= Limits.accountNumber,
                 ifsc.text.length === Limits.ifsc]
         onOpening: {
             holder.text = ""
@@ -235,7 +235,7 @@ Item {
         onDismiss: v.showBank = false
         onSubmit: send("PUT", "api/bank-account", {
                            accountHolder: holder.text.trim(),
-                           accountNumber: number.text,
+                           accountNumber: number.value,
                            ifsc: ifsc.text.toUpperCase()
                        }, "Bank saved", function () {
                            v.showBank = false
@@ -252,6 +252,7 @@ Item {
             objectName: "accountNumberField"
             placeholderText: "Account number"
             digits: true
+            digitsHint: "Digits only"
         }
         Field {
             id: ifsc
@@ -266,11 +267,12 @@ Item {
         width: Sizes.shortDialog
         shown: v.showSettle
         submitText: "Request"
-        rules: [Money.intOf(amount.text) >= Limits.withdrawal]
+        rules: [Money.intOf(amount.value) >= Limits.withdrawal]
         onOpening: amount.text = ""
         onDismiss: v.showSettle = false
-        // Sent as typed: the service reads whole rupees and states its own refusals.
-        onSubmit: send("POST", "api/settlements", { amount: amount.text }, "Settlement requested",
+        // The digits typed, without their grouping: the service reads whole rupees and states its
+        // own refusals.
+        onSubmit: send("POST", "api/settlements", { amount: amount.value }, "Settlement requested",
                        function () {
                            v.showSettle = false
                            v.load()

@@ -61,16 +61,16 @@ Item {
             }).filter(function (s) {
                 return s.length > 0
             }),
-            budget: postBudget.text,
+            budget: postBudget.value,
             projectType: postHourly.checked ? "hourly" : "fixed"
         }
     }
 
     // The first milestone always; the second only when both its title and amount are given.
     function milestones() {
-        var first = { title: title1.text.trim(), amount: amount1.text }
-        if (title2.text.length > 0 && Money.intOf(amount2.text) > 0)
-            return [first, { title: title2.text.trim(), amount: amount2.text }]
+        var first = { title: title1.text.trim(), amount: amount1.value }
+        if (title2.text.length > 0 && Money.intOf(amount2.value) > 0)
+            return [first, { title: title2.text.trim(), amount: amount2.value }]
         return [first]
     }
 
@@ -159,7 +159,7 @@ Item {
         submitText: "Post & publish"
         rules: [postTitle.text.trim().length >= Limits.projectTitle,
                 postDescription.text.trim().length >= Limits.projectDescription,
-                Money.intOf(postBudget.text) > 0]
+                Money.intOf(postBudget.value) > 0]
         onOpening: {
             postTitle.text = ""
             postDescription.text = ""
@@ -219,7 +219,8 @@ Item {
         shown: v.acceptFor !== null
         submitText: "Accept & create contract"
         rules: [title1.text.length > 0,
-                Money.intOf(amount1.text) > 0]
+                Money.intOf(amount1.value) > 0,
+                amount2.acceptable]
         onOpening: {
             title1.text = "Milestone 1"
             amount1.text = String(Money.wholeRupees(v.acceptFor.amount_paise) || 0)

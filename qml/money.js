@@ -57,13 +57,6 @@ function signed(paise) {
     return (paise < 0 ? "\u2212₹" : "+₹") + Math.abs(r)
 }
 
-// What a digits-only field keeps of a text typed or pasted into it: the ASCII digits, so what its
-// enable rule reads is what is sent. A pasted decimal part is not whole rupees and goes with its
-// point ("800.50" → "800"); grouping and anything else is dropped ("2,500" → "2500", " 800" → "800").
-function digitsOnly(text) {
-    return String(text).replace(/\.[0-9]*/, "").replace(/[^0-9]/g, "")
-}
-
 // The integer at the start of a field's text, read as parseInt reads it without a radix; NaN
 // when there is none (NaN fails every comparison).
 function intOf(text) {

@@ -8,6 +8,12 @@
 // What a person is told when no answer came at all (status 0).
 var unreachable = "Cannot reach the Velto service"
 
+// What a person is told when a write got no answer (status 0: no connection, the client's own
+// time-out, a redirect elsewhere): the service may have carried it out before the answer was
+// lost, so it is neither a success nor a failure, and the page shows what the service holds.
+var unanswered = "The service did not answer, so whether this was done is unknown. "
+    + "The page was reloaded to show what the service holds."
+
 // The service's `error` text when it sent a non-empty one (as every service text is shown,
 // value.js), else the caller's fixed text.
 function said(data, fallback) {

@@ -26,6 +26,10 @@ Item {
 
     function resume() {}
 
+    // How often a page was asked to fetch again what it shows.
+    property int reloads: 0
+    function reloadPage() { reloads += 1 }
+
     function toast(msg) {
         toasts = toasts.concat([msg])
     }

@@ -33,6 +33,7 @@ TestCase {
         win.active = true
         win.calls = []
         win.toasts = []
+        win.reloads = 0
         api.reset()
         proctor.reset()
         machine.clearUrls()

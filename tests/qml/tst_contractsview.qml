@@ -100,9 +100,10 @@ ViewCase {
     }
 
     // Steps: a digit clicks that card's ZadoZirir button, "tick" is the ten-minute timer,
-    // "reload" answers a reload with `after`. Every upload is answered with `status`.
+    // "reload" answers a reload with `after`. Every upload is answered with `status` and `reply`.
     function test_zadoZirir_data() {
         var started = "ZadoZirir started", stopped = "ZadoZirir stopped"
+        var unlisted = stopped + ": the contract no longer takes screenshots"
         return [
             { tag: "moving keeps the schedule", steps: ["0", "1", "tick"], sent: ["7", "8", "8"],
               toasts: [started, up, started, up, up] },
@@ -115,13 +116,14 @@ ViewCase {
             { tag: "too many uploads: goes on", status: 429, steps: ["0", "tick"], sent: ["7", "7"],
               toasts: [started, "ZadoZirir upload failed", "ZadoZirir upload failed"] },
             { tag: "refused: the contract ended elsewhere", status: 409, steps: ["0", "tick"],
-              sent: ["7"], toasts: [started, stopped] },
+              reply: { error: "Contract is not active" }, sent: ["7"], loads: 2,
+              toasts: [started, stopped + ": Contract is not active"] },
             { tag: "still listed after a reload", steps: ["0", "reload", "tick"], after: [{}],
               sent: ["7", "7"], toasts: [started, up, up] },
             { tag: "gone after a reload", steps: ["0", "reload", "tick"], after: [],
-              sent: ["7"], toasts: [started, up, stopped] },
+              sent: ["7"], toasts: [started, up, unlisted] },
             { tag: "completed after a reload", steps: ["0", "reload"],
-              after: [{ status: "completed" }], sent: ["7"], toasts: [started, up, stopped] }
+              after: [{ status: "completed" }], sent: ["7"], toasts: [started, up, unlisted] }
         ]
     }
 
@@ -143,25 +145,29 @@ ViewCase {
             }
             var upload = win.findCall("POST", "api/work-screenshots")
             if (upload)
-                win.answerCall(upload, row.status || 201, "{}")
+                win.answerCall(upload, row.status || 201, row.reply || {})
         }
         var uploads = win.calls.filter(c => c.path === "api/work-screenshots").map(c => sent(c))
         compare(uploads.map(u => u.contractId), row.sent)
         uploads.forEach(u => compare(u.thumbnailData, shot))
         compare(win.toasts, row.toasts)
-        compare(timer.running, v.diaryContract !== "")
+        var loads = row.loads || 1 + row.steps.filter(s => s === "reload").length
+        compare([timer.running, win.count("GET", "api/contracts")], [v.diaryContract !== "", loads])
     }
 
-    function test_zadoZirirEndsSilentlyWithTheView() {
+    function test_zadoZirirSaysWhatLeftAndWhenItEnds() {
         showContracts("freelancer", [contract(7)])
         click("zadoZirirButton_0")
         win.answer("POST", "api/work-screenshots", 201, {})
-        // the worker sees what was sent, and when
-        compare([el("lastCaptureImage_0").source.toString(), el("lastCapture_0").visible],
-                [shot, true])
+        api.setThumbnail("data:image/png;base64,")
+        findChild(v, "zadoZirirTimer").triggered()
+        win.answer("POST", "api/work-screenshots", 429, { error: "Too many screenshots" })
+        // the worker sees the last one the service took, and when, and that the next was not
+        compare([el("lastCaptureImage_0").source.toString(), el("lastRefusal_0").text],
+                [shot, "The latest screenshot was not accepted: Too many screenshots"])
         verify(/^Last screenshot sent at \d\d:\d\d$/.test(el("lastCaptureTime_0").text))
-        v.destroy() // a tab change: tracking ends without a word
+        v.destroy() // a tab change ends tracking, with a word
         tryVerify(() => v === null)
-        compare(win.toasts, ["ZadoZirir started", up])
+        compare(win.toasts.slice(-1), ["ZadoZirir stopped"])
     }
 }

@@ -44,11 +44,12 @@ ViewCase {
     function test_publish_data() {
         return [
             { tag: "title of 9 and blanks", f: { titleField: "  123456789 " } },
-            { tag: "basic of letters", f: { basicField: "abc" } },
-            { tag: "decimals, standard empty", f: { basicField: "12.9", premiumField: "30" },
+            { tag: "basic with decimals", f: { basicField: "12.9" } },
+            { tag: "a letter in an optional price", f: { premiumField: "30x" } },
+            { tag: "standard empty", f: { basicField: "12", premiumField: "30" },
               pk: [["basic", 1200], ["premium", 3000]], days: 7, skills: [] },
-            { tag: "days 0, skills with gaps", f: { daysField: "0", standardField: "2,500",
-              premiumField: "x", skillsField: " Qt, ,C++ ,," },
+            { tag: "days 0, grouped, skills with gaps", f: { daysField: "0", standardField: "2,500",
+              skillsField: " Qt, ,C++ ,," },
               pk: [["basic", 1000], ["standard", 250000]], days: 7, skills: ["Qt", "C++"] }
         ]
     }

@@ -33,12 +33,14 @@ ViewCase {
               enter: "passwordField" },
             { tag: "8 blanks", mode: "register", email: "a@b.c", password: "        ", on: true,
               enter: "fullNameField" },
-            { tag: "reset, no password", mode: "forgot", email: "a@b.c", on: true }
+            { tag: "reset, no password", mode: "forgot", email: "a@b.c", on: true },
+            { tag: "code with a point", mode: "login", email: "a@b.c", password: "12345678",
+              totp: "123.456", on: false }
         ]
     }
 
     function test_enableRule(row) {
-        fill(row.mode, row.email, row.password)
+        fill(row.mode, row.email, row.password, row.totp)
         compare(el("submitButton").enabled, row.on)
         el(row.enter || "emailField").forceActiveFocus()
         keyClick(Qt.Key_Return)
@@ -53,6 +55,9 @@ ViewCase {
         return [
             { tag: "login", mode: "login", email: "  asha@velto.test ", password: " secret pw ",
               path: "api/auth/login", body: { email: "asha@velto.test", password: " secret pw " } },
+            { tag: "login with a grouped code", mode: "login", email: "a@b.c", password: "12345678",
+              totp: "123 456", path: "api/auth/login",
+              body: { email: "a@b.c", password: "12345678", totpCode: "123456" } },
             { tag: "register", mode: "register", email: " asha@velto.test", name: "  Asha Rao ",
               password: "pass word 1", clicks: ["freelancerRadio", "clientRadio"],
               path: "api/auth/register", body: registered },
@@ -90,7 +95,9 @@ ViewCase {
             { tag: "signed in", me: [200, { user: { id: 3, role: "freelancer" } }] },
             { tag: "reset", mode: "forgot", reply: [200, {}], after: "login", notice: mailed },
             { tag: "reset unanswered", mode: "forgot", reply: [0, ""],
-              error: "Cannot reach the Velto service" }
+              error: "Cannot reach the Velto service" },
+            { tag: "reset 500", mode: "forgot", reply: [500, ""],
+              error: "The Velto service had a problem (status 500)" }
         ]
     }
 

@@ -73,17 +73,17 @@ ViewCase {
                 id: dialog
                 objectName: "thing"
                 shown: holder.state !== null
-                rules: [first.text.length >= 3]
+                rules: [first.text.length >= 3, last.acceptable]
                 onOpening: {
                     holder.openings += 1
                     first.text = ""
                 }
                 onDismiss: holder.state = null
-                onSubmit: send("POST", "api/things", { name: first.text }, "Saved",
+                onSubmit: send("POST", "api/things", { name: first.text, n: last.value }, "Saved",
                                function () { holder.state = null })
                 Field { id: first; objectName: "firstField" }
                 TextBox { objectName: "noteBox" }
-                Field { objectName: "lastField"; digits: true }
+                Field { id: last; objectName: "lastField"; digits: true }
             }
         }
     }
@@ -263,26 +263,29 @@ ViewCase {
         compare(el("fewMore").visible, false)
     }
 
-    // Digits-only fields keep only ASCII digits, typed key by key or pasted in one piece, so
-    // what an enable rule reads is what is sent.
+    // A digits field keeps what was typed key by key or pasted in one piece; the value its rule
+    // and body read drops only the grouping, and anything else holds the form with a hint.
     function test_digitsField_data() {
         return [
-            { tag: "grouped", text: "2,500", typed: "2500", pasted: "2500" },
-            { tag: "other digits", text: "८००", typed: "", pasted: "" },
-            { tag: "decimals", text: "800.50", typed: "80050", pasted: "800" },
-            { tag: "words", text: "12 rupees", typed: "12", pasted: "12" }
+            { tag: "decimals", text: "800.50", value: "" },
+            { tag: "grouped", text: "2,500", value: "2500" },
+            { tag: "other digits", text: "८००", value: "" },
+            { tag: "letters", text: "abc", value: "" }
         ]
     }
 
     function test_digitsField(row) {
-        make(dialogComp)
+        openDialog()
+        type({ firstField: "abc" })
         var field = el("lastField")
-        for (var ch of row.text)
-            field.insert(field.cursorPosition, ch)
-        compare(field.text, row.typed)
-        field.text = ""
-        field.insert(0, row.text)
-        compare(field.text, row.pasted)
+        for (var pasted of [false, true]) {
+            field.text = ""
+            for (var piece of pasted ? [row.text] : Array.from(row.text))
+                field.insert(field.cursorPosition, piece)
+            compare([field.text, field.value, el("lastFieldHint").visible],
+                    [row.text, row.value, !row.value])
+        }
+        submits("thing", row.value ? { name: "abc", n: row.value } : undefined)
     }
 
     // A press that comes sooner than a double click after the button appeared or changed what it
@@ -311,8 +314,8 @@ ViewCase {
             { tag: "service error", status: 409, body: '{"error":"Already accepted"}',
               ok: false, toast: "Already accepted" },
             { tag: "empty error", status: 409, body: '{"error":""}', ok: false, toast: "Failed" },
-            { tag: "no answer", status: 0, body: "Connection refused", ok: false,
-              toast: "Failed" },
+            { tag: "no answer", status: 0, body: "Connection refused", fixed: true, ok: false,
+              toast: Wording.unanswered, reloads: 1 },
             { tag: "fixed text only", status: 403, body: '{"error":"No"}', fixed: true,
               ok: false, toast: "Failed" },
             { tag: "button gone", status: 201, body: "{}", gone: true }
@@ -335,7 +338,7 @@ ViewCase {
         win.answer("POST", "api/things/7/accept", row.status, row.body)
         if (row.gone)
             return compare([win.toasts, outcome], [[], null])
-        compare([b.busy, win.toasts], [false, [row.toast]])
+        compare([b.busy, win.toasts.slice(-1), win.reloads], [false, [row.toast], row.reloads || 0])
         compare(outcome, { ok: row.ok, toasts: 1 }) // done follows the toast
     }
 
