@@ -88,6 +88,11 @@ ViewCase {
         }
     }
 
+    Component {
+        id: handOffComp
+        HandOff {}
+    }
+
     // A part of `component`, created afresh.
     function make(component) {
         view = component
@@ -404,5 +409,31 @@ ViewCase {
         holder.state = {}
         tryCompare(holder.dialog, "opened", true)
         compare(holder.dialog.errorText, "")
+    }
+
+    // The browser gets the service's one-time link when it leads into the service, else the
+    // plain page; the first return to the window after it asks the page to load again.
+    function test_handOff_data() {
+        var link = machine.origin + "/sign-in-link?token=ab"
+        return [
+            { tag: "link", status: 200, body: { url: link }, opened: link },
+            { tag: "refused", status: 404, body: { error: "Not found", url: link } },
+            { tag: "a host beginning alike", status: 200, body: { url: machine.origin + ".x/" } },
+            { tag: "not a text", status: 200, body: { url: [link] } }
+        ]
+    }
+
+    function test_handOff(row) {
+        var handOff = make(handOffComp), back = 0
+        handOff.returned.connect(() => ++back)
+        handOff.open("/wallet")
+        win.answer("POST", "api/auth/web-link", row.status, row.body)
+        compare([sent(), machine.urls],
+                [{ next: "/wallet" }, [row.opened || machine.origin + "/wallet"]])
+        for (var i = 0; i < 2; ++i) {
+            win.active = false
+            win.active = true
+        }
+        compare(back, 1)
     }
 }
