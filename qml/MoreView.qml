@@ -12,9 +12,9 @@ import "serviceorigin.js" as Service
 import "value.js" as Value
 import "parts"
 
-// Account matters without a tab of their own: identity verification, the bank account and
-// withdrawals to it, and the referral programme. One scrolling page whose middle is the list of
-// past withdrawals, so a long history stays virtualized.
+// Account matters without a tab of their own: identity verification (on the service's page), the
+// bank account and withdrawals to it, and the referral programme. One scrolling page whose middle
+// is the list of past withdrawals, so a long history stays virtualized.
 Item {
     id: v
     objectName: "MoreView"
@@ -32,6 +32,7 @@ Item {
 
     // Both loads go out at once; each reply fills only its own part of the page.
     function load() {
+        loadUser()
         affiliateLoad.get("api/affiliate", function (data) {
             v.affiliate = typeof data === "object" && !Array.isArray(data) ? data : null
         })
@@ -44,6 +45,17 @@ Item {
 
     Component.onCompleted: load()
 
+    // The user record is asked for again with every load: identity verification finishes on the
+    // service's page (or elsewhere), and the card and the withdrawal rules follow what the service
+    // says now, not what it said at sign-in.
+    function loadUser() {
+        userLoad.call("GET", "api/auth/me", null, function (status, data) {
+            var u = Outcome.userOf(status, data)
+            if (u !== null)
+                session.updateUser(u)
+        })
+    }
+
     Session {
         id: session
     }
@@ -52,6 +64,13 @@ Item {
     }
     Latest {
         id: settlementsLoad
+    }
+    Latest {
+        id: userLoad
+    }
+    HandOff {
+        id: handOff
+        onReturned: v.load()
     }
 
     // One page that scrolls as a whole, read and walked by Tab from top to bottom. The past
@@ -104,6 +123,12 @@ Item {
                     text: "Complete identity verification on "
                           + Service.origin.replace(/^https:\/\//, "")
                           + " or the Android app to unlock all features."
+                }
+                SteadyButton {
+                    objectName: "identityButton"
+                    visible: !v.verified
+                    text: "Verify identity"
+                    onClicked: handOff.open("/identity")
                 }
             }
 
