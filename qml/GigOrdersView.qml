@@ -173,6 +173,13 @@ Item {
                                 + Money.rupees(v.order.price_paise) + " · " + Value.text(v.order.status)
                               : ""
             },
+            // What the buyer asked for when ordering, for the seller to work from.
+            Line {
+                objectName: "instructionsLine"
+                visible: text !== ""
+                text: v.order && Value.text(v.order.instructions) !== ""
+                      ? "Instructions: " + Value.text(v.order.instructions) : ""
+            },
             Line {
                 objectName: "deliveryNote"
                 visible: !!v.order && Value.text(v.order.delivery_note) !== ""
