@@ -68,8 +68,8 @@ Item {
         title: "Proposal"
         shown: v.proposeFor !== null
         submitText: "Send"
-        rules: [cover.text.trim().length >= Limits.coverLetter,
-                Money.intOf(bid.text) > 0]
+        rules: [Limits.chars("Cover letter", cover.text.trim(), Limits.coverLetter),
+                Limits.rupees("Bid", bid.text, Limits.amount)]
         onOpening: {
             cover.text = ""
             bid.text = String(Money.wholeRupees(v.proposeFor.budget_paise) || 0)

@@ -291,7 +291,7 @@ Item {
         width: Sizes.noteDialog
         title: v.noteTitles[v.noteKind] || "Review"
         shown: v.noteKind !== ""
-        rules: [v.noteKind === "review" || noteField.text.trim().length >= Limits.orderNote]
+        rules: [v.noteKind === "review" || Limits.chars("Note", noteField.text.trim(), Limits.orderNote)]
         onOpening: noteField.text = ""
         onDismiss: v.noteKind = ""
         onSubmit: send("POST", v.orderPath(v.order.id) + "/" + v.noteKind,

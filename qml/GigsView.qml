@@ -213,9 +213,9 @@ Item {
         title: "New gig"
         shown: v.showCreate
         submitText: "Publish"
-        rules: [titleField.text.trim().length >= Limits.gigTitle,
-                descriptionField.text.trim().length >= Limits.gigDescription,
-                Money.intOf(basicField.text) > 0]
+        rules: [Limits.chars("Title", titleField.text.trim(), Limits.gigTitle),
+                Limits.chars("Description", descriptionField.text.trim(), Limits.gigDescription),
+                Limits.rupees("Basic price", basicField.text, Limits.amount)]
         onOpening: {
             for (const f of [titleField, descriptionField, skillsField, basicField, standardField,
                              premiumField])

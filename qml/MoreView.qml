@@ -237,9 +237,9 @@ Item {
         shown: v.showBank
         submitText: "Save"
         // Counted on the text as typed; the service judges the holder name once trimmed.
-        rules: [holder.text.length > 0,
-                number.text.length >= Limits.accountNumber,
-                ifsc.text.length === Limits.ifsc]
+        rules: [Limits.filled("Account holder name", holder.text),
+                Limits.chars("Account number", number.text, Limits.accountNumber),
+                Limits.exactChars("IFSC", ifsc.text, Limits.ifsc)]
         onOpening: {
             holder.text = ""
             number.text = ""
@@ -279,7 +279,7 @@ Item {
         width: Sizes.shortDialog
         shown: v.showSettle
         submitText: "Request"
-        rules: [Money.intOf(amount.text) >= Limits.withdrawal]
+        rules: [Limits.rupees("Amount", amount.text, Limits.withdrawal)]
         onOpening: amount.text = ""
         onDismiss: v.showSettle = false
         // Sent as typed: the service reads whole rupees and states its own refusals.

@@ -4,6 +4,7 @@ import QtQuick.Controls.Fusion
 import "../../qml/parts"
 import "../../qml/money.js" as Money
 import "../../qml/dates.js" as Dates
+import "../../qml/limits.js" as Limits
 import "../../qml/outcome.js" as Outcome
 import "../../qml/value.js" as Value
 import "../../qml/wording.js" as Wording
@@ -409,6 +410,31 @@ ViewCase {
         holder.state = {}
         tryCompare(holder.dialog, "opened", true)
         compare(holder.dialog.errorText, "")
+    }
+
+    // A disabled submit names the first rule not met, in words built from its limit.
+    function test_dialogSaysWhy_data() {
+        var L = Limits
+        return [
+            { tag: "password of 7", rules: [L.chars("Password", "1234567", L.password)],
+              why: "Password: at least 8 characters" },
+            { tag: "prize of 499", rules: [L.rupees("Prize", "499", L.contestPrize)],
+              why: "Prize: at least ₹500" },
+            { tag: "withdrawal of 999", rules: [L.rupees("Amount", "999", L.withdrawal)],
+              why: "Amount: at least ₹1,000" },
+            { tag: "IFSC of 12", rules: [L.exactChars("IFSC", "HDFC00012345", L.ifsc)],
+              why: "IFSC: exactly 11 characters" },
+            { tag: "the first", rules: [L.filled("A", "x"), L.filled("B", ""), L.filled("C", "")],
+              why: "B: required" },
+            { tag: "no words", rules: [false, L.filled("Note", "")], why: "" },
+            { tag: "all met", rules: [true, L.rupees("A", "1000", L.withdrawal)], why: "", on: true }
+        ]
+    }
+
+    function test_dialogSaysWhy(row) {
+        openDialog().dialog.rules = row.rules
+        compare([el("thingWhy").visible, el("thingWhy").text, el("thingSubmit").enabled],
+                [row.why !== "", row.why, !!row.on])
     }
 
     // The browser gets the service's one-time link when it leads into the service, else the
