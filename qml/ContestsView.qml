@@ -203,9 +203,9 @@ Item {
         title: "Post a contest"
         shown: v.showCreate
         submitText: "Escrow & publish"
-        rules: [titleField.text.trim().length >= Limits.contestTitle,
-                brief.text.trim().length >= Limits.contestBrief,
-                Money.intOf(prize.value) >= Limits.contestPrize,
+        rules: [Limits.chars("Title", titleField.text.trim(), Limits.contestTitle),
+                Limits.chars("Brief", brief.text.trim(), Limits.contestBrief),
+                Limits.rupees("Prize", prize.value, Limits.contestPrize),
                 days.acceptable]
         onOpening: {
             titleField.text = ""
@@ -263,8 +263,8 @@ Item {
         objectName: "entryDialog"
         title: "Submit your entry"
         shown: v.showEnter
-        rules: [entryTitle.text.trim().length >= Limits.entryTitle,
-                description.text.trim().length >= Limits.entryDescription]
+        rules: [Limits.chars("Entry title", entryTitle.text.trim(), Limits.entryTitle),
+                Limits.chars("Description", description.text.trim(), Limits.entryDescription)]
         onOpening: {
             entryTitle.text = ""
             description.text = ""

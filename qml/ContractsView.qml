@@ -5,7 +5,6 @@ import QtQuick.Layouts
 import "limits.js" as Limits
 import "money.js" as Money
 import "outcome.js" as Outcome
-import "serviceorigin.js" as Service
 import "sizes.js" as Sizes
 import "value.js" as Value
 import "wording.js" as Wording
@@ -91,7 +90,7 @@ Item {
     function funded(data) {
         if (data && data.razorpay) {
             session.toast("Complete payment in browser")
-            Qt.openUrlExternally(Service.origin + "/contracts")
+            handOff.open("/contracts")
         } else {
             session.toast("Funded")
             load()
@@ -105,6 +104,11 @@ Item {
 
     Session {
         id: session
+    }
+    // Paid in the browser: the milestones are fetched again when the person comes back.
+    HandOff {
+        id: handOff
+        onReturned: v.load()
     }
     // The uploads of the tracked contract; an answer still on its way when the next upload goes
     // no longer counts.

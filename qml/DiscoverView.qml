@@ -68,8 +68,8 @@ Item {
         title: "Proposal"
         shown: v.proposeFor !== null
         submitText: "Send"
-        rules: [cover.text.trim().length >= Limits.coverLetter,
-                Money.intOf(bid.value) > 0,
+        rules: [Limits.chars("Cover letter", cover.text.trim(), Limits.coverLetter),
+                Limits.rupees("Bid", bid.value, Limits.amount),
                 days.acceptable]
         onOpening: {
             cover.text = ""

@@ -175,6 +175,13 @@ Item {
                                             Money.rupees(v.order.price_paise),
                                             Value.text(v.order.status)]) : ""
             },
+            // What the buyer asked for when ordering, for the seller to work from.
+            Line {
+                objectName: "instructionsLine"
+                visible: text !== ""
+                text: v.order && Value.text(v.order.instructions) !== ""
+                      ? "Instructions: " + Value.text(v.order.instructions) : ""
+            },
             Line {
                 objectName: "deliveryNote"
                 visible: text !== ""
@@ -287,7 +294,7 @@ Item {
         width: Sizes.noteDialog
         title: v.noteTitles[v.noteKind] || "Review"
         shown: v.noteKind !== ""
-        rules: [v.noteKind === "review" || noteField.text.trim().length >= Limits.orderNote]
+        rules: [v.noteKind === "review" || Limits.chars("Note", noteField.text.trim(), Limits.orderNote)]
         onOpening: noteField.text = ""
         onDismiss: v.noteKind = ""
         onSubmit: send("POST", v.orderPath(v.order.id) + "/" + v.noteKind,

@@ -215,9 +215,9 @@ Item {
         title: "New gig"
         shown: v.showCreate
         submitText: "Publish"
-        rules: [titleField.text.trim().length >= Limits.gigTitle,
-                descriptionField.text.trim().length >= Limits.gigDescription,
-                Money.intOf(basicField.value) > 0,
+        rules: [Limits.chars("Title", titleField.text.trim(), Limits.gigTitle),
+                Limits.chars("Description", descriptionField.text.trim(), Limits.gigDescription),
+                Limits.rupees("Basic price", basicField.value, Limits.amount),
                 daysField.acceptable && standardField.acceptable && premiumField.acceptable]
         onOpening: {
             for (const f of [titleField, descriptionField, skillsField, basicField, standardField,

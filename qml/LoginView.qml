@@ -23,6 +23,13 @@ FocusScope {
     property alias notice: noticeLabel.text
     signal loggedIn(var u)
 
+    // What must hold before the form is sent, in the order of the fields; the first not met is
+    // named beside the button.
+    readonly property var rules: [Limits.email(emailField.text),
+                                  root.mode === "forgot"
+                                  || Limits.chars("Password", passwordField.text, Limits.password),
+                                  root.mode !== "login" || totpField.acceptable]
+
     Component.onCompleted: forceActiveFocus()
     StackView.onActivated: forceActiveFocus()
 
@@ -226,14 +233,18 @@ FocusScope {
             font.pixelSize: Sizes.plain
         }
 
+        Line {
+            objectName: "whyLabel"
+            visible: text !== ""
+            text: Limits.why(root.rules)
+        }
+
         SteadyButton {
             id: submit
             objectName: "submitButton"
             Layout.fillWidth: true
-            enabled: !writer.busy
-                     && emailField.text.indexOf("@") > 0
-                     && (root.mode === "forgot" || passwordField.text.length >= Limits.password)
-                     && (root.mode !== "login" || totpField.acceptable)
+            enabled: !writer.busy && root.rules.every(rule => Limits.holds(rule))
+            Accessible.description: Limits.why(root.rules)
             text: writer.busy ? "Working…"
                 : root.mode === "register" ? "Create account"
                 : root.mode === "forgot" ? "Send reset link"

@@ -12,9 +12,9 @@ import "serviceorigin.js" as Service
 import "value.js" as Value
 import "parts"
 
-// Account matters without a tab of their own: identity verification, the bank account and
-// withdrawals to it, and the referral programme. One scrolling page whose middle is the list of
-// past withdrawals, so a long history stays virtualized.
+// Account matters without a tab of their own: identity verification (on the service's page), the
+// bank account and withdrawals to it, and the referral programme. One scrolling page whose middle
+// is the list of past withdrawals, so a long history stays virtualized.
 Item {
     id: v
     objectName: "MoreView"
@@ -32,6 +32,7 @@ Item {
 
     // Both loads go out at once; each reply fills only its own part of the page.
     function load() {
+        loadUser()
         affiliateLoad.get("api/affiliate", function (data) {
             v.affiliate = typeof data === "object" && !Array.isArray(data) ? data : null
         })
@@ -44,6 +45,17 @@ Item {
 
     Component.onCompleted: load()
 
+    // The user record is asked for again with every load: identity verification finishes on the
+    // service's page (or elsewhere), and the card and the withdrawal rules follow what the service
+    // says now, not what it said at sign-in.
+    function loadUser() {
+        userLoad.call("GET", "api/auth/me", null, function (status, data) {
+            var u = Outcome.userOf(status, data)
+            if (u !== null)
+                session.updateUser(u)
+        })
+    }
+
     Session {
         id: session
     }
@@ -54,6 +66,13 @@ Item {
     Latest {
         id: settlementsLoad
         expects: ({ settlements: "list", bankAccount: "record or none" })
+    }
+    Latest {
+        id: userLoad
+    }
+    HandOff {
+        id: handOff
+        onReturned: v.load()
     }
 
     // One page that scrolls as a whole, read and walked by Tab from top to bottom. The past
@@ -106,6 +125,12 @@ Item {
                     text: "Complete identity verification on "
                           + Service.origin.replace(/^https:\/\//, "")
                           + " or the Android app to unlock all features."
+                }
+                SteadyButton {
+                    objectName: "identityButton"
+                    visible: !v.verified
+                    text: "Verify identity"
+                    onClicked: handOff.open("/identity")
                 }
             }
 
@@ -224,9 +249,9 @@ Item {
         shown: v.showBank
         submitText: "Save"
         // Counted on the text as typed; the service judges the holder name once trimmed.
-        rules: [holder.text.length > 0,
-                number.value.length >= Limits.accountNumber,
-                ifsc.text.length === Limits.ifsc]
+        rules: [Limits.filled("Account holder name", holder.text),
+                Limits.chars("Account number", number.value, Limits.accountNumber),
+                Limits.exactChars("IFSC", ifsc.text, Limits.ifsc)]
         onOpening: {
             holder.text = ""
             number.text = ""
@@ -267,7 +292,7 @@ Item {
         width: Sizes.shortDialog
         shown: v.showSettle
         submitText: "Request"
-        rules: [Money.intOf(amount.value) >= Limits.withdrawal]
+        rules: [Limits.rupees("Amount", amount.value, Limits.withdrawal)]
         onOpening: amount.text = ""
         onDismiss: v.showSettle = false
         // The digits typed, without their grouping: the service reads whole rupees and states its

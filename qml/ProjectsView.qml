@@ -157,9 +157,9 @@ Item {
         title: "Post a project"
         shown: v.showPost
         submitText: "Post & publish"
-        rules: [postTitle.text.trim().length >= Limits.projectTitle,
-                postDescription.text.trim().length >= Limits.projectDescription,
-                Money.intOf(postBudget.value) > 0]
+        rules: [Limits.chars("Title", postTitle.text.trim(), Limits.projectTitle),
+                Limits.chars("Description", postDescription.text.trim(), Limits.projectDescription),
+                Limits.rupees("Budget", postBudget.value, Limits.amount)]
         onOpening: {
             postTitle.text = ""
             postDescription.text = ""
@@ -218,8 +218,8 @@ Item {
         title: "Accept — milestones"
         shown: v.acceptFor !== null
         submitText: "Accept & create contract"
-        rules: [title1.text.length > 0,
-                Money.intOf(amount1.value) > 0,
+        rules: [Limits.filled("Milestone 1", title1.text),
+                Limits.rupees("Milestone 1 amount", amount1.value, Limits.amount),
                 amount2.acceptable]
         onOpening: {
             title1.text = "Milestone 1"

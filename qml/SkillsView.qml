@@ -143,7 +143,7 @@ Item {
             if (Outcome.ok(status) && data && data.razorpay) {
                 session.toast("Exam fee needs payment — complete on "
                           + Service.origin.replace(/^https:\/\//, ""))
-                Qt.openUrlExternally(Service.origin + "/skills")
+                handOff.open("/skills")
                 return
             }
             // A success without an attempt starts nothing either.
@@ -252,6 +252,12 @@ Item {
     }
     Session {
         id: session
+    }
+    // A fee paid in the browser: the levels are fetched again when the person comes back, unless
+    // an exam started meanwhile (leaving its window is then a violation, not a return).
+    HandOff {
+        id: handOff
+        onReturned: if (v.attemptId === "") v.load()
     }
     Latest {
         id: reporter

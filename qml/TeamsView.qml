@@ -78,7 +78,7 @@ Item {
         title: "New team"
         shown: v.showCreate
         submitText: "Create"
-        rules: [teamName.text.trim().length >= Limits.teamName]
+        rules: [Limits.chars("Team name", teamName.text.trim(), Limits.teamName)]
         onOpening: {
             teamName.text = ""
             description.text = ""
@@ -111,7 +111,7 @@ Item {
         shown: v.inviteFor !== null
         submitText: "Invite"
         // The service judges the address; here an "@" after the first character will do.
-        rules: [email.text.indexOf("@") > 0]
+        rules: [Limits.email(email.text)]
         onOpening: email.text = ""
         onDismiss: v.inviteFor = null
         onSubmit: send("POST", "api/teams/" + Outcome.seg(v.inviteFor.id) + "/invite", {

@@ -8,8 +8,9 @@ import "sizes.js" as Sizes
 import "value.js" as Value
 import "parts"
 
-// The wallet balance, its movements and the invoices. Read-only: other tabs spend from the
-// wallet and withdrawals are asked for on the More tab.
+// The wallet balance, its movements and the invoices. Other tabs spend from the wallet and
+// withdrawals are asked for on the More tab; money is added on the service's page, and the
+// figures are fetched again when the person comes back from it.
 Item {
     id: v
     objectName: "WalletView"
@@ -39,6 +40,10 @@ Item {
         id: invoiceLoad
         expects: ({ invoices: "list" })
     }
+    HandOff {
+        id: handOff
+        onReturned: v.load()
+    }
 
     ColumnLayout {
         anchors.fill: parent
@@ -60,20 +65,30 @@ Item {
             radius: 12
             color: Palette.card
 
-            ColumnLayout {
+            RowLayout {
                 anchors.fill: parent
                 anchors.margins: 16
-                spacing: 4
+                spacing: 12
 
-                Line {
-                    text: "Wallet balance"
+                ColumnLayout {
+                    Layout.fillWidth: true
+                    spacing: 4
+
+                    Line {
+                        text: "Wallet balance"
+                    }
+                    Label {
+                        objectName: "balanceLabel"
+                        text: v.wallet ? Money.twoDecimals(v.wallet.balance_paise) : "—"
+                        color: Palette.text
+                        font.pixelSize: Sizes.figure
+                        font.bold: true
+                    }
                 }
-                Label {
-                    objectName: "balanceLabel"
-                    text: v.wallet ? Money.twoDecimals(v.wallet.balance_paise) : "—"
-                    color: Palette.text
-                    font.pixelSize: Sizes.figure
-                    font.bold: true
+                SteadyButton {
+                    objectName: "addMoneyButton"
+                    text: "Add money"
+                    onClicked: handOff.open("/wallet")
                 }
             }
         }

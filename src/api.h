@@ -19,6 +19,9 @@ class QUrl;
 class Api : public QObject
 {
     Q_OBJECT
+    // Where the requests go ("https://host[:port]"): the pages handed to the browser are this
+    // service's, and only a link into it is opened.
+    Q_PROPERTY(QString origin READ origin CONSTANT)
 public:
     // Targets the origin the program was built for.
     explicit Api(QObject *parent = nullptr);

@@ -2,6 +2,7 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
+import "../limits.js" as Limits
 import "../palette.js" as Palette
 import "../sizes.js" as Sizes
 import "../wording.js" as Wording
@@ -19,9 +20,12 @@ Dialog {
     property bool shown: false
     property string submitText: "Submit"
     // What must hold before the form can be sent, one entry per rule in the order of the fields,
-    // so that the first one not met can be named.
+    // so that the first one not met can be named: a rule of limits.js, which says why it does not
+    // hold, or a boolean.
     property var rules: []
-    readonly property bool ready: rules.every(rule => !!rule)
+    readonly property bool ready: rules.every(rule => Limits.holds(rule))
+    // Shown beside a disabled submit: a grey button alone does not tell what is missing.
+    readonly property string why: Limits.why(rules)
     property string errorText: ""
     // The dialog's requests, one at a time; a view that sends a second step after the first uses
     // it too, so the dialog stays busy throughout.
@@ -141,6 +145,11 @@ Dialog {
             spacing: 6
         }
         Line {
+            objectName: dialog.objectName + "Why"
+            visible: text !== ""
+            text: dialog.why
+        }
+        Line {
             objectName: dialog.objectName + "Error"
             kind: "alarm"
             visible: dialog.errorText !== ""
@@ -175,6 +184,7 @@ Dialog {
             Layout.bottomMargin: 6
             text: dialog.submitText
             enabled: dialog.ready && !dialog.busy
+            Accessible.description: dialog.why
             onClicked: dialog.submit()
         }
     }

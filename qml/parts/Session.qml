@@ -21,4 +21,12 @@ QtObject {
     function toast(text) {
         window.toast(text)
     }
+
+    // The user record as the service states it now (fetched again from "api/auth/me"), kept in
+    // the window, the one place every page reads it from. The same record is not set again:
+    // what follows the user (the shell's tabs) is not rebuilt for nothing.
+    function updateUser(u) {
+        if (JSON.stringify(u) !== JSON.stringify(window.user))
+            window.user = u
+    }
 }

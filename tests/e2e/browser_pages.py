@@ -1,6 +1,9 @@
-"""The hand-off to "/contracts" in a real browser (Debian's chromium, python3-selenium): what
-only a browser shows, its Origin rules for forms, the stylesheet under the CSP, the certificate.
-Usage: browser_pages.py VELTO_SANDBOX CA_PEM. Exits 77 (skipped) when the browser is missing."""
+"""The service's pages in a real browser (Debian's chromium, python3-selenium): what only a
+browser shows, its Origin rules for forms, the stylesheet under the CSP, the certificate.
+Usage: browser_pages.py VELTO_SANDBOX CA_PEM: the hand-off to "/contracts" on a sandbox of its own.
+       browser_pages.py --add-money LINK CA_PEM RUPEES: a hand-off's one-time sign-in link, opened
+       as the app opens it; continues as its person and adds money on "/wallet"
+       (tst_e2e_webpayment). Exits 77 (skipped) when the browser is missing."""
 import os, shutil, subprocess, sys, tempfile
 
 try:
@@ -15,17 +18,23 @@ for tool in ("chromium", "chromedriver", "certutil"):
     if not shutil.which(tool):
         sys.exit(print(f"SKIP: {tool} is not installed (scripts/install-deps)") or 77)
 
+adding = sys.argv[1] == "--add-money"
+ca = sys.argv[3] if adding else sys.argv[2]
 home = tempfile.mkdtemp(prefix="velto-browser-")
-sandbox = subprocess.Popen([sys.argv[1], "--port", "0", "--db", ":memory:"],
-                           stdout=subprocess.PIPE, text=True)
+sandbox = None
 driver = None
 try:
-    origin = sandbox.stdout.readline().split()[-1]  # "velto-sandbox listening on <origin>"
+    if adding:
+        link, rupees = sys.argv[2], sys.argv[4]
+    else:
+        sandbox = subprocess.Popen([sys.argv[1], "--port", "0", "--db", ":memory:"],
+                                   stdout=subprocess.PIPE, text=True)
+        origin = sandbox.stdout.readline().split()[-1]  # "velto-sandbox listening on <origin>"
     # Chromium trusts what the NSS database in $HOME trusts: the development CA.
     nssdb = "sql:" + home + "/.pki/nssdb"
     os.makedirs(home + "/.pki/nssdb")
     subprocess.run(["certutil", "-d", nssdb, "-N", "--empty-password"], check=True)
-    subprocess.run(["certutil", "-d", nssdb, "-A", "-t", "C,,", "-n", "velto", "-i", sys.argv[2]],
+    subprocess.run(["certutil", "-d", nssdb, "-A", "-t", "C,,", "-n", "velto", "-i", ca],
                    check=True)
     os.environ["HOME"] = home
     options = webdriver.ChromeOptions()
@@ -38,6 +47,16 @@ try:
     # A click returns before the next page is there: wait for its heading (a liveness bound).
     heading = lambda text: WebDriverWait(driver, 60).until(
         text_to_be_present_in_element((By.TAG_NAME, "h1"), text))
+    if adding:
+        # The token leaves the address bar at once; nothing signs in before the button.
+        driver.get(link)
+        assert driver.current_url.endswith("/continue-sign-in"), driver.current_url
+        driver.find_element(By.CSS_SELECTOR, "main button").click()
+        heading("Wallet")
+        driver.find_element(By.NAME, "amount").send_keys(rupees)
+        driver.find_element(By.CSS_SELECTOR, "main button").click()
+        heading("Money added")
+        sys.exit(0)
     driver.get(origin + "/contracts")
     assert driver.current_url == origin + "/sign-in?next=/contracts", driver.current_url
     color = driver.find_element(By.TAG_NAME, "body").value_of_css_property("background-color")
@@ -53,5 +72,6 @@ try:
 finally:
     if driver:
         driver.quit()
-    sandbox.terminate()
+    if sandbox:
+        sandbox.terminate()
     shutil.rmtree(home, ignore_errors=True)

@@ -173,6 +173,18 @@ void ClientSession::activate()
     }
 }
 
+void ClientSession::leave()
+{
+    if (!elsewhere) {
+        elsewhere = std::make_unique<QWindow>();
+        elsewhere->resize(200, 100);
+    }
+    elsewhere->show();
+    elsewhere->requestActivate();
+    if (!QTest::qWaitForWindowActive(elsewhere.get()))
+        qWarning("the other window did not become active");
+}
+
 void ClientSession::key(int key, Qt::KeyboardModifiers modifiers)
 {
     activate();

@@ -10,6 +10,7 @@ class ClientProgram;
 class Proctor;
 class QQuickItem;
 class QQuickWindow;
+class QWindow;
 class SandboxProcess;
 
 // How long a step waits for the window or the service: two cores are shared by everything a test
@@ -68,6 +69,10 @@ public:
     // A property of the visible control with this objectName; invalid when there is none.
     QVariant property(const QString &objectName, const char *name) const;
 
+    // The person turns to another window (the browser a hand-off opened) and back to this one.
+    void leave();
+    void comeBack() { activate(); }
+
     QString lastError;
 
 private:
@@ -78,6 +83,7 @@ private:
     void activate();
 
     std::unique_ptr<ClientProgram> program;
+    std::unique_ptr<QWindow> elsewhere;
     QPoint lastClickAt;
 };
 

@@ -72,9 +72,9 @@ void SandboxProcess::readLines()
     }
 }
 
-QString SandboxProcess::waitForVerifyLink(const QString &email)
+QString SandboxProcess::waitForLink(QStringView kind, const QString &email)
 {
-    const QString prefix = "verify-link "_L1 + email + u' ';
+    const QString prefix = kind.toString() + u' ' + email + u' ';
     QString link; // of the last line for this address
     const bool came = QTest::qWaitFor(
         [&] {

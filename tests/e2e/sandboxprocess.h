@@ -30,7 +30,9 @@ public:
     quint16 port() const { return quint16(QUrl(serviceOrigin).port()); }
 
     // The URL of the last "verify-link <email> <url>" line, waiting for it; empty when none came.
-    QString waitForVerifyLink(const QString &email);
+    QString waitForVerifyLink(const QString &email) { return waitForLink(u"verify-link", email); }
+    // The same for any printed link: "kyc-approval-link", "bank-approval-link".
+    QString waitForLink(QStringView kind, const QString &email);
 
 private:
     void readLines();

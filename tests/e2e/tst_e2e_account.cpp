@@ -1,8 +1,11 @@
-// Wallet, notifications and More end to end: the real Main and Api against a sandbox of its own.
+// Wallet, notifications and More end to end, a new freelancer's first day among them: the real
+// Main and Api against a sandbox of its own.
 #include "clientsession.h"
 #include "sandboxprocess.h"
 
+#include <QDesktopServices>
 #include <QFont>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -11,8 +14,15 @@ class TestE2eAccount : public QObject
 {
     Q_OBJECT
 
+public slots:
+    // The desktop's default browser, as QDesktopServices reaches it.
+    void open(const QUrl &url) { opened.append(url); }
+
 private slots:
     void walletNotificationsAndWithdrawal();
+
+private:
+    QList<QUrl> opened;
 };
 
 void TestE2eAccount::walletNotificationsAndWithdrawal()
@@ -44,11 +54,47 @@ void TestE2eAccount::walletNotificationsAndWithdrawal()
     STEPS(client, {"markAllReadButton"});
     QTRY_VERIFY_WITH_TIMEOUT(!firstBold(), Patience);
 
-    // The freelancer replaces the bank account (a withdrawal is tst_e2e_trust's).
+    // A new freelancer registers in the window, saves a bank account and verifies the identity on
+    // "/identity", where the browser arrives signed in through the client's one-time link; the
+    // More card and the withdrawal rules follow the service's approvals (the printed links).
+    QDesktopServices::setUrlHandler(u"https"_s, this, "open");
+    const auto restore = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"https"_s); });
+    const QString email = u"meera@velto.test"_s;
     STEPS(client,
-          {"#freelancer@velto.test", "tab_More", "bankButton", "holderField=Ravi Kumar",
-           "accountNumberField=123456789012", "ifscField=sbin0001234", "bankDialogSubmit",
-           "toastLabel:Bank saved", "bankCard:Bank ••••9012"});
+          {"signOutButton", "registerLink", "fullNameField=Meera Nair", "emailField=" + email,
+           "passwordField=meera-pass-1", "submitButton",
+           "noticeLabel:Account created — verify your email, then sign in."});
+    QCOMPARE(probe.get(sandbox.waitForVerifyLink(email)).status, 200);
+    // Signed in with what the form still holds.
+    STEPS(client,
+          {"submitButton", "tab_More", "kycLine:freelancer · KYC: not started", "bankButton",
+           "holderField=Meera Nair", "accountNumberField=123456789012", "ifscField=sbin0001234",
+           "bankDialogSubmit", "toastLabel:Bank saved", "bankCard:Bank ••••9012",
+           "identityButton"});
+    QCOMPARE(probe.get(sandbox.waitForLink(u"bank-approval-link", email)).status, 200);
+    QTRY_COMPARE_WITH_TIMEOUT(opened.size(), 1, Patience);
+
+    client.leave();
+    SandboxClient browser(sandbox.port());
+    const HttpResult confirm = browser.get(opened.at(0).toString());
+    const QString csrf
+        = browser.form(u"continue-sign-in"_s, {{u"csrf"_s, confirm.formField(u"csrf"_s)}})
+              .formField(u"csrf"_s);
+    browser.form(u"identity"_s,
+                 {{u"csrf"_s, csrf},
+                  {u"legalName"_s, u"Meera Nair"_s},
+                  {u"dateOfBirth"_s, u"1994-05-17"_s},
+                  {u"identityNumber"_s, u"2345 6789 0124"_s}});
+    browser.form(u"wallet"_s, {{u"csrf"_s, csrf}, {u"amount"_s, u"1500"_s}});
+    client.comeBack();
+    STEPS(client,
+          {"kycLine:freelancer · KYC: pending", "withdrawButton", "amountField=1000",
+           "settleDialogSubmit", "toastLabel:Complete KYC verification before withdrawing"});
+    QCOMPARE(probe.get(sandbox.waitForLink(u"kyc-approval-link", email)).status, 200);
+    STEPS(client,
+          {"settleDialogCancel", "^F5", "kycLine:freelancer · KYC: verified", "withdrawButton",
+           "amountField=1000", "settleDialogSubmit", "toastLabel:Settlement requested",
+           "settlementAmount_0:₹1000"});
 }
 
 QTEST_MAIN(TestE2eAccount)

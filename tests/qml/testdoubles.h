@@ -1,6 +1,7 @@
 #pragma once
 
 #include "desktopnotifier.h"
+#include "velto_config.h"
 
 #include <QObject>
 #include <QStringList>
@@ -18,8 +19,11 @@ using namespace Qt::StringLiterals;
 class ApiDouble : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(QString origin READ origin CONSTANT)
 public:
     using QObject::QObject;
+
+    QString origin() const { return u"" VELTO_SERVICE_ORIGIN ""_s; }
 
     Q_INVOKABLE void request(int id, const QString &method, const QString &path,
                              const QString &jsonBody)

@@ -48,7 +48,8 @@ ViewCase {
                 ["api/gig-orders", { orders: [{ id: 7, gig_title: x, status: x, package_tier: x,
                                                 freelancer_name: x, client_name: x }] }],
                 "orderCard_0", ["api/gig-orders/7", { order: { id: 7, client_id: 2,
-                    status: "delivered", gig_title: x, package_tier: x, delivery_note: x },
+                    status: "delivered", gig_title: x, package_tier: x, delivery_note: x,
+                    instructions: x },
                     messages: two(t => ({ sender_name: m(t), body: m(t) })) }]] },
             { tag: "Contracts", view: "ContractsView", role: "client", steps: [["api/contracts", {
                 contracts: [{ id: 1, project_title: x, status: x, contract_type: x,

@@ -6,19 +6,21 @@ ViewCase {
     view: Component { GigOrdersView { anchors.fill: parent } }
 
     // Order 7 of client 1 on its page, in `status`, seen by user `userId`.
-    function showOrder(status, userId, score) {
+    function showOrder(status, userId, score, instructions) {
         show({ id: userId, role: "client" }, "api/gig-orders", { orders: [
             { id: 7, client_id: 1, package_tier: "basic", price_paise: 250,
               freelancer_name: "Ravi", client_name: "Asha" }] })
         v.open(7)
         win.answer("GET", "api/gig-orders/7", 200,
-                   { order: { id: 7, client_id: 1, status: status, review_score: score },
+                   { order: { id: 7, client_id: 1, status: status, review_score: score,
+                              instructions: instructions || "" },
                      messages: [] })
     }
 
     function test_sides_data() {
         return [
-            { tag: "pending", seller: ["accept", "cancelOrder"], client: ["cancelOrder"] },
+            { tag: "pending", seller: ["accept", "cancelOrder"], client: ["cancelOrder"],
+              instructions: "Blue logo, please" },
             { tag: "active", seller: ["deliver", "cancelOrder"], client: ["cancelOrder"] },
             { tag: "revision", seller: ["deliver"], client: [] },
             { tag: "delivered", seller: [], client: ["pay", "revision"] },
@@ -29,13 +31,15 @@ ViewCase {
     }
 
     // The client sees the seller's name, the seller the client's; an id of another type is
-    // another person.
+    // another person. Both sides see the buyer's instructions, when there are any.
     function test_sides(row) {
         var buttons = ["accept", "pay", "deliver", "revision", "cancelOrder", "review"]
         for (var user of [[1, row.client, "Ravi"], [2, row.seller, "Asha"],
                           ["1", row.seller, "Asha"]]) {
-            showOrder(row.status || row.tag, user[0], row.score)
+            showOrder(row.status || row.tag, user[0], row.score, row.instructions)
             compare(shown(buttons.map(b => b + "Button")), user[1].map(b => b + "Button"))
+            compare(shown(["instructionsLine"]).map(n => el(n).text),
+                    row.instructions ? ["Instructions: " + row.instructions] : [])
             compare(findChild(v, "orderLine_0").text, "basic · ₹3 · " + user[2])
         }
     }

@@ -20,7 +20,8 @@ ViewCase {
         type({ emailField: email, passwordField: password || "", totpField: totp || "" })
     }
 
-    // An "@" after the first character; a password of eight characters except for a reset.
+    // An "@" after the first character; a password of eight characters except for a reset. A
+    // disabled button is explained beside it.
     // Enter in any field (`enter`) submits, but not while the button is disabled.
     function test_enableRule_data() {
         return [
@@ -41,7 +42,7 @@ ViewCase {
 
     function test_enableRule(row) {
         fill(row.mode, row.email, row.password, row.totp)
-        compare(el("submitButton").enabled, row.on)
+        compare([el("submitButton").enabled, el("whyLabel").visible], [row.on, !row.on])
         el(row.enter || "emailField").forceActiveFocus()
         keyClick(Qt.Key_Return)
         compare(win.calls.length, row.on ? 1 : 0)

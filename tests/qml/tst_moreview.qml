@@ -65,4 +65,18 @@ ViewCase {
         if (submits(row.dialog, row.sent))
             compare(win.lastCall().method + " " + win.lastCall().path, row.call)
     }
+
+    // The card follows the service: the user record is fetched with every load, and the page
+    // loads again on coming back from the identity page.
+    function test_identityFollowsTheService() {
+        show({ id: 2, role: "freelancer" }, "api/affiliate", {})
+        click("identityButton")
+        win.answer("POST", "api/auth/web-link", 404, {})
+        win.active = false
+        win.active = true
+        var me = win.calls.filter(c => c.path === "api/auth/me")
+        win.answerCall(me[1], 200, { user: { id: 2, role: "freelancer", kyc_status: "verified" } })
+        compare([machine.urls, el("kycLine").text, shown(["kycNotice", "identityButton"])],
+                [[machine.origin + "/identity"], "freelancer · KYC: verified", []])
+    }
 }

@@ -4,6 +4,7 @@ import QtQuick.Controls.Fusion
 import "../../qml/parts"
 import "../../qml/money.js" as Money
 import "../../qml/dates.js" as Dates
+import "../../qml/limits.js" as Limits
 import "../../qml/outcome.js" as Outcome
 import "../../qml/value.js" as Value
 import "../../qml/wording.js" as Wording
@@ -86,6 +87,11 @@ ViewCase {
                 Field { id: last; objectName: "lastField"; digits: true }
             }
         }
+    }
+
+    Component {
+        id: handOffComp
+        HandOff {}
     }
 
     // A part of `component`, created afresh.
@@ -426,5 +432,56 @@ ViewCase {
         holder.state = {}
         tryCompare(holder.dialog, "opened", true)
         compare(holder.dialog.errorText, "")
+    }
+
+    // A disabled submit names the first rule not met, in words built from its limit.
+    function test_dialogSaysWhy_data() {
+        var L = Limits
+        return [
+            { tag: "password of 7", rules: [L.chars("Password", "1234567", L.password)],
+              why: "Password: at least 8 characters" },
+            { tag: "prize of 499", rules: [L.rupees("Prize", "499", L.contestPrize)],
+              why: "Prize: at least ₹500" },
+            { tag: "withdrawal of 999", rules: [L.rupees("Amount", "999", L.withdrawal)],
+              why: "Amount: at least ₹1,000" },
+            { tag: "IFSC of 12", rules: [L.exactChars("IFSC", "HDFC00012345", L.ifsc)],
+              why: "IFSC: exactly 11 characters" },
+            { tag: "the first", rules: [L.filled("A", "x"), L.filled("B", ""), L.filled("C", "")],
+              why: "B: required" },
+            { tag: "no words", rules: [false, L.filled("Note", "")], why: "" },
+            { tag: "all met", rules: [true, L.rupees("A", "1000", L.withdrawal)], why: "", on: true }
+        ]
+    }
+
+    function test_dialogSaysWhy(row) {
+        openDialog().dialog.rules = row.rules
+        compare([el("thingWhy").visible, el("thingWhy").text, el("thingSubmit").enabled],
+                [row.why !== "", row.why, !!row.on])
+    }
+
+    // The browser gets the service's one-time link when it leads into the service, else the
+    // plain page; the first return to the window after it asks the page to load again.
+    function test_handOff_data() {
+        var link = machine.origin + "/sign-in-link?token=ab"
+        return [
+            { tag: "link", status: 200, body: { url: link }, opened: link },
+            { tag: "refused", status: 404, body: { error: "Not found", url: link } },
+            { tag: "a host beginning alike", status: 200, body: { url: machine.origin + ".x/" } },
+            { tag: "not a text", status: 200, body: { url: [link] } }
+        ]
+    }
+
+    function test_handOff(row) {
+        var handOff = make(handOffComp), back = 0
+        handOff.returned.connect(() => ++back)
+        handOff.open("/wallet")
+        win.answer("POST", "api/auth/web-link", row.status, row.body)
+        compare([sent(), machine.urls],
+                [{ next: "/wallet" }, [row.opened || machine.origin + "/wallet"]])
+        for (var i = 0; i < 2; ++i) {
+            win.active = false
+            win.active = true
+        }
+        compare(back, 1)
     }
 }

@@ -45,6 +45,7 @@ ViewCase {
         click("takeButton_0") // a start is one request
         compare([win.count("POST", start), el("takeButton_0").enabled], [1, false])
         win.answer("POST", start, 200, { razorpay: {} })
+        win.answer("POST", "api/auth/web-link", 404, {}) // a service without one-time links
         compare([machine.urls, v.attemptId, proctor.calls], [[machine.origin + "/skills"], "", []])
         click("takeButton_0")
         win.answer("POST", start, 201, { attempt: { id: 9 } })
@@ -59,7 +60,7 @@ ViewCase {
         win.answer("POST", "api/assessments/attempts/9/submit", 409, { error: "Too late" })
         // counted, but the attempt takes no more events
         proctor.violation("voice", "x")
-        compare(win.calls.slice(4).map(c => c.path.split("/").pop() + " " + c.body), [
+        compare(win.calls.slice(5).map(c => c.path.split("/").pop() + " " + c.body), [
             'proctor {"kind":"multi_monitor","detail":"2 displays","imageData":""}',
             'proctor {"kind":"focus_loss","detail":"","imageData":""}',
             'submit {"answers":{"q":"k"},"forfeited":false,"proctoringViolations":2}'])
