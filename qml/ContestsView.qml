@@ -206,7 +206,7 @@ Item {
         rules: [Limits.chars("Title", titleField.text.trim(), Limits.contestTitle),
                 Limits.chars("Brief", brief.text.trim(), Limits.contestBrief),
                 Limits.rupees("Prize", prize.value, Limits.contestPrize),
-                days.acceptable]
+                Limits.typed("Days", days)]
         onOpening: {
             titleField.text = ""
             brief.text = ""

@@ -70,7 +70,7 @@ Item {
         submitText: "Send"
         rules: [Limits.chars("Cover letter", cover.text.trim(), Limits.coverLetter),
                 Limits.rupees("Bid", bid.value, Limits.amount),
-                days.acceptable]
+                Limits.typed("Days", days)]
         onOpening: {
             cover.text = ""
             bid.text = String(Money.wholeRupees(v.proposeFor.budget_paise) || 0)

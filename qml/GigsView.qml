@@ -218,7 +218,9 @@ Item {
         rules: [Limits.chars("Title", titleField.text.trim(), Limits.gigTitle),
                 Limits.chars("Description", descriptionField.text.trim(), Limits.gigDescription),
                 Limits.rupees("Basic price", basicField.value, Limits.amount),
-                daysField.acceptable && standardField.acceptable && premiumField.acceptable]
+                Limits.typed("Days", daysField),
+                Limits.typed("Standard price", standardField),
+                Limits.typed("Premium price", premiumField)]
         onOpening: {
             for (const f of [titleField, descriptionField, skillsField, basicField, standardField,
                              premiumField])

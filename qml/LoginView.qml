@@ -28,7 +28,7 @@ FocusScope {
     readonly property var rules: [Limits.email(emailField.text),
                                   root.mode === "forgot"
                                   || Limits.chars("Password", passwordField.text, Limits.password),
-                                  root.mode !== "login" || totpField.acceptable]
+                                  root.mode !== "login" || Limits.typed("Code", totpField)]
 
     Component.onCompleted: forceActiveFocus()
     StackView.onActivated: forceActiveFocus()

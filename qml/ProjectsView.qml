@@ -220,7 +220,7 @@ Item {
         submitText: "Accept & create contract"
         rules: [Limits.filled("Milestone 1", title1.text),
                 Limits.rupees("Milestone 1 amount", amount1.value, Limits.amount),
-                amount2.acceptable]
+                Limits.typed("Milestone 2 amount", amount2)]
         onOpening: {
             title1.text = "Milestone 1"
             amount1.text = String(Money.wholeRupees(v.acceptFor.amount_paise) || 0)

@@ -44,6 +44,12 @@ function rupees(what, text, min) {
     return { holds: Money.intOf(text) >= min, why: what + ": at least " + Money.groupedRupees(min) }
 }
 
+// A digits field holding something else: its own line under it says what it takes.
+function typed(what, field) {
+    var hint = field.digitsHint
+    return { holds: field.acceptable, why: what + ": " + hint.charAt(0).toLowerCase() + hint.slice(1) }
+}
+
 function email(text) {
     return { holds: text.indexOf("@") > 0, why: "Email: an address such as name@example.com" }
 }
