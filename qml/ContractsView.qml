@@ -307,7 +307,8 @@ Item {
         title: v.actionKind === "deliver" ? "Deliver milestone"
              : v.actionKind === "revision" ? "Request revision" : "Open dispute"
         shown: v.actionKind !== ""
-        rules: [note.text.trim().length >= Limits.milestoneNote]
+        rules: [Limits.chars(v.actionKind === "deliver" ? "Summary" : "Reason", note.text.trim(),
+                             Limits.milestoneNote)]
         onOpening: note.text = ""
         onDismiss: v.actionKind = ""
         onSubmit: {
