@@ -335,6 +335,7 @@ ViewCase {
         b.done.connect(ok => outcome = { ok: ok, toasts: win.toasts.length })
         mouseClick(b)
         mouseClick(b) // one press, one request: the second finds it working
+        b.run() // and the writer itself sends nothing while one is under way
         compare([b.busy, b.enabled, win.calls.length, win.lastCall().body],
                 [true, false, 1, '{"note":"x"}'])
         if (row.gone) {
