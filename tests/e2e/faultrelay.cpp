@@ -3,35 +3,20 @@
 #include "sandboxprocess.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSslCertificate>
-#include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslSocket>
 #include <memory>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
-// The length of the first whole message in the buffer (its head and a Content-Length body), or
-// -1 while it has not all come. Neither the client nor the sandbox sends a chunked body.
-qsizetype messageLength(const QByteArray &buffer)
+// The value of a header in a request's head, "" when it has none.
+QByteArray header(const QByteArray &head, const QString &name)
 {
-    const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
-    if (headEnd < 0)
-        return -1;
-    qsizetype length = 0;
-    for (const QByteArray &line : buffer.left(headEnd).split('\n')) {
-        if (line.toLower().startsWith("content-length:"))
-            length = line.mid(15).trimmed().toLongLong();
-    }
-    return buffer.size() >= headEnd + 4 + length ? headEnd + 4 + length : -1;
-}
-
-QSslConfiguration http11Only(QSslConfiguration tls)
-{
-    tls.setAllowedNextProtocols({QSslConfiguration::NextProtocolHttp1_1});
-    return tls;
+    const QRegularExpression line(u"\\n%1:\\s*(\\S*)"_s.arg(name),
+                                  QRegularExpression::CaseInsensitiveOption);
+    return line.match(QString::fromLatin1(head)).captured(1).toLatin1();
 }
 
 } // namespace
@@ -40,7 +25,8 @@ FaultRelay::FaultRelay(const SandboxProcess &sandbox) : sandbox(sandbox)
 {
     QFile key(QStringLiteral(VELTO_CERT_DIR "/server.key"));
     key.open(QIODevice::ReadOnly);
-    QSslConfiguration tls = http11Only(QSslConfiguration::defaultConfiguration());
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setAllowedNextProtocols({QSslConfiguration::NextProtocolHttp1_1});
     tls.setLocalCertificateChain(
         QSslCertificate::fromPath(QStringLiteral(VELTO_CERT_DIR "/server.pem")));
     tls.setPrivateKey(QSslKey(&key, QSsl::Rsa, QSsl::Pem));
@@ -60,65 +46,44 @@ QString FaultRelay::origin() const
 
 void FaultRelay::dropAnswersTo(const QByteArray &method, const QString &path)
 {
-    dropping.insert(method + ' ' + path.toUtf8());
+    dropping.insert(method + " /" + path.toUtf8());
 }
 
 void FaultRelay::relay(QSslSocket *client)
 {
     // One connection to the sandbox per connection of the client; it dies with the client's.
     auto *service = new QSslSocket(client);
-    service->setSslConfiguration(http11Only(QSslConfiguration::defaultConfiguration()));
     service->connectToHostEncrypted(u"localhost"_s, sandbox.port());
-    struct Buffers
-    {
-        QByteArray fromClient, fromService;
-        QList<bool> drops; // of the requests on their way, in order
-    };
-    auto link = std::make_shared<Buffers>();
-
-    const auto forward = [this, client, service, link] {
-        link->fromClient += client->readAll();
-        for (qsizetype n; (n = messageLength(link->fromClient)) > 0;) {
-            const QByteArray message = link->fromClient.left(n);
-            link->fromClient.remove(0, n);
-            const qsizetype headEnd = message.indexOf("\r\n\r\n");
-            const QList<QByteArray> lines = message.left(headEnd).split('\n');
-            const QList<QByteArray> requestLine = lines.value(0).split(' ');
-            Forwarded f;
-            f.method = requestLine.value(0);
-            f.path = QString::fromUtf8(requestLine.value(1).mid(1)).section(u'?', 0, 0);
-            f.dropped = dropping.contains(f.method + ' ' + f.path.toUtf8());
-            QByteArray head;
-            for (const QByteArray &line : lines) {
-                const QByteArray name = line.left(line.indexOf(':')).trimmed().toLower();
-                if (name == "idempotency-key")
-                    f.idempotencyKey = line.mid(line.indexOf(':') + 1).trimmed();
-                if (name == "origin")
-                    head += "Origin: " + sandbox.origin().toUtf8() + "\r\n";
-                else if (name == "host")
-                    head += "Host: localhost:" + QByteArray::number(sandbox.port()) + "\r\n";
-                else
-                    head += line + '\n';
-            }
-            forwarded.append(f);
-            link->drops.append(f.dropped);
-            service->write(head + "\r\n" + message.mid(headEnd + 4));
+    auto buffer = std::make_shared<QByteArray>();
+    auto drop = std::make_shared<bool>(false);
+    // Whole requests only (no chunked bodies come), with the sandbox's port in Host and Origin.
+    // Without pipelining one is under way at a time, so the next answer is its answer.
+    const auto forward = [this, client, service, buffer, drop] {
+        *buffer += client->readAll();
+        for (qsizetype end; (end = buffer->indexOf("\r\n\r\n")) >= 0;) {
+            QByteArray head = buffer->left(end);
+            const qsizetype length = end + 4 + header(head, u"content-length"_s).toLongLong();
+            if (buffer->size() < length)
+                return;
+            const QByteArrayList request = head.left(head.indexOf('\r')).split(' ');
+            *drop = dropping.contains(request.value(0) + ' ' + request.value(1).split('?').at(0));
+            if (*drop)
+                droppedKeys.append(header(head, u"idempotency-key"_s));
+            head.replace("localhost:" + QByteArray::number(serverPort()),
+                         "localhost:" + QByteArray::number(sandbox.port()));
+            service->write(head + buffer->mid(end, length - end));
+            buffer->remove(0, length);
         }
     };
     connect(client, &QSslSocket::readyRead, this, forward);
-    connect(service, &QSslSocket::readyRead, this, [client, service, link] {
-        link->fromService += service->readAll();
-        for (qsizetype n; (n = messageLength(link->fromService)) > 0 && !link->drops.isEmpty();) {
-            const QByteArray answer = link->fromService.left(n);
-            link->fromService.remove(0, n);
-            if (link->drops.takeFirst()) {
-                // The service has committed; the client is told nothing.
-                client->disconnectFromHost();
-                return;
-            }
-            client->write(answer);
-        }
+    connect(service, &QSslSocket::readyRead, client, [client, service, drop] {
+        if (*drop) // the service has committed; the client is told nothing
+            client->disconnectFromHost();
+        else
+            client->write(service->readAll());
     });
+    // A sandbox that is gone closes the client's connection too (status 0).
+    connect(service, &QSslSocket::errorOccurred, client, &QSslSocket::disconnectFromHost);
     connect(service, &QSslSocket::disconnected, client, &QSslSocket::disconnectFromHost);
     connect(client, &QSslSocket::disconnected, client, &QObject::deleteLater);
     forward();
