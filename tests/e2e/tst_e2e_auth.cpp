@@ -1,6 +1,5 @@
-// Registration, sign-in, session resume, sign-out and two-factor sign-in end to end: the real Main
-// with the real Api over HTTPS against a velto-sandbox of the test's own, driven by clicks and key
-// presses; at the end the service goes away.
+// Registration, sign-in, session resume, sign-out and two-factor sign-in; at the end the service
+// goes away.
 #include "clientsession.h"
 #include "persistentcookiejar.h"
 #include "sandboxprocess.h"
@@ -38,7 +37,7 @@ void TestE2eAuth::registerSignInResumeSignOut()
                "submitButton:Sign in", "emailField:" + email, "submitButton",
                "errorLabel~Verify your email"});
         // The person follows the link of the mail; a freelancer has Skills.
-        const QString link = sandbox.waitForVerifyLink(email);
+        const QString link = sandbox.waitForLink(u"verify-link", email);
         QCOMPARE(SandboxClient(sandbox.port()).get(link).status, 200);
         STEPS(first,
               {"submitButton", "@HomeView", "nameLabel:Priya Nair", "tab_Skills", "@SkillsView"});

@@ -1,5 +1,4 @@
-// Contests and teams end to end: a client and a freelancer take turns at the real window against a
-// velto-sandbox of the test's own.
+// Contests and teams: a client and a freelancer take turns at one window.
 #include "clientsession.h"
 #include "sandboxprocess.h"
 
