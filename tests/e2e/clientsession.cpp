@@ -1,8 +1,6 @@
 #include "clientsession.h"
 
 #include "../failonwarnings.h"
-#include "sandboxprocess.h"
-#include "startup.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
@@ -14,14 +12,10 @@
 #include <QStandardPaths>
 #include <QStyleHints>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QtQuickTest/quicktest.h>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
-// The first visible item under `parent` with this objectName, depth first.
 QQuickItem *find(QQuickItem *parent, const QString &objectName)
 {
     const auto children = parent->childItems();
@@ -34,6 +28,13 @@ QQuickItem *find(QQuickItem *parent, const QString &objectName)
             return hit;
     }
     return nullptr;
+}
+
+void raise(QWindow *window)
+{
+    window->requestActivate();
+    if (!QTest::qWaitForWindowActive(window))
+        qWarning("a window did not become active");
 }
 
 } // namespace
@@ -60,13 +61,6 @@ ClientSession::ClientSession(const QString &origin)
     }
 }
 
-ClientSession::~ClientSession() = default;
-
-Proctor &ClientSession::proctor() const
-{
-    return program->proctor();
-}
-
 QQuickWindow *ClientSession::window() const
 {
     const auto roots = program->engine().rootObjects();
@@ -75,8 +69,7 @@ QQuickWindow *ClientSession::window() const
 
 QQuickItem *ClientSession::item(const QString &objectName) const
 {
-    QQuickWindow *w = window();
-    return w ? find(w->contentItem(), objectName) : nullptr;
+    return window() ? find(window()->contentItem(), objectName) : nullptr;
 }
 
 QQuickItem *ClientSession::waitForItem(const QString &objectName, int timeoutMs) const
@@ -93,31 +86,26 @@ QString ClientSession::page() const
 
 bool ClientSession::click(const QString &objectName)
 {
-    QQuickWindow *w = window();
     QQuickItem *it = waitForItem(objectName);
-    if (!w || !it) {
+    if (!it) {
         lastError = u"no visible control \"%1\" on page %2"_s.arg(objectName, page());
         return false;
     }
     activate();
-    // A button ignores a press that comes within the double-click interval of its appearing (the
-    // second half of a double click meant for what was there before); a person aims first.
+    // A button ignores a press within the double-click interval of its appearing or changing its
+    // text (the second half of a double click meant for what was there before): a person aims.
     const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
-    const bool aimed = QTest::qWaitFor(
-        [&] {
-            const QVariant at = it->property("appearedAt");
-            return !at.isValid()
-                || QDateTime::currentMSecsSinceEpoch() >= qint64(at.toDouble()) + interval;
-        },
-        interval + 1000);
-    if (!aimed) {
-        lastError = u"\"%1\" on page %2 still counts as just appeared"_s.arg(objectName, page());
+    const auto aimed = [&] {
+        const qint64 at = qint64(it->property("appearedAt").toDouble()); // 0 when it has none
+        return QDateTime::currentMSecsSinceEpoch() >= at + interval;
+    };
+    if (!QTest::qWaitFor(aimed, interval + 1000)) {
+        lastError = u"\"%1\" on page %2 keeps changing"_s.arg(objectName, page());
         return false;
     }
-    // Layouts place their children when polished: click where the control really is.
-    QQuickTest::qWaitForPolish(w);
+    QQuickTest::qWaitForPolish(window());
     lastClickAt = it->mapToScene(QPointF(it->width() / 2, it->height() / 2)).toPoint();
-    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, lastClickAt);
+    QTest::mouseClick(window(), Qt::LeftButton, Qt::NoModifier, lastClickAt);
     return true;
 }
 
@@ -125,7 +113,6 @@ bool ClientSession::doubleClick(const QString &objectName)
 {
     if (!click(objectName))
         return false;
-    // The second press lands where the first did, whatever now stands there.
     QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() / 3);
     QTest::mouseClick(window(), Qt::LeftButton, Qt::NoModifier, lastClickAt);
     return true;
@@ -135,15 +122,10 @@ bool ClientSession::type(const QString &objectName, const QString &text)
 {
     if (!click(objectName))
         return false;
-    // A page that is still settling may move the keyboard to its first control once (the card
-    // that had it went away): a person whose caret is not in the field clicks it again.
+    // A page still settling may move the keyboard to its first control once: click again.
     QQuickItem *field = item(objectName);
-    if (!field->hasActiveFocus() && !click(objectName))
-        return false;
-    if (!field->hasActiveFocus()) {
-        lastError = u"\"%1\" did not take the focus"_s.arg(objectName);
-        return false;
-    }
+    if (!field->hasActiveFocus())
+        click(objectName);
     typeKeys(text);
     const QString now = field->property("text").toString();
     if (!now.endsWith(text)) {
@@ -155,8 +137,7 @@ bool ClientSession::type(const QString &objectName, const QString &text)
 
 void ClientSession::typeKeys(const QString &text)
 {
-    // One press and release per character, carrying the character as the event's text, as a
-    // keyboard does (QTest::keyClicks exists for widgets only).
+    // As a keyboard does: the character as the event's text (QTest::keyClicks is for widgets).
     for (const QChar c : text) {
         const auto code = c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown;
         QTest::sendKeyEvent(QTest::Click, window(), code, QString(c), Qt::NoModifier);
@@ -165,12 +146,8 @@ void ClientSession::typeKeys(const QString &text)
 
 void ClientSession::activate()
 {
-    QQuickWindow *w = window();
-    if (w && !w->isActive()) {
-        w->requestActivate();
-        if (!QTest::qWaitForWindowActive(w))
-            qWarning("the window did not become active");
-    }
+    if (QQuickWindow *w = window(); w && !w->isActive())
+        raise(w);
 }
 
 void ClientSession::leave()
@@ -180,9 +157,7 @@ void ClientSession::leave()
         elsewhere->resize(200, 100);
     }
     elsewhere->show();
-    elsewhere->requestActivate();
-    if (!QTest::qWaitForWindowActive(elsewhere.get()))
-        qWarning("the other window did not become active");
+    raise(elsewhere.get());
 }
 
 void ClientSession::key(int key, Qt::KeyboardModifiers modifiers)
@@ -210,13 +185,12 @@ bool ClientSession::steps(const QStringList &steps)
         const QString name = step.left(mark); // all of it when there is no mark
         const QString text = step.mid(mark + 1);
         const QChar how = mark < 0 ? QChar() : step.at(mark);
-        // What the control shows: its text, else its title.
         const auto shown = [&] {
             const QVariant value = property(name, "text");
             return (value.isValid() ? value : property(name, "title")).toString();
         };
         bool done = true;
-        QString failure; // why it failed, for lastError
+        QString failure;
         if (step.startsWith(u'@')) {
             done = waitForItem(step.mid(1), Patience);
             failure = u"not shown on page %1"_s.arg(page());

@@ -6,37 +6,29 @@
 
 using namespace Qt::StringLiterals;
 
-static const QString ListeningPrefix = u"velto-sandbox listening on "_s;
-
 bool SandboxProcess::start(QString *error)
 {
     output.clear();
     partial.clear();
-    serviceOrigin.clear();
     // The sandbox's complaints go straight to the test's own error output.
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(QStringLiteral(VELTO_SANDBOX_EXE),
                   {u"--port"_s, QString::number(fixedPort), u"--db"_s, database,
                    u"--pbkdf2-iterations"_s, u"1000"_s});
-    if (!process.waitForStarted(20000)) {
-        *error = u"cannot start %1: %2"_s.arg(QStringLiteral(VELTO_SANDBOX_EXE),
-                                              process.errorString());
-        return false;
-    }
     const bool said = QTest::qWaitFor(
         [&] {
             readLines();
             return !output.isEmpty() || process.state() == QProcess::NotRunning;
         },
         30000);
-    if (!said || output.isEmpty() || !output.first().startsWith(ListeningPrefix)) {
-        *error = u"velto-sandbox did not say where it listens (exit code %1): %2"_s.arg(
-            QString::number(process.exitCode()), output.value(0, u"(nothing)"_s));
-        stop();
-        return false;
-    }
-    serviceOrigin = output.first().mid(ListeningPrefix.size()).trimmed();
-    return true;
+    static const QString listening = u"velto-sandbox listening on "_s;
+    serviceOrigin = output.value(0).mid(listening.size()).trimmed();
+    if (said && output.value(0).startsWith(listening))
+        return true;
+    *error = u"velto-sandbox did not say where it listens (%1, exit code %2): %3"_s.arg(
+        process.errorString(), QString::number(process.exitCode()), output.value(0));
+    stop();
+    return false;
 }
 
 bool SandboxProcess::restart(QString *error)
@@ -65,26 +57,21 @@ void SandboxProcess::stop()
 void SandboxProcess::readLines()
 {
     partial += process.readAllStandardOutput();
-    int end;
-    while ((end = partial.indexOf('\n')) >= 0) {
+    for (qsizetype end; (end = partial.indexOf('\n')) >= 0; partial.remove(0, end + 1))
         output.append(QString::fromUtf8(partial.left(end)).trimmed());
-        partial.remove(0, end + 1);
-    }
 }
 
 QString SandboxProcess::waitForLink(QStringView kind, const QString &email)
 {
     const QString prefix = kind.toString() + u' ' + email + u' ';
     QString link; // of the last line for this address
-    const bool came = QTest::qWaitFor(
-        [&] {
-            readLines();
-            for (const QString &line : std::as_const(output)) {
-                if (line.startsWith(prefix, Qt::CaseInsensitive))
-                    link = line.mid(prefix.size());
-            }
-            return !link.isEmpty();
-        },
-        20000);
-    return came ? link : QString();
+    const auto found = [&] {
+        readLines();
+        for (const QString &line : std::as_const(output)) {
+            if (line.startsWith(prefix, Qt::CaseInsensitive))
+                link = line.mid(prefix.size());
+        }
+        return !link.isEmpty();
+    };
+    return QTest::qWaitFor(found, 20000) ? link : QString();
 }

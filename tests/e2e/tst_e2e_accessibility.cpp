@@ -1,15 +1,11 @@
 // What a screen reader is told, read where it reads it: over the AT-SPI bus, from the registry's
 // desktop down. Every control shown on the sign-in page and on a list page has a name.
 #include "clientsession.h"
-#include "sandboxprocess.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 

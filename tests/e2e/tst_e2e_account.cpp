@@ -1,12 +1,8 @@
 // Wallet and More end to end, a new freelancer's first day among them.
 #include "clientsession.h"
-#include "sandboxprocess.h"
 
 #include <QDesktopServices>
 #include <QScopeGuard>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 class TestE2eAccount : public QObject
 {

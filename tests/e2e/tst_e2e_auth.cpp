@@ -2,14 +2,10 @@
 // goes away.
 #include "clientsession.h"
 #include "persistentcookiejar.h"
-#include "sandboxprocess.h"
 #include "totp.h"
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 class TestE2eAuth : public QObject
 {

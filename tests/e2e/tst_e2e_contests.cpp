@@ -1,10 +1,5 @@
 // Contests and teams: a client and a freelancer take turns at one window.
 #include "clientsession.h"
-#include "sandboxprocess.h"
-
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 class TestE2eContests : public QObject
 {

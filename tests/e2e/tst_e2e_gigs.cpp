@@ -1,10 +1,5 @@
 // A gig from publication to review, the demo freelancer and client taking turns at one window.
 #include "clientsession.h"
-#include "sandboxprocess.h"
-
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 class TestE2eGigs : public QObject
 {

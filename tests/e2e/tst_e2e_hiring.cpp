@@ -1,13 +1,9 @@
 // Project hiring in two windows: post, bid, accept with milestones, fund, deliver, accept; then
 // ZadoZirir records a screenshot on the seeded hourly contract.
 #include "clientsession.h"
-#include "sandboxprocess.h"
 
 #include <QJsonArray>
 #include <QQuickWindow>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 class TestE2eHiring : public QObject
 {

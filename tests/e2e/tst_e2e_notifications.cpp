@@ -3,13 +3,9 @@
 // shows Notifications.
 #include "clientsession.h"
 #include "notificationservice.h"
-#include "sandboxprocess.h"
 
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 class TestE2eNotifications : public QObject
 {

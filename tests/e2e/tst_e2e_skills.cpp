@@ -4,14 +4,10 @@
 #include "clipboardwindow.h"
 #include "exambank.h"
 #include "proctor.h"
-#include "sandboxprocess.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QQuickWindow>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 class TestE2eSkills : public QObject
 {

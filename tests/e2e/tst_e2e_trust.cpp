@@ -5,12 +5,8 @@
 // and started again on its port.
 #include "clientsession.h"
 #include "faultrelay.h"
-#include "sandboxprocess.h"
 
 #include <QTemporaryDir>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 class TestE2eTrust : public QObject
 {

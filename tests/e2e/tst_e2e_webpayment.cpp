@@ -2,13 +2,9 @@
 // open is caught instead of a browser starting. The browser arrives signed in through the
 // client's one-time link, and coming back to the window shows what was paid without "Refresh".
 #include "clientsession.h"
-#include "sandboxprocess.h"
 
 #include <QDesktopServices>
 #include <QProcess>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 class TestE2eWebPayment : public QObject
 {
