@@ -5,7 +5,6 @@
 #include <QSslConfiguration>
 #include <QSslKey>
 #include <QTimer>
-#include <memory>
 
 TestHttpsServer::TestHttpsServer()
 {
@@ -37,20 +36,14 @@ void TestHttpsServer::readFrom(QTcpSocket *socket)
 {
     QByteArray &buf = buffers[socket];
     buf += socket->readAll();
-    for (;;) {
-        const int headerEnd = buf.indexOf("\r\n\r\n");
-        if (headerEnd < 0)
-            return;
+    for (int headerEnd; (headerEnd = buf.indexOf("\r\n\r\n")) >= 0;) {
         const QList<QByteArray> lines = buf.left(headerEnd).split('\n');
-        Request req;
         const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-        req.method = requestLine.value(0);
-        req.target = requestLine.value(1);
-        for (int i = 1; i < lines.size(); ++i) {
-            const int colon = lines[i].indexOf(':');
-            if (colon > 0)
-                req.headers.insert(lines[i].left(colon).trimmed().toLower(),
-                                   lines[i].mid(colon + 1).trimmed());
+        Request req {requestLine.value(0), requestLine.value(1), {}, {}};
+        for (const QByteArray &line : lines.sliced(1)) {
+            if (const int colon = line.indexOf(':'); colon > 0)
+                req.headers.insert(line.left(colon).trimmed().toLower(),
+                                   line.mid(colon + 1).trimmed());
         }
         const int length = req.headers.value("content-length").toInt();
         if (buf.size() < headerEnd + 4 + length)
@@ -58,16 +51,10 @@ void TestHttpsServer::readFrom(QTcpSocket *socket)
         req.body = buf.mid(headerEnd + 4, length);
         buf.remove(0, headerEnd + 4 + length);
         requests.append(req);
-
         const Response response = handler(req);
-        if (response.never)
-            continue;
-        if (response.delayMs > 0) {
+        if (response.delayMs >= 0)
             QTimer::singleShot(response.delayMs, socket,
                                [this, socket, response] { answer(socket, response); });
-        } else {
-            answer(socket, response);
-        }
     }
 }
 
@@ -76,19 +63,18 @@ void TestHttpsServer::answer(QTcpSocket *socket, const Response &response)
     QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
     for (const auto &h : response.headers)
         out += h.first + ": " + h.second + "\r\n";
-    out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-    out += "Connection: keep-alive\r\n\r\n";
+    out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n\r\n";
     if (response.trickleMs <= 0) {
         socket->write(out + response.body);
         return;
     }
     socket->write(out);
     auto *drip = new QTimer(socket);
-    auto sent = std::make_shared<int>(0);
-    connect(drip, &QTimer::timeout, socket, [socket, drip, sent, body = response.body] {
-        if (*sent >= body.size())
+    connect(drip, &QTimer::timeout, socket, [socket, drip, body = response.body]() mutable {
+        if (body.isEmpty())
             return drip->stop();
-        socket->write(body.mid((*sent)++, 1));
+        socket->write(body.first(1));
+        body.remove(0, 1);
     });
     drip->start(response.trickleMs);
 }

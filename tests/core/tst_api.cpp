@@ -1,29 +1,68 @@
-// The REST bridge against a scripted HTTPS server on loopback.
+// Api against a scripted HTTPS server on loopback: requests, replies and the cookie file; and
+// its screen services on the offscreen platform's screens as offscreen-two-screens.json lays
+// them out (a 2560x1440 primary and a 1920x1080 second screen).
 #include "../failonwarnings.h"
+#include "jpegdataurl.h"
+#include "persistentcookiejar.h"
 #include "startup.h"
 #include "testhttpsserver.h"
 
+#include <QGuiApplication>
+#include <QNetworkCookie>
+#include <QPainter>
 #include <QRandomGenerator>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QtTest>
-#include <algorithm>
-#include <numeric>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The JPEG inside a data URL, decoded; a null image unless the URL holds it in canonical
+// standard Base64 (so also without line breaks).
+QImage decode(const QString &url)
+{
+    const QByteArray base64 = url.section(u',', 1).toLatin1();
+    const auto bytes
+        = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+    if (!url.startsWith(u"data:image/jpeg;base64,"_s) || !bytes
+        || bytes.decoded.toBase64() != base64)
+        return {};
+    return QImage::fromData(bytes.decoded, "JPEG");
+}
+
+constexpr QFileDevice::Permissions Others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+    | QFileDevice::ReadOther | QFileDevice::WriteOther;
+
+QByteArray fileContent(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
 
 class TestApi : public QObject
 {
     Q_OBJECT
+    QString path; // of the cookie file
+
 private slots:
-    void init() { QTest::failOnWarning(failingWarnings()); }
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
         prepareApplication(); // the identity that places the cookie file, and the service's CA
+        path = PersistentCookieJar::cookieFilePath();
+    }
+    void init()
+    {
+        QTest::failOnWarning(failingWarnings());
+        QFile::remove(path);
     }
 
-    // Path and query as given; the JSON body only where the method carries one; the Origin
-    // header, and no Authorization (the session travels as a cookie).
+    // The JSON body only where the method carries one; the session travels as a cookie, never
+    // as an Authorization header; every write has a key of its own.
     void requestShapes_data()
     {
         QTest::addColumn<QString>("method");
@@ -53,8 +92,7 @@ private slots:
         QCOMPARE(r.headers.value("idempotency-key").size(), method == "GET"_L1 ? 0 : 32);
     }
 
-    // Every answer reaches the page with its status; a body that is no JSON error becomes a
-    // text to show. No answer at all is status 0.
+    // A body that is no JSON error becomes a text to show; no answer at all is status 0.
     void statusAndBody_data()
     {
         QTest::addColumn<int>("status");
@@ -73,7 +111,7 @@ private slots:
         TestHttpsServer server;
         server.setHandler([&](const Request &) { return Response {status, {}, body}; });
         if (status == 0)
-            server.close(); // nothing listens there any more
+            server.close();
         Api api(server.origin());
         const ApiAnswer answer = roundTrip(api, u"POST"_s, u"api/x"_s);
         QCOMPARE(answer.status, status);
@@ -83,8 +121,7 @@ private slots:
             QVERIFY(!answer.body.isEmpty() && !answer.body.startsWith(u'{'));
     }
 
-    // The connection is set up as Api is built, with nothing asked on it, and a request made
-    // at once waits for it rather than opening another.
+    // A request made at once waits for the connection opened as Api is built, not another.
     void connectsAheadOfTheFirstRequest()
     {
         TestHttpsServer server;
@@ -95,7 +132,7 @@ private slots:
         Api api(server.origin());
         QCOMPARE(roundTrip(api, u"GET"_s, u"api/x"_s).status, 200);
         QCOMPARE(server.handshakes, 2);
-        QCOMPARE(server.requests.size(), 1);
+        QCOMPARE(server.requests.size(), 1); // nothing asked on the idle one
     }
 
     void unsupportedMethodAnswersBeforeRequestReturns()
@@ -111,8 +148,8 @@ private slots:
         QVERIFY(replies.isEmpty() && server.requests.isEmpty());
     }
 
-    // A redirect is followed within the service's origin only; any other ends the request before
-    // anything (the cookie, the body) goes there.
+    // A redirect is followed within the service's origin only: any other ends the request
+    // before anything (the cookie, the body) goes there.
     void redirects_data()
     {
         QTest::addColumn<QString>("to"); // followed by the port of the service or of another
@@ -144,53 +181,46 @@ private slots:
         QCOMPARE(other.connections, 0);
     }
 
+    // Answers echo the request after a random pause, so they come back shuffled; each write
+    // carries a key of its own.
     void manyOutstandingRequestsPairById()
     {
         TestHttpsServer server;
-        // Each answer echoes the request's tag after a random pause, so they come back shuffled.
         server.setHandler([](const Request &req) {
-            Response r {200, {}, req.body};
-            r.delayMs = int(QRandomGenerator::global()->bounded(25));
-            return r;
+            return Response {200, {}, req.body, int(QRandomGenerator::global()->bounded(25))};
         });
         Api api(server.origin());
         QSignalSpy replies(&api, &Api::reply);
-        QList<int> ids(200);
-        std::iota(ids.begin(), ids.end(), 1);
-        std::shuffle(ids.begin(), ids.end(), *QRandomGenerator::global());
-        for (int id : ids)
+        const int count = 200;
+        for (int id = 1; id <= count; ++id)
             api.request(id, u"POST"_s, u"api/echo"_s, u"{\"tag\":%1}"_s.arg(id));
-        QTRY_COMPARE_WITH_TIMEOUT(replies.size(), ids.size(), 20000);
-        QList<int> order;
+        QTRY_COMPARE_WITH_TIMEOUT(replies.size(), count, 20000);
+        QSet<int> answered;
         for (const QVariantList &r : replies) {
-            order.append(r[0].toInt());
-            QCOMPARE(r.mid(1), QVariantList({200, u"{\"tag\":%1}"_s.arg(order.last())}));
+            answered.insert(r[0].toInt());
+            QCOMPARE(r.mid(1), QVariantList({200, u"{\"tag\":%1}"_s.arg(r[0].toInt())}));
         }
-        QVERIFY(order != ids); // not simply the order of issue
-        QCOMPARE(QSet<int>(order.cbegin(), order.cend()).size(), ids.size()); // each answered once
-        QSet<QByteArray> keys; // a write's own
+        QCOMPARE(answered.size(), count);
+        QSet<QByteArray> keys;
         for (const Request &r : std::as_const(server.requests))
             keys.insert(r.headers.value("idempotency-key"));
-        QCOMPARE(keys.size(), ids.size());
+        QCOMPARE(keys.size(), count);
     }
 
-    // A silent server and one that trickles a byte at a time both end in exactly one status-0
-    // reply: the first by the inactivity time-out, the second by the overall limit.
+    // A silent server ends by the inactivity time-out, one trickling a byte at a time by the
+    // overall limit: both in exactly one status-0 reply.
     void slowServersEndInOneStatusZeroReply_data()
     {
-        QTest::addColumn<bool>("trickle");
-        QTest::newRow("silent") << false;
-        QTest::newRow("one byte at a time") << true;
+        QTest::addColumn<int>("delayMs"); // before the answer; -1: never
+        QTest::newRow("silent") << -1;
+        QTest::newRow("one byte at a time") << 0;
     }
     void slowServersEndInOneStatusZeroReply()
     {
-        QFETCH(bool, trickle);
+        QFETCH(int, delayMs);
         TestHttpsServer server;
-        server.setHandler([trickle](const Request &) {
-            Response r {200, {}, QByteArray(1000, 'x')};
-            r.never = !trickle;
-            r.trickleMs = 50;
-            return r;
+        server.setHandler([delayMs](const Request &) {
+            return Response {200, {}, QByteArray(1000, 'x'), delayMs, 50};
         });
         Api api(server.origin());
         api.setTransferTimeout(300);
@@ -202,9 +232,125 @@ private slots:
         const QString text = replies[0][2].toString();
         QVERIFY(!text.isEmpty() && !text.startsWith(u'x'));
         QTest::qWait(200);
-        QCOMPARE(replies.size(), 1); // exactly one reply
+        QCOMPARE(replies.size(), 1);
+    }
+
+    // Written owner-only; a restart sends the session cookie, which had no expiry date, again.
+    // Sign-out empties the file at once, yet its request still carries the session and emits no
+    // reply; what follows goes without cookies.
+    void sessionSurvivesARestartUntilSignOut()
+    {
+        TestHttpsServer server; // signs in with a session and a persistent cookie; echoes Cookie
+        server.setHandler([](const Request &req) {
+            Response r {200, {}, req.headers.value("cookie")};
+            if (req.target == "/api/auth/login")
+                r.headers
+                    = {{"Set-Cookie", "sid=s3cr3t; Secure; HttpOnly; SameSite=Lax; Path=/"},
+                       {"Set-Cookie", "pref=dark; Path=/; Expires=Wed, 01 Jan 2048 00:00:00 GMT"}};
+            return r;
+        });
+        {
+            Api api(server.origin());
+            QCOMPARE(roundTrip(api, u"POST"_s, u"api/auth/login"_s).status, 200);
+        }
+        QCOMPARE(QFile::permissions(path) & Others, QFileDevice::Permissions());
+        QVERIFY(fileContent(path).endsWith('\n'));
+        Api api(server.origin());
+        QSignalSpy replies(&api, &Api::reply);
+        const QString sent = roundTrip(api, u"GET"_s, u"api/auth/me"_s).body;
+        QVERIFY2(sent.contains("sid=s3cr3t"_L1) && sent.contains("pref=dark"_L1), qPrintable(sent));
+
+        api.logout();
+        QVERIFY(QFile::exists(path) && fileContent(path).isEmpty());
+        QTRY_COMPARE(server.requests.size(), 3);
+        const Request logout = server.requests.at(2);
+        QCOMPARE(logout.method + ' ' + logout.target + ' ' + logout.body,
+                 QByteArray("POST /api/auth/logout {}"));
+        QVERIFY(logout.headers.value("cookie").contains("sid=s3cr3t"));
+        api.request(2, u"GET"_s, u"api/auth/me"_s, QString());
+        QTRY_COMPARE(replies.size(), 2);
+        QVERIFY(!server.requests.at(3).headers.contains("cookie"));
+        QTest::qWait(50);
+        QCOMPARE(replies.size(), 2); // the sign-out's answer is not a reply
+    }
+
+    // Blank lines, stray blanks, CRLF and no final newline are read past; unparsable lines
+    // dropped; a missing file gives an empty jar. A file others can read is narrowed when loaded;
+    // expired cookies leave it when it is next written. Each cookie is "name=value" here.
+    void fileFormats_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("cookies");
+        QTest::newRow("loose, with garbage")
+            << QByteArray("\r\n   a=1; secure; path=/; domain=localhost   \r\n\r\n   \r\n"
+                          "garbage\n;\n\tb=2; path=/; domain=localhost")
+            << QStringList {u"a=1"_s, u"b=2"_s};
+        QTest::newRow("expired") << QByteArray(
+            "gone=1; path=/; domain=localhost; expires=Thu, 01 Jan 2015 00:00:00 GMT\n"
+            "kept=2; path=/; domain=localhost; expires=Wed, 01 Jan 2048 00:00:00 GMT")
+                                 << QStringList {u"kept=2"_s};
+        QTest::newRow("missing") << QByteArray() << QStringList();
+    }
+    void fileFormats()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, cookies);
+        if (QFile f(path); !content.isEmpty() && f.open(QIODevice::WriteOnly)) {
+            f.write(content);
+            f.setPermissions(f.permissions() | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        }
+        PersistentCookieJar jar;
+        QCOMPARE(QFile::permissions(path) & Others, QFileDevice::Permissions());
+        QStringList names;
+        for (const QNetworkCookie &c : jar.cookiesForUrl(QUrl(u"https://localhost/"_s)))
+            names << QString::fromUtf8(c.name() + '=' + c.value());
+        names.sort();
+        QCOMPARE(names, cookies);
+        jar.setCookiesFromUrl(QNetworkCookie::parseCookies("new=3; path=/"),
+                              QUrl(u"https://localhost/"_s));
+        const QByteArray written = fileContent(path);
+        QVERIFY2(written.contains("new=3") && !written.contains("gone=1"), written);
+        for (const QString &cookie : cookies)
+            QVERIFY2(written.contains(cookie.toUtf8()), written);
+    }
+
+    // Exactly as wide as asked, up or down, the aspect ratio kept and the picture itself intact
+    // (left half red, right half blue), not just its size.
+    void scaledJpeg_data()
+    {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<QSize>("result");
+        QTest::newRow("landscape") << QSize(640, 480) << QSize(240, 180);
+        QTest::newRow("portrait") << QSize(480, 640) << QSize(240, 320);
+        QTest::newRow("smaller than the width") << QSize(120, 90) << QSize(240, 180);
+    }
+    void scaledJpeg()
+    {
+        QFETCH(QSize, source);
+        QFETCH(QSize, result);
+        QImage image(source, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QPainter(&image).fillRect(0, 0, source.width() / 2, source.height(), Qt::red);
+        const QImage back = decode(jpegDataUrl(image, 240, 55));
+        QCOMPARE(back.size(), result);
+        const QColor left = back.pixelColor(result.width() / 8, result.height() / 2);
+        const QColor right = back.pixelColor(result.width() * 7 / 8, result.height() / 2);
+        QVERIFY(left.red() > 200 && left.blue() < 60 && right.blue() > 200 && right.red() < 60);
+    }
+
+    void nullImageGivesTheEmptyString() { QCOMPARE(jpegDataUrl(QImage(), 240, 55), QString()); }
+
+    // Both screens are counted; the thumbnail is the primary screen, 320 wide.
+    void screensAndThumbnail()
+    {
+        QScreen *primary = QGuiApplication::primaryScreen();
+        QVERIFY2(primary && primary->geometry().size() == QSize(2560, 1440),
+                 "expects the screens of offscreen-two-screens.json (CTest passes it)");
+        Api api(u"https://localhost:1"_s);
+        QCOMPARE(api.screenCount(), 2);
+        QCOMPARE(decode(api.captureScreenThumbnail()).size(), QSize(320, 180));
     }
 };
 
-QTEST_GUILESS_MAIN(TestApi)
+QTEST_MAIN(TestApi)
 #include "tst_api.moc"
