@@ -1,7 +1,10 @@
-// The proctor object with whatever devices this machine has (the test machines have no camera)
-// and the application's real clipboard. Its published interface is checked against the view
-// tests' double in tests/qml/tst_doubles.cpp.
+// The proctor with whatever devices this machine has (the test machines have no camera) and the
+// application's real clipboard; and its rules (microphone level, sustained sound, the clipboard
+// window) on synthetic audio and a hand-moved clock. Its interface is compared with the view
+// tests' double elsewhere.
 #include "../failonwarnings.h"
+#include "audiolevel.h"
+#include "clipboardwindow.h"
 #include "proctor.h"
 #include "proctordevices.h"
 
@@ -12,9 +15,57 @@
 #include <QMediaDevices>
 #include <QtTest>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
+using Format = QAudioFormat::SampleFormat;
+using Changes = QList<QPair<qint64, bool>>; // (ms after the start, proctor running)
 
 namespace {
+
+// Samples (each -1..1 of full scale) in `format`, native byte order, as a device delivers them.
+QByteArray encode(const QList<double> &samples, Format format)
+{
+    QByteArray out;
+    auto put
+        = [&out](auto value) { out.append(reinterpret_cast<const char *>(&value), sizeof value); };
+    for (double x : samples) {
+        switch (format) {
+        case QAudioFormat::UInt8:
+            put(quint8(qBound(0, int(std::lround(128 + x * 128)), 255)));
+            break;
+        case QAudioFormat::Int16:
+            put(qint16(qBound(-32768L, std::lround(x * 32768), 32767L)));
+            break;
+        case QAudioFormat::Int32:
+            put(qint32(qBound(-2147483648LL, std::llround(x * 2147483648.0), 2147483647LL)));
+            break;
+        default:
+            put(float(x));
+        }
+    }
+    return out;
+}
+
+// `count` samples alternating +amplitude / -amplitude, or a 440 Hz sine at 16 kHz.
+QList<double> wave(double amplitude, int count = 8000, bool sine = false)
+{
+    QList<double> samples;
+    for (int i = 0; i < count; ++i)
+        samples.append(sine ? amplitude * std::sin(2 * M_PI * 440.0 * i / 16000.0)
+                            : (i % 2 ? -amplitude : amplitude));
+    return samples;
+}
+
+// Half a second of 16 kHz mono 16-bit audio: one poll's worth.
+QByteArray halfSecond(double squareAmplitude)
+{
+    return encode(wave(squareAmplitude), QAudioFormat::Int16);
+}
+
+// Square-wave amplitudes, as 16-bit samples, right at the loudness threshold: level 25 and 26.
+const double Level25 = 2839 / 32768.0; // 2839 * 300 / 32768 = 25.99
+const double Level26 = 2840 / 32768.0; // 2840 * 300 / 32768 = 26.0009
 
 // The details of the violations with this reason, in order.
 QStringList details(const QSignalSpy &violations, const QString &reason)
@@ -40,7 +91,7 @@ class TestProctor : public QObject
 
 private slots:
     void init() { QTest::failOnWarning(failingWarnings()); }
-    // Every start reports once what keeps the camera from being watched. Built a second time as
+    // Every start reports once what keeps the camera from being watched. As
     // tst_proctor_unavailable, not told where the module is: no monitoring at all, and why,
     // known before the exam.
     void eachStartReportsWhatIsMissingOnce()
@@ -65,31 +116,154 @@ private slots:
         QCOMPARE(details(violations, reason).size(), 2);
     }
 
-    // stop() announces level 0 every time, also on a proctor never started and on destruction.
-    void stopAnnouncesLevelZero()
+    // Clipboard changes count only while running; stop() announces level 0 every time, also on a
+    // proctor never started and on destruction.
+    void clipboardAndLevelFollowRunning()
     {
         auto *proctor = new Proctor;
+        QSignalSpy violations(proctor, &Proctor::violation);
         QSignalSpy levelChanges(proctor, &Proctor::micLevelChanged);
+        QClipboard *clipboard = QGuiApplication::clipboard();
         proctor->stop();
         QCOMPARE(levelChanges.count(), 1);
+        clipboard->setText(u"while stopped"_s);
         proctor->start();
         QCOMPARE(proctor->hasCamera(), machineHasCamera());
-        delete proctor;
-        QCOMPARE(levelChanges.count(), 2);
-    }
-
-    void clipboardChangesCountOnlyWhileRunning()
-    {
-        Proctor proctor;
-        QSignalSpy violations(&proctor, &Proctor::violation);
-        QClipboard *clipboard = QGuiApplication::clipboard();
-        clipboard->setText(u"while stopped"_s);
-        proctor.start();
         clipboard->setText(u"while running"_s);
-        proctor.stop();
+        proctor->stop();
         clipboard->setText(u"stopped again"_s);
         QCOMPARE(details(violations, u"clipboard"_s),
                  QStringList {u"Clipboard activity detected"_s});
+        proctor->start();
+        delete proctor;
+        QCOMPARE(levelChanges.count(), 3);
+    }
+
+    // Every sample format on one scale: level = RMS × 300, clamped to 0..100.
+    void levels_data()
+    {
+        QTest::addColumn<QList<double>>("signal");
+        QTest::addColumn<int>("level");
+        QTest::newRow("silence") << wave(0.0) << 0;
+        QTest::newRow("square 1/8") << wave(1.0 / 8) << 37; // 37.5
+        QTest::newRow("sine 0.25") << wave(0.25, 8000, true) << 53; // RMS 0.177: 53.0
+        QTest::newRow("full scale clamped") << wave(1.0) << 100; // raw 300
+    }
+    void levels()
+    {
+        QFETCH(QList<double>, signal);
+        QFETCH(int, level);
+        for (Format f :
+             {QAudioFormat::UInt8, QAudioFormat::Int16, QAudioFormat::Int32, QAudioFormat::Float})
+            QCOMPARE(AudioLevel::of(encode(signal, f), f), level);
+    }
+
+    // Not-a-number is silence, beyond full scale is full scale, a partial sample is ignored, and
+    // a format with no rate is never measured.
+    void oddInputs()
+    {
+        const QList<double> nan(100, std::nan(""));
+        QCOMPARE(AudioLevel::of(encode(nan, QAudioFormat::Float), QAudioFormat::Float), 0);
+        const QList<double> huge(100, 1e30);
+        QCOMPARE(AudioLevel::of(encode(huge, QAudioFormat::Float), QAudioFormat::Float), 100);
+        const QByteArray loud = encode(wave(0.5, 10), QAudioFormat::Int32) + "\x7f\x7f\x7f";
+        QCOMPARE(AudioLevel::of(loud, QAudioFormat::Int32), 100);
+        QVERIFY(LevelPolls(QAudioFormat()).add(QByteArray(100000, 'x')).isEmpty());
+    }
+
+    // What a run of reads (each the bytes one poll read, 16 kHz mono 16-bit; "reset" calls
+    // reset()) is measured as: the level of every measurement, and which of them report
+    // sustained sound.
+    void polls_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("reads");
+        QTest::addColumn<QList<int>>("levels");
+        QTest::addColumn<QList<int>>("reports"); // indexes into levels
+        const QByteArray loud = halfSecond(1.0), quiet = halfSecond(Level25);
+        // Six loud polls report once, on the sixth; one quiet poll re-arms.
+        QTest::newRow("26, then 25, then loud")
+            << QList<QByteArray>(8, halfSecond(Level26)) + QList {quiet}
+                + QList<QByteArray>(6, loud)
+            << QList<int>(8, 26) + QList {25} + QList<int>(6, 100) << QList {5, 14};
+        // Zero bytes, and the first half of a sample, measure nothing; with the rest of the half
+        // second the samples are read intact.
+        QTest::newRow("nothing and an odd byte")
+            << QList<QByteArray>(5, loud) + QList {QByteArray(), loud.first(1), loud.sliced(1)}
+            << QList<int>(6, 100) << QList {5};
+        // Were the stray byte kept, every later sample would be read out of step.
+        QTest::newRow("reset forgets the partial sample and the count")
+            << QList<QByteArray>(5, loud) + QList<QByteArray> {"\x55", "reset", loud}
+            << QList<int>(6, 100) << QList<int>();
+        // PulseAudio's fixed-latency sources hand over two seconds at once, every two seconds:
+        // the sixth loud half second is reported with the second burst, not the sixth read.
+        QTest::newRow("bursts") << QList {loud + loud + loud + loud, QByteArray(),
+                                          loud + loud + loud + loud}
+                                << QList<int>(8, 100) << QList {5};
+        // A read of about half a second is one poll; longer ones are cut into half seconds.
+        const QList<std::pair<int, int>> sizes {{1, 1}, {11840, 1}, {12000, 2}, {32001, 4}};
+        for (const auto &[frames, polls] : sizes)
+            QTest::addRow("%d frames", frames)
+                << QList {encode(wave(Level26, frames), QAudioFormat::Int16)}
+                << QList<int>(polls, 26) << QList<int>();
+    }
+    void polls()
+    {
+        QFETCH(QList<QByteArray>, reads);
+        QFETCH(QList<int>, levels);
+        QFETCH(QList<int>, reports);
+        QAudioFormat format;
+        format.setSampleRate(16000);
+        format.setChannelCount(1);
+        format.setSampleFormat(QAudioFormat::Int16);
+        LevelPolls polls(format);
+        QList<int> measured, reported;
+        for (const QByteArray &read : reads) {
+            if (read == "reset") {
+                polls.reset();
+                continue;
+            }
+            for (const auto &poll : polls.add(read)) {
+                if (poll.sustained)
+                    reported.append(measured.size());
+                measured.append(poll.level);
+            }
+        }
+        QCOMPARE(measured, levels);
+        QCOMPARE(reported, reports);
+    }
+
+    // Clipboard changes are reported at most once per 800 ms window, on a clock moved by hand.
+    void clipboardReports_data()
+    {
+        QTest::addColumn<Changes>("changes");
+        QTest::addColumn<QList<qint64>>("reported");
+        QTest::newRow("800 ms apart: two")
+            << Changes {{0, true}, {800, true}} << QList<qint64> {0, 800};
+        // The window runs from the last report, not the last change.
+        Changes every300;
+        for (qint64 t = 0; t <= 2100; t += 300)
+            every300.append({t, true});
+        QTest::newRow("every 300 ms") << every300 << QList<qint64> {0, 900, 1800};
+        // A change while stopped counts for nothing and does not move the window.
+        QTest::newRow("stopped in between")
+            << Changes {{0, false}, {100, true}, {700, false}, {900, true}}
+            << QList<qint64> {100, 900};
+    }
+    void clipboardReports()
+    {
+        QFETCH(Changes, changes);
+        QFETCH(QList<qint64>, reported);
+        constexpr qint64 start = 1'700'000'000'000; // a plausible epoch time
+        qint64 now = 0;
+        ClipboardWindow window([&now] { return now; });
+        QList<qint64> got;
+        for (const auto &[ms, running] : changes) {
+            now = start + ms;
+            if (window.change(running))
+                got.append(ms);
+        }
+        QCOMPARE(got, reported);
+        QCOMPARE(window.lastReportMs(), start + reported.last());
     }
 
     void cameraSendsA240WideSnapshot()
