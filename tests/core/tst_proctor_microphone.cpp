@@ -1,6 +1,6 @@
-// The proctor's microphone path against a real sound server: scripts/test-audio starts a
-// PulseAudio server with the source "velto_sine", a loud 440 Hz sine; muting that source gives
-// digital silence. CTest points PULSE_SERVER at that server. Without it the tests skip.
+// The proctor's microphone against the sound server of scripts/test-audio (CTest sets
+// PULSE_SERVER): its source "velto_sine" is a loud 440 Hz sine, digital silence when muted.
+// Without that server the tests skip.
 #include "../failonwarnings.h"
 #include "api.h"
 #include "proctor.h"
@@ -20,28 +20,25 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString SineSource = u"velto_sine"_s;
-
-// Runs pactl with `arguments`; the empty string when it worked, else why not.
-QString pactl(const QStringList &arguments)
+// Runs pactl; its output, or else why it failed in `error`.
+QByteArray pactl(const QStringList &arguments, QString *error = nullptr)
 {
     QProcess process;
     process.start(u"pactl"_s, arguments);
-    if (!process.waitForFinished(10000))
-        return u"pactl could not run: "_s + process.errorString();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return u"pactl %1 failed: %2"_s.arg(arguments.join(u' '), process.readAllStandardError());
-    return {};
+    const bool ok = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+    if (!ok && error)
+        *error = u"pactl %1 failed: %2 %3"_s.arg(arguments.join(u' '), process.errorString(),
+                                                 process.readAllStandardError());
+    return process.readAllStandardOutput();
 }
 
 // Recording streams this process has open on the sound server (which other test runs share).
 int recordingStreams()
 {
-    QProcess process;
-    process.start(u"pactl"_s, {u"list"_s, u"source-outputs"_s});
-    process.waitForFinished(10000);
     const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
-    return int(process.readAllStandardOutput().count("application.process.id = \"" + pid + '"'));
+    return int(
+        pactl({u"list"_s, u"source-outputs"_s}).count("application.process.id = \"" + pid + '"'));
 }
 
 } // namespace
@@ -52,7 +49,8 @@ class TestProctorMicrophone : public QObject
 
     void setSineMuted(bool muted)
     {
-        const QString error = pactl({u"set-source-mute"_s, SineSource, muted ? u"1"_s : u"0"_s});
+        QString error;
+        pactl({u"set-source-mute"_s, u"velto_sine"_s, muted ? u"1"_s : u"0"_s}, &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
@@ -60,21 +58,21 @@ private slots:
     void init() { QTest::failOnWarning(failingWarnings()); }
     void initTestCase()
     {
-        if (const QString error = pactl({u"info"_s}); !error.isEmpty())
+        QString error;
+        pactl({u"info"_s}, &error);
+        if (!error.isEmpty())
             QSKIP(
                 qPrintable(u"no sound server at PULSE_SERVER='%1' (scripts/test-audio start "
                            u"starts one): %2"_s.arg(qEnvironmentVariable("PULSE_SERVER"), error)));
-        const QByteArray input = QMediaDevices::defaultAudioInput().id();
-        if (input != SineSource.toUtf8())
-            QSKIP(qPrintable(u"the default audio input is '%1', not the test source %2"_s.arg(
-                input, SineSource)));
+        if (const QByteArray input = QMediaDevices::defaultAudioInput().id(); input != "velto_sine")
+            QSKIP(("the default audio input is " + input + ", not the test source velto_sine")
+                      .constData());
     }
 
     void cleanup() { setSineMuted(true); }
 
-    // Sounding, "voice" is reported once within four seconds (the promise: about three seconds
-    // of sound) and not again while the sound goes on for four more polls; muted, eight polls
-    // (four seconds of digital silence) measure 0 and report nothing.
+    // Sounding, "voice" is reported once within four seconds (about three seconds of sound) and
+    // not again over four more polls; muted, eight polls measure 0 and report nothing.
     void voice_data()
     {
         QTest::addColumn<bool>("sounding");
@@ -108,9 +106,9 @@ private slots:
         QCOMPARE(proctor.micLevel(), 0);
     }
 
-    // Every way out of the signed-in shell closes the microphone before any request leaves, as
-    // "Submit" does: when the proctor announces level 0, its last step in stopping, the session
-    // cookie is still in the jar that signing out empties as it sends its request.
+    // Every way out of the signed-in shell closes the microphone before any request leaves:
+    // when the proctor announces level 0, its last step in stopping, the session cookie is
+    // still in the jar that signing out empties as it sends its request.
     void leaving_data()
     {
         QTest::addColumn<bool>("closeWindow");
