@@ -21,7 +21,6 @@ TestHttpsServer::TestHttpsServer()
     // A connection is pending once its handshake is done.
     connect(this, &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket *socket = nextPendingConnection()) {
-            ++handshakes;
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
             connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
                 buffers.remove(socket);

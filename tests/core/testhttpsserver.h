@@ -35,8 +35,7 @@ public:
     void setHandler(std::function<Response(const Request &)> h) { handler = std::move(h); }
 
     QList<Request> requests;
-    int handshakes = 0; // TLS connections set up, whether or not anything was asked on them
-    int connections = 0; // connections taken, whether or not their handshake succeeded
+    int connections = 0; // taken, whether or not their handshake succeeds or anything is asked
 
 private:
     void readFrom(QTcpSocket *socket);
