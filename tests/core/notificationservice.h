@@ -6,11 +6,10 @@
 #include <QTemporaryDir>
 #include <QVariantMap>
 
-// A desktop of the test's own, for its notifications: a session bus (a dbus-daemon that starts
-// none of the machine's services) and on it, over a connection of its own, a stand-in of the
-// notification service that records every Notify, answers ids from 1 up and emits the signals the
-// real one emits. libdbus reads the session bus address once per process: a test whose client is
-// to use this bus calls useAsSessionBus() before anything in the process uses the session bus.
+// A desktop of the test's own: a session bus starting none of the machine's services and on it a
+// stand-in notification service that records every Notify, answers ids from 1 up and emits the
+// real one's signals. libdbus reads the session bus address once per process: call
+// useAsSessionBus() before anything in the process uses the session bus.
 class NotificationDesktop : public QObject
 {
     Q_OBJECT
@@ -39,7 +38,6 @@ public:
     }
 
 public slots:
-    // The service's method, called over the bus.
     uint Notify(const QString &appName, uint replacesId, const QString &appIcon,
                 const QString &summary, const QString &body, const QStringList &actions,
                 const QVariantMap &hints, int expireTimeout);

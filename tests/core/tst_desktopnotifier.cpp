@@ -1,6 +1,5 @@
-// Which fetched notifications are news, and desktop notifications against a stand-in desktop (a
-// bus and notification service of the test's own). What the shell does with them is
-// tst_e2e_notifications'.
+// Which fetched notifications are news, and desktop notifications on a stand-in desktop; what the
+// shell does with them is tst_e2e_notifications'.
 #include "desktopnotifier.h"
 #include "notificationservice.h"
 #include "velto_config.h"
@@ -67,8 +66,8 @@ private slots:
         QCOMPARE(ids.join(u' '), news);
     }
 
-    // Shown only while on, the title as plain text under the app's name and icon; the setting
-    // kept; activated only by a click on one of its own.
+    // Shown only while on (the setting kept), the title as plain text under the app's name and
+    // icon; activated only by a click on one of its own.
     void notifications()
     {
         NotificationDesktop desktop;
@@ -92,8 +91,8 @@ private slots:
                  QStringList({title, QString(), u"Velto"_s, appId, appId}));
         QVERIFY(call.actions.contains(u"default"_s));
 
-        // Another application's notification clicked, then a token for ours: the service's
-        // signals reach every client in order, so once the token is here the click is too.
+        // Another application's notification clicked, then a token for ours: signals arrive in
+        // order, so once the token is here the click is too.
         emit desktop.ActionInvoked(call.id + 1, u"default"_s);
         emit desktop.ActivationToken(call.id, u"token"_s);
         QTRY_COMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), "token");
