@@ -1,17 +1,22 @@
-// Api against a scripted HTTPS server on loopback: requests, replies and the cookie file; and
-// its screen services on the offscreen platform's screens as offscreen-two-screens.json lays
-// them out (a 2560x1440 primary and a 1920x1080 second screen).
+// The services the core publishes to the documents. Api against a scripted HTTPS server on
+// loopback (requests, replies, the cookie file) and on the offscreen platform's screens as
+// offscreen-two-screens.json lays them out (2560x1440 primary, 1920x1080 second); the desktop
+// notifier on a stand-in desktop (what the shell does with it is tst_e2e_notifications').
 #include "../failonwarnings.h"
+#include "desktopnotifier.h"
 #include "jpegdataurl.h"
+#include "notificationservice.h"
 #include "persistentcookiejar.h"
 #include "startup.h"
 #include "testhttpsserver.h"
+#include "velto_config.h"
 
 #include <QGuiApplication>
 #include <QNetworkCookie>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -45,7 +50,7 @@ QByteArray fileContent(const QString &path)
 
 } // namespace
 
-class TestApi : public QObject
+class TestServices : public QObject
 {
     Q_OBJECT
     QString path; // of the cookie file
@@ -54,8 +59,9 @@ private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        prepareApplication(); // the identity that places the cookie file, and the service's CA
+        prepareApplication(); // the identity that places the files, and the service's CA
         path = PersistentCookieJar::cookieFilePath();
+        QSettings().clear(); // the settings as shipped
     }
     void init()
     {
@@ -339,7 +345,86 @@ private slots:
         QCOMPARE(api.screenCount(), 2);
         QCOMPARE(decode(api.captureScreenThumbnail()).size(), QSize(320, 180));
     }
+
+    void arrivals_data()
+    {
+        // Each fetch: "3 2r 1e ?" holds ids 3, 2 and 1 and one without an id, unread unless read
+        // (r) or with an empty read_at (e); "-" is forget() (signed out).
+        QTest::addColumn<QStringList>("fetches");
+        QTest::addColumn<QString>("news"); // ids of the last fetch's news
+        QTest::newRow("first fetch only learns") << QStringList {u"2 1"_s} << u""_s;
+        QTest::newRow("new and unread") << QStringList {u"1"_s, u"3 2 1"_s} << u"3 2"_s;
+        QTest::newRow("new but read") << QStringList {u"1"_s, u"3r 2e 1"_s} << u""_s;
+        QTest::newRow("seen, still unread") << QStringList {u"2 1"_s, u"3 2 1"_s} << u"3"_s;
+        QTest::newRow("against the last fetch")
+            << QStringList {u"1"_s, u"2 1"_s, u"2 1"_s} << u""_s;
+        QTest::newRow("after an empty fetch") << QStringList {u""_s, u"1"_s} << u"1"_s;
+        QTest::newRow("after forget()") << QStringList {u"1"_s, u"-"_s, u"2 1"_s} << u""_s;
+        QTest::newRow("without an id") << QStringList {u"1"_s, u"? 1"_s} << u""_s;
+    }
+    void arrivals()
+    {
+        QFETCH(QStringList, fetches);
+        QFETCH(QString, news);
+        NotificationArrivals seen;
+        QStringList ids;
+        for (const QString &fetch : fetches) {
+            if (fetch == u"-") {
+                seen.forget();
+                continue;
+            }
+            QVariantList records;
+            for (const QString &w : fetch.split(u' ', Qt::SkipEmptyParts)) {
+                const QVariant readAt = w.endsWith(u'r') ? u"2024-05-01 10:00:00"_s
+                    : w.endsWith(u'e')                   ? u""_s
+                                                         : QVariant::fromValue(nullptr);
+                QVariantMap record {{u"read_at"_s, readAt}};
+                if (w != u"?")
+                    record[u"id"_s] = w.left(1).toInt();
+                records.append(record);
+            }
+            ids.clear();
+            for (const QVariant &record : seen.take(records))
+                ids << record.toMap().value(u"id"_s).toString();
+        }
+        QCOMPARE(ids.join(u' '), news);
+    }
+
+    // Shown only while on (the setting kept), the title as plain text under the app's name and
+    // icon; activated only by a click on one of its own.
+    void notifications()
+    {
+        NotificationDesktop desktop;
+        if (!desktop.error.isEmpty())
+            QSKIP(qPrintable(desktop.error));
+        DesktopNotifier notifier(desktop.address());
+        QSignalSpy activated(&notifier, &DesktopNotifier::activated);
+        QVERIFY(notifier.enabled());
+        notifier.setEnabled(false);
+        QVERIFY(!DesktopNotifier().enabled());
+        notifier.notify(u"While off"_s);
+        notifier.setEnabled(true);
+        const QString title = u"<b>Asha</b> &amp; <img src=\"x\">"_s;
+        notifier.notify(title);
+        // One connection carries them in order: the first to arrive is the last sent.
+        QTRY_COMPARE(desktop.calls.size(), 1);
+        const NotificationDesktop::Call call = desktop.calls.first();
+        const QString appId = QString::fromUtf8(VELTO_APP_ID);
+        QCOMPARE(QStringList({call.summary, call.body, call.appName, call.appIcon,
+                              call.hints.value(u"desktop-entry"_s).toString()}),
+                 QStringList({title, QString(), u"Velto"_s, appId, appId}));
+        QVERIFY(call.actions.contains(u"default"_s));
+
+        // Another application's notification clicked, then a token for ours: signals arrive in
+        // order, so once the token is here the click is too.
+        emit desktop.ActionInvoked(call.id + 1, u"default"_s);
+        emit desktop.ActivationToken(call.id, u"token"_s);
+        QTRY_COMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), "token");
+        QCOMPARE(activated.count(), 0);
+        desktop.invoke(call.id);
+        QTRY_COMPARE(activated.count(), 1);
+    }
 };
 
-QTEST_MAIN(TestApi)
-#include "tst_api.moc"
+QTEST_MAIN(TestServices)
+#include "tst_services.moc"
