@@ -24,22 +24,16 @@ namespace {
 QByteArray encode(const QList<double> &samples, Format format)
 {
     QByteArray out;
-    auto put
-        = [&out](auto value) { out.append(reinterpret_cast<const char *>(&value), sizeof value); };
+    const auto put = [&out](auto v) { out.append(reinterpret_cast<const char *>(&v), sizeof v); };
     for (double x : samples) {
-        switch (format) {
-        case QAudioFormat::UInt8:
-            put(quint8(qBound(0, int(std::lround(128 + x * 128)), 255)));
-            break;
-        case QAudioFormat::Int16:
+        if (format == QAudioFormat::UInt8)
+            put(quint8(qBound(0L, std::lround(128 + x * 128), 255L)));
+        else if (format == QAudioFormat::Int16)
             put(qint16(qBound(-32768L, std::lround(x * 32768), 32767L)));
-            break;
-        case QAudioFormat::Int32:
+        else if (format == QAudioFormat::Int32)
             put(qint32(qBound(-2147483648LL, std::llround(x * 2147483648.0), 2147483647LL)));
-            break;
-        default:
+        else
             put(float(x));
-        }
     }
     return out;
 }
@@ -57,17 +51,6 @@ QList<double> wave(double amplitude, int count = 8000, bool sine = false)
 // Square-wave amplitudes, as 16-bit samples, right at the loudness threshold: level 25 and 26.
 const double Level25 = 2839 / 32768.0; // 2839 * 300 / 32768 = 25.99
 const double Level26 = 2840 / 32768.0; // 2840 * 300 / 32768 = 26.0009
-
-// The details of the violations with this reason, in order.
-QStringList details(const QSignalSpy &violations, const QString &reason)
-{
-    QStringList out;
-    for (const QList<QVariant> &args : violations) {
-        if (args.at(0).toString() == reason)
-            out << args.at(1).toString();
-    }
-    return out;
-}
 
 } // namespace
 
@@ -89,6 +72,14 @@ private slots:
         QSignalSpy violations(proctor, &Proctor::violation);
         QSignalSpy found(proctor, &Proctor::unavailableChanged);
         QSignalSpy levelChanges(proctor, &Proctor::micLevelChanged);
+        const auto details = [&violations](const QString &reason) { // of those with this reason
+            QStringList out;
+            for (const QList<QVariant> &args : std::as_const(violations)) {
+                if (args.at(0) == reason)
+                    out << args.at(1).toString();
+            }
+            return out;
+        };
         QClipboard *clipboard = QGuiApplication::clipboard();
         proctor->stop();
         QCOMPARE(levelChanges.count(), 1);
@@ -101,16 +92,15 @@ private slots:
         clipboard->setText(u"while stopped"_s);
         proctor->start();
         QVERIFY(!proctor->hasCamera());
-        QCOMPARE(details(violations, reason), QStringList {module ? u"No webcam detected"_s : why});
+        QCOMPARE(details(reason), QStringList {module ? u"No webcam detected"_s : why});
         clipboard->setText(u"while running"_s);
         proctor->start(); // running already: nothing happens
-        QCOMPARE(details(violations, reason).size(), 1);
+        QCOMPARE(details(reason).size(), 1);
         proctor->stop();
         clipboard->setText(u"stopped again"_s);
-        QCOMPARE(details(violations, u"clipboard"_s),
-                 QStringList {u"Clipboard activity detected"_s});
+        QCOMPARE(details(u"clipboard"_s), QStringList {u"Clipboard activity detected"_s});
         proctor->start();
-        QCOMPARE(details(violations, reason).size(), 2);
+        QCOMPARE(details(reason).size(), 2);
         delete proctor;
         QCOMPARE(levelChanges.count(), 3);
     }
@@ -138,10 +128,9 @@ private slots:
     // a format with no rate is never measured.
     void oddInputs()
     {
-        const QList<double> nan(100, std::nan(""));
-        QCOMPARE(AudioLevel::of(encode(nan, QAudioFormat::Float), QAudioFormat::Float), 0);
-        const QList<double> huge(100, 1e30);
-        QCOMPARE(AudioLevel::of(encode(huge, QAudioFormat::Float), QAudioFormat::Float), 100);
+        const Format f = QAudioFormat::Float;
+        QCOMPARE(AudioLevel::of(encode(QList<double>(100, std::nan("")), f), f), 0);
+        QCOMPARE(AudioLevel::of(encode(QList<double>(100, 1e30), f), f), 100);
         const QByteArray loud = encode(wave(0.5, 10), QAudioFormat::Int32) + "\x7f\x7f\x7f";
         QCOMPARE(AudioLevel::of(loud, QAudioFormat::Int32), 100);
         QVERIFY(LevelPolls(QAudioFormat()).add(QByteArray(100000, 'x')).isEmpty());
