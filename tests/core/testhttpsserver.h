@@ -2,15 +2,8 @@
 
 #include "api.h"
 
-#include <QFile>
-#include <QHash>
-#include <QSignalSpy>
-#include <QSslCertificate>
-#include <QSslConfiguration>
-#include <QSslKey>
-#include <QSslServer>
-#include <QTest>
-#include <QTimer>
+#include <QtNetwork>
+#include <QtTest>
 #include <functional>
 
 // A scripted HTTPS/1.1 server on loopback with the development certificate, listening on a free

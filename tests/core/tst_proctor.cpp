@@ -7,10 +7,8 @@
 #include "proctor.h"
 #include "proctordevices.h"
 
-#include <QCameraDevice>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMediaDevices>
+#include <QtGui>
+#include <QtMultimedia>
 #include <QtTest>
 
 #include <cmath>

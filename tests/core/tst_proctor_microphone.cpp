@@ -7,12 +7,9 @@
 #include "startup.h"
 #include "testhttpsserver.h"
 
-#include <QAudioDevice>
-#include <QMediaDevices>
-#include <QNetworkCookieJar>
-#include <QProcess>
-#include <QQmlApplicationEngine>
-#include <QQuickWindow>
+#include <QtMultimedia>
+#include <QtQml>
+#include <QtQuick>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
