@@ -10,10 +10,9 @@ inline QRegularExpression failingWarnings()
     return QRegularExpression(QStringLiteral("^(?!PulseAudioService: pa_context_connect)"));
 }
 
-// Every warning or error (console.error in QML) fails the test function that caused it. QtTest
-// forgets failOnWarning() after each test function, so it is set again in front of every such
-// message; one the test announced (ignoreMessage) still only counts as seen. Call it from inside
-// a test function, once QtTest's own handler is in place: this one goes in front of it.
+// Every warning or error (console.error in QML) fails the test function that caused it: QtTest
+// forgets failOnWarning() after each function, so it is set again before every such message (one
+// announced by ignoreMessage still only counts as seen). Call it inside a test function.
 inline void failOnWarningsAndErrors()
 {
     static QtMessageHandler testLog = nullptr;

@@ -1,8 +1,6 @@
 #include "notificationservice.h"
 
-#include <QDBusConnection>
-#include <QDBusError>
-#include <QFile>
+#include <QtDBus>
 
 using namespace Qt::StringLiterals;
 

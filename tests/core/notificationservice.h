@@ -1,15 +1,10 @@
 #pragma once
 
-#include <QObject>
-#include <QProcess>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <QVariantMap>
+#include <QtCore>
 
-// A desktop of the test's own: a session bus starting none of the machine's services and on it a
-// stand-in notification service that records every Notify, answers ids from 1 up and emits the
-// real one's signals. libdbus reads the session bus address once per process: call
-// useAsSessionBus() before anything in the process uses the session bus.
+// A session bus starting none of the machine's services, and on it a stand-in notification service
+// recording every Notify, answering ids from 1 up and emitting the real one's signals. libdbus
+// reads the bus address once per process: useAsSessionBus() before anything uses the session bus.
 class NotificationDesktop : public QObject
 {
     Q_OBJECT

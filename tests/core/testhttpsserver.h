@@ -6,8 +6,7 @@
 #include <QtTest>
 #include <functional>
 
-// A scripted HTTPS/1.1 server on loopback with the development certificate, listening on a free
-// port once built: it records every request and answers through a handler.
+// A scripted HTTPS/1.1 server on a free loopback port: records every request, answers by a handler.
 class TestHttpsServer : public QSslServer
 {
 public:

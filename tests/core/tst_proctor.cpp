@@ -11,8 +11,6 @@
 #include <QtMultimedia>
 #include <QtTest>
 
-#include <cmath>
-
 using namespace Qt::StringLiterals;
 using Format = QAudioFormat::SampleFormat;
 
@@ -58,10 +56,9 @@ class TestProctor : public QObject
 
 private slots:
     void init() { QTest::failOnWarning(failingWarnings()); }
-    // Every start reports once what keeps the camera from being watched; clipboard changes count
-    // only while running; stop() announces level 0 every time, also on a proctor never started
-    // and on destruction. As tst_proctor_unavailable, not told where the module is: no
-    // monitoring at all, and why, known before the exam.
+    // Each start reports once what keeps the camera from being watched (as tst_proctor_unavailable,
+    // without the module: no monitoring, and why, known before the exam); clipboard changes count
+    // only while running; stop() announces level 0 every time, unstarted and on destruction too.
     void startAndStop()
     {
         if (!QMediaDevices::videoInputs().isEmpty())
@@ -134,9 +131,8 @@ private slots:
         QVERIFY(LevelPolls(QAudioFormat()).add(QByteArray(100000, 'x')).isEmpty());
     }
 
-    // What a run of reads (each the bytes one poll read, 16 kHz mono 16-bit; "reset" calls
-    // reset()) is measured as: the level of every measurement, and which of them report
-    // sustained sound.
+    // A run of reads (the bytes of one poll each, 16 kHz mono 16-bit; "reset" calls reset()) as
+    // the level of every measurement and which of them report sustained sound.
     void polls_data()
     {
         QTest::addColumn<QList<QByteArray>>("reads");
@@ -150,8 +146,7 @@ private slots:
             << QList<QByteArray>(8, halfSecond(Level26)) + QList {quiet}
                 + QList<QByteArray>(6, loud)
             << QList<int>(8, 26) + QList {25} + QList<int>(6, 100) << QList {5, 14};
-        // Zero bytes, and the first half of a sample, measure nothing; with the rest of the half
-        // second the samples are read intact.
+        // Zero bytes and half a sample measure nothing; with the rest the samples are read intact.
         QTest::newRow("nothing and an odd byte")
             << QList<QByteArray>(5, loud) + QList {QByteArray(), loud.first(1), loud.sliced(1)}
             << QList<int>(6, 100) << QList {5};
@@ -197,9 +192,9 @@ private slots:
         QCOMPARE(reported, reports);
     }
 
-    // The 800 ms clipboard window on a clock moved by hand: each change at its ms after a
-    // plausible epoch time, "s" while stopped. The window runs from the last report, not the last
-    // change; a change while stopped counts for nothing and does not move it.
+    // The 800 ms clipboard window on a hand-moved clock: changes in ms after an epoch time, "s"
+    // while stopped. It runs from the last report; a change while stopped neither counts nor moves
+    // it.
     void clipboardReports_data()
     {
         QTest::addColumn<QString>("changes");

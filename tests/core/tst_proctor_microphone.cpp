@@ -1,6 +1,5 @@
-// The proctor's microphone against the sound server of scripts/test-audio (CTest sets
-// PULSE_SERVER): its source "velto_sine" is a loud 440 Hz sine, digital silence when muted.
-// Without that server the tests skip.
+// The proctor's microphone on the sound server of scripts/test-audio (CTest sets PULSE_SERVER),
+// whose source velto_sine is a loud sine, digital silence when muted; the tests skip without it.
 #include "../failonwarnings.h"
 #include "api.h"
 #include "proctor.h"
@@ -78,9 +77,9 @@ private slots:
         QCOMPARE(proctor.micLevel(), 0);
     }
 
-    // Every way out of the signed-in shell closes the microphone before any request leaves:
-    // when the proctor announces level 0, its last step in stopping, the session cookie is
-    // still in the jar that signing out empties as it sends its request.
+    // Every way out of the shell closes the microphone before any request leaves: at level 0, the
+    // proctor's last step in stopping, the session is still in the jar sign-out empties as it
+    // sends.
     void leaving_data()
     {
         QTest::addColumn<bool>("closeWindow");

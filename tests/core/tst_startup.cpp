@@ -2,8 +2,7 @@
 // entered. The real start-up builds the application object, hence a main() of its own.
 #include "startup.h"
 
-#include <QCoreApplication>
-#include <QTimer>
+#include <QtCore>
 #include <cstdio>
 
 static bool eventLoopRan = false;
