@@ -95,22 +95,23 @@ private slots:
                              {{"Set-Cookie", "sid=s3cr3t; Secure; Path=/"}},
                              R"({"user":{"id":2,"role":"freelancer"}})"};
         });
-        ClientProgram program(server.origin());
-        QVERIFY(program.load());
-        auto *window = qobject_cast<QQuickWindow *>(program.engine().rootObjects().value(0));
+        auto program = std::make_unique<ClientProgram>(server.origin());
+        QVERIFY(program->load());
+        auto *window = qobject_cast<QQuickWindow *>(program->engine().rootObjects().value(0));
         const QObject *stack = window->findChild<QObject *>(u"stack"_s);
         const auto page = [stack] { return stack->property("currentItem").value<QObject *>(); };
         QTRY_COMPARE(page()->objectName(), u"HomeView"_s);
-        const auto jar = program.api().findChild<QNetworkCookieJar *>();
-        program.proctor().start();
+        const auto jar = program->api().findChild<QNetworkCookieJar *>();
+        program->proctor().start();
         QTRY_COMPARE(recordingStreams(), 1);
         bool stopped = false, signedInAtStop = false;
-        connect(&program.proctor(), &Proctor::micLevelChanged, this, [&] {
+        connect(&program->proctor(), &Proctor::micLevelChanged, this, [&] {
             if (!std::exchange(stopped, true))
                 signedInAtStop = !jar->cookiesForUrl(QUrl(server.origin())).isEmpty();
         });
         closeWindow ? window->close() : QMetaObject::invokeMethod(page(), "signOut");
         QVERIFY(stopped && signedInAtStop);
+        program.reset(); // at once, the source's deletion still posted, as the program ends
         QTRY_COMPARE(recordingStreams(), 0);
     }
 };
