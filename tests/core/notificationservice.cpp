@@ -1,16 +1,8 @@
 #include "notificationservice.h"
 
-#include <QDBusConnection>
-#include <QDBusError>
-#include <QFile>
+#include <QtDBus>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const QString Connection = u"notification desktop"_s;
-
-} // namespace
 
 NotificationDesktop::NotificationDesktop()
 {
@@ -33,7 +25,7 @@ NotificationDesktop::NotificationDesktop()
         error = u"dbus-daemon did not start: "_s + daemon.errorString();
         return;
     }
-    QDBusConnection bus = QDBusConnection::connectToBus(busAddress, Connection);
+    QDBusConnection bus = QDBusConnection::connectToBus(busAddress, u"notification desktop"_s);
     if (!bus.registerObject(u"/org/freedesktop/Notifications"_s, this,
                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)
         || !bus.registerService(u"org.freedesktop.Notifications"_s))
@@ -42,7 +34,7 @@ NotificationDesktop::NotificationDesktop()
 
 NotificationDesktop::~NotificationDesktop()
 {
-    QDBusConnection::disconnectFromBus(Connection);
+    QDBusConnection::disconnectFromBus(u"notification desktop"_s);
     daemon.terminate();
     daemon.waitForFinished(5000);
 }

@@ -1,16 +1,10 @@
 #pragma once
 
-#include <QObject>
-#include <QProcess>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <QVariantMap>
+#include <QtCore>
 
-// A desktop of the test's own, for its notifications: a session bus (a dbus-daemon that starts
-// none of the machine's services) and on it, over a connection of its own, a stand-in of the
-// notification service that records every Notify, answers ids from 1 up and emits the signals the
-// real one emits. libdbus reads the session bus address once per process: a test whose client is
-// to use this bus calls useAsSessionBus() before anything in the process uses the session bus.
+// A session bus starting none of the machine's services, and on it a stand-in notification service
+// recording every Notify, answering ids from 1 up and emitting the real one's signals. libdbus
+// reads the bus address once per process: useAsSessionBus() before anything uses the session bus.
 class NotificationDesktop : public QObject
 {
     Q_OBJECT
@@ -39,7 +33,6 @@ public:
     }
 
 public slots:
-    // The service's method, called over the bus.
     uint Notify(const QString &appName, uint replacesId, const QString &appIcon,
                 const QString &summary, const QString &body, const QStringList &actions,
                 const QVariantMap &hints, int expireTimeout);

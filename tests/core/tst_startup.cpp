@@ -1,9 +1,8 @@
-// Start-up with a root document that cannot be created: exit code -1, and the event loop is
-// never entered. Runs the real start-up, so it has a main() of its own.
+// Start-up with a root document that cannot be created: exit code -1, the event loop never
+// entered. The real start-up builds the application object, hence a main() of its own.
 #include "startup.h"
 
-#include <QCoreApplication>
-#include <QTimer>
+#include <QtCore>
 #include <cstdio>
 
 static bool eventLoopRan = false;
@@ -21,8 +20,6 @@ Q_COREAPP_STARTUP_FUNCTION(armLoopProbe)
 int main(int argc, char *argv[])
 {
     const int rc = runClient(argc, argv, QUrl(QStringLiteral("qrc:/qt/qml/Velto/qml/Missing.qml")));
-    const bool ok = rc == -1 && !eventLoopRan;
-    std::printf("%s: missing root document (exit code %d, event loop %s)\n", ok ? "PASS" : "FAIL",
-                rc, eventLoopRan ? "ran" : "not entered");
-    return ok ? 0 : 1;
+    std::printf("exit code %d, event loop %s\n", rc, eventLoopRan ? "ran" : "not entered");
+    return rc == -1 && !eventLoopRan ? 0 : 1;
 }

@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# The client as a desktop and a packager meet it, installed from the build folder BUILD into a
-# temporary DESTDIR:  installed.sh BUILD APP_ID MODE
-#   validate  the menu entry and the metainfo pass the freedesktop and AppStream validators
-#   start     the entry's command starts the installed client offscreen up to its first frame
-#   package   the Debian package builds; this build trusts the development CA, so its package
-#             carries the other name and the warning; no file of it names the build folder (the
-#             client loads its camera and microphone module only from its own folders); lintian,
-#             where installed, finds no error or warning
+# The client installed from the build folder BUILD into a temporary DESTDIR:
+#   installed.sh BUILD APP_ID validate|start|package
+# validate: the freedesktop and AppStream validators pass the menu entry and the metainfo; start:
+# the entry's command draws a first frame offscreen; package: the Debian package of this build
+# (trusting the development CA) has the other name and the warning, no file naming the build
+# folder (the media module loads from the client's own folders only), and no lintian complaint.
 set -euo pipefail
 build=$1 id=$2 mode=$3
 root=$(mktemp -d)
