@@ -1,5 +1,4 @@
 #include "sandboxtest.h"
-#include "../failonwarnings.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -147,16 +146,6 @@ DemoAccount demoAccount(const QString &email)
             return a;
     }
     return DemoAccount();
-}
-
-void SandboxTest::initTestCase()
-{
-    QVERIFY(startSandbox());
-}
-
-void SandboxTest::init()
-{
-    QTest::failOnWarning(failingWarnings());
 }
 
 SandboxOptions SandboxTest::testOptions(const QString &dbPath, bool seed)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../failonwarnings.h"
 #include "money.h"
 #include "seed.h"
 #include "server.h"
@@ -121,6 +122,6 @@ protected:
     std::unique_ptr<SandboxClient> client, freelancer, otherClient, otherFreelancer, anonymous;
 
 private slots:
-    void initTestCase();
-    void init(); // a warning fails the test function that caused it
+    void initTestCase() { QVERIFY(startSandbox()); }
+    void init() { QTest::failOnWarning(failingWarnings()); }
 };
