@@ -1,8 +1,5 @@
-// Money on velto-sandbox. A seeded random sequence of gig orders, contests, milestones and
-// withdrawals by several people, refusals included: after every step the sum of all wallets plus
-// everything held in escrow is what it was less what was withdrawn, the escrow held is what the
-// records' states call for, and no wallet is below zero. Then the rules on their own: amounts as
-// people type them and where each threshold sits. Who receives the escrow is each area's suite's.
+// Money on velto-sandbox: a seeded random sequence of gig orders, contests, milestones and
+// withdrawals, checked after every step; then amounts as people type them and the thresholds.
 
 #include "sandboxtest.h"
 
@@ -17,9 +14,7 @@ private slots:
     void initTestCase();
     void seededDataIsConsistent() { checkInvariants(u"the demo seed"_s); }
     void randomSequence();
-    // After the sequence: its people are every account of the tests' e-mail domain.
-    void amounts();
-    void thresholds();
+    void amountsAndThresholds();
 
 private:
     qint64 total()
@@ -57,10 +52,9 @@ void TestSandboxMoney::initTestCase()
         for (int c = 0; c < 3; ++c) // two milestones on a contract with each client
             QVERIFY(!makeContract(*people.at(c), *f, u"fixed"_s, {1100, 650}).isEmpty());
     }
-    // The base's new client (an empty wallet) and freelancer (no KYC) take part too.
     people.push_back(std::move(otherClient));
     people.push_back(std::move(otherFreelancer));
-    // Our people and their records: the demo accounts' records stay out of the sequence.
+    // The demo accounts' records stay out of the sequence.
     for (const char *view : {
              "ours AS SELECT id FROM users WHERE email LIKE '%@tests.velto.test'",
              "o AS SELECT * FROM gig_orders WHERE client_id IN ours",
@@ -74,7 +68,7 @@ void TestSandboxMoney::initTestCase()
     expected = total();
 }
 
-void TestSandboxMoney::amounts()
+void TestSandboxMoney::amountsAndThresholds()
 {
     // Whole rupees as text (parseRupees), else paise as a JSON number (parsePaise); 0: refused.
     for (const auto &[rupees, value, paise] : {
@@ -100,15 +94,10 @@ void TestSandboxMoney::amounts()
         const QString row = QString::fromUtf8(QJsonDocument(QJsonArray {value}).toJson());
         QVERIFY2(parsed.value_or(0) == paise && why.isEmpty() == (paise != 0), qPrintable(row));
     }
-}
-
-void TestSandboxMoney::thresholds()
-{
     Storage &db = server->storage();
-    // A wallet covers exactly what it holds, not a paisa more.
     const qint64 all = client->balance();
     QVERIFY(Money::covers(db, client->id, all) && !Money::covers(db, client->id, all + 1));
-    // The plan fee: 5 % of the prize, up to the next whole rupee, never down.
+    // The plan fee: 5 % of the prize, up to the next whole rupee.
     for (const auto &[prize, fee] :
          {std::pair {50000, 2500}, {75000, 3800}, {100100, 5100}, {200000, 10000}, {1, 100}})
         QVERIFY2(Money::contestFee(prize) == fee, qPrintable(QString::number(prize)));
@@ -197,7 +186,7 @@ void TestSandboxMoney::randomSequence()
         if (QTest::currentTestFailed())
             return;
     }
-    // The sequence did real work of every kind, not only refusals.
+    // Real work of every kind, not only refusals.
     for (const auto &action : actions)
         QVERIFY2(done.contains(QString::fromLatin1(action.second)), action.second);
 }
