@@ -1,5 +1,4 @@
 import QtQuick
-import Velto
 
 // What the journey end to end (tests/e2e/tst_e2e_contests.cpp) leaves out: gates, rules at their
 // boundaries, the days fallback, a refused delete and detail replies no longer wanted.

@@ -1,9 +1,7 @@
 import QtQuick
-import Velto
 
 ViewCase {
     name: "ContractsView"
-    view: Component { ContractsView { anchors.fill: parent } }
 
     // A real picture (1 × 1 pixel), as the screen thumbnail would be.
     readonly property string shot: "data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAf"
@@ -59,7 +57,7 @@ ViewCase {
             { tag: "funded", a: fund, reply: [200, { funded: true }], toast: "Funded",
               reload: true },
             { tag: "paid in the browser", a: fund, reply: [200, { razorpay: { order_id: "o" } }],
-              toast: "Complete payment in browser", url: machine.origin + "/contracts" },
+              toast: "Complete payment in browser", url: api.origin + "/contracts" },
             { tag: "accept refused", a: accept, reply: [409, { error: "No" }], toast: "Failed",
               reload: true }
         ]

@@ -1,9 +1,7 @@
 import QtQuick
-import Velto
 
 ViewCase {
     name: "DiscoverView"
-    view: Component { DiscoverView { anchors.fill: parent } }
 
     readonly property string letter: "I have built many storefronts like this one."
 

@@ -1,9 +1,7 @@
 import QtQuick
-import Velto
 
 ViewCase {
     name: "GigOrdersView"
-    view: Component { GigOrdersView { anchors.fill: parent } }
 
     // Order 7 of client 1 on its page, in `status`, seen by user `userId`.
     function showOrder(status, userId, score, instructions) {

@@ -1,9 +1,7 @@
 import QtQuick
-import Velto
 
 ViewCase {
     name: "GigsView"
-    view: Component { GigsView { anchors.fill: parent } }
 
     readonly property var gig: ({ id: "g/1", orders_count: 2, packages: [
         { tier: "basic", price_paise: 900 }, { tier: "premium", price_paise: 250 }] })

@@ -1,9 +1,7 @@
 import QtQuick
-import Velto
 
 ViewCase {
     name: "HomeView"
-    view: Component { HomeView { anchors.fill: parent } }
 
     readonly property var everyone: ["Discover", "Gigs", "Gig Orders", "Contests", "Contracts",
         "Wallet", "Notifications", "More"]

@@ -1,9 +1,7 @@
 import QtQuick
-import Velto
 
 ViewCase {
     name: "LoginView"
-    view: Component { LoginView { anchors.fill: parent } }
 
     readonly property string created: "Account created — verify your email, then sign in."
     readonly property string mailed: "If that account exists, a reset link was emailed."

@@ -1,10 +1,8 @@
 import QtQuick
-import Velto
 
 // The real main window against the recording Api double.
 ViewCase {
     name: "Main"
-    view: Component { Main {} }
 
     function init() {
         show(null)

@@ -1,10 +1,8 @@
 import QtQuick
-import Velto
 
 // The More page's reading of its replies and its dialogs' rules; tst_e2e_account runs the rest.
 ViewCase {
     name: "MoreView"
-    view: Component { MoreView { anchors.fill: parent } }
 
     // What the page shows: account, KYC, notice, bank, bank button, referral link and line.
     function test_page_data() {
@@ -31,7 +29,7 @@ ViewCase {
                  el("bankCard").title, el("bankButton").text, el("shareUrlField").text,
                  el("referralLine").text], row.shown)
         compare(el("withdrawButton").visible, row.user.role === "freelancer")
-        verify(el("kycNotice").text.indexOf(" " + machine.origin.replace("https://", "") + " ") > 0)
+        verify(el("kycNotice").text.indexOf(" " + api.origin.replace("https://", "") + " ") > 0)
     }
 
     // The fields typed; the body sent (none: the button stays disabled).
@@ -77,6 +75,6 @@ ViewCase {
         var me = win.calls.filter(c => c.path === "api/auth/me")
         win.answerCall(me[1], 200, { user: { id: 2, role: "freelancer", kyc_status: "verified" } })
         compare([machine.urls, el("kycLine").text, shown(["kycNotice", "identityButton"])],
-                [[machine.origin + "/identity"], "freelancer · KYC: verified", []])
+                [[api.origin + "/identity"], "freelancer · KYC: verified", []])
     }
 }

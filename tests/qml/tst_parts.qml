@@ -296,13 +296,9 @@ ViewCase {
 
     // A press that comes sooner than a double click after the button appeared or changed what it
     // says is the second half of a double click meant for another button.
-    function cleanup() {
-        machine.setDoubleClickInterval(0)
-    }
-
     function test_buttonIgnoresTheSecondHalfOfADoubleClick() {
-        machine.setDoubleClickInterval(60000)
         make(pageComp)
+        machine.setDoubleClickInterval(60000)
         var clicks = 0
         el("after").clicked.connect(() => ++clicks)
         click("after")
@@ -466,11 +462,11 @@ ViewCase {
     // The browser gets the service's one-time link when it leads into the service, else the
     // plain page; the first return to the window after it asks the page to load again.
     function test_handOff_data() {
-        var link = machine.origin + "/sign-in-link?token=ab"
+        var link = api.origin + "/sign-in-link?token=ab"
         return [
             { tag: "link", status: 200, body: { url: link }, opened: link },
             { tag: "refused", status: 404, body: { error: "Not found", url: link } },
-            { tag: "a host beginning alike", status: 200, body: { url: machine.origin + ".x/" } },
+            { tag: "a host beginning alike", status: 200, body: { url: api.origin + ".x/" } },
             { tag: "not a text", status: 200, body: { url: [link] } }
         ]
     }
@@ -481,7 +477,7 @@ ViewCase {
         handOff.open("/wallet")
         win.answer("POST", "api/auth/web-link", row.status, row.body)
         compare([sent(), machine.urls],
-                [{ next: "/wallet" }, [row.opened || machine.origin + "/wallet"]])
+                [{ next: "/wallet" }, [row.opened || api.origin + "/wallet"]])
         for (var i = 0; i < 2; ++i) {
             win.active = false
             win.active = true

@@ -1,9 +1,7 @@
 import QtQuick
-import Velto
 
 ViewCase {
     name: "ProjectsView"
-    view: Component { ProjectsView { anchors.fill: parent } }
 
     readonly property string about: "A storefront in Qt with a catalogue and a cart."
 
