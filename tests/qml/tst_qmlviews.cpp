@@ -17,7 +17,7 @@ class Machine : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(int port READ port CONSTANT)
-    Q_PROPERTY(int connections MEMBER accepted NOTIFY connectionsChanged)
+    Q_PROPERTY(int connections MEMBER accepted CONSTANT)
     Q_PROPERTY(QStringList urls MEMBER opened CONSTANT)
 public:
     Machine()
@@ -27,7 +27,6 @@ public:
             while (QTcpSocket *s = listener.nextPendingConnection())
                 s->deleteLater();
             ++accepted;
-            emit connectionsChanged();
         });
     }
     int port() const { return listener.serverPort(); }
@@ -50,9 +49,6 @@ public:
 public slots:
     // Called by QDesktopServices; must stay a slot.
     void open(const QUrl &url) { opened.append(url.toString()); }
-
-signals:
-    void connectionsChanged();
 
 private:
     QTcpServer listener;
