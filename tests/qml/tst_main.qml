@@ -89,26 +89,24 @@ ViewCase {
         compare([page(), v.serviceDown, timer.running], ["HomeView", false, false])
     }
 
-    function test_sessionEndedOpensTheSignInPage() {
-        api.reply(1, 200, '{"user":{"id":1,"role":"client"}}')
-        var answered = false
-        v.call("GET", "api/wallet", null, () => answered = true)
-        api.reply(lastRequest().id, 401, '{"error":"Not signed in"}')
-        verify(answered)
-        tryVerify(() => el("stack").currentItem.objectName === "LoginView")
-        compare([v.user, el("noticeLabel").text],
-                [null, "Your session has ended — please sign in again."])
-    }
-
+    // Signing in and out replace the page, and request ids go on; a 401 once signed in ends the
+    // session, and the sign-in page says so.
     function test_signInAndOutReplaceThePage() {
         api.reply(1, 401, "")
         el("stack").currentItem.loggedIn({ id: 5, role: "freelancer", full_name: "Asha" })
         compare([page(), v.user.full_name], ["HomeView", "Asha"])
         mouseClick(el("signOutButton"))
         compare([page(), v.user, api.logoutCount], ["LoginView", null, 1])
-        var last = lastRequest().id // ids go on after signing out
+        var last = lastRequest().id
         v.call("GET", "api/x")
         compare([last > 1, lastRequest().id], [true, last + 1])
+        el("stack").currentItem.loggedIn({ id: 5, role: "freelancer" })
+        var answered = false
+        v.call("GET", "api/wallet", null, () => answered = true)
+        api.reply(lastRequest().id, 401, '{"error":"Not signed in"}')
+        tryVerify(() => el("stack").currentItem.objectName === "LoginView")
+        compare([answered, v.user, el("noticeLabel").text],
+                [true, null, "Your session has ended — please sign in again."])
     }
 
     // The sidebar scrolls to "Sign out", and a view keeps its room.
