@@ -1,10 +1,8 @@
 import QtQuick
 import QtTest
 
-// The base of the view tests: a test document is a ViewCase that names its view's Component in
-// `view` and states its tables. Views it creates reach the recording main window as `win`; the
-// tests reach the doubles the test program publishes to every document as `api`, `proctor` and
-// `machine`.
+// The base of the view tests. Views it creates reach the recording main window as `win`; the tests
+// reach the doubles the test program publishes as `api`, `proctor` and `machine`.
 TestCase {
     id: test
     width: 1000
@@ -17,18 +15,20 @@ TestCase {
     readonly property var api: Api // qmllint disable unqualified
     readonly property var proctor: Proctor // qmllint disable unqualified
     readonly property var machine: Machine // qmllint disable unqualified
+    // What show() creates: `view` when a case sets one, else the module's document `doc`, filling
+    // the test.
     property Component view: null
-    // The view under test, as show() created it.
+    property string doc: name
     property var v: null
 
-    // Every warning or error fails the test function that caused it (ignoreWarning announces one
-    // on purpose). A test document defines no initTestCase() of its own.
+    // Every warning or error fails the test function that caused it. A case defines no
+    // initTestCase() of its own.
     function initTestCase() {
         machine.failOnWarnings()
     }
 
-    // A new view for `user` (a role gives user 2 of that role; null gives no user); when a path is
-    // given, the view's first load there is answered with `body`.
+    // A new view for `user` (a role gives user 2 of that role); with a path, the view's first load
+    // there is answered with `body`.
     function show(user, path, body) {
         win.active = true
         win.calls = []
@@ -37,18 +37,21 @@ TestCase {
         api.reset()
         proctor.reset()
         machine.clearUrls()
+        machine.setDoubleClickInterval(0)
         win.user = typeof user === "string" ? { id: 2, role: user } : user
-        v = createTemporaryObject(view, test)
+        v = createTemporaryObject(view || Qt.createComponent("qrc:/qt/qml/Velto/qml/" + doc + ".qml"),
+                                  test)
         verify(v !== null, "the view was not created")
+        if (!view && v.anchors)
+            v.anchors.fill = test
         if (path)
             win.answer("GET", path, 200, body)
         return v
     }
 
-    // The view of the module by this name, filling the test, for the tables over every view.
     function showView(name, user, path, body) {
-        view = Qt.createComponent("qrc:/qt/qml/Velto/qml/" + name + ".qml")
-        show(user, path, body).anchors.fill = test
+        doc = name
+        return show(user, path, body)
     }
 
     function el(name) {
@@ -71,14 +74,13 @@ TestCase {
             el(name).text = fields[name]
     }
 
-    // Clicks the button that opens this dialog and waits until it is open.
     function open(button, dialog) {
         click(button)
         tryCompare(el(dialog), "opened", true)
     }
 
-    // Checks that the dialog's submit button is enabled exactly when a body is expected; with
-    // one, clicks it, checks the body sent and returns true.
+    // The dialog's submit is enabled exactly when a body is expected; with one, it is clicked and
+    // the body sent compared. Says whether it sent.
     function submits(dialog, body) {
         compare(el(dialog + "Submit").enabled, body !== undefined, "submit enabled")
         if (body === undefined)

@@ -8,14 +8,12 @@
 #include <QVariantList>
 #include <QVariantMap>
 
-// Stand-ins for the objects the program publishes to its documents. Each double's first class
-// offers exactly the real one's signals, invokables and properties (tst_doubles compares them)
-// and answers like it where a document can tell; the class on top records what it was asked and
-// gives the tests their controls. A test emits a signal by calling it.
+// Stand-ins for the objects published to the documents. Each double's first class offers exactly
+// the real one's interface (tst_doubles compares them); the class on top gives the tests their
+// records and controls. A test emits a signal by calling it.
 
 using namespace Qt::StringLiterals;
 
-// Published as "Api": records every request and logout; the test emits the replies.
 class ApiDouble : public QObject
 {
     Q_OBJECT
@@ -68,7 +66,6 @@ public:
     Q_INVOKABLE void setThumbnail(const QString &dataUrl) { thumbnail = dataUrl; }
 };
 
-// Published as "Proctor": records prepare, start and stop; the test emits the findings.
 class ProctorDouble : public QObject
 {
     Q_OBJECT
@@ -111,9 +108,7 @@ public:
     }
 };
 
-// Published as "Notifier": the real one, so the documents meet its rule for which notifications
-// are news and its setting, except that notify() records the titles instead of showing them. The
-// test emits activated().
+// The real notifier, its rule for what is news and its setting, recording instead of showing.
 class FakeNotifier : public DesktopNotifier
 {
     Q_OBJECT
@@ -122,7 +117,6 @@ class FakeNotifier : public DesktopNotifier
 public:
     using DesktopNotifier::DesktopNotifier;
 
-    // Hides the real one from the documents.
     Q_INVOKABLE void notify(const QString &title)
     {
         if (enabled())

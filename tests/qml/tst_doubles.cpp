@@ -1,6 +1,4 @@
-// The view tests' doubles cannot drift from the real classes: each double's published part
-// offers exactly the signals, invokables and properties the real one publishes, with the same
-// signatures, so a member the documents use cannot be missing from either.
+// The view tests' doubles offer exactly the real classes' signals, invokables and properties.
 #include "api.h"
 #include "proctor.h"
 #include "testdoubles.h"

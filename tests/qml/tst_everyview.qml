@@ -1,25 +1,20 @@
 import QtQuick
 
-// Every view, with two rows in each of its lists and markup with an image on a local listener in
-// every text member it shows. Without a mouse: Tab from the start of the page (and of each dialog)
-// reaches every control that is shown and enabled (in a list, the current row and its buttons),
-// and a reader hears each by a name that tells it apart from the others. Other people's words are
-// shown as they are: nothing is fetched from the listener nor drawn as rich text.
+// Every view with two rows in each list and markup with an image on a local listener in every
+// text: Tab reaches every control shown and enabled (of a list, the current row), a reader tells
+// each apart by name, and the service's words are plain text that fetches nothing.
 ViewCase {
     id: test
     name: "EveryView"
 
-    // A text of the service; `t` tells rows apart.
     function m(t) {
         return '<b>x</b><img src="http://127.0.0.1:' + machine.port + '/x">' + t
     }
 
-    // Each row: the view, the role signed in, and steps: [path, body] answers a GET, a name
-    // clicks that control, a function runs with the view. `dialog`: [a function that opens it, its
-    // name], walked after the page.
+    // Steps: [path, body] answers a GET, a name clicks it, a function runs with the view.
+    // `dialog`: [a function opening it, its name], walked after the page.
     function test_everyView_data() {
         var x = m(""), two = make => [make("A", 1), make("B", 2)]
-        // The second row's status is the service's text, so it offers no buttons.
         var project = (t, id) => ({ id: id, title: m(t), description: m(t), budget_paise: 100,
                                     status: id === 1 ? "open" : m(t), required_skills: [m(t)] })
         return [
@@ -82,8 +77,7 @@ ViewCase {
         ]
     }
 
-    // What a person can act on under `item`: buttons, rows and fields that are shown and enabled,
-    // of a list only its current row.
+    // Buttons, rows and fields shown and enabled under `item`, of a list only the current row.
     function controls(item, out) {
         if (!item.visible || !item.enabled || item.currentRow === false)
             return out
@@ -95,7 +89,6 @@ ViewCase {
         return out
     }
 
-    // Every text item of the window, popups included.
     function texts(item, out) {
         if (item.textFormat !== undefined && typeof item.text === "string")
             out.push(item)
@@ -150,7 +143,7 @@ ViewCase {
         compare(machine.connections, fetched)
     }
 
-    // Where a view reads more of an answer than a list, an answer without it cannot be read.
+    // An answer without the record a view reads besides its list cannot be read.
     function test_answersViewsRead_data() {
         return Array.from([["WalletView", "api/wallet", { wallet: [], transactions: [] }, "walletFailure"],
                            ["WalletView", "api/wallet", { wallet: null, transactions: [] }, "walletFailure", 0],

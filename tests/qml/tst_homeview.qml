@@ -1,9 +1,7 @@
 import QtQuick
-import Velto
 
 ViewCase {
     name: "HomeView"
-    view: Component { HomeView { anchors.fill: parent } }
 
     readonly property var everyone: ["Discover", "Gigs", "Gig Orders", "Contests", "Contracts",
         "Wallet", "Notifications", "More"]
@@ -24,8 +22,6 @@ ViewCase {
         ]
     }
 
-    // The sidebar as a person sees it, top to bottom, and each tab's view are checked end to end
-    // (tst_e2e_auth and the other journeys).
     function test_tabsByRole(row) {
         show(row.user)
         if (row.then)
@@ -34,9 +30,13 @@ ViewCase {
         compare([v.current, el("content").item.objectName], ["Discover", "DiscoverView"])
     }
 
-    // The keyboard starts on a page's first control, and leaves a control that went away for it.
+    // A click shows a tab, created afresh each time; the keyboard starts on a page's first
+    // control, and leaves a control that went away for it.
     function test_focusFollowsThePage() {
         show("client")
+        click("tab_Wallet")
+        var wallet = el("content").item
+        compare([v.current, wallet.objectName], ["Wallet", "WalletView"])
         click("tab_Contests")
         var contests = el("content").item
         tryVerify(() => el("modeButton").activeFocus)
@@ -44,23 +44,11 @@ ViewCase {
         findChild(el("detailPage"), "backButton").forceActiveFocus()
         contests.detail = null
         tryVerify(() => el("modeButton").activeFocus)
+        click("tab_Wallet")
+        verify(el("content").item !== wallet, "the wallet view was kept instead of created afresh")
     }
 
-    // A click shows the tab; coming back to a tab creates its view afresh.
-    function test_clickedTab() {
-        show("client")
-        var loader = el("content")
-        click("tab_Wallet")
-        var first = loader.item
-        compare([v.current, first.objectName], ["Wallet", "WalletView"])
-        click("tab_Discover")
-        compare(loader.item.objectName, "DiscoverView")
-        click("tab_Wallet")
-        verify(loader.item !== first, "the wallet view was kept instead of created afresh")
-    }
-
-    // A client's Ctrl+digit is checked end to end (tst_e2e_auth); a freelancer's picks from the
-    // freelancer's nine tabs, so Ctrl+0 picks none.
+    // A freelancer's Ctrl+digit picks from the freelancer's nine tabs, so Ctrl+0 picks none.
     function test_ctrlDigitPicksFromTheRolesTabs() {
         show("freelancer")
         keyClick(Qt.Key_5, Qt.ControlModifier)
@@ -70,8 +58,8 @@ ViewCase {
 
     readonly property var notifier: Notifier // qmllint disable unqualified
 
-    // Answers the first pending "api/notifications" with these ids: "3" unread, "2r" read, "1e"
-    // read_at empty, "0a" read_at absent.
+    // Answers a pending "api/notifications" with these ids: "3" unread, "2r" read, "1e" read_at
+    // empty, "0a" read_at absent.
     function fetched(ids, status) {
         var marks = { r: "2024-05-01 10:00:00", e: "" }
         win.answer("GET", "api/notifications", status || 200, { notifications: ids.split(" ").map(
@@ -79,8 +67,8 @@ ViewCase {
                     read_at: w.endsWith("a") ? undefined : marks[w.slice(-1)] ?? null })) })
     }
 
-    // The unread count on the Notifications tab, a reader's name for it too; desktop notifications
-    // only for what arrives while the window is behind others; one fetch at a time.
+    // The unread count on the tab, for a reader too; desktop notifications only for what arrives
+    // while the window is behind others; one fetch at a time.
     function test_unreadCount() {
         notifier.reset()
         show("client")
@@ -100,7 +88,7 @@ ViewCase {
         win.active = true
         fetched("6 5 4 3")
         compare([notifier.shown, tab.text], [["T5"], "Notifications (4)"])
-        // Opening Notifications and marking all read count at once.
+        // opening Notifications and marking all read count at once
         click("tab_Notifications")
         fetched("6 5")
         compare(tab.text, "Notifications (2)")
@@ -108,7 +96,7 @@ ViewCase {
         win.answer("POST", "api/notifications/read", 200, {})
         fetched("6r 5r")
         compare(tab.text, "Notifications")
-        // Signed out and in again: the next shell's first fetch only learns what is there.
+        // signed in again, the first fetch only learns what is there
         v.destroy()
         wait(0)
         show("client")
@@ -118,7 +106,7 @@ ViewCase {
         compare(notifier.shown, ["T5"])
     }
 
-    // "Desktop notifications" in More follows the notifier's setting, both ways.
+    // Both ways.
     function test_desktopNotificationsSetting() {
         notifier.reset()
         show("client")

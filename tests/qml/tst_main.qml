@@ -1,10 +1,8 @@
 import QtQuick
-import Velto
 
 // The real main window against the recording Api double.
 ViewCase {
     name: "Main"
-    view: Component { Main {} }
 
     function init() {
         show(null)
@@ -28,12 +26,10 @@ ViewCase {
             { tag: "reply empty", raw: "", data: null },
             { tag: "reply object", raw: '{"a":[1]}', data: { a: [1] } },
             { tag: "reply not JSON", raw: "Connection refused", data: null },
-            // answered before call() returns; only the resume request waits
             { tag: "unsupported method", method: "get", got: [0, null, "Unsupported method"] }
         ]
     }
 
-    // What call() gives Api, and what it hands back to the caller.
     function test_calls(row) {
         var method = row.method || "PUT", got = null
         v.call(method, "api/x", row.body, (status, data, text) => got = [status, data, text])
@@ -45,8 +41,8 @@ ViewCase {
         compare(Object.keys(v.pending), row.raw === undefined && !row.got ? ["1", "2"] : ["1"])
     }
 
-    // Replies reach their own callbacks in any order; a call without one still sends, and its
-    // reply is dropped without an error, as is the reply for an asker that is gone.
+    // Replies reach their own callbacks in any order; one without a callback, or whose asker is
+    // gone, is dropped without an error, as are a second reply and one for an unknown id.
     function test_repliesReachTheirOwnCallbacks() {
         var log = []
         var gone = Qt.createQmlObject("import QtQml; QtObject {}", v)
@@ -60,7 +56,6 @@ ViewCase {
         api.reply(4, 200, "{}")
         api.reply(3, 200, '{"n":2}')
         api.reply(2, 200, '{"n":1}')
-        // a second reply for an answered id, and one for an id never issued, are ignored
         api.reply(2, 200, '{"n":3}')
         api.reply(999, 200, '{"n":4}')
         compare([log, Object.keys(v.pending)], [["b:2", "a:1"], ["1"]])
@@ -77,8 +72,8 @@ ViewCase {
         ]
     }
 
-    // No answer, or a failing service, is no verdict on the stored sign-in: the sign-in page says
-    // so and asks again every few seconds, and the shell appears once the service answers.
+    // No answer, or a failing service, is no verdict on the stored sign-in: the page says so and
+    // asks again until the service answers.
     function test_resume(row) {
         api.reply(1, row.reply[0], row.reply[1])
         compare(page(), row.page || "LoginView")
@@ -88,39 +83,33 @@ ViewCase {
         compare([v.serviceDown, timer.running, !!said && said.visible], [!!row.down, !!row.down, !!row.down])
         if (!row.down)
             return
-        timer.interval = 10 // every few seconds, here sooner: asked again, and again
+        timer.interval = 10
         tryVerify(() => api.requests.filter(r => r.path === "api/auth/me").length >= 3)
         api.reply(lastRequest().id, 200, '{"user":{"id":1,"role":"client"}}')
         compare([page(), v.serviceDown, timer.running], ["HomeView", false, false])
     }
 
-    // A 401 once signed in: the session is gone, and the sign-in page says so.
-    function test_sessionEndedOpensTheSignInPage() {
-        api.reply(1, 200, '{"user":{"id":1,"role":"client"}}')
-        var answered = false
-        v.call("GET", "api/wallet", null, () => answered = true)
-        api.reply(lastRequest().id, 401, '{"error":"Not signed in"}')
-        verify(answered)
-        tryVerify(() => el("stack").currentItem.objectName === "LoginView")
-        compare([v.user, el("noticeLabel").text],
-                [null, "Your session has ended — please sign in again."])
-    }
-
+    // Signing in and out replace the page, and request ids go on; a 401 once signed in ends the
+    // session, and the sign-in page says so.
     function test_signInAndOutReplaceThePage() {
         api.reply(1, 401, "")
         el("stack").currentItem.loggedIn({ id: 5, role: "freelancer", full_name: "Asha" })
         compare([page(), v.user.full_name], ["HomeView", "Asha"])
         mouseClick(el("signOutButton"))
         compare([page(), v.user, api.logoutCount], ["LoginView", null, 1])
-        // ids are not reset by signing out
         var last = lastRequest().id
-        verify(last > 1)
         v.call("GET", "api/x")
-        compare(lastRequest().id, last + 1)
+        compare([last > 1, lastRequest().id], [true, last + 1])
+        el("stack").currentItem.loggedIn({ id: 5, role: "freelancer" })
+        var answered = false
+        v.call("GET", "api/wallet", null, () => answered = true)
+        api.reply(lastRequest().id, 401, '{"error":"Not signed in"}')
+        tryVerify(() => el("stack").currentItem.objectName === "LoginView")
+        compare([answered, v.user, el("noticeLabel").text],
+                [true, null, "Your session has ended — please sign in again."])
     }
 
-    // At the smallest size the window allows, the sidebar scrolls to "Sign out" and the content
-    // area keeps room for a view.
+    // The sidebar scrolls to "Sign out", and a view keeps its room.
     function test_smallestWindowReachesSignOut() {
         api.reply(1, 200, '{"user":{"id":1,"role":"client","full_name":"C"}}')
         verify(v.minimumWidth > 0 && v.minimumHeight > 0)

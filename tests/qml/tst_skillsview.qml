@@ -1,9 +1,7 @@
 import QtQuick
-import Velto
 
 ViewCase {
     name: "SkillsView"
-    view: Component { SkillsView { anchors.fill: parent } }
 
     // "max level reached" when the badge held is the last level, not for a next level missing.
     function test_levelLine() {
@@ -46,7 +44,7 @@ ViewCase {
         compare([win.count("POST", start), el("takeButton_0").enabled], [1, false])
         win.answer("POST", start, 200, { razorpay: {} })
         win.answer("POST", "api/auth/web-link", 404, {}) // a service without one-time links
-        compare([machine.urls, v.attemptId, proctor.calls], [[machine.origin + "/skills"], "", []])
+        compare([machine.urls, v.attemptId, proctor.calls], [[api.origin + "/skills"], "", []])
         click("takeButton_0")
         win.answer("POST", start, 201, { attempt: { id: 9 } })
         win.answer("GET", "api/assessments/attempts/9/questions", 200, {
