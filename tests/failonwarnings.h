@@ -3,8 +3,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
-// The warnings that fail a test function: all but Qt Multimedia's word that there is no sound
-// server, which is the machine's state, not the program's doing.
+// All warnings but Qt Multimedia's word that there is no sound server (the machine's state).
 inline QRegularExpression failingWarnings()
 {
     return QRegularExpression(QStringLiteral("^(?!PulseAudioService: pa_context_connect)"));

@@ -1,6 +1,5 @@
-// The proctor with this machine's devices (test machines have no camera) and the real clipboard;
-// and its rules (microphone level, sustained sound, the clipboard window) on synthetic audio and a
-// hand-moved clock.
+// The proctor with this machine's devices (no camera) and clipboard; its level, sustained-sound
+// and clipboard-window rules on synthetic audio and a hand-moved clock.
 #include "../failonwarnings.h"
 #include "audiolevel.h"
 #include "clipboardwindow.h"
@@ -56,9 +55,9 @@ class TestProctor : public QObject
 
 private slots:
     void init() { QTest::failOnWarning(failingWarnings()); }
-    // Each start reports once what keeps the camera from being watched (as tst_proctor_unavailable,
-    // without the module: no monitoring, and why, known before the exam); clipboard changes count
-    // only while running; stop() announces level 0 every time, unstarted and on destruction too.
+    // Each start reports once why the camera is not watched (without the module: no monitoring,
+    // and why, known before the exam); the clipboard counts only while running; stop() announces
+    // level 0 every time, unstarted and on destruction too.
     void startAndStop()
     {
         if (!QMediaDevices::videoInputs().isEmpty())
@@ -119,8 +118,7 @@ private slots:
             QCOMPARE(AudioLevel::of(encode(signal, f), f), level);
     }
 
-    // Not-a-number is silence, beyond full scale is full scale, a partial sample is ignored, and
-    // a format with no rate is never measured.
+    // NaN is silence, beyond full scale is full, a partial sample is ignored, no rate no measure.
     void oddInputs()
     {
         const Format f = QAudioFormat::Float;
@@ -192,9 +190,8 @@ private slots:
         QCOMPARE(reported, reports);
     }
 
-    // The 800 ms clipboard window on a hand-moved clock: changes in ms after an epoch time, "s"
-    // while stopped. It runs from the last report; a change while stopped neither counts nor moves
-    // it.
+    // Changes in ms ("s": while stopped). The window runs from the last report; a change while
+    // stopped neither counts nor moves it.
     void clipboardReports_data()
     {
         QTest::addColumn<QString>("changes");

@@ -77,9 +77,8 @@ private slots:
         QCOMPARE(proctor.micLevel(), 0);
     }
 
-    // Every way out of the shell closes the microphone before any request leaves: at level 0, the
-    // proctor's last step in stopping, the session is still in the jar sign-out empties as it
-    // sends.
+    // Every way out of the shell closes the microphone before any request leaves: at level 0 (the
+    // proctor's last step) the session is still in the jar that sign-out empties as it sends.
     void leaving_data()
     {
         QTest::addColumn<bool>("closeWindow");

@@ -1,6 +1,5 @@
-// The core's services to the documents: Api against a scripted HTTPS server on loopback and on
-// the screens of offscreen-two-screens.json (2560x1440 primary, 1920x1080 second); the desktop
-// notifier on a stand-in desktop (what the shell does with it is tst_e2e_notifications').
+// Api against a scripted HTTPS server on loopback and on offscreen-two-screens.json's screens;
+// the desktop notifier on a stand-in desktop.
 #include "../failonwarnings.h"
 #include "desktopnotifier.h"
 #include "jpegdataurl.h"
@@ -143,8 +142,7 @@ private slots:
         QVERIFY(replies.isEmpty() && server.requests.isEmpty());
     }
 
-    // A redirect is followed within the service's origin only: any other ends the request
-    // before anything (the cookie, the body) goes there.
+    // A redirect is followed within the service's origin only: nothing (cookie, body) leaves it.
     void redirects_data()
     {
         QTest::addColumn<QString>("to"); // followed by the port of the service or of another
@@ -200,9 +198,8 @@ private slots:
         QCOMPARE(keys.size(), count);
     }
 
-    // Written owner-only; a restart sends the session cookie (no expiry date) again. Sign-out
-    // empties the file at once, its request still carrying the session, no reply; then no cookies
-    // go.
+    // Owner-only; a restart sends the session cookie (no expiry) again. Sign-out empties the file
+    // at once, its request still carrying the session, with no reply; then no cookies go.
     void sessionSurvivesARestartUntilSignOut()
     {
         QFile::remove(path);
@@ -240,8 +237,7 @@ private slots:
         QCOMPARE(replies.size(), 2); // the sign-out's answer is not a reply
     }
 
-    // Blanks, CRLF, no final newline read past, garbage dropped; a file others can read narrowed on
-    // load; expired cookies gone at the next write. Each cookie is "name=value" here.
+    // Read past loose lines and garbage; others' access removed on load; expired gone on write.
     void fileFormats_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -355,8 +351,7 @@ private slots:
         QCOMPARE(ids.join(u' '), news);
     }
 
-    // Shown only while on (kept), the title plain text under our name and icon; a click on ours
-    // only.
+    // Shown only while on (kept), the title as plain text under our name; only ours is clicked.
     void notifications()
     {
         NotificationDesktop desktop;

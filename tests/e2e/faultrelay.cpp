@@ -56,8 +56,7 @@ void FaultRelay::relay(QSslSocket *client)
     service->connectToHostEncrypted(u"localhost"_s, sandbox.port());
     auto buffer = std::make_shared<QByteArray>();
     auto drop = std::make_shared<bool>(false);
-    // Whole requests only (no chunked bodies come), with the sandbox's port in Host and Origin.
-    // Without pipelining one is under way at a time, so the next answer is its answer.
+    // Whole requests (no chunked bodies come), one at a time: the next answer is the request's.
     const auto forward = [this, client, service, buffer, drop] {
         *buffer += client->readAll();
         for (qsizetype end; (end = buffer->indexOf("\r\n\r\n")) >= 0;) {

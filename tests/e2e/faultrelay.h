@@ -6,10 +6,9 @@
 
 class SandboxProcess;
 
-// An HTTPS (HTTP/1.1) proxy in front of a sandbox that, for armed requests, closes the client's
-// connection once the sandbox has answered, without a byte of the answer: the service has
-// committed, and the client's network layer re-sends the request on a new connection until it
-// reports no answer (status 0). It follows the sandbox through a restart on the same port.
+// An HTTPS proxy in front of a sandbox that, for armed requests, closes the client's connection
+// once the sandbox has answered (committed), without a byte of the answer. It follows the sandbox
+// through a restart on the same port.
 class FaultRelay : public QSslServer
 {
     Q_OBJECT

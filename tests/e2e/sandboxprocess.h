@@ -26,8 +26,7 @@ public:
     QString origin() const { return serviceOrigin; }
     quint16 port() const { return quint16(QUrl(serviceOrigin).port()); }
 
-    // The URL of the last "<kind> <email> <url>" line ("verify-link", "kyc-approval-link", …),
-    // waiting for it; empty when none came.
+    // The URL of the last "<kind> <email> <url>" line ("verify-link", …); empty when none came.
     QString waitForLink(QStringView kind, const QString &email);
 
 private:

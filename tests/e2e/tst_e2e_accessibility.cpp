@@ -1,5 +1,4 @@
-// What a screen reader is told, read where it reads it: over the AT-SPI bus, from the registry's
-// desktop down. Every control shown on the sign-in page and on a list page has a name.
+// What a screen reader is told, read over the AT-SPI bus: every control shown has a name.
 #include "clientsession.h"
 
 #include <QDBusArgument>

@@ -1,5 +1,4 @@
-// Registration, sign-in, session resume, sign-out and two-factor sign-in; at the end the service
-// goes away.
+// Registration, sign-in, resume, sign-out and two-factor sign-in; then the service goes away.
 #include "clientsession.h"
 #include "persistentcookiejar.h"
 #include "totp.h"
@@ -23,8 +22,7 @@ void TestE2eAuth::registerSignInResumeSignOut()
     const DemoAccount asha = demoAccount(u"client@velto.test"_s);
     {
         ClientSession first(sandbox.origin());
-        // Back in sign-in mode with what was typed still there; not verified yet, the service
-        // refuses and says why.
+        // Back in sign-in mode with what was typed kept; not verified yet, the service says so.
         STEPS(first,
               {"@LoginView", "registerLink", "submitButton:Create account",
                "fullNameField=Priya Nair", "freelancerRadio", "emailField=" + email,
@@ -42,8 +40,7 @@ void TestE2eAuth::registerSignInResumeSignOut()
               {"#" + asha.email, "nameLabel:" + asha.fullName, "@DiscoverView", "tab_Projects",
                "@ProjectsView", "^Ctrl+8", "@WalletView", "^Ctrl+0", "@MoreView"});
     }
-    // A restart resumes the session without the sign-in page; signing out empties the cookie
-    // file at once.
+    // A restart resumes the session without the sign-in page; sign-out empties the cookie file.
     ClientSession second(sandbox.origin());
     QCOMPARE(second.page(), u"bootPage"_s);
     QTRY_VERIFY_WITH_TIMEOUT(second.page() != "bootPage"_L1, Patience);

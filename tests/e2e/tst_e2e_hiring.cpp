@@ -1,5 +1,4 @@
-// Project hiring in two windows: post, bid, accept with milestones, fund, deliver, accept; then
-// ZadoZirir records a screenshot on the seeded hourly contract.
+// Project hiring in two windows, from post to paid milestone; then a ZadoZirir screenshot.
 #include "clientsession.h"
 
 #include <QJsonArray>

@@ -1,6 +1,5 @@
-// The demo client's window, behind another one, learns of a freelancer's proposal within one
-// (shortened) interval, on its Notifications tab and on a stand-in desktop, whose click on it
-// shows Notifications.
+// A window behind another learns of a proposal on its Notifications tab and on a stand-in desktop,
+// whose click on it shows Notifications.
 #include "clientsession.h"
 #include "notificationservice.h"
 

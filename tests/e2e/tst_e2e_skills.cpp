@@ -1,5 +1,4 @@
-// A proctored "C#" exam with the real Proctor: Level 1 passed with a copy counted and stored, the
-// badge in the reloaded catalogue.
+// A proctored "C#" exam: Level 1 passed with a copy counted and stored, the badge then shown.
 #include "clientsession.h"
 #include "clipboardwindow.h"
 #include "exambank.h"

@@ -1,8 +1,5 @@
-// What a person can trust when the service is slow, gone or back, all through a relay that can
-// lose answers: a double click pays once; a write whose answer is lost is applied once and the
-// window says its outcome is unknown; a page that could not load says so and recovers, as does
-// the sign-in page. The sandbox is held still (SIGSTOP) to act as a slow service, then stopped
-// and started again on its port.
+// What a person can trust when the service is slow (SIGSTOP), gone or back, through a relay that
+// can lose answers.
 #include "clientsession.h"
 #include "faultrelay.h"
 

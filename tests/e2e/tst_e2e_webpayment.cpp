@@ -1,6 +1,5 @@
-// Hand-offs to the service's pages in the browser: the address the client asks the desktop to
-// open is caught instead of a browser starting. The browser arrives signed in through the
-// client's one-time link, and coming back to the window shows what was paid without "Refresh".
+// Hand-offs to the service's pages in the browser (the address is caught, no browser starts):
+// coming back to the window shows what was paid without "Refresh".
 #include "clientsession.h"
 
 #include <QDesktopServices>
@@ -34,8 +33,7 @@ void TestE2eWebPayment::fundAndAddMoneyInTheBrowser()
            "toastLabel:Complete payment in browser"});
     QTRY_COMPARE_WITH_TIMEOUT(opened.size(), 1, Patience);
 
-    // A milestone larger than the wallet, paid by a browser of the test's own over HTTP (its own
-    // cookies, the form's token, the page's Origin).
+    // A milestone larger than the wallet, paid by the test's own browser (cookies, token, Origin).
     client.leave();
     SandboxClient browser(sandbox.port());
     const HttpResult confirm = browser.get(opened.at(0).toString());

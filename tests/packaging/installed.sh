@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# The client installed from the build folder BUILD into a temporary DESTDIR:
-#   installed.sh BUILD APP_ID validate|start|package
-# validate: the freedesktop and AppStream validators pass the menu entry and the metainfo; start:
-# the entry's command draws a first frame offscreen; package: the Debian package of this build
-# (trusting the development CA) has the other name and the warning, no file naming the build
-# folder (the media module loads from the client's own folders only), and no lintian complaint.
+# installed.sh BUILD APP_ID validate|start|package: the client installed into a temporary DESTDIR
+# passes the validators, draws a frame offscreen from its menu entry, or packs into a Debian
+# package with the development CA's name and warning, no build folder named and lintian clean.
 set -euo pipefail
 build=$1 id=$2 mode=$3
 root=$(mktemp -d)
