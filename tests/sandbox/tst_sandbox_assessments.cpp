@@ -1,5 +1,3 @@
-// Skill exams of velto-sandbox: from start to badge, manual review, forfeits and late answers.
-
 #include "exambank.h"
 #include "sandboxtest.h"
 

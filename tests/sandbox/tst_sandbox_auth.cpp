@@ -1,5 +1,3 @@
-// Accounts and sessions of velto-sandbox, through the API and the pages.
-
 #include "passwords.h"
 #include "sandboxtest.h"
 #include "totp.h"

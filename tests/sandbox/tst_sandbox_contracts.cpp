@@ -1,5 +1,3 @@
-// Projects and contracts of velto-sandbox: from a draft to paid milestones, disputes, screenshots.
-
 #include "sandboxtest.h"
 
 class TestSandboxContracts : public SandboxTest

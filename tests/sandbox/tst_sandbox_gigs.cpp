@@ -1,5 +1,3 @@
-// Gigs and gig orders of velto-sandbox: publishing, deleting, an order's states and its money.
-
 #include "sandboxtest.h"
 
 class TestSandboxGigs : public SandboxTest

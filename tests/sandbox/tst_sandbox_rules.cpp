@@ -1,5 +1,3 @@
-// The rules of velto-sandbox that live in one place, tested there once.
-
 #include "idempotency.h"
 #include "sandboxtest.h"
 #include "web/page.h"
