@@ -47,8 +47,7 @@ struct HttpResult
     QJsonObject row(const QString &path, const QJsonValue &id) const;
 };
 
-// A person at the sandbox, in-process or not: an own cookie jar, blocking calls, the sandbox's
-// Origin header. Paths are relative to the sandbox unless they are whole links (a mail's).
+// A person at the sandbox: an own cookie jar, blocking calls, paths relative unless whole links.
 class SandboxClient
 {
 public:
@@ -94,8 +93,7 @@ private:
 
 DemoAccount demoAccount(const QString &email);
 
-// A seeded in-process sandbox with the usual people signed in. A suite that needs more set-up
-// defines its own initTestCase() and calls startSandbox() first.
+// A seeded sandbox, the usual people signed in; an own initTestCase() calls startSandbox() first.
 class SandboxTest : public QObject
 {
     Q_OBJECT
@@ -117,8 +115,7 @@ protected:
     static QString jpegDataUrl(int padding = 0);
 
     std::unique_ptr<SandboxServer> server;
-    // The demo client (₹2,50,000 and seeded records of every kind) and freelancer; a new client and
-    // freelancer with empty wallets; somebody not signed in.
+    // The demo client (₹2,50,000, records of every kind) and freelancer; new ones, empty wallets.
     std::unique_ptr<SandboxClient> client, freelancer, otherClient, otherFreelancer, anonymous;
 
 private slots:

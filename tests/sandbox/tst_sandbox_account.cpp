@@ -1,5 +1,3 @@
-// Teams and the account matters of velto-sandbox: withdrawals and identity checks.
-
 #include "routes/identity.h"
 #include "sandboxtest.h"
 

@@ -1,5 +1,3 @@
-// Skill exams of velto-sandbox: from start to badge, manual review, forfeits and late answers.
-
 #include "exambank.h"
 #include "sandboxtest.h"
 
@@ -79,8 +77,7 @@ void TestSandboxAssessments::moreThanFiveViolationsGoToReview()
 {
     const auto f = newPerson(u"freelancer"_s);
     QVERIFY(!submit(*f, start(*f, "Python/1"), 5, 5).flag(u"inReview"_s)); // five: decided
-    // Six violations logged by the service count even when the client reports fewer; webcam
-    // snapshots are not violations.
+    // The service's own log counts, even where the client reports fewer; snapshots do not.
     const qint64 attempt = start(*f, "Python/2");
     const QString events = u"api/assessments/attempts/%1/proctor"_s.arg(attempt);
     for (const char *kind :

@@ -1,5 +1,3 @@
-// Accounts and sessions of velto-sandbox, through the API and the pages.
-
 #include "passwords.h"
 #include "sandboxtest.h"
 #include "totp.h"
@@ -35,7 +33,6 @@ void TestSandboxAuth::totpAndPasswordHashes()
     QVERIFY(totpVerify(secret, totpCode(secret, 1000030), 1000000));
     QVERIFY(totpVerify(secret, totpCode(secret, 999970), 1000000));
     QVERIFY(!totpVerify(secret, totpCode(secret, 1000080), 1000000));
-    // Salted: the same password hashes differently each time.
     const QString a = Passwords::hash(u"secret-pass"_s, 10);
     QVERIFY(a != Passwords::hash(u"secret-pass"_s, 10));
     QVERIFY(!Passwords::verify(u"secret-pasS"_s, a));
@@ -84,8 +81,7 @@ void TestSandboxAuth::failedSignInsAreThrottled()
     QVERIFY(wrong.status == 401 && wrong.header("Set-Cookie").isEmpty());
     QCOMPARE(anonymous->login(u"ghost@velto.test"_s, u"wrong-password"_s).error(), wrong.error());
     QCOMPARE(anonymous->login(u"house@velto.internal"_s, QString()).status, 401); // takes fees
-    // Failures on the sign-in page and through the API count together; then the right password too
-    // is refused.
+    // Failures on the page and through the API count together; then the right password too fails.
     SandboxClient browser(server->port());
     const HttpResult form = browser.get(u"contracts"_s);
     const QString email = newPerson(u"client"_s)->email, right = u"password-of-"_s + email;
@@ -111,8 +107,7 @@ void TestSandboxAuth::failedSignInsAreThrottled()
         t.failed(u"b%1"_s.arg(i), here, 700);
     QVERIFY(t.retryAfter(u"c"_s, here, 700) > 0 && t.retryAfter(u"c"_s, there, 700) == 0);
 
-    // Guesses at one account from many sources, each within its own limits: then one attempt
-    // every few seconds from all of them together, but not where the owner signed in before.
+    // Many sources at one account: then spaced out all together, but not where the owner signed in.
     const QString d = u"d"_s, home = u"10.0.1.1"_s, elsewhere = u"10.0.3.1"_s;
     t.succeeded(d, home, 1000);
     const qint64 last = 2000 + SignInThrottle::MaxAccountFailures - 1;

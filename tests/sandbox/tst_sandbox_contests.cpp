@@ -1,5 +1,3 @@
-// Contests of velto-sandbox: prize and plan fee from escrow to winner, house or refund; entries.
-
 #include "sandboxtest.h"
 
 class TestSandboxContests : public SandboxTest

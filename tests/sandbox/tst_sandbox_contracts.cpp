@@ -1,5 +1,3 @@
-// Projects and contracts of velto-sandbox: from a draft to paid milestones, disputes, screenshots.
-
 #include "sandboxtest.h"
 
 class TestSandboxContracts : public SandboxTest
@@ -7,7 +5,6 @@ class TestSandboxContracts : public SandboxTest
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void draftPublishProposeAccept();
     void milestonesFromFundingToPayment();
     void disputesFromFundedOrDelivered();
@@ -33,8 +30,7 @@ private:
         return who.post(u"api/proposals/%1/accept"_s.arg(proposal),
                         json(u"{\"milestones\": %1}"_s.arg(milestones)));
     }
-    // "funding-intents", "deliverables" or "disputes" on a milestone, "accept" or "revision" on a
-    // deliverable; each reads its own members of one body.
+    // A milestone's or a deliverable's action; each reads its own members of one body.
     HttpResult act(SandboxClient &who, const char *action, qint64 id, const char *url = "")
     {
         QJsonObject body = R"({"summary": "The work is done", "reason": "The scope has changed",
@@ -47,7 +43,7 @@ private:
     QString listed(const QJsonObject &contract, const QString &path)
     {
         const QJsonObject row
-            = buyer->get(u"api/contracts"_s).row(u"contracts"_s, contract[u"id"_s]);
+            = otherClient->get(u"api/contracts"_s).row(u"contracts"_s, contract[u"id"_s]);
         return jsonAt(row, path).toVariant().toString();
     }
     HttpResult screenshot(SandboxClient &who, const QJsonValue &contract, const QString &data)
@@ -55,17 +51,7 @@ private:
         return who.post(u"api/work-screenshots"_s,
                         {{u"contractId"_s, contract}, {u"thumbnailData"_s, data}});
     }
-
-    SandboxClient *buyer = nullptr, *seller = nullptr;
 };
-
-void TestSandboxContracts::initTestCase()
-{
-    QVERIFY(startSandbox());
-    buyer = otherClient.get();
-    seller = otherFreelancer.get();
-    topUp(*buyer, 200000);
-}
 
 void TestSandboxContracts::draftPublishProposeAccept()
 {
@@ -116,77 +102,82 @@ void TestSandboxContracts::draftPublishProposeAccept()
 
 void TestSandboxContracts::milestonesFromFundingToPayment()
 {
-    const QJsonObject contract = makeContract(*buyer, *seller, u"fixed"_s, {3000, 2000});
+    SandboxClient &buyer = *otherClient, &seller = *otherFreelancer;
+    topUp(buyer, 5000);
+    const QJsonObject contract = makeContract(buyer, seller, u"fixed"_s, {3000, 2000});
     const qint64 first = jsonAt(contract, u"milestones.0.id"_s).toInteger(),
                  second = jsonAt(contract, u"milestones.1.id"_s).toInteger();
-    const qint64 buyerStart = buyer->balance(), sellerStart = seller->balance();
-    QVERIFY(act(*buyer, "funding-intents", first).flag(u"funded"_s));
-    QCOMPARE(act(*buyer, "funding-intents", first).status, 409); // once
-    QCOMPARE(buyer->balance(), buyerStart - 300000);
-    QCOMPARE(act(*seller, "deliverables", first, "javascript:alert(1)").status, 400); // links only
-    const qint64 returned = act(*seller, "deliverables", first).id(u"deliverable"_s);
+    const qint64 buyerStart = buyer.balance(), sellerStart = seller.balance();
+    QVERIFY(act(buyer, "funding-intents", first).flag(u"funded"_s));
+    QCOMPARE(act(buyer, "funding-intents", first).status, 409); // once
+    QCOMPARE(buyer.balance(), buyerStart - 300000);
+    QCOMPARE(act(seller, "deliverables", first, "javascript:alert(1)").status, 400); // links only
+    const qint64 returned = act(seller, "deliverables", first).id(u"deliverable"_s);
     QCOMPARE(listed(contract, u"milestones.0.status"_s), u"delivered"_s);
-    QCOMPARE(act(*buyer, "revision", returned).status, 200);
-    QCOMPARE(act(*buyer, "accept", returned).status, 409);
+    QCOMPARE(act(buyer, "revision", returned).status, 200);
+    QCOMPARE(act(buyer, "accept", returned).status, 409);
     const qint64 accepted
-        = act(*seller, "deliverables", first, "https://example.com/b.zip").id(u"deliverable"_s);
-    QCOMPARE(act(*buyer, "accept", accepted).status, 200);
-    QCOMPARE(act(*buyer, "accept", accepted).status, 409); // paid once
+        = act(seller, "deliverables", first, "https://example.com/b.zip").id(u"deliverable"_s);
+    QCOMPARE(act(buyer, "accept", accepted).status, 200);
+    QCOMPARE(act(buyer, "accept", accepted).status, 409); // paid once
     QCOMPARE(listed(contract, u"milestones.0.status"_s), u"paid"_s);
-    QCOMPARE(seller->balance(), sellerStart + 300000);
+    QCOMPARE(seller.balance(), sellerStart + 300000);
     QCOMPARE(listed(contract, u"status"_s), u"active"_s);
-    QCOMPARE(seller->notificationKinds().mid(0, 3),
+    QCOMPARE(seller.notificationKinds().mid(0, 3),
              (QStringList {u"payment_released"_s, u"revision_requested"_s, u"milestone_funded"_s}));
-    QCOMPARE(buyer->notificationKinds().value(0), u"delivery_submitted"_s);
+    QCOMPARE(buyer.notificationKinds().value(0), u"delivery_submitted"_s);
 
-    QCOMPARE(act(*buyer, "funding-intents", second).status, 200);
-    const qint64 last = act(*seller, "deliverables", second).id(u"deliverable"_s);
-    QCOMPARE(act(*buyer, "accept", last).status, 200);
+    QCOMPARE(act(buyer, "funding-intents", second).status, 200);
+    const qint64 last = act(seller, "deliverables", second).id(u"deliverable"_s);
+    QCOMPARE(act(buyer, "accept", last).status, 200);
     QCOMPARE(listed(contract, u"status"_s), u"completed"_s);
-    QCOMPARE(seller->balance(), sellerStart + 500000);
-    QCOMPARE(buyer->balance(), buyerStart - 500000);
+    QCOMPARE(seller.balance(), sellerStart + 500000);
+    QCOMPARE(buyer.balance(), buyerStart - 500000);
 }
 
 void TestSandboxContracts::disputesFromFundedOrDelivered()
 {
-    const QJsonObject contract = makeContract(*buyer, *seller, u"fixed"_s, {1000, 1200});
+    SandboxClient &buyer = *otherClient, &seller = *otherFreelancer;
+    topUp(buyer, 2200);
+    const QJsonObject contract = makeContract(buyer, seller, u"fixed"_s, {1000, 1200});
     const qint64 first = jsonAt(contract, u"milestones.0.id"_s).toInteger(),
                  second = jsonAt(contract, u"milestones.1.id"_s).toInteger();
-    QCOMPARE(act(*buyer, "disputes", first).status, 409); // nothing to dispute before funding
-    QCOMPARE(act(*buyer, "funding-intents", first).status, 200);
+    QCOMPARE(act(buyer, "disputes", first).status, 409); // nothing to dispute before funding
+    QCOMPARE(act(buyer, "funding-intents", first).status, 200);
     const qint64 held = Money::totalHeld(server->storage());
-    QCOMPARE(act(*seller, "disputes", first).text(u"dispute.reason"_s), u"The scope has changed"_s);
+    QCOMPARE(act(seller, "disputes", first).text(u"dispute.reason"_s), u"The scope has changed"_s);
     QCOMPARE(listed(contract, u"milestones.0.status"_s), u"disputed"_s);
     QCOMPARE(Money::totalHeld(server->storage()), held); // the escrow waits for the outcome
-    QCOMPARE(buyer->notificationKinds().value(0), u"dispute_opened"_s);
-    QCOMPARE(act(*seller, "deliverables", first).status, 409);
-    QCOMPARE(act(*buyer, "disputes", first).status, 409); // once
+    QCOMPARE(buyer.notificationKinds().value(0), u"dispute_opened"_s);
+    QCOMPARE(act(seller, "deliverables", first).status, 409);
+    QCOMPARE(act(buyer, "disputes", first).status, 409); // once
     // A delivered milestone: its delivery no longer waits for a decision.
-    QCOMPARE(act(*buyer, "funding-intents", second).status, 200);
-    const qint64 delivery = act(*seller, "deliverables", second).id(u"deliverable"_s);
-    QCOMPARE(act(*buyer, "disputes", second).status, 201);
-    QCOMPARE(act(*buyer, "accept", delivery).status, 409);
+    QCOMPARE(act(buyer, "funding-intents", second).status, 200);
+    const qint64 delivery = act(seller, "deliverables", second).id(u"deliverable"_s);
+    QCOMPARE(act(buyer, "disputes", second).status, 201);
+    QCOMPARE(act(buyer, "accept", delivery).status, 409);
 }
 
 void TestSandboxContracts::workScreenshotsOfAnActiveHourlyContract()
 {
-    const QJsonObject contract = makeContract(*buyer, *seller, u"hourly"_s, {5000});
+    SandboxClient &buyer = *otherClient, &seller = *otherFreelancer;
+    const QJsonObject contract = makeContract(buyer, seller, u"hourly"_s, {5000});
     const qint64 hourly = contract[u"id"_s].toInteger();
     // The view sends the id as text (numbers below); the data URL is stored as sent.
-    QCOMPARE(screenshot(*seller, QString::number(hourly), jpegDataUrl()).status, 201);
+    QCOMPARE(screenshot(seller, QString::number(hourly), jpegDataUrl()).status, 201);
     const QString sql = u"SELECT thumbnail_data FROM work_screenshots ORDER BY id DESC"_s;
     QCOMPARE(server->storage().scalar(sql).toString(), jpegDataUrl());
     QCOMPARE(listed(contract, u"screenshots_count"_s), u"1"_s);
     for (int i = 1; i < 10; ++i)
-        QCOMPARE(screenshot(*seller, hourly, jpegDataUrl()).status, 201);
-    QCOMPARE(screenshot(*seller, hourly, jpegDataUrl()).status, 429); // ten in ten minutes
+        QCOMPARE(screenshot(seller, hourly, jpegDataUrl()).status, 201);
+    QCOMPARE(screenshot(seller, hourly, jpegDataUrl()).status, 429); // ten in ten minutes
     server->storage().change(u"UPDATE work_screenshots SET created_at = '2000-01-01T00:00:00Z'"_s);
-    QCOMPARE(screenshot(*seller, hourly, jpegDataUrl()).status, 201);
+    QCOMPARE(screenshot(seller, hourly, jpegDataUrl()).status, 201);
     QCOMPARE(screenshot(*freelancer, hourly, jpegDataUrl()).status, 404); // not their contract
-    const QJsonObject fixed = makeContract(*buyer, *seller, u"fixed"_s, {1000});
-    QCOMPARE(screenshot(*seller, fixed[u"id"_s], jpegDataUrl()).status, 409);
+    const QJsonObject fixed = makeContract(buyer, seller, u"fixed"_s, {1000});
+    QCOMPARE(screenshot(seller, fixed[u"id"_s], jpegDataUrl()).status, 409);
     server->storage().change(u"UPDATE contracts SET status = 'completed' WHERE id = ?"_s, {hourly});
-    QCOMPARE(screenshot(*seller, hourly, jpegDataUrl()).status, 409);
+    QCOMPARE(screenshot(seller, hourly, jpegDataUrl()).status, 409);
 }
 
 QTEST_GUILESS_MAIN(TestSandboxContracts)

@@ -1,5 +1,3 @@
-// Gigs and gig orders of velto-sandbox: publishing, deleting, an order's states and its money.
-
 #include "sandboxtest.h"
 
 class TestSandboxGigs : public SandboxTest
@@ -34,7 +32,6 @@ void TestSandboxGigs::publishAsTheDialogDoesThenDelete()
     const HttpResult r = publish(uR"([{"tier": "basic", "label": "Basic", "price_paise": 120000,
         "description": "Basic package", "delivery_days": 5}, {"tier": "premium", "price_paise": 500000}])"_s);
     const qint64 id = r.id(u"gig"_s);
-    // Label and delivery days may be left out: from the tier and from deliveryDays.
     QCOMPARE(r.text(u"gig.packages.1.label"_s), u"Premium"_s);
     QCOMPARE(r.number(u"gig.packages.1.delivery_days"_s), 7);
     auto listed = [&](SandboxClient &who, const QString &path) {
@@ -75,8 +72,6 @@ void TestSandboxGigs::orderLifecycle()
     const qint64 buyerStart = buyer.balance(), sellerStart = seller.balance();
     const qint64 id = order("premium");
     QCOMPARE(buyer.balance(), buyerStart - 400000);
-    QCOMPARE(buyer.get(u"api/gig-orders"_s).row(u"orders"_s, id)[u"instructions"_s].toString(),
-             u"Blue"_s);
     QCOMPARE(client->get(u"api/gigs"_s).row(u"gigs"_s, gig)[u"orders_count"_s].toInt(), 1);
     for (const auto &[who, action, text, status] : {
              std::tuple {&seller, "deliver", "Too early", 409}, // pending: accept or cancel only

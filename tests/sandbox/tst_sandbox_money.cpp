@@ -1,6 +1,3 @@
-// Money on velto-sandbox: a seeded random sequence of gig orders, contests, milestones and
-// withdrawals, checked after every step; then amounts as people type them and the thresholds.
-
 #include "sandboxtest.h"
 
 #include <QRandomGenerator>

@@ -1,5 +1,3 @@
-// The web pages of velto-sandbox, as a browser uses them: who sees what, paying once, forms.
-
 #include "sandboxtest.h"
 
 class TestSandboxPages : public SandboxTest
