@@ -77,7 +77,7 @@ ViewCase {
                 [["Failed", "Failed"], " Hi ", { body: "Hi" }])
         v.open(10)
         mouseClick(findChild(el("detailPage"), "backButton"))
-        win.answer("GET", "api/gig-orders/10", 200, { order: { id: 10 } })
+        win.answer("GET", "api/gig-orders/10", 200, { order: { id: 10 }, messages: [] })
         compare([v.detail, el("messageField").text, win.lastCall().path],
                 [null, "", "api/gig-orders"])
     }
