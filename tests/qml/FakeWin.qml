@@ -1,8 +1,7 @@
 import QtQuick
 import "../../qml/outcome.js" as Outcome
 
-// A recording stand-in for the main window: what views use of it, and for the tests its calls to
-// answer. ViewCase publishes it as `win`, the name views reach the real window by.
+// The main window as views reach it (`win`), recording their calls for the tests to answer.
 Item {
     property var user: null
     property bool active: true
@@ -36,7 +35,6 @@ Item {
         return calls.length > 0 ? calls[calls.length - 1] : null
     }
 
-    // The first unanswered call with this method and path, or null.
     function findCall(method, path) {
         return calls.find(c => c.method === method && c.path === path && !c.answered) || null
     }
@@ -45,8 +43,7 @@ Item {
         return calls.filter(c => c.method === method && c.path === path).length
     }
 
-    // Answers as Main does: the body parsed when it is JSON, else null, and nothing once the
-    // asker is gone. A body given as text is delivered as it stands, else as JSON; none gives "".
+    // As Main answers: JSON parsed, else null; none once the asker is gone. Text bodies go as is.
     function answerCall(entry, status, body) {
         if (entry.answered)
             throw new Error("call " + entry.id + " was answered already")

@@ -1,8 +1,7 @@
 import QtQuick
 import QtTest
 
-// The base of the view tests. Views it creates reach the recording main window as `win`; the tests
-// reach the doubles the test program publishes as `api`, `proctor` and `machine`.
+// The base of the view tests: the recording `win`, and the program's doubles under short names.
 TestCase {
     id: test
     width: 1000
@@ -15,20 +14,17 @@ TestCase {
     readonly property var api: Api // qmllint disable unqualified
     readonly property var proctor: Proctor // qmllint disable unqualified
     readonly property var machine: Machine // qmllint disable unqualified
-    // What show() creates: `view` when a case sets one, else the module's document `doc`, filling
-    // the test.
+    // What show() creates: `view` when a case sets one, else the document `doc`, filling the test.
     property Component view: null
     property string doc: name
     property var v: null
 
-    // Every warning or error fails the test function that caused it. A case defines no
-    // initTestCase() of its own.
+    // Every warning or error fails the test function that caused it (so no case overrides this).
     function initTestCase() {
         machine.failOnWarnings()
     }
 
-    // A new view for `user` (a role gives user 2 of that role); with a path, the view's first load
-    // there is answered with `body`.
+    // A new view for `user` (a role: user 2 in it), its first load of `path` answered with `body`.
     function show(user, path, body) {
         win.active = true
         win.calls = []
@@ -68,7 +64,6 @@ TestCase {
         mouseClick(item)
     }
 
-    // Sets each named field's text: { titleField: "Logo", … }.
     function type(fields) {
         for (var name in fields)
             el(name).text = fields[name]
@@ -79,8 +74,7 @@ TestCase {
         tryCompare(el(dialog), "opened", true)
     }
 
-    // The dialog's submit is enabled exactly when a body is expected; with one, it is clicked and
-    // the body sent compared. Says whether it sent.
+    // Submit is enabled exactly when `body` is given, and then sends it. Says whether it sent.
     function submits(dialog, body) {
         compare(el(dialog + "Submit").enabled, body !== undefined, "submit enabled")
         if (body === undefined)
@@ -90,12 +84,10 @@ TestCase {
         return true
     }
 
-    // The body of the last call (or of the call given), parsed.
     function sent(call) {
         return JSON.parse((call || win.lastCall()).body)
     }
 
-    // Which of these controls are shown.
     function shown(names) {
         return names.filter(name => el(name).visible)
     }

@@ -8,9 +8,8 @@
 #include <QVariantList>
 #include <QVariantMap>
 
-// Stand-ins for the objects published to the documents. Each double's first class offers exactly
-// the real one's interface (tst_doubles compares them); the class on top gives the tests their
-// records and controls. A test emits a signal by calling it.
+// Each double's base offers exactly the real class's interface (tst_doubles compares them); the
+// class on top adds the tests' records and controls. A test emits a signal by calling it.
 
 using namespace Qt::StringLiterals;
 

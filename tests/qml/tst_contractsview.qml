@@ -8,8 +8,7 @@ ViewCase {
         + "FcSJAAAADUlEQVR42mNkYPhfDwAChwGA60e6kgAAAABJRU5ErkJggg=="
     readonly property string up: "ZadoZirir screenshot uploaded"
 
-    // An active hourly contract with milestone 5 and delivery 6 waiting (the accepted one is not
-    // listed).
+    // An active hourly contract, milestone 5 and delivery 6 waiting (accepted ones are unlisted).
     function contract(id, more) {
         return Object.assign({ id: id, contract_type: "hourly", status: "active",
                                milestones: [{ id: 5, status: "funded" }],

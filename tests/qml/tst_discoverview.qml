@@ -5,19 +5,11 @@ ViewCase {
 
     readonly property string letter: "I build storefronts like these" // 30 characters
 
-    // Only a freelancer proposes, and only on an open project.
-    function test_proposeButtonGate() {
-        var projects = { projects: [{ id: 1, status: "open" }, { id: 2, status: "in_progress" }] }
-        show("freelancer", "api/projects", projects)
-        compare(shown(["proposeButton_0", "proposeButton_1"]), ["proposeButton_0"])
-        show("client", "api/projects", projects)
-        compare(shown(["proposeButton_0", "proposeButton_1"]), [])
-    }
-
-    // The bid starts at the budget in whole rupees, the days at 14 (also when emptied); `sent` is
-    // [amount, days] when the button is enabled.
+    // Only a freelancer proposes, only on an open project. The bid starts at the budget in whole
+    // rupees, the days at 14 (also when emptied); `sent` is [amount, days] when it can be sent.
     function test_proposal_data() {
         return [
+            { tag: "a client", role: "client" },
             { tag: "29 characters and blanks", f: { coverLetterField: "  " + letter.slice(1) + " " } },
             { tag: "bid 0", f: { bidField: "0" } },
             { tag: "as it starts", sent: ["1501", 14] },
@@ -27,8 +19,11 @@ ViewCase {
     }
 
     function test_proposal(row) {
-        show("freelancer", "api/projects",
-             { projects: [{ id: "p/1", status: "open", budget_paise: 150050 }] })
+        show(row.role || "freelancer", "api/projects", { projects: [{ id: "p/1", status: "open",
+            budget_paise: 150050 }, { id: 2, status: "in_progress" }] })
+        compare(shown(["proposeButton_0", "proposeButton_1"]), row.role ? [] : ["proposeButton_0"])
+        if (row.role)
+            return
         open("proposeButton_0", "proposalDialog")
         type(Object.assign({ coverLetterField: "  " + letter + "\n" }, row.f))
         if (!submits("proposalDialog", row.sent && { coverLetter: letter, amount: row.sent[0],

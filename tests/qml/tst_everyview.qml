@@ -1,8 +1,7 @@
 import QtQuick
 
-// Every view with two rows in each list and markup with an image on a local listener in every
-// text: Tab reaches every control shown and enabled (of a list, the current row), a reader tells
-// each apart by name, and the service's words are plain text that fetches nothing.
+// Every view, two rows a list, each text markup with an image on a local listener: Tab reaches all
+// controls (of a list, the current row's), a reader tells them apart, and no text fetches anything.
 ViewCase {
     id: test
     name: "EveryView"
@@ -11,8 +10,7 @@ ViewCase {
         return '<b>x</b><img src="http://127.0.0.1:' + machine.port + '/x">' + t
     }
 
-    // Steps: [path, body] answers a GET, a name clicks it, a function runs with the view.
-    // `dialog`: [a function opening it, its name], walked after the page.
+    // Steps: [path, body] answers a GET, a name is clicked, a function runs. `dialog`: [open, name]
     function test_everyView_data() {
         var x = m(""), two = make => [make("A", 1), make("B", 2)]
         var project = (t, id) => ({ id: id, title: m(t), description: m(t), budget_paise: 100,

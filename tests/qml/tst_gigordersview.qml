@@ -28,8 +28,7 @@ ViewCase {
         ]
     }
 
-    // The client sees the seller's name, the seller the client's; an id of another type is
-    // another person. Both sides see the buyer's instructions, when there are any.
+    // Each side sees the other's name (an id of another type is someone else) and the instructions.
     function test_sides(row) {
         var buttons = ["accept", "pay", "deliver", "revision", "cancelOrder", "review"]
         for (var user of [[1, row.client, "Ravi"], [2, row.seller, "Asha"],
@@ -63,11 +62,12 @@ ViewCase {
         compare([win.toasts, v.noteKind, win.lastCall().path], [["Done"], "", "api/gig-orders/7"])
     }
 
-    function test_failuresReloadOrKeep() {
+    // Refused: an action reloads, a message stays typed. Leaving drops the draft and a late order.
+    function test_failuresAndLeaving() {
         showOrder("pending", 2)
         click("acceptButton")
         win.answer("POST", "api/gig-orders/7/accept", 409, { error: "no" })
-        verify(win.findCall("GET", "api/gig-orders/7") !== null) // reloaded all the same
+        verify(win.findCall("GET", "api/gig-orders/7") !== null)
         type({ messageField: "   " })
         compare(el("sendButton").enabled, false) // blanks are no message
         type({ messageField: " Hi " })
@@ -75,17 +75,10 @@ ViewCase {
         win.answer("POST", "api/gig-orders/7/messages", 400, { error: "Message is required" })
         compare([win.toasts, el("messageField").text, sent()],
                 [["Failed", "Failed"], " Hi ", { body: "Hi" }])
-    }
-
-    // The order while it is shown, then the list.
-    function test_reloadFetchesThePageInFront() {
-        showOrder("pending", 1)
-        v.load()
-        compare(win.lastCall().path, "api/gig-orders/7")
         v.open(10)
         mouseClick(findChild(el("detailPage"), "backButton"))
-        win.answer("GET", "api/gig-orders/10", 200, { order: { id: 10 } })
-        // left before it came, and the list reloads
-        compare([v.detail, win.lastCall().path], [null, "api/gig-orders"])
+        win.answer("GET", "api/gig-orders/10", 200, { order: { id: 10 }, messages: [] })
+        compare([v.detail, el("messageField").text, win.lastCall().path],
+                [null, "", "api/gig-orders"])
     }
 }

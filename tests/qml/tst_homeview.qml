@@ -30,8 +30,7 @@ ViewCase {
         compare([v.current, el("content").item.objectName], ["Discover", "DiscoverView"])
     }
 
-    // A click shows a tab, created afresh each time; the keyboard starts on a page's first
-    // control, and leaves a control that went away for it.
+    // Each tab is created afresh; focus starts on its first control, and leaves one that went away.
     function test_focusFollowsThePage() {
         show("client")
         click("tab_Wallet")
@@ -58,8 +57,7 @@ ViewCase {
 
     readonly property var notifier: Notifier // qmllint disable unqualified
 
-    // Answers a pending "api/notifications" with these ids: "3" unread, "2r" read, "1e" read_at
-    // empty, "0a" read_at absent.
+    // Answers the notifications fetch: "3" unread, "2r" read, "1e" read_at "", "0a" none.
     function fetched(ids, status) {
         var marks = { r: "2024-05-01 10:00:00", e: "" }
         win.answer("GET", "api/notifications", status || 200, { notifications: ids.split(" ").map(
@@ -67,8 +65,7 @@ ViewCase {
                     read_at: w.endsWith("a") ? undefined : marks[w.slice(-1)] ?? null })) })
     }
 
-    // The unread count on the tab, for a reader too; desktop notifications only for what arrives
-    // while the window is behind others; one fetch at a time.
+    // Unread count, for a reader too; one fetch at a time; pop-ups only while the window is behind.
     function test_unreadCount() {
         notifier.reset()
         show("client")
@@ -106,7 +103,6 @@ ViewCase {
         compare(notifier.shown, ["T5"])
     }
 
-    // Both ways.
     function test_desktopNotificationsSetting() {
         notifier.reset()
         show("client")

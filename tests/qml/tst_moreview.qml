@@ -45,8 +45,7 @@ ViewCase {
             compare(win.lastCall().method + " " + win.lastCall().path, row.call)
     }
 
-    // The card follows the service: the user record is fetched with every load, and the page
-    // loads again on coming back from the identity page.
+    // The card follows the service: the user is fetched again on return from the identity page.
     function test_identityFollowsTheService() {
         show({ id: 2, role: "freelancer" }, "api/affiliate", {})
         click("identityButton")

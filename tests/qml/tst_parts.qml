@@ -163,8 +163,7 @@ ViewCase {
         compare(row.f(row.given), row.shown)
     }
 
-    // Only a 2xx object holding the list loads; else the rows stay and the page says why, with a
-    // Retry.
+    // Only a 2xx object holding the list loads; else the rows stay and the page says why (Retry).
     function test_listPageLoads_data() {
         var unread = (tag, body) => ({ tag: tag, status: 200, body: body, count: 1,
                                        why: "The service's answer could not be read" })
@@ -223,8 +222,7 @@ ViewCase {
         win.answerLast(200, '{"things":[]}')
     }
 
-    // A list by keyboard: Up and Down move the current row, Return opens it; Tab goes on to the
-    // current row's buttons (Return presses them) and then leaves the list.
+    // Up/Down move the current row, Return opens it; Tab goes to its buttons, then out of the list.
     function test_listByKeyboard() {
         var page = make(pageComp)
         win.answer("GET", "api/things", 200, { things: [{ name: "a" }, { name: "b" }, { name: "c" }] })
@@ -260,8 +258,7 @@ ViewCase {
         compare(el("fewMore").visible, false)
     }
 
-    // Typed key by key or pasted, a digits field shows it as it stands; its value drops only the
-    // grouping, and anything else holds the form with a hint.
+    // Typed or pasted, digits show as typed; the value drops only grouping, else a hint holds it.
     function test_digitsField_data() {
         return [
             { tag: "decimals", text: "800.50", value: "" },
@@ -285,8 +282,7 @@ ViewCase {
         submits("thing", row.value ? { name: "abc", n: row.value } : undefined)
     }
 
-    // A press sooner than a double click after the button appeared or changed its text was meant
-    // for what stood there.
+    // A press within a double click of the button appearing or changing was for what stood there.
     function test_buttonIgnoresTheSecondHalfOfADoubleClick() {
         make(pageComp)
         machine.setDoubleClickInterval(60000)
@@ -348,8 +344,7 @@ ViewCase {
                 { tag: "Cancel while sending", sending: true }]
     }
 
-    // Cancel and Escape close and clear the view's state; a stray press outside throws nothing
-    // away. A request cancelled on its way holds nothing of the next opening.
+    // Cancel and Escape clear the state, a stray press keeps it; a cancelled send spares the next.
     function test_dialogClosingPaths(row) {
         var holder = openDialog()
         compare(holder.openings, 1)
@@ -441,8 +436,7 @@ ViewCase {
                 [row.why !== "", row.why, !!row.on])
     }
 
-    // The browser gets the one-time link only when it leads into the service, else the plain
-    // page; the first return to the window after it asks for a reload.
+    // The one-time link only if it leads into the service, else the plain page; back, one reload.
     function test_handOff_data() {
         var link = api.origin + "/sign-in-link?token=ab"
         return [

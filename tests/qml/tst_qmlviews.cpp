@@ -10,9 +10,8 @@
 #include <QTcpServer>
 #include <QtQuickTest>
 
-// What the view tests set about the machine and watch of it: the double-click interval, the URLs
-// handed to the default browser (caught instead of opened), and a local listener that counts who
-// connects: a page reading the service's words as markup would fetch an <img> from it.
+// The machine as the view tests set and watch it: the double-click interval, URLs caught instead of
+// opened, and a listener counting connections (service text read as markup would fetch an <img>).
 class Machine : public QObject
 {
     Q_OBJECT

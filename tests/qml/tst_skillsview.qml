@@ -12,8 +12,7 @@ ViewCase {
                 ["🏅 Level 3 · max level reached", "🏅 Level 2", "🏅 Level 2", "next: Level 1 · —"])
     }
 
-    // Monitoring that cannot run (the proctor says so at start) shows with its reason, not "No
-    // webcam", and is reported once; a submit answered without a verdict makes none up.
+    // Monitoring that cannot run shows why (not "No webcam"), reported once; no verdict is made up.
     function test_monitoringUnavailable() {
         show("freelancer", "api/assessments/available", { assessments: [{ skill: "Go", nextLevel: 1 }] })
         proctor.setUnavailable("no module")
@@ -30,8 +29,7 @@ ViewCase {
         compare([v.exam, v.result, win.toasts], [null, null, ["The service's answer could not be read"]])
     }
 
-    // A level under review offers no start; a fee hands off to the web; an exam on two screens
-    // then times out, fails and is left.
+    // Under review: no start; a fee: the web; an exam on two screens times out, fails, is left.
     function test_examFromFeeToLeaving() {
         show({ id: 2, role: "freelancer" }, "api/assessments/available",
              { assessments: [{ skill: "UI/UX Design", nextLevel: 2 },
