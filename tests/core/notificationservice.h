@@ -2,9 +2,8 @@
 
 #include <QtCore>
 
-// A session bus starting none of the machine's services, and on it a stand-in notification service
-// recording every Notify, answering ids from 1 up and emitting the real one's signals. libdbus
-// reads the bus address once per process: useAsSessionBus() before anything uses the session bus.
+// A bare session bus with a stand-in notification service that records every Notify. libdbus reads
+// the bus address once per process: useAsSessionBus() before anything uses the session bus.
 class NotificationDesktop : public QObject
 {
     Q_OBJECT

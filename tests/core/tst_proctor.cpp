@@ -1,5 +1,4 @@
-// The proctor with this machine's devices (no camera) and clipboard; its level, sustained-sound
-// and clipboard-window rules on synthetic audio and a hand-moved clock.
+// The proctor with this machine's devices and clipboard; its rules on synthetic audio and a clock.
 #include "../failonwarnings.h"
 #include "audiolevel.h"
 #include "clipboardwindow.h"
@@ -55,9 +54,8 @@ class TestProctor : public QObject
 
 private slots:
     void init() { QTest::failOnWarning(failingWarnings()); }
-    // Each start reports once why the camera is not watched (without the module: no monitoring,
-    // and why, known before the exam); the clipboard counts only while running; stop() announces
-    // level 0 every time, unstarted and on destruction too.
+    // Each start says once why the camera is not watched (known before an exam without the
+    // module); the clipboard counts only while running; each stop(), deletion too, says level 0.
     void startAndStop()
     {
         if (!QMediaDevices::videoInputs().isEmpty())
@@ -190,8 +188,7 @@ private slots:
         QCOMPARE(reported, reports);
     }
 
-    // Changes in ms ("s": while stopped). The window runs from the last report; a change while
-    // stopped neither counts nor moves it.
+    // Changes in ms; one while stopped ("s") neither counts nor moves the window (from a report).
     void clipboardReports_data()
     {
         QTest::addColumn<QString>("changes");

@@ -48,8 +48,7 @@ private slots:
 
     void cleanup() { setSineMuted(true); }
 
-    // Sounding, "voice" is reported once and not again while the sound goes on for four more
-    // polls; muted, eight polls measure 0 and report nothing.
+    // Sounding: "voice" once, not again over four more polls; muted: eight polls at 0, no report.
     void voice_data()
     {
         QTest::addColumn<bool>("sounding");

@@ -13,8 +13,7 @@ class QQuickWindow;
 // How long a step waits for the window or the service, on two cores shared by a whole test run.
 constexpr int Patience = 20000;
 
-// A home of the run's own, the program's set-up, then `sandbox` started: why it did not come up,
-// or "". From here on a warning fails the journey.
+// A home of its own, the program's set-up, `sandbox` started: why not, or "". Warnings now fail.
 QString prepareEndToEnd(SandboxProcess &sandbox);
 
 // The program exactly as start-up builds it, pointed at a test service, and what a person does

@@ -6,9 +6,8 @@
 
 class SandboxProcess;
 
-// An HTTPS proxy in front of a sandbox that, for armed requests, closes the client's connection
-// once the sandbox has answered (committed), without a byte of the answer. It follows the sandbox
-// through a restart on the same port.
+// An HTTPS proxy before a sandbox (also restarted) that, for armed requests, closes the client's
+// connection once the sandbox has answered (committed), without a byte of the answer.
 class FaultRelay : public QSslServer
 {
     Q_OBJECT

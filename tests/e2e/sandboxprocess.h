@@ -6,8 +6,7 @@
 #include <QStringList>
 #include <QUrl>
 
-// A velto-sandbox of the test's own on a free port, with a fresh in-memory database unless told
-// otherwise; its standard output is kept for the links it prints.
+// The test's own velto-sandbox on a free port, in memory unless told, keeping the links it prints.
 class SandboxProcess
 {
 public:

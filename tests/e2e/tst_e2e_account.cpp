@@ -40,8 +40,7 @@ void TestE2eAccount::walletAndWithdrawal()
            "balanceLabel:₹" + QString::number((balance - price) / 100.0, 'f', 2),
            "txnAmount_0:−₹" + QString::number(qRound(price / 100.0))});
 
-    // A new freelancer saves a bank account and verifies the identity on "/identity" in the
-    // browser; More and the withdrawal rules follow the service's approvals (printed links).
+    // A new freelancer's bank and identity ("/identity" in the browser), approved by printed links.
     QDesktopServices::setUrlHandler(u"https"_s, this, "open");
     const auto restore = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"https"_s); });
     const QString email = u"meera@velto.test"_s;

@@ -1,5 +1,4 @@
-// A window behind another learns of a proposal on its Notifications tab and on a stand-in desktop,
-// whose click on it shows Notifications.
+// A window behind another learns of a proposal; a click on the desktop's notice shows it.
 #include "clientsession.h"
 #include "notificationservice.h"
 

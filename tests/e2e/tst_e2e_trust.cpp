@@ -1,5 +1,4 @@
-// What a person can trust when the service is slow (SIGSTOP), gone or back, through a relay that
-// can lose answers.
+// What a person can trust when the service is slow (SIGSTOP), gone, back or loses its answers.
 #include "clientsession.h"
 #include "faultrelay.h"
 
@@ -28,8 +27,7 @@ void TestE2eTrust::writesAreAppliedOnceAndFailuresRecover()
     const qsizetype ordersBefore = orders();
     const qint64 paid = buyer.balance();
 
-    // "Escrow & order" pressed twice while the service holds its answers: one order. Every
-    // dialog's submit is the same guarded button; this one stands for them all.
+    // "Escrow & order" pressed twice while the service holds its answers: one order (any submit).
     auto c = std::make_unique<ClientSession>(relay.origin());
     STEPS(*c, {"#" + client.email, "tab_Gigs", "gigCard_0", "orderButton_0", "@orderDialogSubmit"});
     sandbox.setPaused(true);
@@ -59,8 +57,7 @@ void TestE2eTrust::writesAreAppliedOnceAndFailuresRecover()
     STEPS(*c, {"loadFailureRetry"});
     QTRY_VERIFY_WITH_TIMEOUT(!c->item(u"loadFailure"_s), Patience);
 
-    // Started while the service is away: the sign-in page says so, and the stored sign-in
-    // resumes once the service is back.
+    // Started with the service away: the sign-in page says so; once back, the session resumes.
     c.reset();
     sandbox.stop();
     c = std::make_unique<ClientSession>(relay.origin());

@@ -1,5 +1,4 @@
-// Hand-offs to the service's pages in the browser (the address is caught, no browser starts):
-// coming back to the window shows what was paid without "Refresh".
+// Hand-offs to the browser (caught, none starts): back in the window, what was paid shows at once.
 #include "clientsession.h"
 
 #include <QDesktopServices>
